@@ -1,0 +1,42 @@
+# Project helpers for targets and tests.
+#
+# velt_add_gtest(<name> SOURCES <files...> [LIBS <targets...>] [DEPENDS <targets...>] [LABELS <labels...>])
+#   A GoogleTest program that runs under wine64 through CMAKE_CROSSCOMPILING_EMULATOR;
+#   each test case becomes one CTest test. DEPENDS names programs the tests start.
+# velt_shipped(<target>)
+#   Marks a program or DLL that the product ships; the import check examines it.
+# velt_add_import_check()
+#   Registers the test that lists every shipped PE's imported DLLs.
+
+include(GoogleTest)
+
+function(velt_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;DEPENDS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
+  # Only the 64-bit build runs here (wine64); the 32-bit tests are built, not run.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 120
+      PROPERTIES LABELS "${ARG_LABELS};wine" TIMEOUT 300)
+  endif()
+endfunction()
+
+function(velt_shipped target)
+  set_property(GLOBAL APPEND PROPERTY VELT_SHIPPED_TARGETS ${target})
+endfunction()
+
+function(velt_add_import_check)
+  get_property(targets GLOBAL PROPERTY VELT_SHIPPED_TARGETS)
+  set(files)
+  foreach(t IN LISTS targets)
+    list(APPEND files $<TARGET_FILE:${t}>)
+  endforeach()
+  add_test(NAME shipped_imports
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-imports.sh ${CMAKE_OBJDUMP} ${CMAKE_SYSTEM_PROCESSOR} ${files})
+  set_tests_properties(shipped_imports PROPERTIES LABELS host)
+endfunction()

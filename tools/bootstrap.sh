@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Installs, idempotently, every Debian package the build and the tests need, and
+# fetches the source packages whose code we compile for the Windows targets
+# (zlib for minizip, pugixml) into the build tree. Safe to run again: a second
+# run installs nothing and downloads nothing.
+#
+# Usage: tools/bootstrap.sh <build-dir>
+# Exit status: 0 when everything is in place, non-zero otherwise.
+set -euo pipefail
+
+build_dir=${1:?usage: bootstrap.sh <build-dir>}
+mkdir -p "$build_dir/deps"
+deps=$(cd "$build_dir/deps" && pwd)
+
+packages=(
+  cmake ninja-build dpkg-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
+  googletest libstb-dev
+  wine wine64 xvfb xauth x11-utils xdotool imagemagick
+  fonts-wqy-microhei nsis locales
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+need_update=0
+if [ ${#missing[@]} -gt 0 ]; then need_update=1; fi
+
+# Source packages come from deb-src entries for the same archive as the binaries.
+src_list=/etc/apt/sources.list.d/velt-src.sources
+if [ ! -f "$src_list" ]; then
+  {
+    echo "Types: deb-src"
+    echo "URIs: http://deb.debian.org/debian"
+    echo "Suites: bookworm"
+    echo "Components: main"
+    echo "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
+  } | as_root tee "$src_list" >/dev/null
+  need_update=1
+fi
+
+fetch_source() { # name, glob of the orig tarball
+  local name=$1 glob=$2
+  if ! compgen -G "$deps/$glob" >/dev/null; then
+    need_update=1
+    return 1
+  fi
+  return 0
+}
+fetch_source zlib 'zlib_*.orig.tar.*' || true
+fetch_source pugixml 'pugixml_*.orig.tar.*' || true
+
+if [ "$need_update" -eq 1 ]; then
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "bootstrap: installing ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+for name in zlib pugixml; do
+  if ! compgen -G "$deps/${name}_*.orig.tar.*" >/dev/null; then
+    echo "bootstrap: fetching the $name source package"
+    (cd "$deps" && apt-get source --download-only -qq "$name" >/dev/null)
+  fi
+done
+
+# Wine takes its ANSI code page from the POSIX locale: zh_CN.UTF-8 gives 936,
+# en_US.UTF-8 gives 1252. Both must exist on the host.
+gen=0
+for loc in zh_CN.UTF-8 en_US.UTF-8; do
+  if ! locale -a 2>/dev/null | grep -qi "^${loc%.UTF-8}.utf8$"; then
+    as_root sed -i "s/^# *\(${loc} UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^${loc} UTF-8" /etc/locale.gen || echo "${loc} UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+    gen=1
+  fi
+done
+[ "$gen" -eq 1 ] && as_root locale-gen >/dev/null
+
+# Unpack the parts we compile: minizip (zlib's contrib) and pugixml.
+if [ ! -f "$deps/minizip/unzip.c" ]; then
+  tmp=$(mktemp -d)
+  tar -xf "$(ls "$deps"/zlib_*.orig.tar.* | head -n1)" -C "$tmp"
+  mkdir -p "$deps/minizip"
+  cp "$tmp"/zlib-*/contrib/minizip/{ioapi.c,ioapi.h,unzip.c,unzip.h,zip.c,zip.h,crypt.h} "$deps/minizip/"
+  rm -rf "$tmp"
+fi
+if [ ! -f "$deps/pugixml/pugixml.cpp" ]; then
+  tmp=$(mktemp -d)
+  tar -xf "$(ls "$deps"/pugixml_*.orig.tar.* | head -n1)" -C "$tmp"
+  mkdir -p "$deps/pugixml"
+  cp "$tmp"/pugixml-*/src/{pugixml.cpp,pugixml.hpp,pugiconfig.hpp} "$deps/pugixml/"
+  rm -rf "$tmp"
+fi
+echo "bootstrap: ready ($deps)"

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The main job: builds both presets and starts the newest user-facing program
+# of the 64-bit build under Wine (Setup, else Uninstall, else the calendar).
+# With DISPLAY set it runs on that display until it is closed; without, it runs
+# on a virtual display, and a screenshot is saved to the path printed.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$here"
+tools/build.sh
+
+program=
+for candidate in "build/win64/bin/Setup.exe" "build/win64/bin/Uninstall.exe" "build/win64/bin/VELT电子日历.exe"; do
+  if [ -f "$candidate" ]; then program=$candidate; break; fi
+done
+if [ -z "$program" ]; then
+  echo "run: no user-facing program has been built yet"
+  exit 0
+fi
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "run: starting $program on $DISPLAY"
+  exec tools/wine-run.sh "$program"
+fi
+
+. tools/display.sh
+export WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
+cleanup() {
+  WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  velt_stop_display
+}
+trap cleanup EXIT
+velt_ensure_display
+echo "run: starting $program on the virtual display $DISPLAY"
+tools/wine-run.sh "$program" &
+sleep "${VELT_RUN_SECONDS:-8}"
+shot=$here/build/screenshots/main.png
+mkdir -p "$(dirname "$shot")"
+import -window root "$shot"
+echo "run: screenshot saved to $shot"

@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# Draws the pictures of Uninstall's skin archive with ImageMagick and the
+# WenQuanYi Micro Hei font (both Debian packages), into <out-dir>:
+#   Page9BK.jpg, Page10BK.jpg, Page11BK.jpg  517x397 frame backgrounds
+#   button.png         sprite sheet: every button state at the rectangles the
+#                      layouts and the option/check image strings cut
+#   CaptionButton.png  close button states
+#   progress.png       fill of the progress bar
+# The same inputs give byte-identical files: no time stamps or comments are
+# written into the pictures.
+#
+# Usage: make_pictures.sh <out-dir>
+# Exit status: 0 when every picture was written, non-zero otherwise.
+set -euo pipefail
+
+out=${1:?usage: make_pictures.sh <out-dir>}
+mkdir -p "$out"
+font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+[ -f "$font" ] || { echo "missing font $font (fonts-wqy-microhei)" >&2; exit 1; }
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# PNG without time chunks, JPEG without metadata and with full-resolution
+# chroma so that text and thin lines stay crisp.
+png_opts=(-strip -define png:exclude-chunks=date,time -define png:color-type=6)
+jpg_opts=(-strip -sampling-factor 1x1 -quality 94 -interlace none)
+
+# Palette: a calm blue accent on white.
+caption_top='#2168A3'
+caption_bottom='#19588B'
+accent='#2B7CD3'
+accent_hot='#3D8DE0'
+accent_pushed='#1F64AE'
+ink='#1F2D3D'
+ink_soft='#66727F'
+rule='#E2E7EC'
+footer='#F4F6F8'
+
+# ---------------------------------------------------------------------------
+# A small calendar glyph: <size> <out.png>; a rounded page with a blue band,
+# two rings and the number 31.
+calendar_icon() {
+  local s=$1 file=$2
+  local band=$((s * 30 / 100)) r=$((s / 8))
+  convert -size "${s}x${s}" xc:none \
+    -fill white -stroke '#C9D6E3' -strokewidth 1 \
+    -draw "roundrectangle 0.5,2.5 $((s - 1)).5,$((s - 1)).5 $r,$r" \
+    -fill "$accent" -stroke none \
+    -draw "roundrectangle 0.5,2.5 $((s - 1)).5,$((band + 2)).5 $r,$r" \
+    -draw "rectangle 0.5,$((band - r + 2)) $((s - 1)).5,$((band + 2)).5" \
+    -fill '#8FA3B8' \
+    -draw "roundrectangle $((s * 28 / 100)),0 $((s * 28 / 100 + s / 12)),$((band - 1)) 1,1" \
+    -draw "roundrectangle $((s * 72 / 100 - s / 12)),0 $((s * 72 / 100)),$((band - 1)) 1,1" \
+    -font "$font" -fill "$accent" -pointsize $((s * 42 / 100)) -gravity center \
+    -annotate +0+$((band / 2 + 1)) '31' \
+    "${png_opts[@]}" "$file"
+}
+
+# The white caption glyph beside the title.
+calendar_icon_small() {
+  convert -size 16x16 xc:none \
+    -fill none -stroke white -strokewidth 1.2 \
+    -draw 'roundrectangle 1.5,2.5 14.5,14.5 2,2' \
+    -fill white -stroke none -draw 'rectangle 2,3 14,6' \
+    -draw 'rectangle 4,0 5,4' -draw 'rectangle 11,0 12,4' \
+    -draw 'rectangle 4,9 5,10' -draw 'rectangle 7,9 8,10' -draw 'rectangle 10,9 11,10' \
+    -draw 'rectangle 4,12 5,13' -draw 'rectangle 7,12 8,13' \
+    "${png_opts[@]}" "$1"
+}
+
+calendar_icon 44 "$tmp/icon.png"
+calendar_icon_small "$tmp/icon16.png"
+
+# ---------------------------------------------------------------------------
+# Frame background: <heading> <subheading> <out.jpg>
+#   0..29    caption band with the wizard title
+#   30..95   page heading on a faint wash, rule below
+#   96..345  white body (labels and the progress bar of the layouts)
+#   346..396 footer band behind the buttons, rule above
+# A one-pixel frame line in the caption colour runs round the picture.
+frame_background() {
+  local heading=$1 sub=$2 file=$3
+  convert -size 517x397 xc:white \
+    \( -size 517x30 gradient:"$caption_top"-"$caption_bottom" \) -geometry +0+0 -composite \
+    \( -size 517x66 gradient:'#F3F8FD'-white \) -geometry +0+30 -composite \
+    -fill "$rule" -draw 'rectangle 0,96 516,96' \
+    -fill "$footer" -draw 'rectangle 0,346 516,396' \
+    -fill "$rule" -draw 'rectangle 0,346 516,346' \
+    "$tmp/icon16.png" -geometry +12+7 -composite \
+    -font "$font" -fill white -pointsize 13 -gravity northwest \
+    -annotate +34+6 'VELT电子日历卸载向导' \
+    -fill "$ink" -pointsize 17 -annotate +30+43 "$heading" \
+    -fill "$ink_soft" -pointsize 12 -annotate +30+70 "$sub" \
+    "$tmp/icon.png" -geometry +446+40 -composite \
+    -fill none -stroke "$caption_bottom" -strokewidth 1 \
+    -draw 'rectangle 0.5,0.5 516.5,396.5' \
+    "${jpg_opts[@]}" "$file"
+}
+
+frame_background '卸载 VELT电子日历' \
+  '欢迎使用卸载向导，它将引导您从计算机中删除 VELT电子日历。' "$out/Page9BK.jpg"
+frame_background '正在卸载' \
+  '请稍候，卸载向导正在从您的计算机中删除 VELT电子日历。' "$out/Page10BK.jpg"
+frame_background '卸载完成' \
+  'VELT电子日历已从您的计算机中删除。' "$out/Page11BK.jpg"
+
+# ---------------------------------------------------------------------------
+# Push button sprite: <w> <h> <fill> <border> <text colour> <text> <out.png>
+push_button() {
+  local w=$1 h=$2 fill=$3 border=$4 ink_colour=$5 text=$6 file=$7
+  convert -size "${w}x${h}" xc:none \
+    -fill "$fill" -stroke "$border" -strokewidth 1 \
+    -draw "roundrectangle 0.5,0.5 $((w - 1)).5,$((h - 1)).5 3,3" \
+    -stroke none -font "$font" -pointsize 12 -fill "$ink_colour" -gravity center \
+    -annotate +0+0 "$text" \
+    "${png_opts[@]}" "$file"
+}
+
+# One state per row of button.png: normal y 1, hot y 37, pushed y 74 (the
+# rectangles of the layouts), disabled y 110 (for a disabledimage).
+rows=(1 37 74 110)
+primary_fill=("$accent" "$accent_hot" "$accent_pushed" '#A9C7E8')
+primary_border=('#236AB8' '#2F7ACB' '#1A5698' '#A0BEDF')
+primary_ink=(white white '#E8F1FB' '#F2F7FC')
+second_fill=(white '#EEF5FC' '#DCE8F5' '#F3F5F7')
+second_border=('#B7C1CB' '#7FA9D6' '#5F8FC4' '#D6DBE0')
+second_ink=("$ink" "$ink" "$ink" '#A3ABB3')
+
+composites=()
+for i in 0 1 2 3; do
+  push_button 85 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
+    '下一步(N)' "$tmp/next$i.png"
+  push_button 65 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
+    '取消' "$tmp/cancel$i.png"
+  push_button 65 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
+    '完成' "$tmp/finish$i.png"
+  push_button 85 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
+    '上一步(B)' "$tmp/prev$i.png"
+  composites+=("$tmp/prev$i.png" -geometry "+1+${rows[$i]}" -composite)
+  composites+=("$tmp/next$i.png" -geometry "+91+${rows[$i]}" -composite)
+  composites+=("$tmp/cancel$i.png" -geometry "+182+${rows[$i]}" -composite)
+  composites+=("$tmp/finish$i.png" -geometry "+256+${rows[$i]}" -composite)
+done
+
+# Minimise button for the caption band, 42x25 at y 150 / 186 / 220. Its last
+# three columns stay clear: the close button overlaps them in the layout.
+min_button() { # <overlay colour> <out.png>
+  convert -size 42x25 xc:none \
+    -fill "$1" -draw 'rectangle 0,0 38,24' \
+    -fill white -draw 'rectangle 14,13 24,13' \
+    "${png_opts[@]}" "$2"
+}
+min_button none "$tmp/min0.png"
+min_button 'rgba(255,255,255,0.20)' "$tmp/min1.png"
+min_button 'rgba(0,0,0,0.20)' "$tmp/min2.png"
+composites+=("$tmp/min0.png" -geometry +1+150 -composite)
+composites+=("$tmp/min1.png" -geometry +1+186 -composite)
+composites+=("$tmp/min2.png" -geometry +1+220 -composite)
+
+# Option (round, 20x20) and check (square, 14x14) buttons: off and on, each
+# normal / hot / pushed, at the x positions of the image strings.
+option_button() { # <fill> <ring> <dot or none> <out.png>
+  local dot=()
+  [ "$3" = none ] || dot=(-fill "$3" -stroke none -draw 'circle 9.5,9.5 9.5,5.5')
+  convert -size 20x20 xc:none \
+    -fill "$1" -stroke "$2" -strokewidth 1.2 -draw 'circle 9.5,9.5 9.5,1.2' \
+    "${dot[@]}" "${png_opts[@]}" "$4"
+}
+check_button() { # <fill> <border> <tick or none> <out.png>
+  local tick=()
+  [ "$3" = none ] || tick=(-fill none -stroke "$3" -strokewidth 1.6 \
+    -draw 'polyline 3.2,7.2 5.8,9.8 10.8,4.2')
+  convert -size 14x14 xc:none \
+    -fill "$1" -stroke "$2" -strokewidth 1 -draw 'roundrectangle 0.5,0.5 13.5,13.5 2,2' \
+    "${tick[@]}" "${png_opts[@]}" "$4"
+}
+option_button white '#98A4B0' none "$tmp/opt0.png"
+option_button white "$accent" none "$tmp/opt1.png"
+option_button '#E2EDF9' "$accent_pushed" none "$tmp/opt2.png"
+option_button white "$accent" "$accent" "$tmp/opt3.png"
+option_button '#F2F8FE' "$accent_hot" "$accent_hot" "$tmp/opt4.png"
+option_button '#E2EDF9' "$accent_pushed" "$accent_pushed" "$tmp/opt5.png"
+check_button white '#98A4B0' none "$tmp/chk0.png"
+check_button white "$accent" none "$tmp/chk1.png"
+check_button '#E2EDF9' "$accent_pushed" none "$tmp/chk2.png"
+check_button "$accent" '#236AB8' white "$tmp/chk3.png"
+check_button "$accent_hot" '#2F7ACB' white "$tmp/chk4.png"
+check_button "$accent_pushed" '#1A5698' white "$tmp/chk5.png"
+opt_x=(3 39 75 110 146 182)
+chk_x=(4 41 77 112 148 184)
+for i in 0 1 2 3 4 5; do
+  composites+=("$tmp/opt$i.png" -geometry "+${opt_x[$i]}+263" -composite)
+  composites+=("$tmp/chk$i.png" -geometry "+${chk_x[$i]}+303" -composite)
+done
+
+convert -size 330x320 xc:none "${composites[@]}" "${png_opts[@]}" "$out/button.png"
+
+# ---------------------------------------------------------------------------
+# CaptionButton.png: close button 36x28 at x 180, rows y 0 / 43 / 85.
+close_button() { # <fill> <out.png>
+  convert -size 36x28 xc:none \
+    -fill "$1" -draw 'rectangle 0,0 35,27' \
+    -fill none -stroke white -strokewidth 1.3 \
+    -draw 'line 13.5,9.5 22.5,18.5' -draw 'line 22.5,9.5 13.5,18.5' \
+    "${png_opts[@]}" "$2"
+}
+close_button none "$tmp/close0.png"
+close_button '#E0443E' "$tmp/close1.png"
+close_button '#B8322D' "$tmp/close2.png"
+convert -size 216x113 xc:none \
+  "$tmp/close0.png" -geometry +180+0 -composite \
+  "$tmp/close1.png" -geometry +180+43 -composite \
+  "$tmp/close2.png" -geometry +180+85 -composite \
+  "${png_opts[@]}" "$out/CaptionButton.png"
+
+# ---------------------------------------------------------------------------
+# progress.png: 8x14 fill, stretched along the bar; light top edge, darker
+# bottom edge, a gentle gradient between.
+convert -size 8x12 gradient:'#5AA5EE'-'#2C7AD0' \
+  -background '#2467B2' -gravity south -extent 8x13 \
+  -background '#8EC3F5' -gravity north -extent 8x14 \
+  "${png_opts[@]}" "$out/progress.png"

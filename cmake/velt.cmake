@@ -4,7 +4,8 @@
 #   A GoogleTest program that runs under wine64 through CMAKE_CROSSCOMPILING_EMULATOR;
 #   each test case becomes one CTest test. DEPENDS names programs the tests start.
 # velt_shipped(<target>)
-#   Marks a program or DLL that the product ships; the import check examines it.
+#   Marks a program or DLL that the product ships; the import check examines it,
+#   and the 32-bit build links common/xp_compat.cpp into it.
 # velt_add_import_check()
 #   Registers the test that lists every shipped PE's imported DLLs.
 
@@ -28,6 +29,11 @@ endfunction()
 
 function(velt_shipped target)
   set_property(GLOBAL APPEND PROPERTY VELT_SHIPPED_TARGETS ${target})
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # Object files, not an archive: the linker must see the import slot before
+    # the thread runtime asks for it.
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:velt_xp_compat>)
+  endif()
 endfunction()
 
 function(velt_add_import_check)

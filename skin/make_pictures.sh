@@ -69,18 +69,32 @@ calendar_icon_small() {
     "${png_opts[@]}" "$1"
 }
 
+# A round "i" for notes.
+info_icon() {
+  convert -size 16x16 xc:none \
+    -fill "$accent" -draw 'circle 7.5,7.5 7.5,0.3' \
+    -fill white -draw 'rectangle 7,6 8,12' -draw 'rectangle 7,3 8,4' \
+    "${png_opts[@]}" "$1"
+}
+
 calendar_icon 44 "$tmp/icon.png"
+info_icon "$tmp/info.png"
 calendar_icon_small "$tmp/icon16.png"
 
 # ---------------------------------------------------------------------------
-# Frame background: <heading> <subheading> <out.jpg>
+# Frame background: <heading> <subheading> <note or ""> <out.jpg>
 #   0..29    caption band with the wizard title
 #   30..95   page heading on a faint wash, rule below
 #   96..345  white body (labels and the progress bar of the layouts)
 #   346..396 footer band behind the buttons, rule above
 # A one-pixel frame line in the caption colour runs round the picture.
 frame_background() {
-  local heading=$1 sub=$2 file=$3
+  local heading=$1 sub=$2 note=$3 file=$4
+  local note_draw=()
+  if [ -n "$note" ]; then
+    note_draw=("$tmp/info.png" -geometry +30+316 -composite
+      -font "$font" -fill "$ink_soft" -pointsize 12 -gravity northwest -annotate +52+316 "$note")
+  fi
   convert -size 517x397 xc:white \
     \( -size 517x30 gradient:"$caption_top"-"$caption_bottom" \) -geometry +0+0 -composite \
     \( -size 517x66 gradient:'#F3F8FD'-white \) -geometry +0+30 -composite \
@@ -93,17 +107,19 @@ frame_background() {
     -fill "$ink" -pointsize 17 -annotate +30+43 "$heading" \
     -fill "$ink_soft" -pointsize 12 -annotate +30+70 "$sub" \
     "$tmp/icon.png" -geometry +446+40 -composite \
+    "${note_draw[@]}" \
     -fill none -stroke "$caption_bottom" -strokewidth 1 \
     -draw 'rectangle 0.5,0.5 516.5,396.5' \
     "${jpg_opts[@]}" "$file"
 }
 
 frame_background '卸载 VELT电子日历' \
-  '欢迎使用卸载向导，它将引导您从计算机中删除 VELT电子日历。' "$out/Page9BK.jpg"
+  '欢迎使用卸载向导，它将引导您从计算机中删除 VELT电子日历。' \
+  '卸载前请先退出正在运行的 VELT电子日历。' "$out/Page9BK.jpg"
 frame_background '正在卸载' \
-  '请稍候，卸载向导正在从您的计算机中删除 VELT电子日历。' "$out/Page10BK.jpg"
+  '请稍候，卸载向导正在从您的计算机中删除 VELT电子日历。' '' "$out/Page10BK.jpg"
 frame_background '卸载完成' \
-  'VELT电子日历已从您的计算机中删除。' "$out/Page11BK.jpg"
+  'VELT电子日历已从您的计算机中删除。' '' "$out/Page11BK.jpg"
 
 # ---------------------------------------------------------------------------
 # Push button sprite: <w> <h> <fill> <border> <text colour> <text> <out.png>

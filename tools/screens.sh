@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Regenerates docs/screens/*.png: Uninstall's three screens as the window
+# library draws them from the built Uninstall.DAT, taken by screenshot_tool
+# under 64-bit Wine (on $DISPLAY, or on a virtual display of its own).
+#   uninstall-confirm.png   the confirmation frame
+#   uninstall-progress.png  the progress page over the frame, bar at 316 of 474
+#   uninstall-finish.png    the completion page over the frame
+# The pictures are never edited by hand: change the skin, then run this.
+#
+# Usage: tools/screens.sh [build-dir]   (default build/win64, configured with
+#        the win64 preset when it is not yet)
+# Exit status: 0 when every picture was written.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$here"
+build=${1:-build/win64}
+build=$(cd "$(dirname "$build")" && pwd)/$(basename "$build")
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  if [ "$build" = "$here/build/win64" ]; then
+    cmake --preset win64
+  else
+    echo "screens: $build is not a configured build tree" >&2
+    exit 1
+  fi
+fi
+cmake --build "$build" -j2 --target screenshot_tool uninstall_skin
+
+tools/wine-prefix.sh
+. tools/display.sh
+export WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
+cleanup() {
+  WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  velt_stop_display
+}
+trap cleanup EXIT
+velt_ensure_display
+/usr/lib/wine/wineserver -p
+
+out=$here/docs/screens
+mkdir -p "$out"
+winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+tool=$build/bin/screenshot_tool.exe
+skin=$(winpath "$build/bin/Uninstall.DAT")
+
+shot() { # <name> <layout> [options...]
+  local name=$1 layout=$2
+  shift 2
+  tools/wine-run.sh "$tool" "$skin" "$layout" "$(winpath "$out/$name")" "$@"
+  echo "screens: $out/$name"
+}
+
+# The pages sit at 5,31 of the frame, as Uninstall creates them.
+shot uninstall-confirm.png Page9Wnd.xml
+shot uninstall-progress.png Page9Wnd.xml --page Page10Wnd.xml 5 31 --set progressbar width 316
+shot uninstall-finish.png Page9Wnd.xml --page Page11Wnd.xml 5 31

@@ -1,0 +1,254 @@
+// How Uninstall's windows look when the window library paints them from the
+// real Uninstall.DAT: each button shows the sprite rectangle of its state
+// (normal, hot and pushed under the real mouse, disabled), the progress bar
+// shows its fill, Chinese text draws real glyphs, and the frame's round
+// corner clips it on the screen.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "UIlib.h"
+#include "image.h"
+#include "pointer.h"
+#include "skin_test_env.h"
+#include "skin_window.h"
+
+using skinshot::CSkinWindow;
+using skinshot::Image;
+using skinshot::PumpMessages;
+using skinshot::PumpUntil;
+
+namespace {
+
+UINT StateOf(CControlUI* control) {
+    auto* button = static_cast<CButtonUI*>(control->GetInterface(L"Button"));
+    return button != nullptr ? button->GetButtonState() : 0;
+}
+
+POINT TopLeft(CControlUI* control) { return {control->GetPos().left, control->GetPos().top}; }
+
+class UninstallPaint : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(skintest::UseUninstallSkin()) << "Uninstall.DAT is not beside the test";
+        ASSERT_TRUE(skintest::LoadSkinPicture(L"button.png", &m_buttons));
+        ASSERT_TRUE(skintest::LoadSkinPicture(L"CaptionButton.png", &m_caption));
+        ASSERT_TRUE(skinshot::ParkMouse());
+    }
+    void TearDown() override {
+        skinshot::ParkMouse();
+        skinshot::ReleaseLeft();
+        PumpMessages(50);
+    }
+
+    static void Open(CSkinWindow& window, int x = 40, int y = 40) {
+        ASSERT_TRUE(window.Open(nullptr, x, y, true)) << "layout not built";
+        ASSERT_TRUE(PumpUntil([&] { return window.Root()->GetPos().right > 0; }, 3000));
+        PumpMessages(50);
+    }
+
+    static Image Render(CSkinWindow& window) {
+        PumpMessages(30);
+        Image shot;
+        EXPECT_TRUE(skinshot::RenderWindow(window.Manager(), &shot));
+        return shot;
+    }
+
+    // Mismatches between the control on the shot and a sprite rectangle.
+    int Mismatch(const Image& shot, CControlUI* control, const Image& sheet, RECT source) {
+        return skintest::CountMismatches(shot, TopLeft(control), sheet, source);
+    }
+
+    Image m_buttons;
+    Image m_caption;
+};
+
+const RECT kNextNormal = {91, 1, 176, 25}, kNextHot = {91, 37, 176, 61}, kNextPushed = {91, 74, 176, 98};
+const RECT kNextDisabled = {91, 110, 176, 134};
+const RECT kCancelNormal = {182, 1, 247, 25}, kCancelHot = {182, 37, 247, 61};
+const RECT kFinishNormal = {256, 1, 321, 25}, kFinishHot = {256, 37, 321, 61};
+const RECT kMinNormal = {1, 150, 43, 175};
+const RECT kCloseNormal = {180, 0, 216, 28}, kCloseHot = {180, 43, 216, 71}, kClosePushed = {180, 85, 216, 113};
+
+TEST_F(UninstallPaint, ButtonsShowTheirNormalSprites) {
+    CSkinWindow frame(L"Page9Wnd.xml");
+    Open(frame);
+    Image shot = Render(frame);
+    CControlUI* next = frame.Find(L"nextbtn");
+    CControlUI* cancel = frame.Find(L"cancelbtn");
+    ASSERT_NE(next, nullptr);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(Mismatch(shot, next, m_buttons, kNextNormal), 0);
+    EXPECT_EQ(Mismatch(shot, cancel, m_buttons, kCancelNormal), 0);
+    EXPECT_EQ(Mismatch(shot, frame.Find(L"minbtn"), m_buttons, kMinNormal), 0);
+    EXPECT_EQ(Mismatch(shot, frame.Find(L"closebtn"), m_caption, kCloseNormal), 0);
+    // The looks differ, so the comparisons above can tell them apart.
+    EXPECT_GT(Mismatch(shot, next, m_buttons, kNextHot), 500);
+    EXPECT_GT(Mismatch(shot, cancel, m_buttons, kCancelHot), 300);
+    EXPECT_GT(Mismatch(shot, frame.Find(L"closebtn"), m_caption, kCloseHot), 500);
+}
+
+TEST_F(UninstallPaint, MouseOverAndPressShowHotAndPushedSprites) {
+    CSkinWindow frame(L"Page9Wnd.xml");
+    Open(frame);
+    CControlUI* next = frame.Find(L"nextbtn");
+    ASSERT_NE(next, nullptr);
+
+    ASSERT_TRUE(skinshot::MoveMouseTo(frame.GetHWND(), skinshot::CenterOf(next->GetPos())));
+    ASSERT_TRUE(PumpUntil([&] { return (StateOf(next) & UISTATE_HOT) != 0; }, 3000));
+    Image hot = Render(frame);
+    EXPECT_EQ(Mismatch(hot, next, m_buttons, kNextHot), 0);
+    EXPECT_GT(Mismatch(hot, next, m_buttons, kNextNormal), 500);
+    // Its neighbour stays normal.
+    EXPECT_EQ(Mismatch(hot, frame.Find(L"cancelbtn"), m_buttons, kCancelNormal), 0);
+
+    ASSERT_TRUE(skinshot::PressLeft());
+    ASSERT_TRUE(PumpUntil([&] { return (StateOf(next) & UISTATE_PUSHED) != 0; }, 3000));
+    Image pushed = Render(frame);
+    EXPECT_EQ(Mismatch(pushed, next, m_buttons, kNextPushed), 0);
+
+    // Released away from the button: no click, and back to normal.
+    ASSERT_TRUE(skinshot::ParkMouse());
+    ASSERT_TRUE(skinshot::ReleaseLeft());
+    ASSERT_TRUE(PumpUntil([&] { return (StateOf(next) & (UISTATE_PUSHED | UISTATE_HOT)) == 0; }, 3000));
+    EXPECT_EQ(frame.CountNotifications(L"click", next), 0);
+    Image after = Render(frame);
+    EXPECT_EQ(Mismatch(after, next, m_buttons, kNextNormal), 0);
+}
+
+TEST_F(UninstallPaint, CloseButtonTurnsRedUnderTheMouse) {
+    CSkinWindow frame(L"Page9Wnd.xml");
+    Open(frame);
+    CControlUI* close = frame.Find(L"closebtn");
+    ASSERT_NE(close, nullptr);
+    ASSERT_TRUE(skinshot::MoveMouseTo(frame.GetHWND(), skinshot::CenterOf(close->GetPos())));
+    ASSERT_TRUE(PumpUntil([&] { return (StateOf(close) & UISTATE_HOT) != 0; }, 3000));
+    EXPECT_EQ(Mismatch(Render(frame), close, m_caption, kCloseHot), 0);
+    ASSERT_TRUE(skinshot::PressLeft());
+    ASSERT_TRUE(PumpUntil([&] { return (StateOf(close) & UISTATE_PUSHED) != 0; }, 3000));
+    EXPECT_EQ(Mismatch(Render(frame), close, m_caption, kClosePushed), 0);
+    ASSERT_TRUE(skinshot::ParkMouse());
+    ASSERT_TRUE(skinshot::ReleaseLeft());
+    PumpMessages(50);
+}
+
+TEST_F(UninstallPaint, DisabledButtonShowsItsDisabledSpriteAndGivesNoClick) {
+    CSkinWindow frame(L"Page9Wnd.xml");
+    Open(frame);
+    CControlUI* next = frame.Find(L"nextbtn");
+    ASSERT_NE(next, nullptr);
+    next->SetAttribute(L"disabledimage", L"file='button.png' source='91,110,176,134'");
+    next->SetEnabled(false);
+    ASSERT_TRUE(PumpUntil([&] { return !next->IsEnabled(); }, 3000));
+    Image shot = Render(frame);
+    EXPECT_EQ(Mismatch(shot, next, m_buttons, kNextDisabled), 0);
+    EXPECT_GT(Mismatch(shot, next, m_buttons, kNextNormal), 500);
+
+    ASSERT_TRUE(skinshot::MoveMouseTo(frame.GetHWND(), skinshot::CenterOf(next->GetPos())));
+    ASSERT_TRUE(skinshot::PressLeft());
+    PumpMessages(100);
+    ASSERT_TRUE(skinshot::ReleaseLeft());
+    PumpMessages(150);
+    EXPECT_EQ(frame.CountNotifications(L"click", next), 0);
+    EXPECT_EQ(Mismatch(Render(frame), next, m_buttons, kNextDisabled), 0);
+}
+
+TEST_F(UninstallPaint, CompletionPageFinishButtonLooks) {
+    CSkinWindow page(L"Page11Wnd.xml");
+    Open(page);
+    CControlUI* finish = page.Find(L"finishbtn");
+    ASSERT_NE(finish, nullptr);
+    EXPECT_EQ(Mismatch(Render(page), finish, m_buttons, kFinishNormal), 0);
+    ASSERT_TRUE(skinshot::MoveMouseTo(page.GetHWND(), skinshot::CenterOf(finish->GetPos())));
+    ASSERT_TRUE(PumpUntil([&] { return (StateOf(finish) & UISTATE_HOT) != 0; }, 3000));
+    EXPECT_EQ(Mismatch(Render(page), finish, m_buttons, kFinishHot), 0);
+}
+
+TEST_F(UninstallPaint, ProgressBarShowsItsFillUpToItsWidth) {
+    Image fill;
+    ASSERT_TRUE(skintest::LoadSkinPicture(L"progress.png", &fill));
+    ASSERT_EQ(fill.height, 14);
+    CSkinWindow page(L"Page10Wnd.xml");
+    Open(page);
+    CControlUI* bar = page.Find(L"progressbar");
+    ASSERT_NE(bar, nullptr);
+    bar->SetAttribute(L"width", L"158");
+    ASSERT_TRUE(PumpUntil([&] { return bar->GetPos().right == 172; }, 3000));
+    Image shot = Render(page);
+    // Inside the bar, every row has the colour of that row of the fill
+    // picture (stretched only sideways); past its end the frame is white.
+    for (int row = 2; row < 12; ++row) {
+        for (int x : {16, 90, 170}) {
+            EXPECT_EQ(skintest::CountMismatches(shot, {x, 122 + row}, fill, {3, row, 4, row + 1}, 4), 0)
+                << "x " << x << " row " << row;
+        }
+        EXPECT_EQ(shot.At(300, 122 + row) & 0xFFFFFFu, 0xFFFFFFu) << "row " << row;
+    }
+    // The frame's border in its colour, beyond the bar.
+    EXPECT_EQ(shot.At(300, 122) & 0xFFFFFFu, 0xACCFF5u);
+    EXPECT_EQ(shot.At(300, 135) & 0xFFFFFFu, 0xACCFF5u);
+}
+
+TEST_F(UninstallPaint, ChineseTextDrawsDistinctGlyphs) {
+    CSkinWindow frame(L"Page9Wnd.xml");
+    Open(frame);
+    CControlUI* label = frame.Find(L"confirmlabel");
+    ASSERT_NE(label, nullptr);
+    const RECT area = label->GetPos();
+    Image background = Render(frame);
+    // The shipped wording draws ink.
+    EXPECT_GT(skintest::CountInk(background, area), 200);
+
+    // Single characters: each draws ink, and no two draw the same shape, as
+    // the missing-glyph box would.
+    Image glyphs[3];
+    const wchar_t* chars[3] = {L"电", L"历", L"载"};
+    for (int i = 0; i < 3; ++i) {
+        label->SetText(chars[i]);
+        PumpMessages(50);
+        glyphs[i] = Render(frame).Crop(area);
+        EXPECT_GT(skintest::CountInk(glyphs[i], {0, 0, glyphs[i].width, glyphs[i].height}), 15) << i;
+    }
+    EXPECT_GT(skintest::CountDifferences(glyphs[0], glyphs[1]), 15);
+    EXPECT_GT(skintest::CountDifferences(glyphs[0], glyphs[2]), 15);
+    EXPECT_GT(skintest::CountDifferences(glyphs[1], glyphs[2]), 15);
+
+    // The texts of the pages, too.
+    CSkinWindow page(L"Page11Wnd.xml");
+    Open(page, 60, 60);
+    Image done = Render(page);
+    EXPECT_GT(skintest::CountInk(done, {30, 118, 400, 138}), 300);
+}
+
+TEST_F(UninstallPaint, RoundCornerClipsTheFrameOnTheScreen) {
+    const int x = 120, y = 90;
+    Image desktop;
+    ASSERT_TRUE(skinshot::CaptureScreen({x, y, x + 517, y + 397}, &desktop));
+
+    CSkinWindow frame(L"Page9Wnd.xml");
+    Open(frame, x, y);
+    RECT rc;
+    ::GetWindowRect(frame.GetHWND(), &rc);
+    ASSERT_EQ(rc.left, x);
+    ASSERT_EQ(rc.top, y);
+    Image painted = Render(frame);
+    ::UpdateWindow(frame.GetHWND());
+    PumpMessages(200);
+    Image screen;
+    ASSERT_TRUE(skinshot::CaptureScreen(rc, &screen));
+    ASSERT_EQ(screen.width, 517);
+    ASSERT_EQ(screen.height, 397);
+
+    // The window's own paint shows inside ...
+    for (POINT p : {POINT{258, 15}, POINT{258, 200}, POINT{10, 390}, POINT{506, 10}}) {
+        EXPECT_EQ(skintest::CountMismatches(screen, p, painted, {p.x, p.y, p.x + 1, p.y + 1}, 8), 0)
+            << p.x << "," << p.y;
+    }
+    // ... and the desktop at the very corners, which the region cuts off.
+    for (POINT p : {POINT{0, 0}, POINT{516, 0}, POINT{0, 396}, POINT{516, 396}}) {
+        EXPECT_EQ(screen.At(p.x, p.y), desktop.At(p.x, p.y)) << p.x << "," << p.y;
+        EXPECT_NE(screen.At(p.x, p.y), painted.At(p.x, p.y)) << p.x << "," << p.y;
+    }
+}
+
+} // namespace

@@ -1,0 +1,84 @@
+// Skin test support: see skin_test_env.h.
+#include "skin_test_env.h"
+
+#include <cstdlib>
+
+#include "UIlib.h"
+#include "test_support.h"
+
+namespace skintest {
+
+bool UseUninstallSkin() {
+    std::wstring dir = testing_support::ModuleDir() + L"\\";
+    CPaintManagerUI::SetInstance(::GetModuleHandleW(nullptr));
+    CPaintManagerUI::SetResourcePath(dir.c_str());
+    CPaintManagerUI::SetResourceZip(L"Uninstall.DAT");
+    return testing_support::Exists(dir + L"Uninstall.DAT");
+}
+
+bool LoadSkinPicture(const wchar_t* name, skinshot::Image* out) {
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!CPaintManagerUI::LoadResourceData(name, &data, &size)) return false;
+    bool ok = skinshot::DecodePicture(data, size, out);
+    CPaintManagerUI::FreeResourceData(data);
+    return ok;
+}
+
+namespace {
+
+int Channel(uint32_t v, int shift) { return static_cast<int>((v >> shift) & 0xFF); }
+
+bool Close(uint32_t a, uint32_t b, int tolerance) {
+    for (int shift = 0; shift <= 16; shift += 8) {
+        if (std::abs(Channel(a, shift) - Channel(b, shift)) > tolerance) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int CountMismatches(const skinshot::Image& shot, POINT at, const skinshot::Image& sprite, const RECT& source,
+                    int tolerance) {
+    int compared = 0, mismatches = 0;
+    for (int y = source.top; y < source.bottom; ++y) {
+        for (int x = source.left; x < source.right; ++x) {
+            if (x >= sprite.width || y >= sprite.height) continue;
+            uint32_t want = sprite.At(x, y);
+            if ((want >> 24) != 0xFF) continue;
+            int sx = at.x + x - source.left, sy = at.y + y - source.top;
+            if (sx < 0 || sy < 0 || sx >= shot.width || sy >= shot.height) continue;
+            ++compared;
+            if (!Close(shot.At(sx, sy), want, tolerance)) ++mismatches;
+        }
+    }
+    return compared == 0 ? -1 : mismatches;
+}
+
+int CountInk(const skinshot::Image& shot, const RECT& rc) {
+    int ink = 0;
+    for (int y = rc.top; y < rc.bottom && y < shot.height; ++y) {
+        for (int x = rc.left; x < rc.right && x < shot.width; ++x) {
+            uint32_t v = shot.At(x, y);
+            int luma = (Channel(v, 16) * 3 + Channel(v, 8) * 6 + Channel(v, 0)) / 10;
+            if (luma < 140) ++ink;
+        }
+    }
+    return ink;
+}
+
+int CountDifferences(const skinshot::Image& a, const skinshot::Image& b) {
+    if (a.width != b.width || a.height != b.height) return -1;
+    int n = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) {
+        if (!Close(a.pixels[i], b.pixels[i], 24)) ++n;
+    }
+    return n;
+}
+
+std::string Describe(const RECT& rc) {
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
+} // namespace skintest

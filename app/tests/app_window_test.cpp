@@ -1,0 +1,261 @@
+// The calendar program driven as a user would: started from a copy of the
+// program and its res/ folder, found by its window title, started a second
+// time, started with a damaged or missing settings file, clicked and typed at
+// with real input, and closed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "calendar_layout.h"
+#include "profile.h"
+#include "test_support.h"
+
+using testing_support::ChildProcess;
+using testing_support::ModuleDir;
+using testing_support::ScratchDir;
+using testing_support::WriteBytes;
+
+namespace {
+
+constexpr wchar_t kClass[] = L"VeltCalendarWnd";
+constexpr wchar_t kTitle[] = L"VELT电子日历";
+constexpr wchar_t kExeName[] = L"VELT电子日历.exe";
+constexpr int kMonthLabelId = 100;
+
+bool CopyTree(const std::wstring& from, const std::wstring& to) {
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTree(from + L"\\" + name, to + L"\\" + name) && ok;
+        else
+            ok = CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) && ok;
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+    return ok;
+}
+
+struct TopWindows {
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectCalendarWindows(HWND hwnd, LPARAM param) {
+    wchar_t cls[64] = {}, title[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    GetWindowTextW(hwnd, title, 64);
+    if (std::wstring(cls) == kClass && std::wstring(title) == kTitle)
+        reinterpret_cast<TopWindows*>(param)->found.push_back(hwnd);
+    return TRUE;
+}
+
+int CountCalendarWindows() {
+    TopWindows windows;
+    EnumWindows(&CollectCalendarWindows, reinterpret_cast<LPARAM>(&windows));
+    return static_cast<int>(windows.found.size());
+}
+
+HWND WaitForWindow(DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND hwnd = FindWindowW(kClass, kTitle);
+        if (hwnd && IsWindowVisible(hwnd)) return hwnd;
+        if (GetTickCount() - start > ms) return nullptr;
+        Sleep(50);
+    }
+}
+
+std::wstring ShownMonth(HWND hwnd) {
+    HWND label = GetDlgItem(hwnd, kMonthLabelId);
+    wchar_t text[64] = {};
+    DWORD_PTR copied = 0;
+    if (!label || !SendMessageTimeoutW(label, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text),
+                                       SMTO_ABORTIFHUNG, 5000, &copied))
+        return L"";
+    return text;
+}
+
+std::wstring MonthText(int year, int month) {
+    return std::to_wstring(year) + L"年" + std::to_wstring(month) + L"月";
+}
+
+std::wstring ThisMonth(int offset = 0) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    int index = now.wYear * 12 + (now.wMonth - 1) + offset;
+    return MonthText(index / 12, index % 12 + 1);
+}
+
+bool WaitForMonth(HWND hwnd, const std::wstring& expected, DWORD ms = 5000) {
+    const DWORD start = GetTickCount();
+    while (ShownMonth(hwnd) != expected) {
+        if (GetTickCount() - start > ms) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+void ClickAt(HWND hwnd, const RECT& clientRect) {
+    POINT p = layout::Centre(clientRect);
+    ClientToScreen(hwnd, &p);
+    SetCursorPos(p.x, p.y);
+    Sleep(50);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+void PressKey(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// A copy of the program and its res/ folder in a scratch folder with a
+// Chinese name, so that every run starts from the shipped settings.
+class CalendarApp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = m_scratch / L"日历";
+        ASSERT_TRUE(CreateDirectoryW(m_dir.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileW((ModuleDir() + L"\\" + kExeName).c_str(), Exe().c_str(), FALSE));
+        ASSERT_TRUE(CopyTree(ModuleDir() + L"\\res", m_dir + L"\\res"));
+        ASSERT_EQ(0, CountCalendarWindows()) << "a calendar is already running";
+    }
+    void TearDown() override {
+        for (ChildProcess* p : {&m_first, &m_second, &m_again}) {
+            if (p->Handle() && !p->WaitExit(0)) {
+                HWND hwnd = FindWindowW(kClass, kTitle);
+                if (hwnd) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+                if (!p->WaitExit(5000)) p->Terminate();
+            }
+        }
+    }
+    std::wstring Exe() const { return m_dir + L"\\" + kExeName; }
+    std::wstring ProfileFile() const { return m_dir + L"\\res\\profile.xml"; }
+    HWND Start(ChildProcess& process) {
+        if (!process.Start(Exe(), L"")) return nullptr;
+        return WaitForWindow(15000);
+    }
+    HWND Start() { return Start(m_first); }
+
+    ScratchDir m_scratch{L"app"};
+    std::wstring m_dir;
+    ChildProcess m_first, m_second, m_again;
+};
+
+} // namespace
+
+TEST_F(CalendarApp, OpensOneTitledWindowOnThisMonth) {
+    HWND hwnd = Start();
+    ASSERT_NE(nullptr, hwnd);
+    EXPECT_EQ(1, CountCalendarWindows());
+    EXPECT_EQ(ThisMonth(), ShownMonth(hwnd));
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(hwnd, &r));
+    EXPECT_EQ(380, r.right - r.left);  // the size of the background picture
+    EXPECT_EQ(420, r.bottom - r.top);
+    // The shipped settings have no position: the window is centred.
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((work.left + work.right) / 2, (r.left + r.right) / 2, 2);
+
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(m_first.WaitExit(10000));
+    DWORD code = 99;
+    GetExitCodeProcess(m_first.Handle(), &code);
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(CalendarApp, SecondStartBringsTheFirstForwardAndEnds) {
+    HWND hwnd = Start();
+    ASSERT_NE(nullptr, hwnd);
+    ShowWindow(hwnd, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(hwnd));
+
+    ASSERT_TRUE(m_second.Start(Exe(), L""));
+    ASSERT_TRUE(m_second.WaitExit(15000));
+    DWORD code = 99;
+    GetExitCodeProcess(m_second.Handle(), &code);
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(m_first.WaitExit(0)) << "the first calendar ended";
+    EXPECT_EQ(1, CountCalendarWindows());
+    EXPECT_FALSE(IsIconic(hwnd));
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_EQ(hwnd, GetForegroundWindow());
+}
+
+TEST_F(CalendarApp, StartsWithADamagedOrMissingProfile) {
+    ASSERT_TRUE(WriteBytes(ProfileFile(), std::string("<profile><window x=\"1\0\xfe", 22)));
+    HWND hwnd = Start();
+    ASSERT_NE(nullptr, hwnd);
+    EXPECT_EQ(ThisMonth(), ShownMonth(hwnd));
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(m_first.WaitExit(10000));
+
+    ASSERT_TRUE(DeleteFileW(ProfileFile().c_str()));
+    hwnd = Start(m_again);
+    ASSERT_NE(nullptr, hwnd);
+    EXPECT_EQ(ThisMonth(), ShownMonth(hwnd));
+}
+
+TEST_F(CalendarApp, ClicksAndKeysMoveBetweenMonthsAndYears) {
+    HWND hwnd = Start();
+    ASSERT_NE(nullptr, hwnd);
+    SetForegroundWindow(hwnd);
+    ASSERT_EQ(ThisMonth(), ShownMonth(hwnd));
+
+    ClickAt(hwnd, layout::kNextMonth);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(1))) << "shown: " << testing::PrintToString(ShownMonth(hwnd));
+    ClickAt(hwnd, layout::kNextYear);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(13)));
+    ClickAt(hwnd, layout::kPrevMonth);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(12)));
+    ClickAt(hwnd, layout::kPrevYear);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(0)));
+
+    PressKey(VK_NEXT);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(1)));
+    PressKey(VK_DOWN);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(13)));
+    PressKey(VK_LEFT);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(12)));
+    PressKey(VK_HOME);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(0)));
+    ClickAt(hwnd, layout::kNextMonth);
+    ClickAt(hwnd, layout::kTodayLine);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(0)));
+}
+
+TEST_F(CalendarApp, RemembersItsPositionAndTheCloseButtonEndsIt) {
+    HWND hwnd = Start();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
+    SetForegroundWindow(hwnd);
+    Sleep(200);
+    ClickAt(hwnd, layout::kCloseButton);
+    ASSERT_TRUE(m_first.WaitExit(10000));
+    const Profile saved = LoadProfile(ProfileFile());
+    EXPECT_TRUE(saved.hasPosition);
+    EXPECT_EQ(60, saved.x);
+    EXPECT_EQ(50, saved.y);
+    EXPECT_EQ(1, saved.firstDayOfWeek);
+
+    hwnd = Start(m_again);
+    ASSERT_NE(nullptr, hwnd);
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(hwnd, &r));
+    EXPECT_EQ(60, r.left);
+    EXPECT_EQ(50, r.top);
+}

@@ -1,0 +1,239 @@
+#!/usr/bin/python3
+"""Checks the form of the payload archive, byte by byte, without the packer's code.
+
+    payload_form_test.py --packer PACK.py --entries LIST --res RES
+        Stand-in run: packs the entry list with stand-in files for the four
+        top-level programs, twice, and checks the archive.
+    payload_form_test.py --packer PACK.py --built ZIP --entries LIST --set NAME=VALUE...
+        Real run: checks the archive the build made, and that packing the same
+        inputs again gives the same bytes.
+
+What is checked: exactly the 83 entries in the documented order (the four
+top-level files, the folder entries, seven face images, d0..d31 and d53 as
+.gif and .png, res/profile.xml last); names stored as code page 936 bytes with
+no UTF-8 flag; folders end in "/", have attribute 0x10, method 0 and no data;
+exactly one file is stored (method 0) and it is a small image, every other file
+is deflated (method 8); version made by: host 0 (MS-DOS); files have attribute
+0x20; no encryption, no data descriptor (flags 0); local headers have no extra
+field and agree with the central directory; every central record has exactly
+one NTFS block (0x000a) with three FILETIMEs; every file's data inflates to
+its source file's bytes with the recorded CRC-32 and sizes.
+Exit status 0 when everything holds; 1 with a list of what did not.
+"""
+import argparse
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+FACE = ["Min.png", "Minh.png", "bk.png", "bk1.png", "close.png", "closeh.png", "velt.png"]
+WEATHER_CODES = list(range(32)) + [53]
+
+
+def expected_names():
+    names = ["VELT电子日历.exe", "DuiLibu.dll", "Uninstall.DAT", "Uninstall.exe",
+             "res/", "res/image/", "res/image/face/", "res/image/face/默认/"]
+    names += ["res/image/face/默认/" + f for f in FACE]
+    names.append("res/image/weather/")
+    for code in WEATHER_CODES:
+        names += ["res/image/weather/d%d.gif" % code, "res/image/weather/d%d.png" % code]
+    names.append("res/profile.xml")
+    return names
+
+
+class Archive:
+    """The records of a zip archive, read with struct from its bytes."""
+
+    def __init__(self, data):
+        self.data = data
+        eocd = data.rfind(b"PK\x05\x06")
+        if eocd < 0 or len(data) - eocd != 22:
+            raise ValueError("no end-of-central-directory record at the end (or a comment)")
+        (_, disk, cd_disk, on_disk, total, cd_size, cd_offset, comment) = struct.unpack(
+            "<IHHHHIIH", data[eocd:eocd + 22])
+        if disk or cd_disk or on_disk != total or comment:
+            raise ValueError("a multi-disk archive or one with a comment")
+        if cd_offset + cd_size != eocd:
+            raise ValueError("the central directory does not end at the end record")
+        self.entries = []
+        pos = cd_offset
+        for _ in range(total):
+            f = struct.unpack("<IHHHHHHIIIHHHHHII", data[pos:pos + 46])
+            if f[0] != 0x02014B50:
+                raise ValueError("central record %d: bad signature" % len(self.entries))
+            e = dict(made_by=f[1], needed=f[2], flags=f[3], method=f[4], time=f[5], date=f[6],
+                     crc=f[7], csize=f[8], usize=f[9], internal=f[14], external=f[15], offset=f[16],
+                     disk=f[13], comment_len=f[12])
+            e["raw_name"] = data[pos + 46:pos + 46 + f[10]]
+            e["extra"] = data[pos + 46 + f[10]:pos + 46 + f[10] + f[11]]
+            pos += 46 + f[10] + f[11] + f[12]
+            self.entries.append(e)
+        if pos != eocd:
+            raise ValueError("the central directory's size disagrees with its records")
+
+    def local(self, e):
+        f = struct.unpack("<IHHHHHIIIHH", self.data[e["offset"]:e["offset"] + 30])
+        name_end = e["offset"] + 30 + f[9]
+        return dict(sig=f[0], needed=f[1], flags=f[2], method=f[3], time=f[4], date=f[5], crc=f[6],
+                    csize=f[7], usize=f[8], raw_name=self.data[e["offset"] + 30:name_end],
+                    extra_len=f[10], data_start=name_end + f[10])
+
+
+def check(data, sources):
+    """Returns the list of faults of the archive `data`; `sources` maps names to files."""
+    faults = []
+    try:
+        archive = Archive(data)
+    except (ValueError, struct.error) as e:
+        return ["cannot read the archive: %s" % e]
+    want = expected_names()
+    if len(archive.entries) != 83:
+        faults.append("%d entries, not 83" % len(archive.entries))
+    stored_files = []
+    end_of_data = 0
+    for i, e in enumerate(archive.entries):
+        raw = e["raw_name"]
+        try:
+            name = raw.decode("cp936")
+        except UnicodeDecodeError:
+            faults.append("entry %d: name %r is not code page 936" % (i, raw))
+            continue
+        where = "entry %d (%s)" % (i, name)
+        if i < len(want) and name != want[i]:
+            faults.append("%s: expected %s here" % (where, want[i]))
+        if not name.isascii():
+            try:
+                utf8 = raw.decode("utf-8") == name
+            except UnicodeDecodeError:
+                utf8 = False
+            if utf8:
+                faults.append("%s: name stored as UTF-8, not code page 936" % where)
+        if e["flags"] != 0:
+            faults.append("%s: general-purpose flags %#x (UTF-8/encryption/descriptor)" % (where, e["flags"]))
+        if e["made_by"] >> 8 != 0:
+            faults.append("%s: made on host %d, not MS-DOS (0)" % (where, e["made_by"] >> 8))
+        if e["disk"] != 0 or e["comment_len"] != 0 or e["internal"] != 0:
+            faults.append("%s: disk number, comment or internal attributes set" % where)
+        # One NTFS block, nothing else, in the central directory.
+        extra = e["extra"]
+        if len(extra) != 36:
+            faults.append("%s: central extra field of %d bytes, not one NTFS block" % (where, len(extra)))
+        else:
+            tag, size, reserved, attr_tag, attr_size = struct.unpack("<HHIHH", extra[:12])
+            times = struct.unpack("<QQQ", extra[12:36])
+            if (tag, size, attr_tag, attr_size) != (0x000A, 32, 1, 24) or reserved != 0:
+                faults.append("%s: the central extra field is not an NTFS block" % where)
+            elif not all(116444736000000000 < t < 159000000000000000 for t in times):
+                faults.append("%s: NTFS times out of range" % where)
+        lh = archive.local(e)
+        if lh["sig"] != 0x04034B50:
+            faults.append("%s: no local header at its offset" % where)
+            continue
+        if lh["extra_len"] != 0:
+            faults.append("%s: local header has an extra field" % where)
+        for k in ("needed", "flags", "method", "time", "date", "crc", "csize", "usize", "raw_name"):
+            if lh[k] != e[k]:
+                faults.append("%s: local %s disagrees with the central directory" % (where, k))
+        payload = data[lh["data_start"]:lh["data_start"] + e["csize"]]
+        end_of_data = max(end_of_data, lh["data_start"] + e["csize"])
+        if name.endswith("/"):
+            if e["external"] != 0x10:
+                faults.append("%s: folder attributes %#x, not 0x10" % (where, e["external"]))
+            if e["method"] != 0 or e["csize"] or e["usize"] or e["crc"]:
+                faults.append("%s: a folder with method %d or data" % (where, e["method"]))
+            continue
+        if e["external"] != 0x20:
+            faults.append("%s: file attributes %#x, not 0x20" % (where, e["external"]))
+        if e["method"] == 0:
+            stored_files.append(name)
+            content = payload
+        elif e["method"] == 8:
+            try:
+                d = zlib.decompressobj(-15)
+                content = d.decompress(payload) + d.flush()
+                if not d.eof:
+                    faults.append("%s: deflate stream does not end" % where)
+            except zlib.error as err:
+                faults.append("%s: does not inflate: %s" % (where, err))
+                continue
+        else:
+            faults.append("%s: method %d" % (where, e["method"]))
+            continue
+        if len(content) != e["usize"] or zlib.crc32(content) != e["crc"]:
+            faults.append("%s: size or CRC-32 does not match the data" % where)
+        source = sources.get(name)
+        if source is not None:
+            with open(source, "rb") as f:
+                if f.read() != content:
+                    faults.append("%s: content differs from %s" % (where, source))
+    if len(stored_files) != 1:
+        faults.append("%d stored files (%s), not exactly one" % (len(stored_files), stored_files))
+    elif not (stored_files[0].endswith((".png", ".gif")) and
+              archive.entries[want.index(stored_files[0])]["usize"] <= 4096):
+        faults.append("the stored file %s is not a small image" % stored_files[0])
+    if archive.entries and end_of_data != struct.unpack("<I", data[-6:-2])[0]:
+        faults.append("bytes between the last entry and the central directory (a data descriptor?)")
+    return faults
+
+
+def sources_for(values):
+    res = values["RES"]
+    names = expected_names()
+    sources = {names[0]: values["APP"], names[1]: values["DUILIB"], names[2]: values["UNINSTALL_SKIN"],
+               names[3]: values["UNINSTALL"]}
+    for n in names[4:]:
+        if not n.endswith("/"):
+            sources[n] = os.path.join(res, n[len("res/"):])
+    return sources
+
+
+def pack(packer, entries, values, out):
+    cmd = [sys.executable, packer, "--entries", entries, "--output", out]
+    for k, v in values.items():
+        cmd += ["--set", "%s=%s" % (k, v)]
+    subprocess.run(cmd, check=True)
+    with open(out, "rb") as f:
+        return f.read()
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--packer", required=True)
+    ap.add_argument("--entries", required=True)
+    ap.add_argument("--res")
+    ap.add_argument("--built")
+    ap.add_argument("--set", action="append", default=[])
+    args = ap.parse_args()
+    values = dict(item.split("=", 1) for item in args.set)
+    faults = []
+    with tempfile.TemporaryDirectory() as tmp:
+        if args.built:
+            with open(args.built, "rb") as f:
+                first = f.read()
+        else:
+            values = {"RES": args.res}
+            for key, size in (("APP", 150000), ("DUILIB", 90000), ("UNINSTALL_SKIN", 20000),
+                              ("UNINSTALL", 120000)):
+                path = os.path.join(tmp, key.lower())
+                body = (b"MZ" + key.encode() * 64 + bytes(range(256)) * 4) * (size // 1500)
+                with open(path, "wb") as f:
+                    f.write(body[:size])
+                values[key] = path
+            first = pack(args.packer, args.entries, values, os.path.join(tmp, "a.zip"))
+        faults += check(first, sources_for(values))
+        again = pack(args.packer, args.entries, values, os.path.join(tmp, "b.zip"))
+        if again != first:
+            faults.append("packing the same inputs again gives different bytes")
+        # The names themselves, as a zip reader that honours the flags sees them.
+        if b"\xc4\xac\xc8\xcf" not in first:  # 默认 in code page 936
+            faults.append("the folder name 默认 is not stored as code page 936 bytes")
+    for f in faults:
+        print("FAULT:", f)
+    print("%s: %d faults" % ("built payload" if args.built else "stand-in payload", len(faults)))
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,76 @@
+#include "entry_name.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+namespace {
+
+constexpr UINT kNameCodePage = 936;
+
+// Moves the text from `from` on to the start of `name`.
+void KeepFrom(wchar_t* name, const wchar_t* from) {
+    std::wmemmove(name, from, std::wcslen(from) + 1);
+}
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+} // namespace
+
+bool DecodeEntryName(const char* bytes, size_t length, bool utf8, wchar_t* out, size_t capacity) {
+    if (capacity == 0) return false;
+    out[0] = L'\0';
+    if (length == 0) return true;
+    if (length > 0x7FFFFFFF || capacity > 0x7FFFFFFF) return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (bytes[i] == '\0') return false;
+    }
+    int units = MultiByteToWideChar(utf8 ? CP_UTF8 : kNameCodePage, 0, bytes, static_cast<int>(length),
+                                    out, static_cast<int>(capacity - 1));
+    if (units <= 0) {
+        out[0] = L'\0';
+        return false;
+    }
+    out[units] = L'\0';
+    return true;
+}
+
+void SanitiseEntryName(wchar_t* name) {
+    static const wchar_t* const kClimbs[] = {L"\\..\\", L"\\../", L"/../", L"/..\\"};
+    for (;;) {
+        if (name[0] != L'\0' && name[1] == L':') {
+            KeepFrom(name, name + 2);
+            continue;
+        }
+        if (name[0] == L'\\' || name[0] == L'/') {
+            KeepFrom(name, name + 1);
+            continue;
+        }
+        bool changed = false;
+        for (const wchar_t* climb : kClimbs) {
+            const wchar_t* found = std::wcsstr(name, climb);
+            if (found != nullptr) {
+                KeepFrom(name, found + 4);
+                changed = true;
+                break;
+            }
+        }
+        if (!changed) return;
+    }
+}
+
+bool IsAbsoluteName(const wchar_t* name) {
+    if (IsSeparator(name[0])) return true;
+    return name[0] != L'\0' && name[1] == L':';
+}
+
+bool HasParentComponent(const wchar_t* name) {
+    const wchar_t* start = name;
+    for (const wchar_t* p = name;; ++p) {
+        if (*p == L'\0' || IsSeparator(*p)) {
+            if (p - start == 2 && start[0] == L'.' && start[1] == L'.') return true;
+            if (*p == L'\0') return false;
+            start = p + 1;
+        }
+    }
+}

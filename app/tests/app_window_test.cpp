@@ -123,7 +123,7 @@ void PressKey(WORD vk) {
 }
 
 // A copy of the program and its res/ folder in a scratch folder with a
-// Chinese name, so that every run starts from the shipped settings.
+// Chinese name, with the shipped settings, so that every run starts alike.
 class CalendarApp : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -131,6 +131,9 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(m_dir.c_str(), nullptr));
         ASSERT_TRUE(CopyFileW((ModuleDir() + L"\\" + kExeName).c_str(), Exe().c_str(), FALSE));
         ASSERT_TRUE(CopyTree(ModuleDir() + L"\\res", m_dir + L"\\res"));
+        // The settings as shipped; a calendar run from bin may have saved a position.
+        ASSERT_TRUE(WriteBytes(ProfileFile(), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                              "<profile><window/><calendar firstdayofweek=\"1\"/></profile>\n"));
         ASSERT_EQ(0, CountCalendarWindows()) << "a calendar is already running";
     }
     void TearDown() override {
@@ -258,4 +261,17 @@ TEST_F(CalendarApp, RemembersItsPositionAndTheCloseButtonEndsIt) {
     ASSERT_TRUE(GetWindowRect(hwnd, &r));
     EXPECT_EQ(60, r.left);
     EXPECT_EQ(50, r.top);
+}
+
+TEST_F(CalendarApp, StartsWithoutItsPicturesAtTheDefaultSize) {
+    ASSERT_TRUE(testing_support::RemoveTree(m_dir + L"\\res\\image"));
+    HWND hwnd = Start();
+    ASSERT_NE(nullptr, hwnd);
+    EXPECT_EQ(ThisMonth(), ShownMonth(hwnd));
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(hwnd, &r));
+    EXPECT_EQ(layout::kWindowWidth, r.right - r.left);
+    EXPECT_EQ(layout::kWindowHeight, r.bottom - r.top);
+    ClickAt(hwnd, layout::kNextMonth);
+    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(1)));
 }

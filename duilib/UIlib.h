@@ -357,6 +357,7 @@ public:
     bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
 
 private:
+    friend struct PaintManagerAccess;  // the library's own controls
     CPaintManagerUI(const CPaintManagerUI&);
     CPaintManagerUI& operator=(const CPaintManagerUI&);
     struct Impl;

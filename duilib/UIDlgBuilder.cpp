@@ -1,0 +1,164 @@
+// CDialogBuilder: parses a UTF-8 layout with pugixml and builds the control
+// tree. The root <Window> element's attributes go to the manager (size,
+// caption, sizebox, roundcorner, mininfo), <Font> elements become the
+// manager's fonts; every other element is a control. Elements the library
+// does not know go to the callback; when it returns NULL they are skipped
+// with their children. Nothing here throws; failures return NULL with a
+// message in GetLastErrorMessage.
+#include "UIInternal.h"
+#include "UIRender.h"
+#include "UIResource.h"
+
+#include "pugixml.hpp"
+
+#include <string.h>
+#include <string>
+#include <vector>
+
+struct CDialogBuilder::Impl {
+    CStdString error;
+};
+
+namespace {
+
+std::wstring W(const char* s) { return duires::FromUtf8(s); }
+
+CControlUI* CreateBuiltin(const std::wstring& name)
+{
+    if (name == L"Control") return new CControlUI;
+    if (name == L"Container") return new CContainerUI;
+    if (name == L"VerticalLayout") return new CVerticalLayoutUI;
+    if (name == L"HorizontalLayout") return new CHorizontalLayoutUI;
+    if (name == L"Label") return new CLabelUI;
+    if (name == L"Text") return new CTextUI;
+    if (name == L"Button") return new CButtonUI;
+    if (name == L"Option") return new COptionUI;
+    if (name == L"Edit") return new CEditUI;
+    if (name == L"RichEdit") return new CRichEditUI;
+    return NULL;
+}
+
+void ApplyWindowAttributes(const pugi::xml_node& node, CPaintManagerUI* pm)
+{
+    for (pugi::xml_attribute a : node.attributes()) {
+        std::wstring name = W(a.name()), value = W(a.value());
+        if (name == L"size") {
+            SIZE sz = duirender::ParseSize(value.c_str());
+            pm->SetInitSize(sz.cx, sz.cy);
+        } else if (name == L"caption") {
+            RECT rc = duirender::ParseRect(value.c_str());
+            pm->SetCaptionRect(rc);
+        } else if (name == L"sizebox") {
+            RECT rc = duirender::ParseRect(value.c_str());
+            pm->SetSizeBox(rc);
+        } else if (name == L"roundcorner") {
+            SIZE sz = duirender::ParseSize(value.c_str());
+            pm->SetRoundCorner(sz.cx, sz.cy);
+        } else if (name == L"mininfo") {
+            SIZE sz = duirender::ParseSize(value.c_str());
+            pm->SetMinInfo(sz.cx, sz.cy);
+        } else if (name == L"defaultfontcolor") {
+            pm->SetDefaultFontColor(duirender::ParseColor(value.c_str()));
+        } else if (name == L"disabledfontcolor") {
+            pm->SetDefaultDisabledColor(duirender::ParseColor(value.c_str()));
+        }
+    }
+}
+
+void AddFont(const pugi::xml_node& node, CPaintManagerUI* pm)
+{
+    std::wstring face = W(node.attribute("name").value());
+    int size = node.attribute("size").as_int(12);
+    bool bold = node.attribute("bold").as_bool();
+    bool underline = node.attribute("underline").as_bool();
+    bool italic = node.attribute("italic").as_bool();
+    pugi::xml_attribute id = node.attribute("id");
+    if (id) pm->AddFontAt(id.as_int(), face.c_str(), size, bold, underline, italic);
+    else pm->AddFont(face.c_str(), size, bold, underline, italic);
+    if (node.attribute("default").as_bool()) pm->SetDefaultFont(face.c_str(), size, bold, underline, italic);
+}
+
+class Builder {
+public:
+    Builder(IDialogBuilderCallback* cb, CPaintManagerUI* pm) : m_cb(cb), m_pm(pm) {}
+
+    // Builds the children of `node` into `parent` (a container, or NULL for
+    // the top level); returns the first control built at this level.
+    CControlUI* Parse(const pugi::xml_node& node, CContainerUI* parent)
+    {
+        CControlUI* first = NULL;
+        for (pugi::xml_node child : node.children()) {
+            if (child.type() != pugi::node_element) continue;
+            std::wstring name = W(child.name());
+            if (name == L"Font") {
+                if (m_pm) AddFont(child, m_pm);
+                continue;
+            }
+            if (name == L"Window" || name == L"Image" || name == L"Default") continue;
+            CControlUI* c = CreateBuiltin(name);
+            if (c == NULL && m_cb) c = m_cb->CreateControl(name.c_str());
+            if (c == NULL) continue;  // unknown: skipped with its children
+            for (pugi::xml_attribute a : child.attributes()) c->SetAttribute(W(a.name()).c_str(), W(a.value()).c_str());
+            CContainerUI* box = static_cast<CContainerUI*>(c->GetInterface(L"Container"));
+            if (box) Parse(child, box);
+            if (parent) {
+                parent->Add(c);
+            } else if (first != NULL) {
+                // Only one root: further top-level controls are dropped.
+                delete c;
+                continue;
+            }
+            if (first == NULL) first = c;
+        }
+        return first;
+    }
+
+private:
+    IDialogBuilderCallback* m_cb;
+    CPaintManagerUI* m_pm;
+};
+
+} // namespace
+
+CDialogBuilder::CDialogBuilder() : m_p(new Impl) {}
+CDialogBuilder::~CDialogBuilder() { delete m_p; }
+
+CStdString CDialogBuilder::GetLastErrorMessage() const { return m_p->error; }
+
+CControlUI* CDialogBuilder::Create(LPCTSTR xml, LPCTSTR type, IDialogBuilderCallback* pCallback,
+                                   CPaintManagerUI* pManager, CControlUI* pParent)
+{
+    (void)type;
+    m_p->error.Empty();
+    if (xml == NULL || *xml == L'\0') {
+        m_p->error = L"no layout named";
+        return NULL;
+    }
+    std::vector<BYTE> data;
+    if (xml[0] == L'<') {
+        std::string utf8 = duires::ToUtf8(xml);
+        data.assign(utf8.begin(), utf8.end());
+    } else if (!duires::ReadResource(xml, &data)) {
+        m_p->error.Format(L"layout %s not found", xml);
+        return NULL;
+    }
+    pugi::xml_document doc;
+    pugi::xml_parse_result res = doc.load_buffer(data.data(), data.size(), pugi::parse_default, pugi::encoding_auto);
+    if (!res) {
+        m_p->error.Format(L"layout %s is malformed: %s at offset %d", xml[0] == L'<' ? L"(text)" : xml,
+                          W(res.description()).c_str(), static_cast<int>(res.offset));
+        return NULL;
+    }
+    pugi::xml_node top = doc.document_element();
+    Builder builder(pCallback, pManager);
+    CContainerUI* parentBox = pParent ? static_cast<CContainerUI*>(pParent->GetInterface(L"Container")) : NULL;
+    CControlUI* root = NULL;
+    if (strcmp(top.name(), "Window") == 0) {
+        if (pManager) ApplyWindowAttributes(top, pManager);
+        root = builder.Parse(top, parentBox);
+    } else {
+        root = builder.Parse(doc, parentBox);
+    }
+    if (root == NULL) m_p->error = L"layout has no controls";
+    return root;
+}

@@ -1,0 +1,45 @@
+// What the library's own files share and the interface does not show:
+// the private window message of the managers, the lock that guards control
+// texts read from other threads, marshalling of setters to the interface
+// thread, and the manager's option groups and focus-cue state.
+#pragma once
+
+#include "UIlib.h"
+
+#include <vector>
+
+namespace duiint {
+
+// Registered once per process; wParam tells what to do (Private*).
+UINT PrivateMessage();
+enum { PrivateRunQueue = 1, PrivateLayout = 2, PrivateWindowInit = 3 };
+
+// Guards CControlUI::m_sText (and CEditUI's copy) against readers on other
+// threads. Held only for a copy; never while calling out.
+class TextLock {
+public:
+    TextLock();
+    ~TextLock();
+    TextLock(const TextLock&) = delete;
+    TextLock& operator=(const TextLock&) = delete;
+};
+
+// When the control belongs to a window of another thread, queues
+// SetAttribute(name, value) for that window's thread and returns true; the
+// caller then does nothing more. Returns false on the interface thread (or
+// before the control has a manager): the caller applies the change itself.
+bool Marshal(CControlUI* control, LPCTSTR name, LPCTSTR value);
+
+// Hooks of the native edit fields, implemented beside CEditUI: the manager
+// forwards its children's WM_COMMAND and WM_CTLCOLOR* here. Return false /
+// NULL when hwndChild is no field of ours.
+bool EditCommand(HWND hwndChild, UINT code);
+HBRUSH EditColor(HWND hwndChild, HDC hdc);
+
+} // namespace duiint
+
+// Friend of CPaintManagerUI: the controls' view of the manager's inside.
+struct PaintManagerAccess {
+    static std::vector<CControlUI*> OptionGroup(CPaintManagerUI* pm, LPCTSTR group);
+    static bool ShowFocusCues(CPaintManagerUI* pm);
+};

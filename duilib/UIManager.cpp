@@ -1,0 +1,935 @@
+// CPaintManagerUI: binds a control tree to its window. Lays the tree out on
+// WM_SIZE and before painting, paints it double-buffered, routes mouse and
+// keyboard input to the controls, sends their notifications to the
+// registered notifiers, keeps the layout's window geometry, fonts and the
+// decoded pictures (owned here, released with the manager), and runs
+// changes queued by other threads when its window dispatches the private
+// wake-up message. Process-wide settings live in UIResource.
+#include "UIInternal.h"
+#include "UIRender.h"
+#include "UIResource.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <wctype.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+namespace {
+
+CRITICAL_SECTION* TextCs()
+{
+    static struct Holder {
+        CRITICAL_SECTION cs;
+        Holder() { InitializeCriticalSection(&cs); }
+        ~Holder() { DeleteCriticalSection(&cs); }
+    } holder;
+    return &holder.cs;
+}
+
+struct Task {
+    CPaintManagerUI::PFNUITASK fn;
+    CControlUI* control;
+    CStdString name;
+    CStdString value;
+};
+
+void ApplyAttributeTask(CControlUI* control, LPCTSTR name, LPCTSTR value)
+{
+    if (control) control->SetAttribute(name, value);
+}
+
+// Faces tried, in order, when a layout's font has no Chinese glyphs.
+const wchar_t* const kCjkFaces[] = {L"Microsoft YaHei", L"SimSun", L"WenQuanYi Micro Hei", L"SimHei", L"NSimSun"};
+const wchar_t kCjkProbe[] = L"\x4E2D\x6587";  // two common Chinese characters
+
+HFONT MakeFont(LPCTSTR face, int size, bool bold, bool underline, bool italic)
+{
+    LOGFONTW lf;
+    ZeroMemory(&lf, sizeof(lf));
+    lf.lfHeight = -(size > 0 ? size : 12);
+    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = italic ? TRUE : FALSE;
+    lf.lfUnderline = underline ? TRUE : FALSE;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(lf.lfFaceName, (face && *face) ? face : kCjkFaces[0], LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
+    if (font && duirender::FontHasGlyphs(font, kCjkProbe)) return font;
+    for (const wchar_t* alt : kCjkFaces) {
+        lstrcpynW(lf.lfFaceName, alt, LF_FACESIZE);
+        HFONT f = CreateFontIndirectW(&lf);
+        if (f && duirender::FontHasGlyphs(f, kCjkProbe)) {
+            if (font) DeleteObject(font);
+            return f;
+        }
+        if (f) DeleteObject(f);
+    }
+    return font;  // nothing better: keep the face asked for
+}
+
+bool IsClassOneOf(CControlUI* c, std::initializer_list<const wchar_t*> names)
+{
+    LPCTSTR cls = c->GetClass();
+    for (const wchar_t* n : names)
+        if (cls && wcscmp(cls, n) == 0) return true;
+    return false;
+}
+
+// Depth-first list of the controls that take the keyboard focus.
+void CollectTabStops(CControlUI* c, std::vector<CControlUI*>* out)
+{
+    if (c == NULL || !c->IsVisible() || !c->IsEnabled()) return;
+    if (c->GetControlFlags() & UIFLAG_TABSTOP) out->push_back(c);
+    CContainerUI* box = static_cast<CContainerUI*>(c->GetInterface(L"Container"));
+    if (box)
+        for (int i = 0; i < box->GetCount(); ++i) CollectTabStops(box->GetItemAt(i), out);
+}
+
+CControlUI* CALLBACK FindByName(CControlUI* c, LPVOID data)
+{
+    return c->GetName() == static_cast<LPCTSTR>(data) ? c : NULL;
+}
+
+CControlUI* CALLBACK FindByPoint(CControlUI* c, LPVOID data)
+{
+    const POINT* pt = static_cast<const POINT*>(data);
+    return ::PtInRect(&c->GetPos(), *pt) ? c : NULL;
+}
+
+CControlUI* CALLBACK FindByShortcut(CControlUI* c, LPVOID data)
+{
+    wint_t ch = static_cast<wint_t>(reinterpret_cast<UINT_PTR>(data));
+    TCHAR sc = c->GetShortcut();
+    return (sc && towupper(sc) == towupper(ch)) ? c : NULL;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+namespace duiint {
+
+UINT PrivateMessage()
+{
+    static UINT msg = RegisterWindowMessageW(L"DuiLibu.Private");
+    return msg;
+}
+
+TextLock::TextLock() { EnterCriticalSection(TextCs()); }
+TextLock::~TextLock() { LeaveCriticalSection(TextCs()); }
+
+bool Marshal(CControlUI* control, LPCTSTR name, LPCTSTR value)
+{
+    CPaintManagerUI* pm = control ? control->GetManager() : NULL;
+    if (pm == NULL || pm->IsUIThread()) return false;
+    pm->RunOnUIThread(ApplyAttributeTask, control, name, value);
+    return true;
+}
+
+} // namespace duiint
+
+struct CPaintManagerUI::Impl {
+    HWND hwnd = NULL;
+    DWORD threadId = 0;
+    CControlUI* root = NULL;
+    CControlUI* focus = NULL;
+    CControlUI* hover = NULL;
+    CControlUI* click = NULL;
+    std::vector<INotifyUI*> notifiers;
+    std::map<std::wstring, std::vector<CControlUI*>> groups;
+    SIZE initSize = {0, 0};
+    RECT sizeBox = {0, 0, 0, 0};
+    RECT caption = {0, 0, 0, 0};
+    SIZE round = {0, 0};
+    SIZE minInfo = {0, 0};
+    std::map<int, HFONT> fonts;
+    HFONT defaultFont = NULL;
+    DWORD fontColor = 0xFF000000;
+    DWORD disabledColor = 0xFFA7A6AA;
+    std::map<std::wstring, duirender::Image> images;
+    bool updateNeeded = false;
+    bool layoutPosted = false;
+    bool destroying = false;
+    bool showFocus = false;
+    bool mouseTracking = false;
+    POINT mouse = {0, 0};
+    HWND tooltip = NULL;
+    CControlUI* tipControl = NULL;
+    CRITICAL_SECTION qcs;
+    std::vector<Task> queue;
+    bool wakePosted = false;
+
+    Impl() { InitializeCriticalSection(&qcs); }
+    ~Impl() { DeleteCriticalSection(&qcs); }
+};
+
+std::vector<CControlUI*> PaintManagerAccess::OptionGroup(CPaintManagerUI* pm, LPCTSTR group)
+{
+    if (pm == NULL || group == NULL) return std::vector<CControlUI*>();
+    auto it = pm->m_p->groups.find(group);
+    return it == pm->m_p->groups.end() ? std::vector<CControlUI*>() : it->second;
+}
+
+bool PaintManagerAccess::ShowFocusCues(CPaintManagerUI* pm) { return pm && pm->m_p->showFocus; }
+
+// ---------------------------------------------------------------------------
+// Process-wide.
+
+void CPaintManagerUI::SetInstance(HINSTANCE hInst) { duires::SetInstance(hInst); }
+HINSTANCE CPaintManagerUI::GetInstance() { return duires::Instance(); }
+
+CStdString CPaintManagerUI::GetInstancePath()
+{
+    wchar_t path[MAX_PATH + 1] = {0};
+    GetModuleFileNameW(GetInstance(), path, MAX_PATH);
+    wchar_t* slash = wcsrchr(path, L'\\');
+    if (slash) slash[1] = L'\0';
+    return CStdString(path);
+}
+
+CStdString CPaintManagerUI::GetCurrentPath()
+{
+    wchar_t path[MAX_PATH + 1] = {0};
+    GetCurrentDirectoryW(MAX_PATH, path);
+    return CStdString(path);
+}
+
+void CPaintManagerUI::SetResourcePath(LPCTSTR pStrPath) { duires::SetResourcePath(pStrPath ? pStrPath : L""); }
+
+const CStdString& CPaintManagerUI::GetResourcePath()
+{
+    static CStdString s;
+    s = duires::ResourcePath().c_str();
+    return s;
+}
+
+void CPaintManagerUI::SetResourceZip(LPCTSTR pstrZip) { duires::SetResourceZip(pstrZip ? pstrZip : L""); }
+
+const CStdString& CPaintManagerUI::GetResourceZip()
+{
+    static CStdString s;
+    s = duires::ResourceZip().c_str();
+    return s;
+}
+
+bool CPaintManagerUI::LoadResourceData(LPCTSTR pstrName, BYTE** ppData, DWORD* pdwSize)
+{
+    if (ppData) *ppData = NULL;
+    if (pdwSize) *pdwSize = 0;
+    if (pstrName == NULL || ppData == NULL) return false;
+    std::vector<BYTE> data;
+    if (!duires::ReadResource(pstrName, &data)) return false;
+    BYTE* p = static_cast<BYTE*>(malloc(data.size() + 2));
+    if (p == NULL) return false;
+    if (!data.empty()) memcpy(p, data.data(), data.size());
+    p[data.size()] = 0;
+    p[data.size() + 1] = 0;
+    *ppData = p;
+    if (pdwSize) *pdwSize = static_cast<DWORD>(data.size());
+    return true;
+}
+
+void CPaintManagerUI::FreeResourceData(BYTE* pData) { free(pData); }
+
+int CPaintManagerUI::MessageLoop()
+{
+    MSG msg;
+    for (;;) {
+        BOOL r = ::GetMessageW(&msg, NULL, 0, 0);
+        if (r == 0) return static_cast<int>(msg.wParam);
+        if (r == -1) return -1;
+        if (!CPaintManagerUI::TranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
+bool CPaintManagerUI::TranslateMessage(const LPMSG pMsg)
+{
+    // Keyboard handling happens in the windows themselves (MessageHandler
+    // and the edit fields), so it also works under modal loops that never
+    // come through here.
+    (void)pMsg;
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Per window.
+
+CPaintManagerUI::CPaintManagerUI() : m_p(new Impl) {}
+
+CPaintManagerUI::~CPaintManagerUI()
+{
+    m_p->destroying = true;
+    if (m_p->tooltip) DestroyWindow(m_p->tooltip);
+    delete m_p->root;
+    m_p->root = NULL;
+    for (auto& f : m_p->fonts) DeleteObject(f.second);
+    if (m_p->defaultFont) DeleteObject(m_p->defaultFont);
+    for (auto& i : m_p->images)
+        if (i.second.hbm) DeleteObject(i.second.hbm);
+    delete m_p;
+}
+
+void CPaintManagerUI::Init(HWND hWnd)
+{
+    m_p->hwnd = hWnd;
+    m_p->threadId = hWnd ? GetWindowThreadProcessId(hWnd, NULL) : 0;
+}
+
+HWND CPaintManagerUI::GetPaintWindow() const { return m_p->hwnd; }
+HDC CPaintManagerUI::GetPaintDC() const { return NULL; }
+POINT CPaintManagerUI::GetMousePos() const { return m_p->mouse; }
+
+SIZE CPaintManagerUI::GetClientSize() const
+{
+    RECT rc = {0, 0, 0, 0};
+    if (m_p->hwnd) GetClientRect(m_p->hwnd, &rc);
+    SIZE sz = {rc.right - rc.left, rc.bottom - rc.top};
+    return sz;
+}
+
+SIZE CPaintManagerUI::GetInitSize() { return m_p->initSize; }
+void CPaintManagerUI::SetInitSize(int cx, int cy)
+{
+    m_p->initSize.cx = cx;
+    m_p->initSize.cy = cy;
+}
+RECT& CPaintManagerUI::GetSizeBox() { return m_p->sizeBox; }
+void CPaintManagerUI::SetSizeBox(RECT& rcSizeBox) { m_p->sizeBox = rcSizeBox; }
+RECT& CPaintManagerUI::GetCaptionRect() { return m_p->caption; }
+void CPaintManagerUI::SetCaptionRect(RECT& rcCaption) { m_p->caption = rcCaption; }
+SIZE CPaintManagerUI::GetRoundCorner() const { return m_p->round; }
+void CPaintManagerUI::SetRoundCorner(int cx, int cy)
+{
+    m_p->round.cx = cx;
+    m_p->round.cy = cy;
+}
+SIZE CPaintManagerUI::GetMinInfo() const { return m_p->minInfo; }
+void CPaintManagerUI::SetMinInfo(int cx, int cy)
+{
+    m_p->minInfo.cx = cx;
+    m_p->minInfo.cy = cy;
+}
+
+HFONT CPaintManagerUI::GetFont(int index)
+{
+    auto it = m_p->fonts.find(index);
+    return it != m_p->fonts.end() ? it->second : GetDefaultFont();
+}
+
+HFONT CPaintManagerUI::GetDefaultFont()
+{
+    if (m_p->defaultFont == NULL) m_p->defaultFont = MakeFont(kCjkFaces[0], 12, false, false, false);
+    return m_p->defaultFont;
+}
+
+void CPaintManagerUI::SetDefaultFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic)
+{
+    HFONT f = MakeFont(pStrFontName, nSize, bBold, bUnderline, bItalic);
+    if (f == NULL) return;
+    if (m_p->defaultFont) DeleteObject(m_p->defaultFont);
+    m_p->defaultFont = f;
+}
+
+HFONT CPaintManagerUI::AddFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic)
+{
+    int index = m_p->fonts.empty() ? 0 : m_p->fonts.rbegin()->first + 1;
+    if (!AddFontAt(index, pStrFontName, nSize, bBold, bUnderline, bItalic)) return NULL;
+    return m_p->fonts[index];
+}
+
+bool CPaintManagerUI::AddFontAt(int index, LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic)
+{
+    HFONT f = MakeFont(pStrFontName, nSize, bBold, bUnderline, bItalic);
+    if (f == NULL) return false;
+    auto it = m_p->fonts.find(index);
+    if (it != m_p->fonts.end()) DeleteObject(it->second);
+    m_p->fonts[index] = f;
+    return true;
+}
+
+DWORD CPaintManagerUI::GetDefaultFontColor() const { return m_p->fontColor; }
+void CPaintManagerUI::SetDefaultFontColor(DWORD dwColor) { m_p->fontColor = dwColor; }
+DWORD CPaintManagerUI::GetDefaultDisabledColor() const { return m_p->disabledColor; }
+void CPaintManagerUI::SetDefaultDisabledColor(DWORD dwColor) { m_p->disabledColor = dwColor; }
+
+bool CPaintManagerUI::AttachDialog(CControlUI* pControl)
+{
+    if (pControl == NULL) return false;
+    if (m_p->root && m_p->root != pControl) {
+        CControlUI* old = m_p->root;
+        m_p->root = NULL;
+        delete old;
+    }
+    m_p->focus = m_p->hover = m_p->click = m_p->tipControl = NULL;
+    m_p->root = pControl;
+    InitControls(pControl, NULL);
+    if (m_p->hwnd && m_p->initSize.cx > 0 && m_p->initSize.cy > 0)
+        SetWindowPos(m_p->hwnd, NULL, 0, 0, m_p->initSize.cx, m_p->initSize.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    m_p->updateNeeded = true;
+    UpdateLayout();
+    if (m_p->hwnd) {
+        ::PostMessageW(m_p->hwnd, duiint::PrivateMessage(), duiint::PrivateWindowInit, 0);
+        InvalidateRect(m_p->hwnd, NULL, FALSE);
+    }
+    return true;
+}
+
+CControlUI* CPaintManagerUI::GetRoot() const { return m_p->root; }
+
+bool CPaintManagerUI::InitControls(CControlUI* pControl, CControlUI* pParent)
+{
+    if (pControl == NULL) return false;
+    pControl->SetManager(this, pParent ? pParent : pControl->GetParent(), true);
+    return true;
+}
+
+void CPaintManagerUI::ReapObjects(CControlUI* pControl)
+{
+    if (pControl == NULL || m_p->destroying) return;
+    if (m_p->focus == pControl) m_p->focus = NULL;
+    if (m_p->hover == pControl) m_p->hover = NULL;
+    if (m_p->click == pControl) m_p->click = NULL;
+    if (m_p->tipControl == pControl) m_p->tipControl = NULL;
+    for (auto& g : m_p->groups) g.second.erase(std::remove(g.second.begin(), g.second.end(), pControl), g.second.end());
+    EnterCriticalSection(&m_p->qcs);
+    m_p->queue.erase(std::remove_if(m_p->queue.begin(), m_p->queue.end(),
+                                    [pControl](const Task& t) { return t.control == pControl; }),
+                     m_p->queue.end());
+    LeaveCriticalSection(&m_p->qcs);
+}
+
+bool CPaintManagerUI::AddNotifier(INotifyUI* pNotifier)
+{
+    if (pNotifier == NULL) return false;
+    if (std::find(m_p->notifiers.begin(), m_p->notifiers.end(), pNotifier) != m_p->notifiers.end()) return false;
+    m_p->notifiers.push_back(pNotifier);
+    return true;
+}
+
+bool CPaintManagerUI::RemoveNotifier(INotifyUI* pNotifier)
+{
+    auto it = std::find(m_p->notifiers.begin(), m_p->notifiers.end(), pNotifier);
+    if (it == m_p->notifiers.end()) return false;
+    m_p->notifiers.erase(it);
+    return true;
+}
+
+void CPaintManagerUI::SendNotify(TNotifyUI& Msg)
+{
+    // A copy: a notifier may remove itself (or others) while notified.
+    std::vector<INotifyUI*> targets = m_p->notifiers;
+    for (INotifyUI* n : targets)
+        if (std::find(m_p->notifiers.begin(), m_p->notifiers.end(), n) != m_p->notifiers.end()) n->Notify(Msg);
+}
+
+void CPaintManagerUI::SendNotify(CControlUI* pControl, LPCTSTR pstrMessage, WPARAM wParam, LPARAM lParam)
+{
+    TNotifyUI msg;
+    msg.sType = pstrMessage;
+    msg.pSender = pControl;
+    msg.dwTimestamp = GetTickCount();
+    msg.ptMouse = m_p->mouse;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    SendNotify(msg);
+}
+
+bool CPaintManagerUI::AddOptionGroup(LPCTSTR pStrGroupName, CControlUI* pControl)
+{
+    if (pStrGroupName == NULL || *pStrGroupName == L'\0' || pControl == NULL) return false;
+    auto& list = m_p->groups[pStrGroupName];
+    if (std::find(list.begin(), list.end(), pControl) == list.end()) list.push_back(pControl);
+    return true;
+}
+
+void CPaintManagerUI::RemoveOptionGroup(LPCTSTR pStrGroupName, CControlUI* pControl)
+{
+    if (pStrGroupName == NULL) return;
+    auto it = m_p->groups.find(pStrGroupName);
+    if (it == m_p->groups.end()) return;
+    it->second.erase(std::remove(it->second.begin(), it->second.end(), pControl), it->second.end());
+    if (it->second.empty()) m_p->groups.erase(it);
+}
+
+void CPaintManagerUI::RemoveAllOptionGroups() { m_p->groups.clear(); }
+
+CControlUI* CPaintManagerUI::FindControl(LPCTSTR pstrName) const
+{
+    if (m_p->root == NULL || pstrName == NULL) return NULL;
+    return m_p->root->FindControl(FindByName, const_cast<LPTSTR>(pstrName), UIFIND_ALL);
+}
+
+CControlUI* CPaintManagerUI::FindControl(POINT pt) const
+{
+    if (m_p->root == NULL) return NULL;
+    return m_p->root->FindControl(FindByPoint, &pt, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
+}
+
+CControlUI* CPaintManagerUI::GetFocus() const { return m_p->focus; }
+
+void CPaintManagerUI::SetFocus(CControlUI* pControl)
+{
+    if (pControl == m_p->focus) return;
+    CControlUI* old = m_p->focus;
+    m_p->focus = pControl;
+    if (old) {
+        TEventUI e = {};
+        e.Type = UIEVENT_KILLFOCUS;
+        e.pSender = pControl;
+        e.dwTimestamp = GetTickCount();
+        old->Event(e);
+        SendNotify(old, L"killfocus");
+    }
+    if (pControl && m_p->focus == pControl) {
+        TEventUI e = {};
+        e.Type = UIEVENT_SETFOCUS;
+        e.pSender = old;
+        e.dwTimestamp = GetTickCount();
+        pControl->Event(e);
+        // Fields with a native window take the keyboard focus themselves;
+        // for the others the manager's window holds it.
+        CEditUI* edit = static_cast<CEditUI*>(pControl->GetInterface(L"Edit"));
+        if ((edit == NULL || edit->GetNativeWindow() == NULL) && m_p->hwnd && ::GetFocus() != m_p->hwnd)
+            ::SetFocus(m_p->hwnd);
+        SendNotify(pControl, L"setfocus");
+    }
+}
+
+bool CPaintManagerUI::SetNextTabControl(bool bForward)
+{
+    std::vector<CControlUI*> stops;
+    CollectTabStops(m_p->root, &stops);
+    if (stops.empty()) return false;
+    int n = static_cast<int>(stops.size());
+    int at = -1;
+    for (int i = 0; i < n; ++i)
+        if (stops[i] == m_p->focus) at = i;
+    int next;
+    if (at < 0) next = bForward ? 0 : n - 1;
+    else next = (at + (bForward ? 1 : n - 1)) % n;
+    m_p->showFocus = true;
+    CControlUI* target = stops[next];
+    SetFocus(target);
+    if (m_p->hwnd) InvalidateRect(m_p->hwnd, NULL, FALSE);
+    return true;
+}
+
+void CPaintManagerUI::Invalidate(RECT& rcItem)
+{
+    if (m_p->hwnd) InvalidateRect(m_p->hwnd, &rcItem, FALSE);
+}
+
+void CPaintManagerUI::NeedUpdate()
+{
+    m_p->updateNeeded = true;
+    if (m_p->hwnd == NULL) return;
+    if (!m_p->layoutPosted) {
+        m_p->layoutPosted = true;
+        ::PostMessageW(m_p->hwnd, duiint::PrivateMessage(), duiint::PrivateLayout, 0);
+    }
+    InvalidateRect(m_p->hwnd, NULL, FALSE);
+}
+
+bool CPaintManagerUI::IsUpdateNeeded() const { return m_p->updateNeeded; }
+
+void CPaintManagerUI::UpdateLayout()
+{
+    if (!m_p->updateNeeded || m_p->root == NULL || m_p->hwnd == NULL) return;
+    RECT rc;
+    GetClientRect(m_p->hwnd, &rc);
+    if (rc.right <= rc.left || rc.bottom <= rc.top) return;  // minimised
+    m_p->updateNeeded = false;
+    m_p->root->SetPos(rc);
+}
+
+void CPaintManagerUI::RenderTo(HDC hDC)
+{
+    if (hDC == NULL) return;
+    UpdateLayout();
+    if (m_p->root == NULL || m_p->hwnd == NULL) return;
+    RECT rc;
+    GetClientRect(m_p->hwnd, &rc);
+    int saved = SaveDC(hDC);
+    m_p->root->DoPaint(hDC, rc);
+    RestoreDC(hDC, saved);
+}
+
+HBITMAP CPaintManagerUI::GetImage(LPCTSTR bitmap, SIZE* pSize)
+{
+    if (pSize) pSize->cx = pSize->cy = 0;
+    if (bitmap == NULL || *bitmap == L'\0') return NULL;
+    std::wstring key = bitmap;
+    auto it = m_p->images.find(key);
+    if (it == m_p->images.end()) {
+        duirender::Image img;
+        std::vector<BYTE> data;
+        if (duires::ReadResource(key, &data)) duirender::DecodeImage(data, &img);
+        // A missing picture is remembered too, so it is not looked up at
+        // every paint.
+        it = m_p->images.emplace(key, img).first;
+    }
+    if (pSize) {
+        pSize->cx = it->second.width;
+        pSize->cy = it->second.height;
+    }
+    return it->second.hbm;
+}
+
+bool CPaintManagerUI::DrawImageString(HDC hDC, const RECT& rcItem, const RECT& rcPaint, LPCTSTR pStrImage)
+{
+    (void)rcPaint;
+    duirender::ImageSpec spec;
+    if (!duirender::ParseImageString(pStrImage, &spec)) return false;
+    SIZE sz;
+    HBITMAP hbm = GetImage(spec.file.c_str(), &sz);
+    if (hbm == NULL) return false;
+    duirender::Image img;
+    img.hbm = hbm;
+    img.width = sz.cx;
+    img.height = sz.cy;
+    RECT dest = rcItem;
+    if (spec.hasDest) {
+        dest.left = rcItem.left + spec.dest.left;
+        dest.top = rcItem.top + spec.dest.top;
+        dest.right = rcItem.left + spec.dest.right;
+        dest.bottom = rcItem.top + spec.dest.bottom;
+    }
+    duirender::DrawImage(hDC, img, dest, spec.source, spec.corner, spec.fade);
+    return true;
+}
+
+void CPaintManagerUI::RunOnUIThread(PFNUITASK fn, CControlUI* pControl, LPCTSTR pstrName, LPCTSTR pstrValue)
+{
+    if (fn == NULL) return;
+    if (IsUIThread() || m_p->hwnd == NULL) {
+        fn(pControl, pstrName, pstrValue);
+        return;
+    }
+    Task t;
+    t.fn = fn;
+    t.control = pControl;
+    t.name = pstrName;
+    t.value = pstrValue;
+    bool post;
+    EnterCriticalSection(&m_p->qcs);
+    m_p->queue.push_back(t);
+    post = !m_p->wakePosted;
+    m_p->wakePosted = true;
+    HWND hwnd = m_p->hwnd;
+    LeaveCriticalSection(&m_p->qcs);
+    // PostMessage never waits for the window's thread.
+    if (post) ::PostMessageW(hwnd, duiint::PrivateMessage(), duiint::PrivateRunQueue, 0);
+}
+
+bool CPaintManagerUI::IsUIThread() const
+{
+    return m_p->threadId == 0 || m_p->threadId == GetCurrentThreadId();
+}
+
+// ---------------------------------------------------------------------------
+// Messages.
+
+namespace {
+
+void SendEvent(CControlUI* c, int type, POINT pt, WPARAM wParam = 0, LPARAM lParam = 0, TCHAR key = 0)
+{
+    if (c == NULL) return;
+    TEventUI e = {};
+    e.Type = type;
+    e.pSender = c;
+    e.dwTimestamp = GetTickCount();
+    e.ptMouse = pt;
+    e.chKey = key;
+    e.wKeyState = static_cast<WORD>(wParam);
+    e.wParam = wParam;
+    e.lParam = lParam;
+    c->Event(e);
+}
+
+} // namespace
+
+bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes)
+{
+    Impl* p = m_p;
+    if (p->hwnd == NULL) return false;
+
+    if (uMsg == duiint::PrivateMessage()) {
+        lRes = 0;
+        if (wParam == duiint::PrivateRunQueue) {
+            std::vector<Task> tasks;
+            EnterCriticalSection(&p->qcs);
+            tasks.swap(p->queue);
+            p->wakePosted = false;
+            LeaveCriticalSection(&p->qcs);
+            for (Task& t : tasks) t.fn(t.control, t.name, t.value);
+            UpdateLayout();
+        } else if (wParam == duiint::PrivateLayout) {
+            p->layoutPosted = false;
+            UpdateLayout();
+        } else if (wParam == duiint::PrivateWindowInit) {
+            UpdateLayout();
+            if (p->root) SendNotify(p->root, L"windowinit");
+        }
+        return true;
+    }
+
+    // Tooltips see the mouse through relayed messages.
+    if (p->tooltip && uMsg >= WM_MOUSEFIRST && uMsg <= WM_MBUTTONDBLCLK) {
+        MSG m = {p->hwnd, uMsg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {0, 0}};
+        ::SendMessageW(p->tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+    }
+
+    switch (uMsg) {
+    case WM_ERASEBKGND:
+        lRes = 1;
+        return true;
+
+    case WM_PAINT: {
+        UpdateLayout();
+        PAINTSTRUCT ps;
+        HDC hdc = BeginPaint(p->hwnd, &ps);
+        RECT rc = ps.rcPaint;
+        int w = rc.right - rc.left, h = rc.bottom - rc.top;
+        if (hdc && w > 0 && h > 0) {
+            // Everything is drawn into a bitmap first, then copied at once.
+            HDC mem = CreateCompatibleDC(hdc);
+            HBITMAP bmp = CreateCompatibleBitmap(hdc, w, h);
+            if (mem && bmp) {
+                HGDIOBJ old = SelectObject(mem, bmp);
+                SetWindowOrgEx(mem, rc.left, rc.top, NULL);
+                FillRect(mem, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+                if (p->root) p->root->DoPaint(mem, rc);
+                SetWindowOrgEx(mem, 0, 0, NULL);
+                BitBlt(hdc, rc.left, rc.top, w, h, mem, 0, 0, SRCCOPY);
+                SelectObject(mem, old);
+            }
+            if (bmp) DeleteObject(bmp);
+            if (mem) DeleteDC(mem);
+        }
+        EndPaint(p->hwnd, &ps);
+        lRes = 0;
+        return true;
+    }
+
+    case WM_PRINTCLIENT: {
+        HDC hdc = reinterpret_cast<HDC>(wParam);
+        RECT rc;
+        GetClientRect(p->hwnd, &rc);
+        FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        RenderTo(hdc);
+        lRes = 0;
+        return true;
+    }
+
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED && p->root) {
+            p->updateNeeded = true;
+            UpdateLayout();
+            InvalidateRect(p->hwnd, NULL, FALSE);
+        }
+        if (wParam != SIZE_MINIMIZED && (p->round.cx > 0 || p->round.cy > 0)) {
+            RECT rc;
+            GetWindowRect(p->hwnd, &rc);
+            OffsetRect(&rc, -rc.left, -rc.top);
+            HRGN rgn = CreateRoundRectRgn(0, 0, rc.right + 1, rc.bottom + 1, p->round.cx, p->round.cy);
+            if (rgn && !SetWindowRgn(p->hwnd, rgn, TRUE)) DeleteObject(rgn);
+        }
+        return false;
+
+    case WM_NCHITTEST: {
+        RECT& cap = p->caption;
+        RECT& sb = p->sizeBox;
+        bool hasCaption = cap.bottom > cap.top;
+        bool hasBox = sb.left || sb.top || sb.right || sb.bottom;
+        if (!hasCaption && !hasBox) return false;
+        POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ScreenToClient(p->hwnd, &pt);
+        RECT rc;
+        GetClientRect(p->hwnd, &rc);
+        if (hasBox && !IsZoomed(p->hwnd)) {
+            if (pt.y < rc.top + sb.top) {
+                lRes = pt.x < rc.left + sb.left ? HTTOPLEFT : (pt.x > rc.right - sb.right ? HTTOPRIGHT : HTTOP);
+                return true;
+            }
+            if (pt.y > rc.bottom - sb.bottom) {
+                lRes = pt.x < rc.left + sb.left ? HTBOTTOMLEFT
+                                                : (pt.x > rc.right - sb.right ? HTBOTTOMRIGHT : HTBOTTOM);
+                return true;
+            }
+            if (pt.x < rc.left + sb.left) {
+                lRes = HTLEFT;
+                return true;
+            }
+            if (pt.x > rc.right - sb.right) {
+                lRes = HTRIGHT;
+                return true;
+            }
+        }
+        if (hasCaption && pt.x >= rc.left + cap.left && pt.x < rc.right - cap.right && pt.y >= cap.top &&
+            pt.y < cap.bottom) {
+            CControlUI* c = FindControl(pt);
+            if (c && !IsClassOneOf(c, {L"ButtonUI", L"OptionUI", L"TextUI"})) {
+                lRes = HTCAPTION;
+                return true;
+            }
+        }
+        lRes = HTCLIENT;
+        return true;
+    }
+
+    case WM_MOUSEMOVE: {
+        POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        p->mouse = pt;
+        if (!p->mouseTracking) {
+            TRACKMOUSEEVENT tme = {sizeof(tme), TME_LEAVE, p->hwnd, 0};
+            if (TrackMouseEvent(&tme)) p->mouseTracking = true;
+        }
+        CControlUI* now = FindControl(pt);
+        if (now && !now->IsMouseEnabled()) now = NULL;
+        if (now != p->hover) {
+            CControlUI* old = p->hover;
+            p->hover = now;
+            if (old) SendEvent(old, UIEVENT_MOUSELEAVE, pt, wParam, lParam);
+            if (now) SendEvent(now, UIEVENT_MOUSEENTER, pt, wParam, lParam);
+            // The tooltip follows the control under the mouse.
+            if (p->tooltip == NULL && now && !now->GetToolTip().IsEmpty()) {
+                INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+                InitCommonControlsEx(&icc);
+                p->tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, NULL, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, p->hwnd, NULL,
+                                             GetInstance(), NULL);
+            }
+            if (p->tooltip) {
+                TOOLINFOW ti;
+                ZeroMemory(&ti, sizeof(ti));
+                ti.cbSize = TTTOOLINFOW_V2_SIZE;
+                ti.hwnd = p->hwnd;
+                ti.uId = 1;
+                ::SendMessageW(p->tooltip, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&ti));
+                p->tipControl = NULL;
+                if (now && !now->GetToolTip().IsEmpty()) {
+                    static CStdString tipText;
+                    tipText = now->GetToolTip();
+                    ti.uFlags = 0;
+                    ti.rect = now->GetPos();
+                    ti.hinst = GetInstance();
+                    ti.lpszText = const_cast<LPWSTR>(tipText.GetData());
+                    ::SendMessageW(p->tooltip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&ti));
+                    p->tipControl = now;
+                }
+            }
+        }
+        if (p->click) SendEvent(p->click, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
+        else if (p->hover) SendEvent(p->hover, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
+        lRes = 0;
+        return true;
+    }
+
+    case WM_MOUSELEAVE: {
+        p->mouseTracking = false;
+        if (p->hover && p->click == NULL) {
+            CControlUI* old = p->hover;
+            p->hover = NULL;
+            SendEvent(old, UIEVENT_MOUSELEAVE, p->mouse);
+        }
+        return false;
+    }
+
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        p->mouse = pt;
+        if (::GetFocus() != p->hwnd) ::SetFocus(p->hwnd);
+        CControlUI* c = FindControl(pt);
+        if (c == NULL || !c->IsMouseEnabled()) return false;
+        p->click = c;
+        SetCapture(p->hwnd);
+        if (c->IsEnabled() && (c->GetControlFlags() & UIFLAG_TABSTOP)) SetFocus(c);
+        if (p->click == c)
+            SendEvent(c, uMsg == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK, pt, wParam, lParam);
+        lRes = 0;
+        return true;
+    }
+
+    case WM_LBUTTONUP: {
+        POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        p->mouse = pt;
+        CControlUI* c = p->click;
+        if (c == NULL) return false;
+        p->click = NULL;
+        if (GetCapture() == p->hwnd) ReleaseCapture();
+        SendEvent(c, UIEVENT_BUTTONUP, pt, wParam, lParam);
+        lRes = 0;
+        return true;
+    }
+
+    case WM_CAPTURECHANGED:
+        if (p->click && reinterpret_cast<HWND>(lParam) != p->hwnd) {
+            // Capture taken away mid-press: release without a click.
+            CControlUI* c = p->click;
+            p->click = NULL;
+            POINT away = {-30000, -30000};
+            SendEvent(c, UIEVENT_BUTTONUP, away);
+        }
+        return false;
+
+    case WM_KEYDOWN:
+        if (wParam == VK_TAB) {
+            SetNextTabControl(GetKeyState(VK_SHIFT) >= 0);
+            lRes = 0;
+            return true;
+        }
+        if (p->focus && (wParam == VK_RETURN || wParam == VK_SPACE)) {
+            p->showFocus = true;
+            SendEvent(p->focus, UIEVENT_KEYDOWN, p->mouse, wParam, lParam, static_cast<TCHAR>(wParam));
+            lRes = 0;
+            return true;
+        }
+        return false;
+
+    case WM_SYSCHAR: {
+        if (p->root == NULL) return false;
+        CControlUI* c = p->root->FindControl(FindByShortcut, reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(wParam)),
+                                             UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+        if (c == NULL) return false;
+        p->showFocus = true;
+        if (c->GetControlFlags() & UIFLAG_TABSTOP) SetFocus(c);
+        c->Activate();
+        lRes = 0;
+        return true;
+    }
+
+    case WM_COMMAND:
+        if (lParam && duiint::EditCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) {
+            lRes = 0;
+            return true;
+        }
+        return false;
+
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC: {
+        HBRUSH br = duiint::EditColor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+        if (br == NULL) return false;
+        lRes = reinterpret_cast<LRESULT>(br);
+        return true;
+    }
+
+    case WM_DESTROY:
+        if (p->tooltip) {
+            DestroyWindow(p->tooltip);
+            p->tooltip = NULL;
+        }
+        return false;
+
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,299 @@
+#include "install_manifest.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char kHeader[] = "VELT-INSTALL-MANIFEST 1";
+constexpr size_t kMaxManifestBytes = 4u * 1024u * 1024u;
+
+// Plain bitwise CRC-32 (IEEE, reflected), enough for a file of a few kilobytes.
+unsigned long Crc32(const char* data, size_t size)
+{
+    unsigned long crc = 0xFFFFFFFFul;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= static_cast<unsigned char>(data[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
+    }
+    return crc ^ 0xFFFFFFFFul;
+}
+
+std::string ToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr,
+                            nullptr);
+    return out;
+}
+
+// False for bytes that are not valid UTF-8.
+bool FromUtf8(const std::string& text, std::wstring* out)
+{
+    out->clear();
+    if (text.empty())
+        return true;
+    const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+    if (size <= 0)
+        return false;
+    out->resize(static_cast<size_t>(size));
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), static_cast<int>(text.size()), &(*out)[0],
+                               size) == size;
+}
+
+std::wstring Normalise(std::wstring relative)
+{
+    for (wchar_t& c : relative) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    while (!relative.empty() && relative.back() == L'\\')
+        relative.pop_back();
+    return relative;
+}
+
+bool ContainsNoCase(const std::vector<std::wstring>& list, const std::wstring& item)
+{
+    for (const std::wstring& existing : list) {
+        if (lstrcmpiW(existing.c_str(), item.c_str()) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool AddUnique(std::vector<std::wstring>* list, const std::wstring& relative)
+{
+    const std::wstring path = Normalise(relative);
+    if (!IsSafeRelativePath(path))
+        return false;
+    if (!ContainsNoCase(*list, path))
+        list->push_back(path);
+    return true;
+}
+
+// Splits bytes into lines; "\r\n" and "\n" both end a line. A last line
+// without an end is returned too (the trailer check then fails).
+std::vector<std::string> SplitLines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+bool IsSafeRelativePath(const std::wstring& relative)
+{
+    if (relative.empty() || relative.size() >= MAX_PATH)
+        return false;
+    if (relative[0] == L'\\' || relative[0] == L'/' || relative.find(L':') != std::wstring::npos)
+        return false;
+    if (relative.find_first_of(L"*?\"<>|") != std::wstring::npos)
+        return false;
+    for (wchar_t c : relative) {
+        if (c < 0x20)
+            return false;
+    }
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = relative.size();
+        const std::wstring part = relative.substr(start, end - start);
+        if (part.empty() || part == L"." || part == L"..")
+            return false;
+        // Windows drops trailing dots and spaces: "..." or "a " would name something else.
+        if (part.back() == L'.' || part.back() == L' ')
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool InstallManifest::AddFile(const std::wstring& relative)
+{
+    return AddUnique(&files, relative);
+}
+
+bool InstallManifest::AddFolder(const std::wstring& relative)
+{
+    return AddUnique(&folders, relative);
+}
+
+bool InstallManifest::AddArchiveEntry(const std::wstring& name)
+{
+    const bool isFolder = !name.empty() && (name.back() == L'/' || name.back() == L'\\');
+    const std::wstring path = Normalise(name);
+    if (!IsSafeRelativePath(path))
+        return false;
+    for (size_t slash = path.find(L'\\'); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1))
+        AddFolder(path.substr(0, slash));
+    return isFolder ? AddFolder(path) : AddFile(path);
+}
+
+std::wstring InstallManifestPath(const std::wstring& installDir)
+{
+    std::wstring path = installDir;
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
+        path += L'\\';
+    return path + kInstallManifestFileName;
+}
+
+std::string SerializeInstallManifest(const InstallManifest& manifest)
+{
+    std::string text;
+    text += kHeader;
+    text += "\r\n";
+    text += "directory " + ToUtf8(manifest.directory) + "\r\n";
+    text += manifest.createdDirectory ? "created 1\r\n" : "created 0\r\n";
+    for (const std::wstring& file : manifest.files)
+        text += "F " + ToUtf8(file) + "\r\n";
+    for (const std::wstring& folder : manifest.folders)
+        text += "D " + ToUtf8(folder) + "\r\n";
+    char trailer[64];
+    std::snprintf(trailer, sizeof trailer, "end %u %08lx\r\n",
+                  static_cast<unsigned>(manifest.files.size() + manifest.folders.size()),
+                  Crc32(text.data(), text.size()));
+    return text + trailer;
+}
+
+DWORD ParseInstallManifest(const std::string& bytes, InstallManifest* out)
+{
+    *out = InstallManifest();
+    if (bytes.size() > kMaxManifestBytes)
+        return ERROR_INVALID_DATA;
+    // The trailer is the last line; the checksum covers everything before it.
+    if (bytes.size() < 2 || bytes.back() != '\n')
+        return ERROR_INVALID_DATA;
+    const size_t trailerStart = bytes.rfind('\n', bytes.size() - 2);
+    if (trailerStart == std::string::npos)
+        return ERROR_INVALID_DATA;
+    const std::string body = bytes.substr(0, trailerStart + 1);
+    std::string trailer = bytes.substr(trailerStart + 1);
+    while (!trailer.empty() && (trailer.back() == '\n' || trailer.back() == '\r'))
+        trailer.pop_back();
+    unsigned count = 0;
+    unsigned long crc = 0;
+    char rest = 0;
+    if (std::sscanf(trailer.c_str(), "end %u %8lx%c", &count, &crc, &rest) != 2 || trailer.size() < 14)
+        return ERROR_INVALID_DATA;
+    if (Crc32(body.data(), body.size()) != crc)
+        return ERROR_INVALID_DATA;
+
+    const std::vector<std::string> lines = SplitLines(body);
+    if (lines.size() < 3 || lines[0] != kHeader)
+        return ERROR_INVALID_DATA;
+    InstallManifest parsed;
+    if (lines[1].compare(0, 10, "directory ") != 0 || !FromUtf8(lines[1].substr(10), &parsed.directory) ||
+        parsed.directory.empty())
+        return ERROR_INVALID_DATA;
+    if (lines[2] == "created 1")
+        parsed.createdDirectory = true;
+    else if (lines[2] != "created 0")
+        return ERROR_INVALID_DATA;
+    for (size_t i = 3; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        std::wstring path;
+        if (line.size() < 3 || line[1] != ' ' || !FromUtf8(line.substr(2), &path) || !IsSafeRelativePath(path))
+            return ERROR_INVALID_DATA;
+        if (line[0] == 'F')
+            parsed.files.push_back(path);
+        else if (line[0] == 'D')
+            parsed.folders.push_back(path);
+        else
+            return ERROR_INVALID_DATA;
+    }
+    if (parsed.files.size() + parsed.folders.size() != count)
+        return ERROR_INVALID_DATA;
+    *out = parsed;
+    return ERROR_SUCCESS;
+}
+
+namespace {
+
+// Owns a file handle.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_handle; }
+    void Close()
+    {
+        if (Valid())
+            CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+} // namespace
+
+DWORD WriteInstallManifest(const std::wstring& installDir, const InstallManifest& manifest)
+{
+    const std::wstring path = InstallManifestPath(installDir);
+    const std::wstring temp = path + L".new";
+    const std::string bytes = SerializeInstallManifest(manifest);
+    {
+        FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (!file.Valid())
+            return GetLastError();
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size()) {
+            const DWORD error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+            file.Close();
+            DeleteFileW(temp.c_str());
+            return error;
+        }
+        FlushFileBuffers(file.Get());
+    }
+    if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temp.c_str());
+        return error;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD ReadInstallManifest(const std::wstring& installDir, InstallManifest* out)
+{
+    *out = InstallManifest();
+    FileHandle file(CreateFileW(InstallManifestPath(installDir).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        return GetLastError();
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file.Get(), &size))
+        return GetLastError();
+    if (size.QuadPart > static_cast<LONGLONG>(kMaxManifestBytes))
+        return ERROR_INVALID_DATA;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        return ERROR_INVALID_DATA;
+    return ParseInstallManifest(bytes, out);
+}

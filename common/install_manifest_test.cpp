@@ -1,0 +1,157 @@
+// The install manifest: round trips through real files, and the reader's
+// refusal of damaged, truncated and hostile content.
+#include "install_manifest.h"
+
+#include "payload_entries.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+InstallManifest Sample(const std::wstring& dir)
+{
+    InstallManifest manifest;
+    manifest.directory = dir;
+    manifest.createdDirectory = true;
+    EXPECT_TRUE(manifest.AddArchiveEntry(L"VELT电子日历.exe"));
+    EXPECT_TRUE(manifest.AddArchiveEntry(L"res/image/face/默认/bk.png"));
+    EXPECT_TRUE(manifest.AddArchiveEntry(L"res/profile.xml"));
+    return manifest;
+}
+
+} // namespace
+
+TEST(InstallManifest, WrittenFileReadsBackTheSame)
+{
+    ScratchDir dir(L"manifest");
+    const InstallManifest written = Sample(dir.Path());
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir.Path(), written));
+    EXPECT_TRUE(Exists(dir / L"VELTInstall.lst"));
+    EXPECT_FALSE(Exists(dir / L"VELTInstall.lst.new"));
+
+    InstallManifest read;
+    ASSERT_EQ(ERROR_SUCCESS, ReadInstallManifest(dir.Path(), &read));
+    EXPECT_EQ(written.directory, read.directory);
+    EXPECT_TRUE(read.createdDirectory);
+    EXPECT_EQ(written.files, read.files);
+    EXPECT_EQ(written.folders, read.folders);
+    const std::vector<std::wstring> folders = {L"res", L"res\\image", L"res\\image\\face",
+                                               L"res\\image\\face\\默认"};
+    EXPECT_EQ(folders, read.folders);
+    const std::vector<std::wstring> files = {L"VELT电子日历.exe", L"res\\image\\face\\默认\\bk.png",
+                                             L"res\\profile.xml"};
+    EXPECT_EQ(files, read.files);
+}
+
+TEST(InstallManifest, RewriteReplacesTheOldFile)
+{
+    ScratchDir dir(L"manifest");
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir.Path(), Sample(dir.Path())));
+    InstallManifest second;
+    second.directory = dir.Path();
+    second.createdDirectory = false;
+    second.AddFile(L"only.txt");
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir.Path(), second));
+    InstallManifest read;
+    ASSERT_EQ(ERROR_SUCCESS, ReadInstallManifest(dir.Path(), &read));
+    EXPECT_FALSE(read.createdDirectory);
+    EXPECT_EQ(std::vector<std::wstring>{L"only.txt"}, read.files);
+    EXPECT_TRUE(read.folders.empty());
+}
+
+TEST(InstallManifest, MissingFileAndMissingDirectoryAreReported)
+{
+    ScratchDir dir(L"manifest");
+    InstallManifest read = Sample(dir.Path());
+    const DWORD rc = ReadInstallManifest(dir.Path(), &read);
+    EXPECT_TRUE(rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND) << rc;
+    EXPECT_TRUE(read.files.empty());
+    EXPECT_NE(ERROR_SUCCESS, ReadInstallManifest(dir / L"nowhere", &read));
+    EXPECT_NE(ERROR_SUCCESS, WriteInstallManifest(dir / L"nowhere", Sample(dir.Path())));
+}
+
+TEST(InstallManifest, AddingNormalisesAndRefusesUnsafePaths)
+{
+    InstallManifest manifest;
+    EXPECT_TRUE(manifest.AddFolder(L"res/image/"));
+    EXPECT_TRUE(manifest.AddFolder(L"RES\\IMAGE"));  // same folder, other case
+    EXPECT_EQ(std::vector<std::wstring>{L"res\\image"}, manifest.folders);
+    for (const wchar_t* bad : {L"", L"\\abs", L"/abs", L"C:\\x", L"C:x", L"..\\up", L"a\\..\\..\\b", L"a\\.\\b",
+                               L"a\\\\b", L"*.png", L"a?b", L"dots...", L"trail ", L"a\\b\\"}) {
+        InstallManifest m;
+        if (std::wstring(bad) == L"a\\b\\") {
+            EXPECT_TRUE(m.AddFile(bad)) << "a trailing separator is dropped";
+            continue;
+        }
+        EXPECT_FALSE(m.AddFile(bad)) << std::string(bad, bad + wcslen(bad));
+        EXPECT_TRUE(m.files.empty());
+    }
+    EXPECT_FALSE(IsSafeRelativePath(std::wstring(MAX_PATH, L'a')));
+}
+
+TEST(InstallManifest, DamagedContentIsRefusedAsAWhole)
+{
+    ScratchDir dir(L"manifest");
+    const std::string good = SerializeInstallManifest(Sample(dir.Path()));
+    InstallManifest parsed;
+    ASSERT_EQ(ERROR_SUCCESS, ParseInstallManifest(good, &parsed));
+
+    std::vector<std::string> damaged;
+    damaged.push_back("");                                       // empty file
+    damaged.push_back(good.substr(0, good.size() / 2));          // truncated
+    damaged.push_back(good.substr(0, good.size() - 1));          // last line end missing
+    std::string flipped = good;
+    flipped[good.find("profile")] = 'P';                         // one byte changed
+    damaged.push_back(flipped);
+    std::string noTrailer = good.substr(0, good.rfind("end "));  // trailer cut off
+    damaged.push_back(noTrailer);
+    damaged.push_back(std::string(3000, '\0'));                  // zeros
+    damaged.push_back("VELT-INSTALL-MANIFEST 2\r\n" + good.substr(good.find('\n') + 1));
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        parsed = Sample(dir.Path());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(damaged[i], &parsed)) << i;
+        EXPECT_TRUE(parsed.files.empty() && parsed.folders.empty() && parsed.directory.empty()) << i;
+    }
+
+    // A damaged file on disk reads as damaged, not as a shorter list.
+    ASSERT_TRUE(WriteBytes(dir / L"VELTInstall.lst", flipped));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ReadInstallManifest(dir.Path(), &parsed));
+}
+
+TEST(InstallManifest, ConsistentButHostileEntriesAreRefused)
+{
+    // A well-formed file (right count and checksum) that names a path outside
+    // the directory is refused, whoever wrote it.
+    InstallManifest hostile;
+    hostile.directory = L"C:\\x";
+    hostile.files.push_back(L"..\\..\\Windows\\win.ini");
+    const std::string bytes = SerializeInstallManifest(hostile);
+    InstallManifest parsed;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(bytes, &parsed));
+
+    InstallManifest absolute;
+    absolute.directory = L"C:\\x";
+    absolute.folders.push_back(L"C:\\Windows");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(SerializeInstallManifest(absolute), &parsed));
+}
+
+TEST(PayloadEntries, ListsTheEightyThreeEntriesOfThePayload)
+{
+    const std::vector<std::wstring>& names = PayloadEntryNames();
+    ASSERT_EQ(83u, names.size());
+    EXPECT_EQ(L"VELT电子日历.exe", names.front());
+    EXPECT_EQ(L"res/profile.xml", names.back());
+    EXPECT_EQ(L"Uninstall.exe", names[3]);
+    size_t folders = 0;
+    for (const std::wstring& name : names)
+        folders += name.back() == L'/';
+    EXPECT_EQ(5u, folders);
+
+    const InstallManifest manifest = PayloadManifest(L"C:\\Some Dir");
+    EXPECT_FALSE(manifest.createdDirectory);
+    EXPECT_EQ(5u, manifest.folders.size());
+    EXPECT_EQ(78u + 1u, manifest.files.size()); // the payload's files and the manifest itself
+}

@@ -1,0 +1,149 @@
+#include "install_removal.h"
+
+#include "delete_path.h"
+#include "install_manifest.h"
+#include "payload_entries.h"
+#include "product.h"
+#include "protected_path.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::wstring Join(const std::wstring& directory, const std::wstring& relative)
+{
+    std::wstring path = directory;
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
+        path += L'\\';
+    return path + relative;
+}
+
+// True when the running program's own files lie in `location`.
+bool RunningFrom(const std::wstring& location)
+{
+    WCHAR module[MAX_PATH] = {};
+    if (!GetModuleFileNameW(nullptr, module, MAX_PATH))
+        return false;
+    PathRemoveFileSpecW(module);
+    return SamePath(module, location);
+}
+
+bool IsOwnFile(const std::wstring& name)
+{
+    return lstrcmpiW(name.c_str(), kUninstallerFileName) == 0 || lstrcmpiW(name.c_str(), kUninstallSkinFileName) == 0 ||
+           lstrcmpiW(name.c_str(), kWindowLibraryFileName) == 0;
+}
+
+bool IsDirectory(const std::wstring& path)
+{
+    const DWORD attrs = GetFileAttributesW(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::wstring& path)
+{
+    const DWORD attrs = GetFileAttributesW(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveEmptyFolder(const std::wstring& path)
+{
+    if (!IsDirectory(path) || IsProtectedPath(path) || !PathIsDirectoryEmptyW(path.c_str()))
+        return;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
+    RemoveDirectoryW(path.c_str());
+}
+
+size_t Depth(const std::wstring& relative)
+{
+    return static_cast<size_t>(std::count(relative.begin(), relative.end(), L'\\'));
+}
+
+void RemoveWholeDirectory(const std::wstring& location, bool keepOwnFiles)
+{
+    if (!keepOwnFiles) {
+        DeletePath(location.c_str());
+        return;
+    }
+    std::vector<std::wstring> children;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(Join(location, L"*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L".." && !IsOwnFile(name))
+                children.push_back(name);
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    for (const std::wstring& name : children) {
+        const std::wstring path = Join(location, name);
+        if (!IsProtectedPath(path))
+            DeletePath(path.c_str());
+    }
+}
+
+void RemoveListedEntries(const std::wstring& location, const InstallManifest& manifest, bool keepOwnFiles)
+{
+    for (const std::wstring& file : manifest.files) {
+        if (keepOwnFiles && file.find(L'\\') == std::wstring::npos && IsOwnFile(file))
+            continue;
+        const std::wstring path = Join(location, file);
+        if (IsFile(path) && !IsProtectedPath(path))
+            DeletePath(path.c_str());
+    }
+    const std::wstring manifestPath = InstallManifestPath(location);
+    if (IsFile(manifestPath))
+        DeletePath(manifestPath.c_str());
+    std::vector<std::wstring> folders = manifest.folders;
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
+    for (const std::wstring& folder : folders)
+        RemoveEmptyFolder(Join(location, folder));
+}
+
+RemovalScope Plan(const std::wstring& location, InstallManifest* entries)
+{
+    if (location.empty() || IsProtectedPath(location))
+        return RemovalScope::Nothing;
+    InstallManifest manifest;
+    if (ReadInstallManifest(location, &manifest) == ERROR_SUCCESS) {
+        if (manifest.createdDirectory && SamePath(manifest.directory, location))
+            return RemovalScope::WholeDirectory;
+        *entries = manifest;
+        return RemovalScope::ListedEntries;
+    }
+    *entries = PayloadManifest(location);
+    return RemovalScope::PayloadEntries;
+}
+
+} // namespace
+
+RemovalScope PlanRemoval(const std::wstring& location)
+{
+    InstallManifest entries;
+    return Plan(location, &entries);
+}
+
+RemovalScope RemoveInstalledFiles(const std::wstring& location)
+{
+    InstallManifest entries;
+    const RemovalScope scope = Plan(location, &entries);
+    const bool keepOwnFiles = scope != RemovalScope::Nothing && RunningFrom(location);
+    switch (scope) {
+    case RemovalScope::WholeDirectory:
+        RemoveWholeDirectory(location, keepOwnFiles);
+        break;
+    case RemovalScope::ListedEntries:
+    case RemovalScope::PayloadEntries:
+        RemoveListedEntries(location, entries, keepOwnFiles);
+        break;
+    case RemovalScope::Nothing:
+        break;
+    }
+    return scope;
+}

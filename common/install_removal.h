@@ -1,0 +1,32 @@
+// Removal of an installation's files from its directory, bounded by what the
+// installation created.
+//
+// RemoveInstalledFiles(location) decides from the install manifest in the
+// directory (install_manifest.h):
+//   WholeDirectory  the manifest is readable, says the installation created
+//                   the directory, and names this same directory: everything
+//                   inside goes, then the directory itself;
+//   ListedEntries   the manifest is readable but the directory existed before
+//                   (or the manifest names another directory): the listed
+//                   files go, then the listed folders that are left empty
+//                   (deepest first), then the manifest itself; the directory
+//                   stays;
+//   PayloadEntries  no readable manifest: the same with the payload's own 83
+//                   entries (payload_entries.h); the directory stays;
+//   Nothing         the location is empty or refused by IsProtectedPath.
+// Files the user put there stay in every case but WholeDirectory. No entry
+// that IsProtectedPath refuses is ever deleted. When the running program lies
+// in the directory, its own "Uninstall.exe", "Uninstall.DAT" and "DuiLibu.dll"
+// are left for the delayed removal command (they are in use). Deletions are
+// DeletePath (shell, silent) for files and trees and RemoveDirectoryW for
+// emptied folders; failures leave the item and go on. Returns the scope used.
+#pragma once
+
+#include <string>
+
+enum class RemovalScope { Nothing, WholeDirectory, ListedEntries, PayloadEntries };
+
+RemovalScope RemoveInstalledFiles(const std::wstring& location);
+
+// The scope RemoveInstalledFiles would use, without deleting anything.
+RemovalScope PlanRemoval(const std::wstring& location);

@@ -1,0 +1,158 @@
+// Removal bounded by the install manifest, on real folders of the Wine prefix.
+#include "install_removal.h"
+
+#include "install_manifest.h"
+#include "payload_entries.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+using namespace testing_support;
+
+namespace {
+
+// Writes every payload entry below `dir` (folders and small files).
+void WritePayload(const std::wstring& dir)
+{
+    ASSERT_TRUE(MakeDirs(dir));
+    for (const std::wstring& name : PayloadEntryNames()) {
+        std::wstring path = dir + L"\\" + name;
+        for (wchar_t& c : path) {
+            if (c == L'/')
+                c = L'\\';
+        }
+        if (path.back() == L'\\') {
+            ASSERT_TRUE(MakeDirs(path.substr(0, path.size() - 1)));
+        } else {
+            ASSERT_TRUE(WriteBytes(path, "payload"));
+        }
+    }
+}
+
+InstallManifest ManifestOfPayload(const std::wstring& dir, bool created)
+{
+    InstallManifest manifest;
+    manifest.directory = dir;
+    manifest.createdDirectory = created;
+    for (const std::wstring& name : PayloadEntryNames())
+        manifest.AddArchiveEntry(name);
+    manifest.AddFile(kInstallManifestFileName);
+    return manifest;
+}
+
+std::string Content(const std::wstring& path)
+{
+    std::string bytes;
+    ReadBytes(path, &bytes);
+    return bytes;
+}
+
+} // namespace
+
+TEST(InstallRemoval, CreatedDirectoryGoesWhole)
+{
+    ScratchDir scratch(L"removal");
+    const std::wstring dir = scratch / L"VELT电子日历";
+    WritePayload(dir);
+    ASSERT_TRUE(WriteBytes(dir + L"\\res\\user-notes.txt", "later"));
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(dir, true)));
+    EXPECT_EQ(RemovalScope::WholeDirectory, PlanRemoval(dir));
+    EXPECT_EQ(RemovalScope::WholeDirectory, RemoveInstalledFiles(dir));
+    EXPECT_FALSE(Exists(dir));
+    EXPECT_TRUE(Exists(scratch.Path()));
+}
+
+TEST(InstallRemoval, PreexistingDirectoryKeepsTheUsersFilesByteForByte)
+{
+    ScratchDir scratch(L"removal");
+    const std::wstring dir = scratch / L"Tools";
+    ASSERT_TRUE(MakeDirs(dir + L"\\res\\mine"));
+    const std::string big(70000, 'u');
+    ASSERT_TRUE(WriteBytes(dir + L"\\readme.txt", "the user's own"));
+    ASSERT_TRUE(WriteBytes(dir + L"\\res\\mine\\big.bin", big));
+    ASSERT_TRUE(WriteBytes(dir + L"\\res\\settings.ini", "x=1"));
+    WritePayload(dir);
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(dir, false)));
+
+    EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
+    EXPECT_EQ("the user's own", Content(dir + L"\\readme.txt"));
+    EXPECT_EQ(big, Content(dir + L"\\res\\mine\\big.bin"));
+    EXPECT_EQ("x=1", Content(dir + L"\\res\\settings.ini"));
+    EXPECT_FALSE(Exists(dir + L"\\VELT电子日历.exe"));
+    EXPECT_FALSE(Exists(dir + L"\\Uninstall.exe"));
+    EXPECT_FALSE(Exists(dir + L"\\res\\profile.xml"));
+    EXPECT_FALSE(Exists(dir + L"\\res\\image"));  // emptied, so removed
+    EXPECT_TRUE(Exists(dir + L"\\res"));          // still holds the user's files
+    EXPECT_FALSE(Exists(dir + L"\\VELTInstall.lst"));
+}
+
+TEST(InstallRemoval, ManifestOfAnotherDirectoryNeverTakesTheWholeFolder)
+{
+    ScratchDir scratch(L"removal");
+    const std::wstring dir = scratch / L"moved";
+    WritePayload(dir);
+    ASSERT_TRUE(WriteBytes(dir + L"\\keep.txt", "keep"));
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(scratch / L"elsewhere", true)));
+    EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
+    EXPECT_EQ("keep", Content(dir + L"\\keep.txt"));
+    EXPECT_FALSE(Exists(dir + L"\\DuiLibu.dll"));
+}
+
+TEST(InstallRemoval, WithoutAReadableManifestOnlyThePayloadGoes)
+{
+    for (bool damaged : {false, true}) {
+        ScratchDir scratch(L"removal");
+        const std::wstring dir = scratch / L"nomanifest";
+        WritePayload(dir);
+        ASSERT_TRUE(WriteBytes(dir + L"\\res\\image\\weather\\d99.png", "not ours"));
+        ASSERT_TRUE(WriteBytes(dir + L"\\diary.txt", "mine"));
+        if (damaged) {
+            ASSERT_TRUE(WriteBytes(dir + L"\\VELTInstall.lst", "VELT-INSTALL-MANIFEST 1\r\ncreated 1\r\n"));
+        }
+        EXPECT_EQ(RemovalScope::PayloadEntries, RemoveInstalledFiles(dir));
+        EXPECT_EQ("mine", Content(dir + L"\\diary.txt"));
+        EXPECT_EQ("not ours", Content(dir + L"\\res\\image\\weather\\d99.png"));
+        EXPECT_FALSE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
+        EXPECT_FALSE(Exists(dir + L"\\res\\image\\face"));
+        EXPECT_FALSE(Exists(dir + L"\\VELT电子日历.exe"));
+        EXPECT_FALSE(Exists(dir + L"\\VELTInstall.lst"));
+    }
+}
+
+TEST(InstallRemoval, ProtectedOrEmptyLocationsRemoveNothing)
+{
+    EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(L""));
+    EXPECT_EQ(RemovalScope::Nothing, PlanRemoval(L"C:\\"));
+    WCHAR desktop[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
+    const std::wstring marker = std::wstring(desktop) + L"\\VELTInstall-guard-marker.txt";
+    ASSERT_TRUE(WriteBytes(marker, "stay"));
+    // Even a manifest that claims the desktop was created by the installation.
+    InstallManifest claim;
+    claim.directory = desktop;
+    claim.createdDirectory = true;
+    claim.AddFile(L"VELTInstall-guard-marker.txt");
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(desktop, claim));
+    EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(desktop));
+    EXPECT_EQ("stay", Content(marker));
+    DeleteFileW(marker.c_str());
+    DeleteFileW(InstallManifestPath(desktop).c_str());
+}
+
+TEST(InstallRemoval, ListedFolderThatIsNowAFileAndListedFileThatIsNowAFolderStay)
+{
+    ScratchDir scratch(L"removal");
+    const std::wstring dir = scratch / L"swapped";
+    ASSERT_TRUE(MakeDirs(dir + L"\\profile.xml"));
+    ASSERT_TRUE(WriteBytes(dir + L"\\profile.xml\\inner.txt", "inner"));
+    ASSERT_TRUE(WriteBytes(dir + L"\\res", "a file where a folder was"));
+    InstallManifest manifest;
+    manifest.directory = dir;
+    manifest.AddFile(L"profile.xml");
+    manifest.AddFolder(L"res");
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, manifest));
+    EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
+    EXPECT_EQ("inner", Content(dir + L"\\profile.xml\\inner.txt"));
+    EXPECT_EQ("a file where a folder was", Content(dir + L"\\res"));
+}

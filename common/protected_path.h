@@ -1,0 +1,24 @@
+// The guard that every removal of the product passes before it deletes a folder
+// or a file: whatever a record or manifest says, it never lets a drive's root,
+// the Windows folder, the Program Files folders, a user profile (or the folder
+// that holds the profiles) or a known shell folder go, nor any folder that has
+// one of these inside it.
+//
+// IsProtectedPath returns true for such a path, and also for anything it cannot
+// judge safely: an empty or relative path, a path with wildcards, a network
+// share's root. Paths are compared as full paths (GetFullPathNameW, trailing
+// separators dropped) without regard to letter case. It asks the shell for the
+// folders on every call and keeps no state.
+#pragma once
+
+#include <string>
+
+bool IsProtectedPath(const std::wstring& path);
+
+// The full, normalised form used for comparisons: GetFullPathNameW, '/' as
+// '\\', no trailing separator except after a drive ("C:\\"). Empty when the
+// path is empty, relative (no drive or share) or cannot be resolved.
+std::wstring NormalisePath(const std::wstring& path);
+
+// True when both name the same folder (after NormalisePath, ignoring case).
+bool SamePath(const std::wstring& a, const std::wstring& b);

@@ -199,15 +199,18 @@ TEST_F(UninstallPaint, ChineseTextDrawsDistinctGlyphs) {
     // The shipped wording draws ink.
     EXPECT_GT(skintest::CountInk(background, area), 200);
 
-    // Single characters: each draws ink, and no two draw the same shape, as
-    // the missing-glyph box would.
+    // Single characters: each changes the empty label, and no two draw the
+    // same shape, as the missing-glyph box would.
+    label->SetText(L"");
+    PumpMessages(50);
+    const Image blank = Render(frame).Crop(area);
     Image glyphs[3];
     const wchar_t* chars[3] = {L"电", L"历", L"载"};
     for (int i = 0; i < 3; ++i) {
         label->SetText(chars[i]);
         PumpMessages(50);
         glyphs[i] = Render(frame).Crop(area);
-        EXPECT_GT(skintest::CountInk(glyphs[i], {0, 0, glyphs[i].width, glyphs[i].height}), 15) << i;
+        EXPECT_GT(skintest::CountDifferences(glyphs[i], blank), 25) << i;
     }
     EXPECT_GT(skintest::CountDifferences(glyphs[0], glyphs[1]), 15);
     EXPECT_GT(skintest::CountDifferences(glyphs[0], glyphs[2]), 15);

@@ -35,6 +35,10 @@ public:
         if (Valid()) CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
     }
+    void Reset(HANDLE handle) {
+        Close();
+        m_handle = handle;
+    }
 
 private:
     HANDLE m_handle;
@@ -267,14 +271,17 @@ struct ZipArchive {
         // system one with an entry that lacks those attributes. Windows refuses
         // by itself; checking here keeps the rule where it does not (Wine run
         // by root), and leaves the old file as it is.
-        DWORD existing = GetFileAttributesW(path);
-        if (existing != INVALID_FILE_ATTRIBUTES) {
-            if (existing & FILE_ATTRIBUTE_DIRECTORY) return kZipNoFile;
+        // A new file is made at once; only an existing one is looked at first.
+        FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, record.attributes, nullptr));
+        if (!file.Valid()) {
+            if (GetLastError() != ERROR_FILE_EXISTS) return kZipNoFile;
+            DWORD existing = GetFileAttributesW(path);
+            if (existing == INVALID_FILE_ATTRIBUTES || (existing & FILE_ATTRIBUTE_DIRECTORY)) return kZipNoFile;
             if (existing & FILE_ATTRIBUTE_READONLY) return kZipNoFile;
             if ((existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) & ~record.attributes) return kZipNoFile;
+            file.Reset(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, record.attributes, nullptr));
+            if (!file.Valid()) return kZipNoFile;
         }
-        FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, record.attributes, nullptr));
-        if (!file.Valid()) return kZipNoFile;
 
         if (unzOpenCurrentFile(reader) != UNZ_OK) return kZipBadHeader;
         entryOpen = true;

@@ -30,6 +30,15 @@ void CreateLevels(const wchar_t* base, size_t baseLength, const wchar_t* relativ
 bool CreateEntryFolders(const wchar_t* base, const wchar_t* relative, size_t length) {
     size_t baseLength = base != nullptr ? std::wcslen(base) : 0;
     if (baseLength + length >= MAX_PATH) return false;
+    if (length != 0) {
+        // When the deepest folder is there, so are all above it: one look
+        // instead of one per level (entries of one folder follow each other).
+        wchar_t path[MAX_PATH];
+        std::wmemcpy(path, base != nullptr ? base : L"", baseLength);
+        std::wmemcpy(path + baseLength, relative, length);
+        path[baseLength + length] = L'\0';
+        if (Exists(path)) return true;
+    }
     if (baseLength != 0 && !Exists(base)) CreateDirectoryW(base, nullptr);
     CreateLevels(base != nullptr ? base : L"", baseLength, relative, length);
     return true;

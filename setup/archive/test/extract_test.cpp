@@ -215,6 +215,12 @@ TEST(ZipExtract, NothingIsEverWrittenOutsideTheBase) {
     }
 }
 
+TEST(ZipExtract, DeviceNamesAreNotFilesBelowTheBase) {
+    ScratchDir scratch(L"zipx");
+    std::string zip = BuildZip({File("NUL", "x"), File("sub/con", "x"), File("aux", "x"), File("fine", "x")});
+    EXPECT_EQ((std::vector<ZipResult>{kZipNoFile, kZipNoFile, kZipNoFile, kZipOk}), ExtractAll(zip, scratch.Path()));
+}
+
 TEST(ZipExtract, NamesTheCallerPassesMustStayBelowTheBaseToo) {
     ScratchDir scratch(L"zipx");
     std::wstring base = scratch / L"base";

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The extraction benchmark (not a test): the payload tool against a 64-bit
+# NSIS installer (Unicode, amd64, zlib, silent) installing the same files into
+# the same Wine prefix, run in turn.
+#
+#   bash bench/run.sh [BUILD_DIR]        (default build/win64)
+#
+# Needs payload_tool.exe in BUILD_DIR/bin. Archives: the payload
+# (BUILD_DIR/payload/payload.zip, or while it does not exist a stand-in packed
+# by tools/pack_payload.py from the same entry list with this build's test
+# programs in place of the four programs), archives of 500 to 4000 small
+# entries, and a large one of 3000 entries and about 300 MB. Each is
+# extracted RUNS times (default 3) by each side; the median is printed with
+# the ratio ours/NSIS and the time per entry. Work files go to
+# BUILD_DIR/bench and the prefix's C:\velt-bench, both kept for reuse.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(cd "${1:-$here/build/win64}" && pwd)
+runs=${RUNS:-3}
+tool=$build/bin/payload_tool.exe
+[ -f "$tool" ] || { echo "bench: no $tool (build payload_tool first)" >&2; exit 2; }
+work=$build/bench
+mkdir -p "$work"
+
+export VELT_WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
+export WINEPREFIX=$VELT_WINEPREFIX
+"$here/tools/wine-prefix.sh"
+. "$here/tools/display.sh"
+cleanup() { velt_stop_display; }
+trap cleanup EXIT
+velt_ensure_display
+/usr/lib/wine/wineserver -p 2>/dev/null || true  # already running is fine
+"$here/tools/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
+drive=$WINEPREFIX/drive_c/velt-bench
+mkdir -p "$drive"
+
+# The payload, or a stand-in of the same form.
+payload=$build/payload/payload.zip
+payload_name=payload
+if [ ! -f "$payload" ]; then
+  payload_name=payload-standin
+  payload=$work/payload-standin.zip
+  if [ ! -f "$payload" ]; then
+    stand=$build/bin/archive_tests.exe
+    [ -f "$stand" ] || stand=$tool
+    head -c 400000 /dev/urandom > "$work/standin.DAT"
+    /usr/bin/python3 "$here/tools/pack_payload.py" --entries "$here/app/payload_entries.txt" \
+      --set APP="$stand" --set DUILIB="$tool" --set UNINSTALL_SKIN="$work/standin.DAT" \
+      --set UNINSTALL="$tool" --set RES="$here/app/res" --output "$payload"
+  fi
+fi
+[ "$payload" = "$work/$payload_name.zip" ] || cp -f "$payload" "$work/$payload_name.zip"
+rm -rf "$work/$payload_name"
+/usr/bin/python3 - "$work/$payload_name.zip" "$work/$payload_name" <<'PY'
+import os, sys, zipfile
+with zipfile.ZipFile(sys.argv[1], metadata_encoding="cp936") as z:
+    for info in z.infolist():
+        target = os.path.join(sys.argv[2], *info.filename.rstrip("/").split("/"))
+        if info.filename.endswith("/"):
+            os.makedirs(target, exist_ok=True)
+        else:
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            with open(target, "wb") as f:
+                f.write(z.read(info))
+PY
+
+/usr/bin/python3 "$here/bench/make_archives.py" "$work"
+
+# One NSIS installer per archive, from the unpacked files.
+make_installer() {
+  local name=$1 exe=$work/$1-nsis.exe
+  if [ -f "$exe" ] && [ "$exe" -nt "$work/$name.zip" ]; then return; fi
+  cat > "$work/$name.nsi" <<NSI
+Unicode true
+Target amd64-unicode
+SetCompressor zlib
+Name "velt-bench-$name"
+OutFile "$exe"
+InstallDir "C:\\velt-bench\\nsis-$name"
+RequestExecutionLevel user
+SilentInstall silent
+Section
+  SetOutPath "\$INSTDIR"
+  File /r "$work/$name/*"
+SectionEnd
+NSI
+  makensis -V1 "$work/$name.nsi"
+}
+
+now() { date +%s.%N; }
+# Seconds one command takes (its output is dropped).
+timed() {
+  local start end
+  start=$(now)
+  "$@" >/dev/null 2>&1 || true
+  end=$(now)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+}
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+names="$payload_name scale-500 scale-1000 scale-2000 scale-4000 large"
+for name in $names; do make_installer "$name"; done
+
+# Start-up of each side alone: the tool's usage message, an empty installer.
+cat > "$work/empty.nsi" <<NSI
+Unicode true
+Target amd64-unicode
+SetCompressor zlib
+OutFile "$work/empty-nsis.exe"
+InstallDir "C:\\velt-bench\\empty"
+RequestExecutionLevel user
+SilentInstall silent
+Section
+SectionEnd
+NSI
+makensis -V1 "$work/empty.nsi"
+s1=(); s2=()
+for i in $(seq "$runs"); do
+  s1+=("$(timed "$here/tools/wine-run.sh" "$tool")")
+  s2+=("$(timed "$here/tools/wine-run.sh" "$work/empty-nsis.exe" /S)")
+done
+
+echo
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM, $(/usr/lib/wine/wine64 --version), makensis $(makensis -VERSION)"
+echo "start-up alone (median of $runs): payload_tool $(median "${s1[@]}") s, empty NSIS installer $(median "${s2[@]}") s"
+printf '%-16s %8s %9s %10s %10s %8s %14s %14s %s\n' archive entries MB ours_s nsis_s ratio ours_ms/entry nsis_ms/entry same_files
+for name in $names; do
+  zip=$work/$name.zip
+  entries=$(/usr/bin/python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' "$zip")
+  mb=$(du -sm --apparent-size "$work/$name" | cut -f1)
+  ours=(); theirs=()
+  for i in $(seq "$runs"); do
+    rm -rf "$drive/ours-$name" "$drive/nsis-$name"
+    ours+=("$(timed "$here/tools/wine-run.sh" "$tool" --archive "$zip" extract "C:\\velt-bench\\ours-$name")")
+    theirs+=("$(timed "$here/tools/wine-run.sh" "$work/$name-nsis.exe" /S)")
+  done
+  same=no
+  diff -rq "$drive/ours-$name" "$drive/nsis-$name" >/dev/null 2>&1 && same=yes
+  mo=$(median "${ours[@]}"); mn=$(median "${theirs[@]}")
+  awk -v n="$name" -v e="$entries" -v mb="$mb" -v o="$mo" -v t="$mn" -v s="$same" 'BEGIN {
+    printf "%-16s %8d %9d %10.2f %10.2f %8.2f %14.3f %14.3f %s\n", n, e, mb, o, t, o / t, o * 1000 / e, t * 1000 / e, s }'
+done
+/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true

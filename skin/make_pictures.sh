@@ -92,8 +92,8 @@ frame_background() {
   local heading=$1 sub=$2 note=$3 file=$4
   local note_draw=()
   if [ -n "$note" ]; then
-    note_draw=("$tmp/info.png" -geometry +30+316 -composite
-      -font "$font" -fill "$ink_soft" -pointsize 12 -gravity northwest -annotate +52+316 "$note")
+    note_draw=("$tmp/info.png" -geometry +35+316 -composite
+      -font "$font" -fill "$ink_soft" -pointsize 12 -gravity northwest -annotate +57+316 "$note")
   fi
   convert -size 517x397 xc:white \
     \( -size 517x30 gradient:"$caption_top"-"$caption_bottom" \) -geometry +0+0 -composite \
@@ -104,8 +104,8 @@ frame_background() {
     "$tmp/icon16.png" -geometry +12+7 -composite \
     -font "$font" -fill white -pointsize 13 -gravity northwest \
     -annotate +34+6 'VELT电子日历卸载向导' \
-    -fill "$ink" -pointsize 17 -annotate +30+43 "$heading" \
-    -fill "$ink_soft" -pointsize 12 -annotate +30+70 "$sub" \
+    -fill "$ink" -pointsize 17 -annotate +35+43 "$heading" \
+    -fill "$ink_soft" -pointsize 12 -annotate +35+70 "$sub" \
     "$tmp/icon.png" -geometry +446+40 -composite \
     "${note_draw[@]}" \
     -fill none -stroke "$caption_bottom" -strokewidth 1 \

@@ -35,7 +35,7 @@ cleanup() {
 }
 trap cleanup EXIT
 velt_ensure_display
-/usr/lib/wine/wineserver -p
+/usr/lib/wine/wineserver -p 2>/dev/null || true  # persistent; one may already run
 
 out=$here/docs/screens
 mkdir -p "$out"

@@ -72,6 +72,14 @@ bool ExitLock::Acquire()
     return true;
 }
 
+bool HoldExitLockUntilExit()
+{
+    // Deliberately never destroyed: the lock must outlive everything the
+    // process runs.
+    static ExitLock* lock = new ExitLock;
+    return lock->Acquire();
+}
+
 std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
                                       DelayedRemoval what)
 {
@@ -88,6 +96,8 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::w
         wait = L"for /l %i in (1,1," + std::to_wstring(kLockTries) + L") do @if exist " + lock +
                L" ping 127.0.0.1 -n 2 -w 1000 > Nul & ";
         guard = L"if not exist " + lock + L" ";
+        // A moment more once the lock has gone, for the process's last modules.
+        wait += guard + L"ping 127.0.0.1 -n 2 -w 1000 > Nul & ";
     }
     if (what == DelayedRemoval::WholeTree)
         return L"/c " + wait + guard + L"rd /s/q " + Quoted(directory);

@@ -44,6 +44,11 @@ private:
     std::wstring m_path;
 };
 
+// Takes an exit lock that stays held until the process ends (the handle is
+// never closed here, so the system releases it only after the program's last
+// code and modules are gone). The entries of both programs call it first.
+bool HoldExitLockUntilExit();
+
 // The parameters given to "cmd.exe" (after "/c"): see above. With an empty
 // lockPath the command only pauses about two seconds before removing.
 std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,

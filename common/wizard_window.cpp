@@ -1,0 +1,175 @@
+#include "wizard_window.h"
+
+#include "product.h"
+
+namespace {
+
+// Monitor functions exist from Windows 98/2000 on; all supported systems have them.
+RECT WorkArea(HWND hwnd)
+{
+    RECT work = {};
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &info))
+        work = info.rcWork;
+    else
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+} // namespace
+
+bool CWizardWnd::AskQuit()
+{
+    if (MessageBoxW(m_hWnd, kMsgQuitQuestion, kCaptionNotice, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    Quit();
+    return true;
+}
+
+void CWizardWnd::Quit()
+{
+    ::ShowWindow(m_hWnd, SW_HIDE);
+    PostQuitMessage(0);
+}
+
+LRESULT CWizardWnd::OnCreate()
+{
+    LONG style = GetWindowLongW(m_hWnd, GWL_STYLE);
+    style &= ~WS_CAPTION;
+    style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    SetWindowLongW(m_hWnd, GWL_STYLE, style);
+    m_pm.Init(m_hWnd);
+    CDialogBuilder builder;
+    CControlUI* root = builder.Create(LayoutName(), nullptr, BuilderCallback(), &m_pm, nullptr);
+    if (root)
+        m_pm.AttachDialog(root);
+    m_pm.AddNotifier(this);
+    OnLayoutBuilt();
+    return 0;
+}
+
+LRESULT CWizardWnd::HitTest(LPARAM lParam)
+{
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ScreenToClient(m_hWnd, &pt);
+    RECT rc = {};
+    GetClientRect(m_hWnd, &rc);
+    if (HasResizeBorders() && !IsZoomed(m_hWnd)) {
+        const RECT sb = m_pm.GetSizeBox();
+        if (pt.y < rc.top + sb.top) {
+            if (pt.x < rc.left + sb.left)
+                return HTTOPLEFT;
+            if (pt.x > rc.right - sb.right)
+                return HTTOPRIGHT;
+            return HTTOP;
+        }
+        if (pt.y > rc.bottom - sb.bottom) {
+            if (pt.x < rc.left + sb.left)
+                return HTBOTTOMLEFT;
+            if (pt.x > rc.right - sb.right)
+                return HTBOTTOMRIGHT;
+            return HTBOTTOM;
+        }
+        if (pt.x < rc.left + sb.left)
+            return HTLEFT;
+        if (pt.x > rc.right - sb.right)
+            return HTRIGHT;
+    }
+    const RECT cap = m_pm.GetCaptionRect();
+    if (pt.x >= rc.left + cap.left && pt.x < rc.right - cap.right && pt.y >= cap.top && pt.y < cap.bottom) {
+        CControlUI* control = m_pm.FindControl(pt);
+        if (control) {
+            const CStdString cls = control->GetClass();
+            if (cls != L"ButtonUI" && cls != L"OptionUI" && cls != L"TextUI")
+                return HTCAPTION;
+        }
+    }
+    return HTCLIENT;
+}
+
+void CWizardWnd::ApplyRoundRegion()
+{
+    const SIZE corner = m_pm.GetRoundCorner();
+    if (IsIconic(m_hWnd) || (corner.cx == 0 && corner.cy == 0))
+        return;
+    RECT rc = {};
+    GetWindowRect(m_hWnd, &rc);
+    OffsetRect(&rc, -rc.left, -rc.top);
+    rc.right++;
+    rc.bottom++;
+    HRGN region = CreateRoundRectRgn(rc.left, rc.top, rc.right, rc.bottom, corner.cx, corner.cy);
+    // The window owns the region once SetWindowRgn succeeds.
+    if (region && !SetWindowRgn(m_hWnd, region, TRUE))
+        DeleteObject(region);
+}
+
+void CWizardWnd::ApplyMaxInfo(LPARAM lParam)
+{
+    RECT work = WorkArea(m_hWnd);
+    OffsetRect(&work, -work.left, -work.top);
+    MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    info->ptMaxPosition.x = 0;
+    info->ptMaxPosition.y = 0;
+    info->ptMaxSize.x = work.right;
+    info->ptMaxSize.y = work.bottom;
+}
+
+LRESULT CWizardWnd::TrackMaximise(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    const BOOL wasZoomed = IsZoomed(m_hWnd);
+    const LRESULT result = CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+    if (!m_hWnd || IsZoomed(m_hWnd) == wasZoomed)
+        return result;
+    CControlUI* maxButton = Control(L"maxbtn");
+    CControlUI* restoreButton = Control(L"restorebtn");
+    const bool zoomed = IsZoomed(m_hWnd) != FALSE;
+    if (maxButton)
+        maxButton->SetVisible(!zoomed);
+    if (restoreButton)
+        restoreButton->SetVisible(zoomed);
+    return result;
+}
+
+LRESULT CWizardWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_NCCALCSIZE:
+    case WM_NCPAINT:
+        return 0;
+    case WM_NCHITTEST:
+        return HitTest(lParam);
+    case WM_NCACTIVATE:
+        if (!IsIconic(m_hWnd))
+            return wParam == 0 ? TRUE : FALSE;
+        break;
+    case WM_SIZE:
+        ApplyRoundRegion();
+        break;
+    case WM_GETMINMAXINFO:
+        ApplyMaxInfo(lParam);
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            PostQuitMessage(0);
+            return 0;
+        }
+        return TrackMaximise(uMsg, wParam, lParam);
+    case WM_CLOSE:
+        m_pm.RemoveAllOptionGroups();
+        m_pm.RemoveNotifier(this);
+        if (!(GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD)) {
+            Quit();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    LRESULT result = 0;
+    if (m_pm.MessageHandler(uMsg, wParam, lParam, result))
+        return result;
+    return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+}

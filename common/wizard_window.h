@@ -1,0 +1,71 @@
+// CWizardWnd: the window message handling that every wizard window of Setup
+// and Uninstall shares, frames and pages alike, written once.
+//
+// A derived window names its layout and builder callback and looks up its
+// controls in OnLayoutBuilt; this class does the rest:
+//   WM_CREATE        drops WS_CAPTION, adds WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+//                    binds the paint manager, builds and attaches the layout,
+//                    registers the window as notifier, calls OnLayoutBuilt;
+//   WM_NCHITTEST     resize borders from the layout's size box (unless the
+//                    window is maximised or HasResizeBorders says no), then
+//                    the caption band: HTCAPTION over anything but a button,
+//                    option or text control; HTCLIENT elsewhere;
+//   WM_SIZE          the rounded window region from the layout's round corner;
+//   WM_GETMINMAXINFO maximised size = the monitor's work area;
+//   WM_SYSCOMMAND    SC_CLOSE ends the program (PostQuitMessage(0)) without a
+//                    question; other commands run by default and swap
+//                    "maxbtn" / "restorebtn" when the maximised state changed;
+//   WM_CLOSE         removes option groups and the notifier; a top-level
+//                    window then ends the program instead of destroying
+//                    itself (the entry destroys windows in order after the
+//                    loop), a child window is destroyed by default;
+//   WM_NCCALCSIZE, WM_NCPAINT, WM_NCACTIVATE: the skin is the whole window.
+// Everything else goes to the paint manager, then to default processing.
+//
+// All of it runs on the interface thread. The object owns its paint manager;
+// the controls it looks up stay valid while the window exists. No errors are
+// reported: a missing layout leaves an empty window.
+#pragma once
+
+#include "UIlib.h"
+
+class CWizardWnd : public CWindowWnd, public INotifyUI {
+public:
+    CWizardWnd() = default;
+    ~CWizardWnd() override = default;
+    CWizardWnd(const CWizardWnd&) = delete;
+    CWizardWnd& operator=(const CWizardWnd&) = delete;
+
+    CPaintManagerUI& PaintManager() { return m_pm; }
+
+    // The quit question, owned by this window: "是否退出VELT电子日历的安装向导？",
+    // caption "提示", Yes and No. On Yes hides this window, posts the quit
+    // message and returns true; on No changes nothing and returns false.
+    bool AskQuit();
+    // Hides this window and posts the quit message (exit code 0).
+    void Quit();
+
+protected:
+    LPCTSTR GetWindowClassName() const override { return L"CoverWnd"; }
+    UINT GetClassStyle() const override { return CS_DBLCLKS; }
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+    // The layout file in the skin archive, and the builder callback.
+    virtual LPCTSTR LayoutName() const = 0;
+    virtual IDialogBuilderCallback* BuilderCallback() = 0;
+    // Control lookups and the window's own creation work.
+    virtual void OnLayoutBuilt() {}
+    virtual bool HasResizeBorders() const { return true; }
+
+    // A control of this window's layout by name, or null.
+    CControlUI* Control(LPCTSTR name) const { return m_pm.FindControl(name); }
+
+    CPaintManagerUI m_pm;
+
+private:
+    LRESULT OnCreate();
+    LRESULT HitTest(LPARAM lParam);
+    void ApplyRoundRegion();
+    void ApplyMaxInfo(LPARAM lParam);
+    LRESULT TrackMaximise(UINT uMsg, WPARAM wParam, LPARAM lParam);
+};

@@ -316,6 +316,67 @@ TEST(UninstallWizard, SharedQuorvelFolderOfAnotherProductStays)
     EXPECT_TRUE(WaitGone(install.Dir(), 30000));
 }
 
+TEST(UninstallWizard, ProgressPageCoversTheFrameWhileALargeInstallationGoes)
+{
+    InstallOptions options;
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    for (int i = 0; i < 1500; ++i)
+        ASSERT_TRUE(WriteBytes(install.Dir() + L"\\res\\image\\weather\\extra" + std::to_wstring(i) + L".png", "x"));
+    UninstallRun run;
+    ASSERT_TRUE(run.Start(install.Dir()));
+    UninstallRun::Click(run.Frame(), kFrameNext);
+    ASSERT_TRUE(run.WaitPageVisible(L"Page10", 10000));
+    Sleep(200);
+    Shot(L"uninstall-2-progress");
+    ASSERT_TRUE(run.WaitPageVisible(L"Page11", 60000));
+    EXPECT_TRUE(IsWindowVisible(run.Frame())) << "the frame stays beneath the pages";
+    UninstallRun::Click(run.Page(L"Page11"), kPageFinish);
+    DWORD code = 99;
+    ASSERT_TRUE(run.WaitExit(10000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(WaitGone(install.Dir(), 60000));
+}
+
+TEST(UninstallWizard, FrameHasRoundCornersAndMaximisesToTheWorkArea)
+{
+    InstallOptions options;
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    UninstallRun run;
+    ASSERT_TRUE(run.Start(install.Dir()));
+    RECT rc = {};
+    GetWindowRect(run.Frame(), &rc);
+    EXPECT_EQ(517, rc.right - rc.left);
+    EXPECT_EQ(397, rc.bottom - rc.top);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(ERROR, GetWindowRgn(run.Frame(), region)) << "no window region";
+    EXPECT_FALSE(PtInRegion(region, 0, 0)) << "the corner is not cut";
+    EXPECT_TRUE(PtInRegion(region, 258, 198));
+    EXPECT_TRUE(PtInRegion(region, 516, 198));
+    DeleteObject(region);
+
+    PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    for (int i = 0; i < 100 && !IsZoomed(run.Frame()); ++i)
+        Sleep(50);
+    ASSERT_TRUE(IsZoomed(run.Frame()));
+    Sleep(300);
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(run.Frame(), &rc);
+    EXPECT_EQ(work.right - work.left, rc.right - rc.left);
+    EXPECT_EQ(work.bottom - work.top, rc.bottom - rc.top);
+    PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    for (int i = 0; i < 100 && IsZoomed(run.Frame()); ++i)
+        Sleep(50);
+    GetWindowRect(run.Frame(), &rc);
+    EXPECT_EQ(517, rc.right - rc.left);
+    run.PostSysClose();
+    DWORD code = 99;
+    ASSERT_TRUE(run.WaitExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
 TEST(UninstallWizard, FrameMinimisesAndDragsByItsCaption)
 {
     InstallOptions options;

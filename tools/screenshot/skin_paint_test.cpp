@@ -153,6 +153,52 @@ TEST_F(UninstallPaint, DisabledButtonShowsItsDisabledSpriteAndGivesNoClick) {
     EXPECT_EQ(Mismatch(Render(frame), next, m_buttons, kNextDisabled), 0);
 }
 
+// The option and check button looks that the wizard pages swap into their
+// buttons: each cuts its own square out of button.png, drawn at the top left
+// of the button.
+TEST_F(UninstallPaint, OptionAndCheckImagesCutTheirSquares) {
+    struct Look {
+        const wchar_t* image;
+        RECT source;
+    };
+    const Look looks[] = {
+        {L"file='button.png' source='3,263,23,283' dest='0,0,20,20'", {3, 263, 23, 283}},
+        {L"file='button.png' source='39,263,59,283' dest='0,0,20,20'", {39, 263, 59, 283}},
+        {L"file='button.png' source='75,263,95,283' dest='0,0,20,20'", {75, 263, 95, 283}},
+        {L"file='button.png' source='110,263,130,283' dest='0,0,20,20'", {110, 263, 130, 283}},
+        {L"file='button.png' source='146,263,166,283' dest='0,0,20,20'", {146, 263, 166, 283}},
+        {L"file='button.png' source='182,263,202,283' dest='0,0,20,20'", {182, 263, 202, 283}},
+        {L"file='button.png' source='4,303,18,317' dest='0,0,14,14'", {4, 303, 18, 317}},
+        {L"file='button.png' source='41,303,55,317' dest='0,0,14,14'", {41, 303, 55, 317}},
+        {L"file='button.png' source='77,303,91,317' dest='0,0,14,14'", {77, 303, 91, 317}},
+        {L"file='button.png' source='112,303,126,317' dest='0,0,14,14'", {112, 303, 126, 317}},
+        {L"file='button.png' source='148,303,162,317' dest='0,0,14,14'", {148, 303, 162, 317}},
+        {L"file='button.png' source='184,303,198,317' dest='0,0,14,14'", {184, 303, 198, 317}},
+    };
+    CSkinWindow frame(L"Page9Wnd.xml");
+    Open(frame);
+    auto* button = static_cast<CButtonUI*>(frame.Find(L"cancelbtn")->GetInterface(L"Button"));
+    ASSERT_NE(button, nullptr);
+    Image shots[12];
+    for (int i = 0; i < 12; ++i) {
+        button->SetNormalImage(looks[i].image);
+        PumpMessages(30);
+        Image shot = Render(frame);
+        EXPECT_EQ(Mismatch(shot, button, m_buttons, looks[i].source), 0) << i;
+        int side = looks[i].source.right - looks[i].source.left;
+        shots[i] = shot.Crop({button->GetPos().left, button->GetPos().top, button->GetPos().left + side,
+                              button->GetPos().top + side});
+    }
+    // Within each kind, the six looks are six different pictures.
+    for (int kind = 0; kind < 2; ++kind) {
+        for (int a = kind * 6; a < kind * 6 + 6; ++a) {
+            for (int b = a + 1; b < kind * 6 + 6; ++b) {
+                EXPECT_GT(skintest::CountDifferences(shots[a], shots[b]), 3) << a << " vs " << b;
+            }
+        }
+    }
+}
+
 TEST_F(UninstallPaint, CompletionPageFinishButtonLooks) {
     CSkinWindow page(L"Page11Wnd.xml");
     Open(page);

@@ -81,7 +81,7 @@ bool HoldExitLockUntilExit()
 }
 
 std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
-                                      DelayedRemoval what)
+                                      DelayedRemoval what, bool keepFolder)
 {
     std::wstring wait;
     std::wstring guard;
@@ -103,15 +103,19 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::w
         return L"/c " + wait + guard + L"rd /s/q " + Quoted(directory);
     return L"/c " + wait + guard + L"del /f /q " + Quoted(Join(directory, kUninstallerFileName)) + L" " +
            Quoted(Join(directory, kUninstallSkinFileName)) + L" " + Quoted(Join(directory, kWindowLibraryFileName)) +
-           L" > Nul 2>&1 & " + guard + L"rd " + Quoted(directory) + L" > Nul 2>&1";
+           L" > Nul 2>&1" + (keepFolder ? std::wstring() : L" & " + guard + L"rd " + Quoted(directory) + L" > Nul 2>&1");
 }
 
 bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what)
 {
     const std::wstring full = NormalisePath(directory);
-    if (full.empty() || IsProtectedPath(full))
+    if (full.empty())
         return false;
-    const std::wstring parameters = DelayedRemovalParameters(g_exitLockPath, full, what);
+    // A protected folder never goes; from it only Uninstall's own files do.
+    const bool isProtected = IsProtectedPath(full);
+    if (isProtected && what == DelayedRemoval::WholeTree)
+        return false;
+    const std::wstring parameters = DelayedRemovalParameters(g_exitLockPath, full, what, isProtected);
     const HINSTANCE result = ShellExecuteW(nullptr, L"open", L"cmd.exe", parameters.c_str(), nullptr, SW_HIDE);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

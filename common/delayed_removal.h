@@ -15,7 +15,8 @@
 //                  installation created (see install_removal.h);
 //   UninstallerOnly "Uninstall.exe", "Uninstall.DAT" and "DuiLibu.dll" inside
 //                  it, then the directory itself only if it is empty.
-// A directory that IsProtectedPath refuses is never named in a command.
+// A directory that IsProtectedPath refuses is never removed: the whole tree
+// is refused, and from such a directory only Uninstall's three files go.
 //
 // Functions return false when nothing was started; nothing is reported.
 #pragma once
@@ -50,11 +51,13 @@ private:
 bool HoldExitLockUntilExit();
 
 // The parameters given to "cmd.exe" (after "/c"): see above. With an empty
-// lockPath the command only pauses about two seconds before removing.
+// lockPath the command only pauses about two seconds before removing. With
+// keepFolder, UninstallerOnly leaves the directory itself even when empty.
 std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
-                                      DelayedRemoval what);
+                                      DelayedRemoval what, bool keepFolder = false);
 
 // Starts the command hidden (ShellExecuteW "open" "cmd.exe", SW_HIDE) for
 // `directory`, waiting for the current exit lock. False when the directory is
-// empty or protected or the shell could not start it.
+// not a full path, when WholeTree is asked for a protected directory, or when
+// the shell could not start it.
 bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what);

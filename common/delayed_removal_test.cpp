@@ -39,6 +39,11 @@ TEST(DelayedRemoval, CommandNamesOnlyLoopbackAndTheLock)
     EXPECT_EQ(std::wstring::npos, own.find(L"rd /s/q"));
     EXPECT_NE(std::wstring::npos, own.find(L"\"C:\\a b\\Uninstall.exe\""));
     EXPECT_NE(std::wstring::npos, own.find(L"\"C:\\a b\\DuiLibu.dll\""));
+    EXPECT_NE(std::wstring::npos, own.find(L"rd \"C:\\a b\""));
+    const std::wstring kept =
+        DelayedRemovalParameters(L"C:\\t\\x.lock", L"C:\\", DelayedRemoval::UninstallerOnly, true);
+    EXPECT_EQ(std::wstring::npos, kept.find(L"rd "));
+    EXPECT_NE(std::wstring::npos, kept.find(L"\"C:\\Uninstall.exe\""));
 }
 
 TEST(DelayedRemoval, TreeGoesOnlyAfterTheLockHolderLetsGo)

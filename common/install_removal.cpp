@@ -50,9 +50,9 @@ bool IsFile(const std::wstring& path)
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void RemoveEmptyFolder(const std::wstring& path)
+void RemoveEmptyFolder(const std::wstring& path, const ProtectedPathGuard& guard)
 {
-    if (!IsDirectory(path) || IsProtectedPath(path) || !PathIsDirectoryEmptyW(path.c_str()))
+    if (!IsDirectory(path) || guard.IsProtected(path) || !PathIsDirectoryEmptyW(path.c_str()))
         return;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
     RemoveDirectoryW(path.c_str());
@@ -80,20 +80,22 @@ void RemoveWholeDirectory(const std::wstring& location, bool keepOwnFiles)
         } while (FindNextFileW(find, &data));
         FindClose(find);
     }
+    const ProtectedPathGuard guard;
     for (const std::wstring& name : children) {
         const std::wstring path = Join(location, name);
-        if (!IsProtectedPath(path))
+        if (!guard.IsProtected(path))
             DeletePath(path.c_str());
     }
 }
 
 void RemoveListedEntries(const std::wstring& location, const InstallManifest& manifest, bool keepOwnFiles)
 {
+    const ProtectedPathGuard guard;
     for (const std::wstring& file : manifest.files) {
         if (keepOwnFiles && file.find(L'\\') == std::wstring::npos && IsOwnFile(file))
             continue;
         const std::wstring path = Join(location, file);
-        if (IsFile(path) && !IsProtectedPath(path))
+        if (IsFile(path) && !guard.IsProtected(path))
             DeletePath(path.c_str());
     }
     const std::wstring manifestPath = InstallManifestPath(location);
@@ -103,16 +105,16 @@ void RemoveListedEntries(const std::wstring& location, const InstallManifest& ma
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
     for (const std::wstring& folder : folders)
-        RemoveEmptyFolder(Join(location, folder));
+        RemoveEmptyFolder(Join(location, folder), guard);
 }
 
 RemovalScope Plan(const std::wstring& location, InstallManifest* entries)
 {
-    if (location.empty() || IsProtectedPath(location))
+    if (location.empty() || NormalisePath(location).empty())
         return RemovalScope::Nothing;
     InstallManifest manifest;
     if (ReadInstallManifest(location, &manifest) == ERROR_SUCCESS) {
-        if (manifest.createdDirectory && SamePath(manifest.directory, location))
+        if (manifest.createdDirectory && SamePath(manifest.directory, location) && !IsProtectedPath(location))
             return RemovalScope::WholeDirectory;
         *entries = manifest;
         return RemovalScope::ListedEntries;

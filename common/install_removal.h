@@ -13,9 +13,11 @@
 //                   stays;
 //   PayloadEntries  no readable manifest: the same with the payload's own 83
 //                   entries (payload_entries.h); the directory stays;
-//   Nothing         the location is empty or refused by IsProtectedPath.
-// Files the user put there stay in every case but WholeDirectory. No entry
-// that IsProtectedPath refuses is ever deleted. When the running program lies
+//   Nothing         the location is empty or not a full path.
+// A location that IsProtectedPath refuses (a drive's root, the desktop, ...)
+// never goes whole: only the listed (or payload) entries go from it. Files
+// the user put there stay in every case but WholeDirectory. No folder that
+// IsProtectedPath refuses is ever deleted. When the running program lies
 // in the directory, its own "Uninstall.exe", "Uninstall.DAT" and "DuiLibu.dll"
 // are left for the delayed removal command (they are in use). Deletions are
 // DeletePath (shell, silent) for files and trees and RemoveDirectoryW for

@@ -120,24 +120,29 @@ TEST(InstallRemoval, WithoutAReadableManifestOnlyThePayloadGoes)
     }
 }
 
-TEST(InstallRemoval, ProtectedOrEmptyLocationsRemoveNothing)
+TEST(InstallRemoval, ProtectedLocationsNeverGoWholeOnlyTheirListedEntriesDo)
 {
     EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(L""));
-    EXPECT_EQ(RemovalScope::Nothing, PlanRemoval(L"C:\\"));
+    EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(L"relative\\dir"));
+    EXPECT_EQ(RemovalScope::PayloadEntries, PlanRemoval(L"C:\\"));
     WCHAR desktop[MAX_PATH] = {};
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
-    const std::wstring marker = std::wstring(desktop) + L"\\VELTInstall-guard-marker.txt";
-    ASSERT_TRUE(WriteBytes(marker, "stay"));
-    // Even a manifest that claims the desktop was created by the installation.
+    const std::wstring ours = std::wstring(desktop) + L"\\VELTInstall-guard-ours.txt";
+    const std::wstring theirs = std::wstring(desktop) + L"\\VELTInstall-guard-theirs.txt";
+    ASSERT_TRUE(WriteBytes(ours, "ours"));
+    ASSERT_TRUE(WriteBytes(theirs, "stay"));
+    // Even a manifest that claims the installation created the desktop.
     InstallManifest claim;
     claim.directory = desktop;
     claim.createdDirectory = true;
-    claim.AddFile(L"VELTInstall-guard-marker.txt");
+    claim.AddFile(L"VELTInstall-guard-ours.txt");
     ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(desktop, claim));
-    EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(desktop));
-    EXPECT_EQ("stay", Content(marker));
-    DeleteFileW(marker.c_str());
-    DeleteFileW(InstallManifestPath(desktop).c_str());
+    EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(desktop));
+    EXPECT_FALSE(Exists(ours));
+    EXPECT_EQ("stay", Content(theirs));
+    EXPECT_TRUE(Exists(desktop));
+    EXPECT_FALSE(Exists(InstallManifestPath(desktop)));
+    DeleteFileW(theirs.c_str());
 }
 
 TEST(InstallRemoval, ListedFolderThatIsNowAFileAndListedFileThatIsNowAFolderStay)

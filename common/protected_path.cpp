@@ -98,27 +98,33 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
     return !na.empty() && !nb.empty() && Equal(na, nb);
 }
 
-bool IsProtectedPath(const std::wstring& path)
+ProtectedPathGuard::ProtectedPathGuard()
+{
+    for (int csidl : kProtectedFolders) {
+        const std::wstring folder = GuardedFolder(csidl);
+        if (!folder.empty())
+            m_folders.push_back(folder);
+    }
+    WCHAR windows[MAX_PATH] = {};
+    if (GetWindowsDirectoryW(windows, MAX_PATH))
+        m_folders.push_back(NormalisePath(windows));
+    m_profiles = Parent(GuardedFolder(CSIDL_PROFILE));
+}
+
+bool ProtectedPathGuard::IsProtected(const std::wstring& path) const
 {
     const std::wstring full = NormalisePath(path);
     if (full.empty() || IsRoot(full))
         return true;
-    std::vector<std::wstring> folders;
-    for (int csidl : kProtectedFolders) {
-        const std::wstring folder = GuardedFolder(csidl);
-        if (!folder.empty())
-            folders.push_back(folder);
-    }
-    WCHAR windows[MAX_PATH] = {};
-    if (GetWindowsDirectoryW(windows, MAX_PATH))
-        folders.push_back(NormalisePath(windows));
-    for (const std::wstring& folder : folders) {
+    for (const std::wstring& folder : m_folders) {
         if (Contains(full, folder))
             return true;
     }
     // Every user's profile: the folders beside the current user's profile.
-    const std::wstring profiles = Parent(GuardedFolder(CSIDL_PROFILE));
-    if (!profiles.empty() && !IsRoot(profiles) && Equal(Parent(full), profiles))
-        return true;
-    return false;
+    return !m_profiles.empty() && !IsRoot(m_profiles) && Equal(Parent(full), m_profiles);
+}
+
+bool IsProtectedPath(const std::wstring& path)
+{
+    return ProtectedPathGuard().IsProtected(path);
 }

@@ -12,8 +12,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 bool IsProtectedPath(const std::wstring& path);
+
+// The same test with the shell folders looked up once, for callers that check
+// many paths in a row (a removal of hundreds of entries).
+class ProtectedPathGuard {
+public:
+    ProtectedPathGuard();
+    bool IsProtected(const std::wstring& path) const;
+
+private:
+    std::vector<std::wstring> m_folders;  // normalised
+    std::wstring m_profiles;              // the folder that holds the user profiles
+};
 
 // The full, normalised form used for comparisons: GetFullPathNameW, '/' as
 // '\\', no trailing separator except after a drive ("C:\\"). Empty when the

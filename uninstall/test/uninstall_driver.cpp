@@ -80,8 +80,12 @@ void CleanProductTraces()
 FakeInstallation::FakeInstallation(const InstallOptions& options)
 {
     CleanProductTraces();
-    m_parent = ShellPath(CSIDL_COMMON_APPDATA, UniqueName(L"VeltTest"));
-    m_dir = m_parent + L"\\" + kDisplayName;
+    if (options.intoFolder.empty()) {
+        m_parent = ShellPath(CSIDL_COMMON_APPDATA, UniqueName(L"VeltTest"));
+        m_dir = m_parent + L"\\" + kDisplayName;
+    } else {
+        m_dir = options.intoFolder;
+    }
     m_allUsers = options.recordRoot == 0 ? 0 : 1;
     if (!MakeDirs(m_dir))
         return;
@@ -98,6 +102,7 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
         return;
     for (const auto& file : options.userFiles) {
         const std::wstring path = m_dir + L"\\" + file.first;
+        m_userFiles.push_back(path);
         MakeDirs(path.substr(0, path.find_last_of(L'\\')));
         WriteBytes(path, file.second);
     }
@@ -140,6 +145,15 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
 FakeInstallation::~FakeInstallation()
 {
     CleanProductTraces();
+    if (m_parent.empty()) {
+        // Only what the fixture put into the existing folder.
+        for (const wchar_t* name : {kAppFileName, kUninstallerFileName, kUninstallSkinFileName,
+                                    kWindowLibraryFileName, kInstallManifestFileName, L"res"})
+            RemoveTree(m_dir + L"\\" + name);
+        for (const std::wstring& path : m_userFiles)
+            DeleteFileW(path.c_str());
+        return;
+    }
     for (int i = 0; i < 50 && !RemoveTree(m_parent); ++i)
         Sleep(100);
 }

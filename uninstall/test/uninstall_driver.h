@@ -30,6 +30,9 @@ struct InstallOptions {
     bool writeLocation = true;    // "InstallLocation" in the record
     Manifest manifest = Manifest::CreatedDirectory;
     std::vector<std::pair<std::wstring, std::string>> userFiles;  // relative path, bytes
+    // Install straight into this existing folder (the desktop, say) instead of
+    // a fresh one; the fixture then removes only what it put there.
+    std::wstring intoFolder;
 };
 
 // Removes every trace of the product from the real locations: records under
@@ -48,8 +51,9 @@ public:
     bool Ok() const { return m_ok; }
 
 private:
-    std::wstring m_parent;
+    std::wstring m_parent;  // empty when installed into an existing folder
     std::wstring m_dir;
+    std::vector<std::wstring> m_userFiles;
     int m_allUsers = 1;
     bool m_ok = false;
 };

@@ -182,6 +182,30 @@ TEST(UninstallWizard, PreexistingFolderKeepsEveryByteOfTheUsersFiles)
     }
 }
 
+TEST(UninstallWizard, InstallationStraightIntoTheDesktopLeavesTheDesktopAndItsFiles)
+{
+    const std::wstring desktop = ShellPath(CSIDL_DESKTOPDIRECTORY, L"");
+    for (Manifest manifest : {Manifest::None, Manifest::CreatedDirectory}) {
+        InstallOptions options;
+        options.intoFolder = desktop;
+        options.manifest = manifest;  // even a manifest that claims the desktop
+        options.userFiles = {{L"VeltTest-notes.txt", "my notes"}};
+        FakeInstallation install(options);
+        ASSERT_TRUE(install.Ok());
+        UninstallRun run;
+        ASSERT_TRUE(run.Start(desktop));
+        RemoveThroughTheWizard(run, desktop, nullptr);
+        EXPECT_TRUE(WaitGone(desktop + L"\\Uninstall.exe", 30000));
+        Sleep(2000);
+        EXPECT_TRUE(Exists(desktop));
+        EXPECT_EQ("my notes", Content(desktop + L"\\VeltTest-notes.txt"));
+        EXPECT_FALSE(Exists(desktop + L"\\VELT电子日历.exe"));
+        EXPECT_FALSE(Exists(desktop + L"\\DuiLibu.dll"));
+        EXPECT_FALSE(Exists(desktop + L"\\res"));
+        EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
+    }
+}
+
 TEST(UninstallWizard, RunningApplicationIsRefusedUntilItHasEnded)
 {
     InstallOptions options;

@@ -1,0 +1,237 @@
+// Input: mouse messages give exactly one "click" from the control under
+// them (none when disabled, none when pressed on one control and released
+// on another); the caption and size-box hit test; Tab order, Enter and
+// Space; Alt shortcuts; and, through real input on the virtual display, a
+// click, typing into an edit field and its "killfocus".
+#include "dui_test_support.h"
+
+#include <gtest/gtest.h>
+
+using duitest::SkinArchive;
+using duitest::TestWindow;
+
+namespace {
+
+const char kButtons[] = R"(<Window size="300,200" caption="0,0,0,30" sizebox="4,4,4,4">
+  <VerticalLayout bkcolor="#FFF0F0F0">
+    <Button name="capbtn" float="true" pos="250,2,280,26" />
+    <Text name="captext" float="true" pos="100,2,140,26" text="t" />
+    <Label name="caplabel" float="true" pos="150,2,190,26" text="l" />
+    <Button name="a" float="true" pos="20,60,100,90" text="A" />
+    <Button name="b" float="true" pos="120,60,200,90" text="B" shortcut="N" />
+    <Button name="off" float="true" pos="220,60,290,90" text="C" enabled="false" />
+    <Edit name="e" float="true" pos="20,120,200,144" bkcolor="#FFFFFFFF" />
+  </VerticalLayout>
+</Window>)";
+
+void Click(HWND h, POINT pt)
+{
+    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+}
+
+LRESULT HitTest(HWND h, int x, int y)
+{
+    POINT pt = {x, y};
+    ClientToScreen(h, &pt);
+    return SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+}
+
+void Key(WORD vk, bool up = false)
+{
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof(in));
+}
+
+void Tap(WORD vk)
+{
+    Key(vk);
+    Key(vk, true);
+    duitest::Pump(60);
+}
+
+} // namespace
+
+TEST(Input, MouseGivesExactlyOneClickFromTheControlUnderIt)
+{
+    SkinArchive skin;
+    skin.Add("Buttons.xml", kButtons);
+    ASSERT_TRUE(skin.Install());
+    TestWindow w(L"Buttons.xml");
+    ASSERT_NE(w.Open(), nullptr);
+    HWND h = w.GetHWND();
+    CControlUI *a = w.Find(L"a"), *b = w.Find(L"b"), *off = w.Find(L"off");
+
+    Click(h, duitest::CentrePoint(a));
+    EXPECT_EQ(w.Count(L"click"), 1);
+    EXPECT_EQ(w.Count(L"click", a), 1);
+
+    // Disabled: nothing.
+    w.ClearNotes();
+    Click(h, duitest::CentrePoint(off));
+    EXPECT_EQ(w.Count(L"click"), 0);
+    EXPECT_FALSE(off->IsEnabled());
+
+    // Pressed on one, released on another: nothing.
+    POINT pa = duitest::CentrePoint(a), pb = duitest::CentrePoint(b);
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pa.x, pa.y));
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(pb.x, pb.y));
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pb.x, pb.y));
+    EXPECT_EQ(w.Count(L"click"), 0);
+
+    // Pressed, dragged away and back, released over it: one click.
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pa.x, pa.y));
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 180));
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(pa.x, pa.y));
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pa.x, pa.y));
+    EXPECT_EQ(w.Count(L"click", a), 1);
+
+    // A double click is two clicks, as with any Windows button.
+    w.ClearNotes();
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pb.x, pb.y));
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pb.x, pb.y));
+    SendMessageW(h, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pb.x, pb.y));
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pb.x, pb.y));
+    EXPECT_EQ(w.Count(L"click", b), 2);
+
+    // Nothing under the mouse: nothing; a removed notifier hears nothing.
+    w.ClearNotes();
+    Click(h, POINT{10, 170});
+    EXPECT_EQ(w.Count(L"click"), 0);
+    w.Manager().RemoveNotifier(&w);
+    Click(h, pa);
+    EXPECT_EQ(w.Count(L"click"), 0);
+}
+
+TEST(Input, CaptionAndSizeBoxHitTest)
+{
+    SkinArchive skin;
+    skin.Add("Buttons.xml", kButtons);
+    ASSERT_TRUE(skin.Install());
+    TestWindow w(L"Buttons.xml");
+    ASSERT_NE(w.Open(), nullptr);
+    HWND h = w.GetHWND();
+    EXPECT_EQ(HitTest(h, 60, 15), HTCAPTION);      // caption band background
+    EXPECT_EQ(HitTest(h, 170, 15), HTCAPTION);     // a label does not stop dragging
+    EXPECT_EQ(HitTest(h, 265, 15), HTCLIENT);      // a button in the band
+    EXPECT_EQ(HitTest(h, 120, 15), HTCLIENT);      // a text in the band
+    EXPECT_EQ(HitTest(h, 60, 50), HTCLIENT);       // below the band
+    EXPECT_EQ(HitTest(h, 1, 100), HTLEFT);
+    EXPECT_EQ(HitTest(h, 298, 100), HTRIGHT);
+    EXPECT_EQ(HitTest(h, 150, 1), HTTOP);
+    EXPECT_EQ(HitTest(h, 1, 1), HTTOPLEFT);
+    EXPECT_EQ(HitTest(h, 298, 198), HTBOTTOMRIGHT);
+    EXPECT_EQ(HitTest(h, 150, 198), HTBOTTOM);
+    EXPECT_STREQ(w.Manager().FindControl(POINT{265, 15})->GetClass(), L"ButtonUI");
+    EXPECT_STREQ(w.Manager().FindControl(POINT{120, 15})->GetClass(), L"TextUI");
+}
+
+TEST(Input, TabMovesTheFocusAndEnterOrSpaceClicks)
+{
+    SkinArchive skin;
+    skin.Add("Buttons.xml", kButtons);
+    ASSERT_TRUE(skin.Install());
+    TestWindow w(L"Buttons.xml");
+    ASSERT_NE(w.Open(), nullptr);
+    HWND h = w.GetHWND();
+    CControlUI *cap = w.Find(L"capbtn"), *a = w.Find(L"a"), *b = w.Find(L"b"), *e = w.Find(L"e");
+
+    // Tab order is the layout order; the disabled button is skipped.
+    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(w.Manager().GetFocus(), cap);
+    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(w.Manager().GetFocus(), a);
+    EXPECT_EQ(w.Count(L"setfocus", a), 1);
+    EXPECT_EQ(w.Count(L"killfocus", cap), 1);
+    SendMessageW(h, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(w.Count(L"click", a), 1);
+    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(w.Manager().GetFocus(), b);
+    SendMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(w.Count(L"click", b), 1);
+    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(w.Manager().GetFocus(), e);
+    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(w.Manager().GetFocus(), cap);  // wraps around
+    EXPECT_EQ(w.Count(L"killfocus", e), 1);
+
+    // Alt+N is the shortcut of "b".
+    w.ClearNotes();
+    SendMessageW(h, WM_SYSCHAR, L'n', 1 << 29);
+    EXPECT_EQ(w.Count(L"click", b), 1);
+    // A hidden button neither takes the focus nor clicks.
+    b->SetVisible(false);
+    SendMessageW(h, WM_SYSCHAR, L'n', 1 << 29);
+    EXPECT_EQ(w.Count(L"click", b), 1);
+}
+
+TEST(Input, RealMouseAndKeyboardOnTheDisplay)
+{
+    SkinArchive skin;
+    skin.Add("Buttons.xml", kButtons);
+    ASSERT_TRUE(skin.Install());
+    TestWindow w(L"Buttons.xml");
+    HWND h = w.Open(NULL, 200, 150, 300, 200, true);
+    ASSERT_NE(h, nullptr);
+    SetForegroundWindow(h);
+    duitest::Pump(100);
+    CControlUI *a = w.Find(L"a"), *e = w.Find(L"e"), *b = w.Find(L"b");
+
+    // A real click on "a".
+    POINT pa = duitest::CentrePoint(a);
+    ClientToScreen(h, &pa);
+    SetCursorPos(pa.x, pa.y);
+    duitest::Pump(60);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+    duitest::Pump(150);
+    EXPECT_EQ(w.Count(L"click"), 1);
+    EXPECT_EQ(w.Count(L"click", a), 1);
+
+    // A real click into the edit field gives it the focus; typing fills it.
+    POINT pe = duitest::CentrePoint(e);
+    ClientToScreen(h, &pe);
+    SetCursorPos(pe.x, pe.y);
+    duitest::Pump(60);
+    SendInput(2, in, sizeof(INPUT));
+    duitest::Pump(150);
+    EXPECT_EQ(w.Manager().GetFocus(), e);
+    EXPECT_EQ(w.Count(L"setfocus", e), 1);
+    Tap('A');
+    Tap('B');
+    Tap('C');
+    Tap(VK_BACK);
+    Tap('D');
+    EXPECT_EQ(e->GetText(), L"abd");
+    EXPECT_GE(w.Count(L"textchanged", e), 5);
+    auto* edit = static_cast<CEditUI*>(e->GetInterface(L"Edit"));
+    ASSERT_NE(edit, nullptr);
+    ASSERT_NE(edit->GetNativeWindow(), nullptr);
+    EXPECT_EQ(GetFocus(), edit->GetNativeWindow());  // the caret is there
+
+    // Tab leaves the field: "killfocus" from it, the focus wraps to the first button.
+    Tap(VK_TAB);
+    EXPECT_EQ(w.Count(L"killfocus", e), 1);
+    EXPECT_EQ(w.Manager().GetFocus(), w.Find(L"capbtn"));
+    // Enter on the focused button clicks it.
+    Tap(VK_TAB);
+    Tap(VK_TAB);
+    EXPECT_EQ(w.Manager().GetFocus(), b);
+    w.ClearNotes();
+    Tap(VK_RETURN);
+    EXPECT_EQ(w.Count(L"click", b), 1);
+
+    // Text set by the program shows in the field and reads back.
+    edit->SetText(L"C:\\Program Files\\VELT电子日历");
+    wchar_t buf[128] = {0};
+    GetWindowTextW(edit->GetNativeWindow(), buf, 128);
+    EXPECT_STREQ(buf, L"C:\\Program Files\\VELT电子日历");
+    EXPECT_EQ(edit->GetText(), L"C:\\Program Files\\VELT电子日历");
+}

@@ -243,15 +243,18 @@ TEST(UninstallWizard, RunningApplicationIsRefusedUntilItHasEnded)
 
 TEST(UninstallWizard, CancelCloseAndAltF4OnTheFrameRemoveNothing)
 {
-    const POINT buttons[] = {kFrameCancel, kFrameClose, {-1, -1}};
+    // "cancelbtn", "closebtn", Alt+F4 (the close command) and a WM_CLOSE from outside.
+    const POINT buttons[] = {kFrameCancel, kFrameClose, {-1, -1}, {-2, -2}};
     for (const POINT& button : buttons) {
         InstallOptions options;
         FakeInstallation install(options);
         ASSERT_TRUE(install.Ok());
         UninstallRun run;
         ASSERT_TRUE(run.Start(install.Dir()));
-        if (button.x < 0)
+        if (button.x == -1)
             run.PostSysClose();
+        else if (button.x == -2)
+            PostMessageW(run.Frame(), WM_CLOSE, 0, 0);
         else
             UninstallRun::Click(run.Frame(), button);
         DWORD code = 99;

@@ -16,6 +16,8 @@ struct Settings {
     // The archive as last read: its full path and its bytes; loaded lazily,
     // dropped when the settings change.
     std::wstring loadedFrom;
+    FILETIME loadedStamp = {0, 0};
+    ULONGLONG loadedSize = 0;
     bool loaded = false;
     std::vector<BYTE> archive;
     Settings() { InitializeCriticalSection(&cs); }
@@ -216,10 +218,18 @@ bool ReadResource(const std::wstring& name, std::vector<BYTE>* out)
         return ReadWholeFile(full, out);
     }
     std::wstring archivePath = IsAbsolute(s.zip) ? s.zip : s.path + s.zip;
-    if (!s.loaded || s.loadedFrom != archivePath || s.archive.empty()) {
+    // The archive is read again when it was replaced on disk since.
+    WIN32_FILE_ATTRIBUTE_DATA attr;
+    ZeroMemory(&attr, sizeof(attr));
+    GetFileAttributesExW(archivePath.c_str(), GetFileExInfoStandard, &attr);
+    ULONGLONG size = (static_cast<ULONGLONG>(attr.nFileSizeHigh) << 32) | attr.nFileSizeLow;
+    if (!s.loaded || s.loadedFrom != archivePath || s.archive.empty() || size != s.loadedSize ||
+        CompareFileTime(&attr.ftLastWriteTime, &s.loadedStamp) != 0) {
         s.archive.clear();
         ReadWholeFile(archivePath, &s.archive);
         s.loadedFrom = archivePath;
+        s.loadedStamp = attr.ftLastWriteTime;
+        s.loadedSize = size;
         s.loaded = true;
     }
     return ReadZipEntry(s.archive, name, out);

@@ -167,3 +167,27 @@ TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
     EXPECT_EQ(called.Find(L"lost"), nullptr);
     EXPECT_NE(called.Find(L"after"), nullptr);
 }
+
+TEST(BadSkin, AnArchiveReplacedOnDiskIsReadAgain)
+{
+    std::string first = ZipOf("Swap.xml", R"(<Window><Button name="first" /></Window>)");
+    std::string second = ZipOf("Swap.xml", R"(<Window><VerticalLayout><Label name="second" /></VerticalLayout></Window>)");
+    testing_support::ScratchDir dir(L"duiswap");
+    CPaintManagerUI::SetResourcePath(dir.Path().c_str());
+    CPaintManagerUI::SetResourceZip(L"skin.dat");
+    testing_support::WriteBytes(dir / L"skin.dat", first);
+    {
+        TestWindow w(L"Swap.xml");
+        ASSERT_NE(w.Open(), nullptr);
+        EXPECT_NE(w.Find(L"first"), nullptr);
+    }
+    testing_support::WriteBytes(dir / L"skin.dat", second);
+    {
+        TestWindow w(L"Swap.xml");
+        ASSERT_NE(w.Open(), nullptr);
+        EXPECT_EQ(w.Find(L"first"), nullptr);
+        EXPECT_NE(w.Find(L"second"), nullptr);
+    }
+    CPaintManagerUI::SetResourceZip(L"");
+    CPaintManagerUI::SetResourcePath(L"");
+}

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 using duitest::SkinArchive;
 using duitest::TestWindow;
 
@@ -167,6 +169,53 @@ TEST(Input, TabMovesTheFocusAndEnterOrSpaceClicks)
     b->SetVisible(false);
     SendMessageW(h, WM_SYSCHAR, L'n', 1 << 29);
     EXPECT_EQ(w.Count(L"click", b), 1);
+}
+
+TEST(Input, TooltipFollowsTheControlUnderTheMouse)
+{
+    SkinArchive skin;
+    skin.Add("Tip.xml", R"(<Window size="200,100"><VerticalLayout>
+        <Button name="closebtn" float="true" pos="150,1,0,0" width="36" height="28" tooltip="关闭" />
+        <Button name="plain" float="true" pos="10,40,60,70" />
+      </VerticalLayout></Window>)");
+    ASSERT_TRUE(skin.Install());
+    TestWindow w(L"Tip.xml");
+    ASSERT_NE(w.Open(), nullptr);
+    HWND h = w.GetHWND();
+    POINT close = duitest::CentrePoint(w.Find(L"closebtn"));
+    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(close.x, close.y));
+    HWND tip = NULL;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM out) -> BOOL {
+            wchar_t cls[64] = {0};
+            GetClassNameW(hwnd, cls, 64);
+            if (_wcsicmp(cls, L"tooltips_class32") == 0) *reinterpret_cast<HWND*>(out) = hwnd;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tip));
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), h);
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    wchar_t text[80] = {0};
+    TOOLINFOW ti = {};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = h;
+    ti.uId = 1;
+    ti.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(text, L"关闭");
+    TOOLINFOW info = {};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
+    info.hwnd = h;
+    info.uId = 1;
+    ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
+    EXPECT_EQ(info.rect.left, 150);
+    EXPECT_EQ(info.rect.right, 186);
+    // A control without a tooltip: no tool.
+    POINT plain = duitest::CentrePoint(w.Find(L"plain"));
+    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(plain.x, plain.y));
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
 }
 
 TEST(Input, RealMouseAndKeyboardOnTheDisplay)

@@ -70,6 +70,23 @@ TEST_F(ScreenshotTool, ComposesTheProgressPageOverTheFrame) {
     EXPECT_EQ(skintest::CountMismatches(shot, {470, 1}, caption, {180, 0, 216, 28}), 0);
 }
 
+// The composed picture is what the screen shows of the real windows: the
+// page child window over the frame, pixel for pixel inside the corners.
+TEST_F(ScreenshotTool, ComposedPictureMatchesTheScreen) {
+    ScratchDir dir(L"shots");
+    std::wstring composed = dir / L"composed.png", screen = dir / L"screen.png";
+    const std::wstring page = L" Page9Wnd.xml ";
+    ASSERT_EQ(Run(Archive() + page + Quote(composed) + L" --page Page11Wnd.xml 5 31"), 0);
+    ASSERT_EQ(Run(Archive() + page + Quote(screen) + L" --page Page11Wnd.xml 5 31 --screen"), 0);
+    Image a, b;
+    ASSERT_TRUE(ReadPng(composed, &a));
+    ASSERT_TRUE(ReadPng(screen, &b));
+    ASSERT_EQ(a.width, b.width);
+    ASSERT_EQ(a.height, b.height);
+    const RECT inner = {3, 3, a.width - 3, a.height - 3};
+    EXPECT_EQ(skintest::CountDifferences(a.Crop(inner), b.Crop(inner)), 0);
+}
+
 TEST_F(ScreenshotTool, ForcesHotAndPushedLooksWithTheMouse) {
     Image sheet;
     ASSERT_TRUE(skintest::LoadSkinPicture(L"button.png", &sheet));

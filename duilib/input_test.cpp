@@ -40,6 +40,14 @@ LRESULT HitTest(HWND h, int x, int y)
     return SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
 }
 
+BOOL CALLBACK FindTooltip(HWND hwnd, LPARAM out)
+{
+    wchar_t cls[64] = {0};
+    GetClassNameW(hwnd, cls, 64);
+    if (_wcsicmp(cls, L"tooltips_class32") == 0) *reinterpret_cast<HWND*>(out) = hwnd;
+    return TRUE;
+}
+
 void Key(WORD vk, bool up = false)
 {
     INPUT in = {};
@@ -185,15 +193,7 @@ TEST(Input, TooltipFollowsTheControlUnderTheMouse)
     POINT close = duitest::CentrePoint(w.Find(L"closebtn"));
     SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(close.x, close.y));
     HWND tip = NULL;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM out) -> BOOL {
-            wchar_t cls[64] = {0};
-            GetClassNameW(hwnd, cls, 64);
-            if (_wcsicmp(cls, L"tooltips_class32") == 0) *reinterpret_cast<HWND*>(out) = hwnd;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&tip));
+    EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tip));
     ASSERT_NE(tip, nullptr);
     EXPECT_EQ(GetWindow(tip, GW_OWNER), h);
     EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);

@@ -39,20 +39,20 @@ using namespace skinshot;
 
 namespace {
 
-struct PageSpec {
+struct PageRequest {
     std::wstring layout;
     int x = 0;
     int y = 0;
 };
 
-struct SetSpec {
+struct SetRequest {
     std::wstring control, attribute, value;
 };
 
 struct Options {
     std::wstring archive, layout, output;
-    std::vector<PageSpec> pages;
-    std::vector<SetSpec> sets;
+    std::vector<PageRequest> pages;
+    std::vector<SetRequest> sets;
     std::wstring stateControl, state;
     bool screen = false;
 };
@@ -91,7 +91,7 @@ bool Parse(const Arguments& args, Options* opt) {
     for (int i = 4; i < n; ++i) {
         std::wstring a = args[i];
         if (a == L"--page" && i + 3 < n) {
-            PageSpec page;
+            PageRequest page;
             page.layout = args[i + 1];
             if (!ParseNumber(args[i + 2], &page.x) || !ParseNumber(args[i + 3], &page.y)) return false;
             opt->pages.push_back(page);
@@ -180,10 +180,10 @@ int Run(const Options& opt) {
     }
     std::vector<std::unique_ptr<CSkinWindow>> pages;
     std::vector<CSkinWindow*> windows = {&frame};
-    for (const PageSpec& spec : opt.pages) {
-        pages.push_back(std::make_unique<CSkinWindow>(spec.layout));
-        if (!pages.back()->Open(frame.GetHWND(), spec.x, spec.y, true)) {
-            fwprintf(stderr, L"screenshot_tool: layout %ls could not be built\n", spec.layout.c_str());
+    for (const PageRequest& request : opt.pages) {
+        pages.push_back(std::make_unique<CSkinWindow>(request.layout));
+        if (!pages.back()->Open(frame.GetHWND(), request.x, request.y, true)) {
+            fwprintf(stderr, L"screenshot_tool: layout %ls could not be built\n", request.layout.c_str());
             return 2;
         }
         windows.push_back(pages.back().get());
@@ -191,7 +191,7 @@ int Run(const Options& opt) {
     ::SetForegroundWindow(frame.GetHWND());
     PumpMessages(200);
 
-    for (const SetSpec& set : opt.sets) {
+    for (const SetRequest& set : opt.sets) {
         CSkinWindow* owner = nullptr;
         CControlUI* control = FindInWindows(windows, set.control, &owner);
         if (control == nullptr) {

@@ -206,6 +206,26 @@ TEST(UninstallWizard, InstallationStraightIntoTheDesktopLeavesTheDesktopAndItsFi
     }
 }
 
+TEST(UninstallWizard, CopyRunFromElsewhereRemovesTheInstallationButNotItsOwnFolder)
+{
+    InstallOptions options;
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    ScratchDir elsewhere(L"copy");
+    for (const wchar_t* name : {L"Uninstall.exe", L"DuiLibu.dll", L"Uninstall.DAT"})
+        ASSERT_TRUE(CopyFileW((install.Dir() + L"\\" + name).c_str(), (elsewhere / name).c_str(), FALSE));
+    ASSERT_TRUE(WriteBytes(elsewhere / L"tool.txt", "tool"));
+    UninstallRun run;
+    ASSERT_TRUE(run.Start(elsewhere.Path()));
+    RemoveThroughTheWizard(run, elsewhere.Path(), nullptr);
+    EXPECT_TRUE(WaitGone(install.Dir(), 30000)) << "the recorded installation stays";
+    Sleep(3000);
+    EXPECT_TRUE(Exists(elsewhere / L"Uninstall.exe")) << "a folder that is no installation was touched";
+    EXPECT_TRUE(Exists(elsewhere / L"DuiLibu.dll"));
+    EXPECT_EQ("tool", Content(elsewhere / L"tool.txt"));
+    EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
+}
+
 TEST(UninstallWizard, RunningApplicationIsRefusedUntilItHasEnded)
 {
     InstallOptions options;

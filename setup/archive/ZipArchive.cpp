@@ -89,6 +89,7 @@ struct ZipArchive {
     ZipItem item = {};        // the last record produced
     int itemIndex = -1;       // its index; -1 for none
     unsigned long itemFlags = 0;
+    unsigned long itemMethod = 0;
     std::unique_ptr<unsigned char[]> buffer;
 
     ~ZipArchive() {
@@ -194,6 +195,7 @@ struct ZipArchive {
         item = *out;
         itemIndex = index;
         itemFlags = info.flag;
+        itemMethod = info.compression_method;
         return kZipOk;
     }
 
@@ -266,6 +268,9 @@ struct ZipArchive {
 
         // No password is ever set, so an encrypted entry cannot be read.
         if (itemFlags & kFlagEncrypted) return kZipPassword;
+        // Only stored and deflated data can be read (minizip would hand out
+        // other methods' bytes raw, unchecked).
+        if (itemMethod != 0 && itemMethod != Z_DEFLATED) return kZipInflate;
 
         // CREATE_ALWAYS must not replace a read-only file, nor a hidden or
         // system one with an entry that lacks those attributes. Windows refuses

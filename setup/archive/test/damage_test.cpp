@@ -118,6 +118,20 @@ TEST(ZipDamage, EncryptedEntryIsRefusedWithoutWritingAFile) {
     EXPECT_FALSE(o.written);
 }
 
+TEST(ZipDamage, MethodsOtherThanStoreAndDeflateAreNotWritten) {
+    TestEntry bzip2 = File("b.bin", "abc");
+    bzip2.method = 12;  // data stored as they are, but announced as bzip2
+    Outcome o = RunEntry(BuildZip({bzip2}));
+    EXPECT_EQ(kZipOk, o.get);
+    EXPECT_EQ(kZipInflate, o.extract);
+    EXPECT_FALSE(o.written);
+    TestEntry lzma = File("l.bin", "abc");
+    lzma.method = 14;
+    o = RunEntry(BuildZip({lzma}));
+    EXPECT_EQ(kZipBadHeader, o.get);
+    EXPECT_FALSE(o.written);
+}
+
 TEST(ZipDamage, DataDescriptorEntriesExtractNormally) {
     ScratchDir scratch(L"zipd");
     TestEntry e = File("dd.txt", std::string(30000, 'd') + "end");

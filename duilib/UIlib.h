@@ -257,15 +257,18 @@ public:
     static void FreeResourceData(BYTE* pData);
     // Runs the thread's message loop until WM_QUIT; returns its exit code.
     static int MessageLoop();
-    // Keyboard handling of a message before dispatch (Tab, Enter, Alt
-    // shortcuts); MessageLoop calls it. Returns true when consumed.
+    // Hook before dispatch, called by MessageLoop; true would mean
+    // consumed. Tab, Enter, Space and Alt shortcuts are handled by the
+    // windows themselves (MessageHandler), so that they also work under
+    // modal loops: this returns false.
     static bool TranslateMessage(const LPMSG pMsg);
 
     // Binds the manager to a window (call in WM_CREATE).
     void Init(HWND hWnd);
     HWND GetPaintWindow() const;
+    // Always NULL: every paint uses its own DC and back buffer.
     HDC GetPaintDC() const;
-    POINT GetMousePos() const;
+    POINT GetMousePos() const;                // last mouse position, client coordinates
     SIZE GetClientSize() const;
 
     // Window geometry declared by the layout's root element.

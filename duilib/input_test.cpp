@@ -284,3 +284,69 @@ TEST(Input, RealMouseAndKeyboardOnTheDisplay)
     EXPECT_STREQ(buf, L"C:\\Program Files\\VELT电子日历");
     EXPECT_EQ(edit->GetText(), L"C:\\Program Files\\VELT电子日历");
 }
+
+TEST(Input, EditFieldsClipboardReadOnlyAndLimits)
+{
+    SkinArchive skin;
+    skin.Add("Fields.xml", R"(<Window size="300,200"><VerticalLayout>
+        <Edit name="e" height="24" maxchar="12" />
+        <Edit name="pw" height="24" password="true" />
+        <RichEdit name="lic" height="100" text="第一条&#10;第二条&#10;第三条" />
+      </VerticalLayout></Window>)");
+    ASSERT_TRUE(skin.Install());
+    TestWindow w(L"Fields.xml");
+    ASSERT_NE(w.Open(), nullptr);
+    auto* e = static_cast<CEditUI*>(w.Find(L"e")->GetInterface(L"Edit"));
+    auto* pw = static_cast<CEditUI*>(w.Find(L"pw")->GetInterface(L"Edit"));
+    auto* lic = static_cast<CEditUI*>(w.Find(L"lic")->GetInterface(L"Edit"));
+    ASSERT_TRUE(e && pw && lic);
+    HWND ne = e->GetNativeWindow();
+    ASSERT_NE(ne, nullptr);
+    EXPECT_EQ(GetParent(ne), w.GetHWND());
+
+    // Paste from the clipboard, then cut it out again.
+    const wchar_t text[] = L"粘贴的文字";
+    ASSERT_TRUE(OpenClipboard(w.GetHWND()));
+    EmptyClipboard();
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
+    memcpy(GlobalLock(mem), text, sizeof(text));
+    GlobalUnlock(mem);
+    SetClipboardData(CF_UNICODETEXT, mem);
+    CloseClipboard();
+    SendMessageW(ne, WM_PASTE, 0, 0);
+    EXPECT_EQ(e->GetText(), text);
+    EXPECT_EQ(w.Count(L"textchanged", e), 1);
+    e->SetSel(0, -1);
+    SendMessageW(ne, WM_CUT, 0, 0);
+    EXPECT_EQ(e->GetText(), L"");
+    ASSERT_TRUE(OpenClipboard(w.GetHWND()));
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    ASSERT_NE(data, nullptr);
+    EXPECT_STREQ(static_cast<const wchar_t*>(GlobalLock(data)), text);
+    GlobalUnlock(data);
+    CloseClipboard();
+
+    // Limits and modes.
+    EXPECT_EQ(SendMessageW(ne, EM_GETLIMITTEXT, 0, 0), 12);
+    for (wchar_t ch : std::wstring(L"0123456789ABCDEF")) SendMessageW(ne, WM_CHAR, ch, 0);
+    EXPECT_EQ(e->GetText(), L"0123456789AB");
+    SendMessageW(ne, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(w.Count(L"return", e), 1);
+    EXPECT_EQ(SendMessageW(pw->GetNativeWindow(), EM_GETPASSWORDCHAR, 0, 0), L'*');
+
+    // The licence: read-only, several lines, typing changes nothing.
+    HWND nl = lic->GetNativeWindow();
+    ASSERT_NE(nl, nullptr);
+    EXPECT_TRUE(GetWindowLongW(nl, GWL_STYLE) & ES_READONLY);
+    EXPECT_TRUE(GetWindowLongW(nl, GWL_STYLE) & ES_MULTILINE);
+    EXPECT_EQ(SendMessageW(nl, EM_GETLINECOUNT, 0, 0), 3);
+    SendMessageW(nl, WM_CHAR, L'x', 0);
+    EXPECT_EQ(lic->GetText(), L"第一条\n第二条\n第三条");
+    EXPECT_STREQ(lic->GetClass(), L"RichEditUI");
+
+    // Disabling reaches the native field; hiding the control hides it.
+    e->SetEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(ne));
+    e->SetVisible(false);
+    EXPECT_FALSE(GetWindowLongW(ne, GWL_STYLE) & WS_VISIBLE);
+}

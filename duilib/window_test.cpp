@@ -1,0 +1,106 @@
+// CWindowWnd and the process-wide calls: the class is registered under the
+// window's class name, WM_CREATE reaches HandleMessage before Create
+// returns, OnFinalMessage follows the destruction, CenterWindow, Close, and
+// MessageLoop dispatching until WM_QUIT and returning its code; the
+// instance path is the program's folder.
+#include "dui_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class Probe : public CWindowWnd {
+public:
+    std::vector<UINT> seen;
+    bool createdBeforeReturn = false;
+    HWND finalHwnd = NULL;
+    int timerTicks = 0;
+
+protected:
+    LPCTSTR GetWindowClassName() const override { return L"DuiProbeWnd"; }
+    UINT GetClassStyle() const override { return CS_DBLCLKS; }
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override
+    {
+        seen.push_back(uMsg);
+        if (uMsg == WM_CREATE) createdBeforeReturn = (m_hWnd != NULL);
+        if (uMsg == WM_TIMER && ++timerTicks == 3) {
+            KillTimer(m_hWnd, 1);
+            PostQuitMessage(7);
+        }
+        return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+    }
+    void OnFinalMessage(HWND hWnd) override { finalHwnd = hWnd; }
+};
+
+bool Saw(const Probe& p, UINT msg)
+{
+    for (UINT m : p.seen)
+        if (m == msg) return true;
+    return false;
+}
+
+} // namespace
+
+TEST(WindowWnd, CreateRegistersTheClassAndDeliversCreateFirst)
+{
+    Probe p;
+    HWND h = p.Create(NULL, L"probe", WS_POPUP, 0, 0, 0, 200, 100);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(p.GetHWND(), h);
+    EXPECT_TRUE(p.createdBeforeReturn);
+    ASSERT_FALSE(p.seen.empty());
+    EXPECT_TRUE(Saw(p, WM_CREATE));
+    wchar_t cls[64] = {0};
+    GetClassNameW(h, cls, 64);
+    EXPECT_STREQ(cls, L"DuiProbeWnd");
+    EXPECT_EQ(GetClassLongW(h, GCL_STYLE) & CS_DBLCLKS, static_cast<DWORD>(CS_DBLCLKS));
+
+    // A second window of the same class registers nothing new and works.
+    Probe q;
+    ASSERT_NE(q.Create(NULL, L"probe 2", WS_POPUP, 0, 0, 0, 100, 50), nullptr);
+
+    // Centred on the work area.
+    p.CenterWindow();
+    RECT rc, work;
+    GetWindowRect(h, &rc);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((rc.left + rc.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((rc.top + rc.bottom) / 2, (work.top + work.bottom) / 2, 1);
+
+    // Close posts WM_CLOSE; the default processing destroys the window and
+    // OnFinalMessage runs with its handle.
+    p.Close();
+    duitest::Pump(30);
+    EXPECT_TRUE(Saw(p, WM_CLOSE));
+    EXPECT_FALSE(IsWindow(h));
+    EXPECT_EQ(p.finalHwnd, h);
+    EXPECT_EQ(p.GetHWND(), nullptr);
+    DestroyWindow(q.GetHWND());
+}
+
+TEST(WindowWnd, MessageLoopRunsUntilQuitAndReturnsItsCode)
+{
+    Probe p;
+    ASSERT_NE(p.Create(NULL, L"probe", WS_POPUP, 0, 0, 0, 50, 50), nullptr);
+    SetTimer(p.GetHWND(), 1, 10, NULL);
+    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 7);
+    EXPECT_EQ(p.timerTicks, 3);
+    DestroyWindow(p.GetHWND());
+}
+
+TEST(WindowWnd, InstancePathIsTheProgramFolder)
+{
+    CStdString path = CPaintManagerUI::GetInstancePath();
+    ASSERT_FALSE(path.IsEmpty());
+    EXPECT_EQ(path[path.GetLength() - 1], L'\\');
+    std::wstring expected = testing_support::ModuleDir() + L"\\";
+    EXPECT_EQ(_wcsicmp(path, expected.c_str()), 0) << path.GetData();
+    CPaintManagerUI::SetResourcePath(path);
+    EXPECT_EQ(CPaintManagerUI::GetResourcePath(), path.GetData());
+    CPaintManagerUI::SetResourcePath(L"C:\\skins");
+    EXPECT_EQ(CPaintManagerUI::GetResourcePath(), L"C:\\skins\\");
+    CPaintManagerUI::SetResourcePath(L"");
+    EXPECT_EQ(CPaintManagerUI::GetInstance(), GetModuleHandleW(NULL));
+}

@@ -295,10 +295,12 @@ public:
     DWORD GetDefaultDisabledColor() const;
     void SetDefaultDisabledColor(DWORD dwColor);
 
-    // Installs a new control tree (deleting the previous one), lays it out
-    // at the next paint and sends "windowinit" after that first layout. When
-    // the layout declared a size, the window is resized to it (client area =
-    // size). Returns false for a NULL root.
+    // Installs a new control tree (deleting the previous one). When the
+    // layout declared a size, the window is resized to it (the window's
+    // outer size; the programs' windows have no frame, so client = window).
+    // The tree is laid out at once (GetPos is valid on return) and
+    // "windowinit" is posted, so it arrives once the notifiers are in place.
+    // Returns false for a NULL root.
     bool AttachDialog(CControlUI* pControl);
     CControlUI* GetRoot() const;
     // Called by controls while the tree is built; sets the manager of a
@@ -348,9 +350,10 @@ public:
     bool DrawImageString(HDC hDC, const RECT& rcItem, const RECT& rcPaint, LPCTSTR pStrImage);
 
     // Runs a change on the interface thread: directly when called there,
-    // else queued and the window woken with PostMessage (never blocks).
-    // Used by the thread-safe setters; fn(param) runs once, and the queued
-    // record owns nothing.
+    // else queued (with copies of name and value) and the window woken with
+    // PostMessage, so it never blocks. fn runs once, on the interface thread,
+    // the next time the window dispatches messages; changes queued for a
+    // control that is deleted meanwhile are dropped.
     typedef void (*PFNUITASK)(CControlUI* pControl, LPCTSTR pstrName, LPCTSTR pstrValue);
     void RunOnUIThread(PFNUITASK fn, CControlUI* pControl, LPCTSTR pstrName, LPCTSTR pstrValue);
     bool IsUIThread() const;

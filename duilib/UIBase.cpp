@@ -111,7 +111,7 @@ UINT CWindowWnd::ShowModal()
     ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
     if (owner) ::EnableWindow(owner, FALSE);
     UINT ret = 0;
-    MSG msg;
+    MSG msg = {};
     while (::IsWindow(m_hWnd) && ::GetMessageW(&msg, NULL, 0, 0) > 0) {
         if (msg.message == WM_CLOSE && msg.hwnd == m_hWnd) ret = static_cast<UINT>(msg.wParam);
         ::TranslateMessage(&msg);

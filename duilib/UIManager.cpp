@@ -682,7 +682,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     }
 
     // Tooltips see the mouse through relayed messages.
-    if (p->tooltip && uMsg >= WM_MOUSEFIRST && uMsg <= WM_MBUTTONDBLCLK) {
+    if (p->tooltip && uMsg > WM_MOUSEMOVE && uMsg <= WM_MBUTTONDBLCLK) {
         MSG m = {p->hwnd, uMsg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {0, 0}};
         ::SendMessageW(p->tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
     }
@@ -826,6 +826,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                     p->tipControl = now;
                 }
             }
+        }
+        // Relayed after the tool follows the control, so the very first
+        // move over it already counts.
+        if (p->tooltip) {
+            MSG m = {p->hwnd, uMsg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {0, 0}};
+            ::SendMessageW(p->tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
         }
         if (p->click) SendEvent(p->click, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
         else if (p->hover) SendEvent(p->hover, UIEVENT_MOUSEMOVE, pt, wParam, lParam);

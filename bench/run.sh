@@ -129,10 +129,18 @@ for name in $names; do
   entries=$(/usr/bin/python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' "$zip")
   mb=$(du -sm --apparent-size "$work/$name" | cut -f1)
   ours=(); theirs=()
-  for i in $(seq "$runs"); do
-    rm -rf "$drive/ours-$name" "$drive/nsis-$name"
+  # Each run starts from an empty target with the deletions written out, and
+  # the two sides take turns at going first.
+  run_ours() {
+    rm -rf "$drive/ours-$name"; sync
     ours+=("$(timed "$here/tools/wine-run.sh" "$tool" --archive "$zip" extract "C:\\velt-bench\\ours-$name")")
+  }
+  run_nsis() {
+    rm -rf "$drive/nsis-$name"; sync
     theirs+=("$(timed "$here/tools/wine-run.sh" "$work/$name-nsis.exe" /S)")
+  }
+  for i in $(seq "$runs"); do
+    if [ $((i % 2)) = 1 ]; then run_ours; run_nsis; else run_nsis; run_ours; fi
   done
   same=no
   diff -rq "$drive/ours-$name" "$drive/nsis-$name" >/dev/null 2>&1 && same=yes

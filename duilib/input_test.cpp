@@ -292,6 +292,7 @@ TEST(Input, EditFieldsClipboardReadOnlyAndLimits)
         <Edit name="e" height="24" maxchar="12" />
         <Edit name="pw" height="24" password="true" />
         <RichEdit name="lic" height="100" text="第一条&#10;第二条&#10;第三条" />
+        <Button name="nextbtn" height="24" shortcut="N" />
       </VerticalLayout></Window>)");
     ASSERT_TRUE(skin.Install());
     TestWindow w(L"Fields.xml");
@@ -333,6 +334,10 @@ TEST(Input, EditFieldsClipboardReadOnlyAndLimits)
     SendMessageW(ne, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(w.Count(L"return", e), 1);
     EXPECT_EQ(SendMessageW(pw->GetNativeWindow(), EM_GETPASSWORDCHAR, 0, 0), L'*');
+    // Alt+N typed while a field has the keyboard reaches the window's button.
+    SendMessageW(ne, WM_SYSCHAR, L'n', 1 << 29);
+    EXPECT_EQ(w.Count(L"click", w.Find(L"nextbtn")), 1);
+    EXPECT_EQ(e->GetText(), L"0123456789AB");
 
     // The licence: read-only, several lines, typing changes nothing.
     HWND nl = lic->GetNativeWindow();

@@ -9,4 +9,3 @@ for preset in win32 win64; do
   [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
-tools/wine-prefix.sh

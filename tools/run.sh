@@ -18,6 +18,7 @@ if [ -z "$program" ]; then
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
+  tools/wine-prefix.sh
   echo "run: starting $program on $DISPLAY"
   exec tools/wine-run.sh "$program"
 fi
@@ -30,6 +31,7 @@ cleanup() {
 }
 trap cleanup EXIT
 velt_ensure_display
+tools/wine-prefix.sh
 echo "run: starting $program on the virtual display $DISPLAY"
 tools/wine-run.sh "$program" &
 sleep "${VELT_RUN_SECONDS:-8}"

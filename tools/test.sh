@@ -16,6 +16,9 @@ cleanup() {
 }
 trap cleanup EXIT
 velt_ensure_display
+# The prefix is made with a display: Wine's first boot without one leaves a
+# prefix in which no window can be created.
+tools/wine-prefix.sh
 # A persistent wine server: each test program then starts in milliseconds.
 /usr/lib/wine/wineserver -p
 tools/wine-run.sh cmd /c exit >/dev/null 2>&1 || true

@@ -24,11 +24,12 @@ mkdir -p "$work"
 
 export VELT_WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
 export WINEPREFIX=$VELT_WINEPREFIX
-"$here/tools/wine-prefix.sh"
 . "$here/tools/display.sh"
 cleanup() { velt_stop_display; }
 trap cleanup EXIT
 velt_ensure_display
+# The prefix is made with a display (a first boot without one cannot make windows).
+"$here/tools/wine-prefix.sh"
 /usr/lib/wine/wineserver -p 2>/dev/null || true  # already running is fine
 "$here/tools/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
 drive=$WINEPREFIX/drive_c/velt-bench

@@ -1,4 +1,5 @@
 #include "install_manifest.h"
+#include "file_handle.h"
 
 #include <cstdio>
 #include <cstring>
@@ -225,30 +226,6 @@ DWORD ParseInstallManifest(const std::string& bytes, InstallManifest* out)
     *out = parsed;
     return ERROR_SUCCESS;
 }
-
-namespace {
-
-// Owns a file handle.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-    void Close()
-    {
-        if (Valid())
-            CloseHandle(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_handle;
-};
-
-} // namespace
 
 DWORD WriteInstallManifest(const std::wstring& installDir, const InstallManifest& manifest)
 {

@@ -1,6 +1,7 @@
 // The reader behind HZIPARCHIVE: positioning over minizip, the entry record,
 // and extraction of one entry (see ZipArchive.h for the contract).
 #include "ZipArchive.h"
+#include "file_handle.h"
 
 #include <cstring>
 #include <cwchar>
@@ -22,27 +23,6 @@ constexpr size_t kMaxNameBytes = 4 * kZipMaxPath;
 constexpr unsigned long kFlagEncrypted = 0x0001;
 constexpr unsigned long kFlagUtf8 = 0x0800;
 
-// Closes a file handle when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-    void Close() {
-        if (Valid()) CloseHandle(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
-    void Reset(HANDLE handle) {
-        Close();
-        m_handle = handle;
-    }
-
-private:
-    HANDLE m_handle;
-};
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 

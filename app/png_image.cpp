@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "stb_image_png.h"
+#include "png_decode.h"
 
 namespace {
 

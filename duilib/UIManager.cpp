@@ -586,23 +586,23 @@ HBITMAP CPaintManagerUI::GetImage(LPCTSTR bitmap, SIZE* pSize)
 bool CPaintManagerUI::DrawImageString(HDC hDC, const RECT& rcItem, const RECT& rcPaint, LPCTSTR pStrImage)
 {
     (void)rcPaint;
-    duirender::ImageSpec spec;
-    if (!duirender::ParseImageString(pStrImage, &spec)) return false;
+    duirender::ImageSpec image;
+    if (!duirender::ParseImageString(pStrImage, &image)) return false;
     SIZE sz;
-    HBITMAP hbm = GetImage(spec.file.c_str(), &sz);
+    HBITMAP hbm = GetImage(image.file.c_str(), &sz);
     if (hbm == NULL) return false;
     duirender::Image img;
     img.hbm = hbm;
     img.width = sz.cx;
     img.height = sz.cy;
     RECT dest = rcItem;
-    if (spec.hasDest) {
-        dest.left = rcItem.left + spec.dest.left;
-        dest.top = rcItem.top + spec.dest.top;
-        dest.right = rcItem.left + spec.dest.right;
-        dest.bottom = rcItem.top + spec.dest.bottom;
+    if (image.hasDest) {
+        dest.left = rcItem.left + image.dest.left;
+        dest.top = rcItem.top + image.dest.top;
+        dest.right = rcItem.left + image.dest.right;
+        dest.bottom = rcItem.top + image.dest.bottom;
     }
-    duirender::DrawImage(hDC, img, dest, spec.source, spec.corner, spec.fade);
+    duirender::DrawImage(hDC, img, dest, image.source, image.corner, image.fade);
     return true;
 }
 

@@ -1,4 +1,4 @@
-// stb_image compiled for PNG only, from memory (see stb_image_png.h).
+// stb_image compiled for PNG only, from memory (see png_decode.h).
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_NO_STDIO
@@ -16,7 +16,7 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include "stb_image_png.h"
+#include "png_decode.h"
 
 void StbPixelsFree::operator()(unsigned char* pixels) const {
     stbi_image_free(pixels);

@@ -1,6 +1,8 @@
 // Drawing helpers and attribute parsing (see UIRender.h).
 #include "UIRender.h"
 
+#include "gdi_handles.h"
+
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
 #define STBI_ONLY_PNG
@@ -15,49 +17,6 @@
 
 namespace duirender {
 namespace {
-
-// Selects an object into a DC for one scope.
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(SelectObject(dc, obj)) {}
-    ~Selected() { SelectObject(m_dc, m_old); }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC m_dc;
-    HGDIOBJ m_old;
-};
-
-class MemDC {
-public:
-    explicit MemDC(HDC ref) : m_dc(CreateCompatibleDC(ref)) {}
-    ~MemDC()
-    {
-        if (m_dc) DeleteDC(m_dc);
-    }
-    MemDC(const MemDC&) = delete;
-    MemDC& operator=(const MemDC&) = delete;
-    HDC Get() const { return m_dc; }
-
-private:
-    HDC m_dc;
-};
-
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ o) : m_o(o) {}
-    ~GdiObject()
-    {
-        if (m_o) DeleteObject(m_o);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ Get() const { return m_o; }
-
-private:
-    HGDIOBJ m_o;
-};
 
 HBITMAP CreateDib(int w, int h, BYTE** bits)
 {
@@ -177,9 +136,9 @@ void DrawImage(HDC hDC, const Image& img, const RECT& rcDest, const RECT& rcSrcI
     if (rcSrc.left < 0) rcSrc.left = 0;
     if (rcSrc.top < 0) rcSrc.top = 0;
     if (rcSrc.right <= rcSrc.left || rcSrc.bottom <= rcSrc.top) return;
-    MemDC mem(hDC);
+    MemoryDc mem(hDC);
     if (mem.Get() == NULL) return;
-    Selected sel(mem.Get(), img.hbm);
+    SelectObjectScope sel(mem.Get(), img.hbm);
     int dw = rcDest.right - rcDest.left, dh = rcDest.bottom - rcDest.top;
     int sw = rcSrc.right - rcSrc.left, sh = rcSrc.bottom - rcSrc.top;
     bool corners = corner.left || corner.top || corner.right || corner.bottom;
@@ -210,19 +169,19 @@ void DrawColor(HDC hDC, const RECT& rc, DWORD argb)
     if (a == 0 || rc.right <= rc.left || rc.bottom <= rc.top) return;
     BYTE r = static_cast<BYTE>(argb >> 16), g = static_cast<BYTE>(argb >> 8), b = static_cast<BYTE>(argb);
     if (a == 255) {
-        GdiObject brush(CreateSolidBrush(RGB(r, g, b)));
-        FillRect(hDC, &rc, static_cast<HBRUSH>(brush.Get()));
+        GdiObject<HBRUSH> brush(CreateSolidBrush(RGB(r, g, b)));
+        FillRect(hDC, &rc, brush.Get());
         return;
     }
     BYTE* bits = NULL;
-    GdiObject dib(CreateDib(1, 1, &bits));
+    GdiObject<HBITMAP> dib(CreateDib(1, 1, &bits));
     if (dib.Get() == NULL) return;
     bits[0] = static_cast<BYTE>(b * a / 255);
     bits[1] = static_cast<BYTE>(g * a / 255);
     bits[2] = static_cast<BYTE>(r * a / 255);
     bits[3] = a;
-    MemDC mem(hDC);
-    Selected sel(mem.Get(), dib.Get());
+    MemoryDc mem(hDC);
+    SelectObjectScope sel(mem.Get(), dib.Get());
     Blend(hDC, mem.Get(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, 0, 0, 1, 1, 255);
 }
 
@@ -231,9 +190,9 @@ void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb, SIZE round)
     if (size <= 0 || (argb >> 24) == 0) return;
     COLORREF color = RGB(static_cast<BYTE>(argb >> 16), static_cast<BYTE>(argb >> 8), static_cast<BYTE>(argb));
     if (round.cx > 0 || round.cy > 0) {
-        GdiObject pen(CreatePen(PS_INSIDEFRAME, size, color));
-        Selected sp(hDC, pen.Get());
-        Selected sb(hDC, GetStockObject(NULL_BRUSH));
+        GdiObject<HPEN> pen(CreatePen(PS_INSIDEFRAME, size, color));
+        SelectObjectScope sp(hDC, pen.Get());
+        SelectObjectScope sb(hDC, GetStockObject(NULL_BRUSH));
         RoundRect(hDC, rc.left, rc.top, rc.right, rc.bottom, round.cx, round.cy);
         return;
     }
@@ -325,7 +284,7 @@ bool FontHasGlyphs(HFONT font, const wchar_t* probe)
     if (dc == NULL) return false;
     bool ok = false;
     {
-        Selected sel(dc, font);
+        SelectObjectScope sel(dc, font);
         int n = static_cast<int>(wcslen(probe));
         std::vector<WORD> idx(n + 1);
         if (GetGlyphIndicesW(dc, probe, n, idx.data(), GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR) {

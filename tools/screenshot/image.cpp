@@ -2,6 +2,7 @@
 #include "image.h"
 
 #include "UIlib.h"
+#include "file_handle.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -86,22 +87,6 @@ public:
 
 private:
     HDC m_dc;
-};
-
-// A file handle, closed on destruction.
-class File {
-public:
-    explicit File(HANDLE h) : m_h(h) {}
-    ~File() {
-        if (m_h != INVALID_HANDLE_VALUE) ::CloseHandle(m_h);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    bool Ok() const { return m_h != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
 };
 
 // A region handle, deleted on destruction.
@@ -230,8 +215,8 @@ bool WritePng(const std::wstring& path, const Image& image) {
     if (!stbi_write_png_to_func(AppendBytes, &png, image.width, image.height, 4, rgba.data(), image.width * 4)) {
         return false;
     }
-    File file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Ok()) return false;
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return false;
     DWORD written = 0;
     BOOL ok = ::WriteFile(file.Get(), png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
     return ok && written == png.size();

@@ -23,15 +23,8 @@ work=$build/bench
 mkdir -p "$work"
 
 export VELT_WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
-export WINEPREFIX=$VELT_WINEPREFIX
-. "$here/tools/display.sh"
-cleanup() { velt_stop_display; }
-trap cleanup EXIT
-velt_ensure_display
-# The prefix is made with a display (a first boot without one cannot make windows).
-"$here/tools/wine-prefix.sh"
-/usr/lib/wine/wineserver -p 2>/dev/null || true  # already running is fine
-"$here/tools/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
+. "$here/tools/wine-session.sh"
+velt_wine_session
 drive=$WINEPREFIX/drive_c/velt-bench
 mkdir -p "$drive"
 
@@ -149,4 +142,3 @@ for name in $names; do
   awk -v n="$name" -v e="$entries" -v mb="$mb" -v o="$mo" -v t="$mn" -v s="$same" 'BEGIN {
     printf "%-16s %8d %9d %10.2f %10.2f %8.2f %14.3f %14.3f %s\n", n, e, mb, o, t, o / t, o * 1000 / e, t * 1000 / e, s }'
 done
-/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true

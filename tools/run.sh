@@ -23,15 +23,8 @@ if [ -n "${DISPLAY:-}" ]; then
   exec tools/wine-run.sh "$program"
 fi
 
-. tools/display.sh
-export WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
-cleanup() {
-  WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-  velt_stop_display
-}
-trap cleanup EXIT
-velt_ensure_display
-tools/wine-prefix.sh
+. tools/wine-session.sh
+velt_wine_session
 echo "run: starting $program on the virtual display $DISPLAY"
 tools/wine-run.sh "$program" &
 sleep "${VELT_RUN_SECONDS:-8}"

@@ -26,16 +26,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j2 --target screenshot_tool uninstall_skin
 
-tools/wine-prefix.sh
-. tools/display.sh
-export WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
-cleanup() {
-  WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-  velt_stop_display
-}
-trap cleanup EXIT
-velt_ensure_display
-/usr/lib/wine/wineserver -p 2>/dev/null || true  # persistent; one may already run
+. tools/wine-session.sh
+velt_wine_session
 
 out=$here/docs/screens
 mkdir -p "$out"

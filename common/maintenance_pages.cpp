@@ -1,29 +1,27 @@
 #include "maintenance_pages.h"
 
 #include "install_removal.h"
+#include "uninstall_worker.h"
 
 CPage10Wnd* g_pPage10Wnd = nullptr;
 CPage11Wnd* g_pPage11Wnd = nullptr;
 int g_bUninstallDone = 0;
-volatile LONG g_bLeaveWindowsAlone = 0;
 int g_nRemovalScope = static_cast<int>(RemovalScope::Nothing);
 
-DWORD WINAPI UninstallThreadProc(LPVOID param);
-
-CPage10Wnd::~CPage10Wnd()
+CProgressPage::~CProgressPage()
 {
     if (m_hWorkerThread)
         CloseHandle(m_hWorkerThread);
 }
 
-void CPage10Wnd::OnLayoutBuilt()
+void CProgressPage::OnLayoutBuilt()
 {
     m_pCancelBtn = Control(L"cancelbtn");
     // Looked up here, on the interface thread, rather than by the worker.
     m_pProgressBar = Control(L"progressbar");
 }
 
-void CPage10Wnd::Notify(TNotifyUI& msg)
+void CProgressPage::Notify(TNotifyUI& msg)
 {
     if (msg.sType != L"click")
         return;
@@ -31,17 +29,22 @@ void CPage10Wnd::Notify(TNotifyUI& msg)
         AskQuit();
 }
 
-bool CPage10Wnd::StartWorker()
+bool CProgressPage::StartWorker(LPTHREAD_START_ROUTINE proc)
 {
     if (m_hWorkerThread)
         return false;
-    m_hWorkerThread = CreateThread(nullptr, 0, UninstallThreadProc, this, 0, nullptr);
+    m_hWorkerThread = CreateThread(nullptr, 0, proc, this, 0, nullptr);
     return m_hWorkerThread != nullptr;
 }
 
-void CPage10Wnd::WaitForWorker()
+bool CProgressPage::LeaveWindowsAlone() const
 {
-    InterlockedExchange(&g_bLeaveWindowsAlone, 1);
+    return InterlockedCompareExchange(const_cast<volatile LONG*>(&m_bLeaveWindowsAlone), 0, 0) != 0;
+}
+
+void CProgressPage::WaitForWorker()
+{
+    InterlockedExchange(&m_bLeaveWindowsAlone, 1);
     if (!m_hWorkerThread)
         return;
     for (;;) {
@@ -50,30 +53,54 @@ void CPage10Wnd::WaitForWorker()
             break;  // the worker ended (or the wait failed)
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                continue;  // the program is ending already
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
     }
 }
 
-void CPage10Wnd::SetBarWidth(int width)
+int CProgressPage::BarMaxWidth() const
+{
+    if (!m_pProgressBar)
+        return 0;
+    const int width = m_pProgressBar->GetMaxWidth();
+    if (width > 0 && width < 9999)
+        return width;
+    // No usable maximum in the layout: the bar's frame is the full scale.
+    const int frame = m_pProgressBar->GetParent() ? m_pProgressBar->GetParent()->GetWidth() : 0;
+    return frame > 0 ? frame : 100;
+}
+
+void CProgressPage::SetBarWidth(int width)
 {
     if (!m_pProgressBar)
         return;
+    const int full = BarMaxWidth();
+    if (width < 1)
+        width = 1;
+    if (width > full)
+        width = full;
     WCHAR text[16];
     wsprintfW(text, L"%d", width);
     m_pProgressBar->SetAttribute(L"width", text);
 }
 
-void CPage11Wnd::OnLayoutBuilt()
+void CDonePage::OnLayoutBuilt()
 {
     m_pFinishBtn = Control(L"finishbtn");
 }
 
-void CPage11Wnd::Notify(TNotifyUI& msg)
+void CDonePage::Notify(TNotifyUI& msg)
 {
     if (msg.sType != L"click")
         return;
     if (m_pFinishBtn && msg.pSender == m_pFinishBtn)
         Quit();
+}
+
+bool CPage10Wnd::StartUninstall()
+{
+    return StartWorker(UninstallThreadProc);
 }

@@ -1,18 +1,68 @@
-// The removal progress page (CPage10Wnd, "Page10Wnd.xml") and the removal
-// completion page (CPage11Wnd, "Page11Wnd.xml"), child pages over a frame,
-// shared by Setup's maintenance mode and Uninstall; and the process-wide
-// state around the uninstall worker.
+// The progress and completion pages of the maintenance steps, child pages
+// over a frame, shared by Setup's maintenance mode and Uninstall.
 //
-// CPage10Wnd: "cancelbtn" asks the quit question; on Yes the page hides and
-// the program's loop ends (the entry then waits for the worker, see
-// WaitForWorker). The uninstall worker (uninstall_worker.h) runs on this
-// object. CPage11Wnd: "finishbtn" hides the page and ends the loop. Both react
-// to "click" only. Window objects are owned by the program's entry.
+// CProgressPage: one implementation for the removal progress page
+// (CPage10Wnd, "Page10Wnd.xml") and Setup's repair progress page
+// (CPage12Wnd, "Page12Wnd.xml"). "cancelbtn" asks the quit question (the
+// worker is not paused; on Yes the page hides and the loop ends). The page
+// starts its worker once (StartWorker) and keeps the thread handle; after the
+// loop the entry calls WaitForWorker, which tells the worker to show no more
+// pages and waits for it while still dispatching this thread's messages, so
+// that the worker finishes the step it has begun and never touches a
+// released window. The bar ("progressbar", looked up at creation) is moved
+// through the window library's thread-safe setter.
+//
+// CDonePage: one implementation for the completion pages (CPage11Wnd
+// "Page11Wnd.xml", CPage13Wnd "Page13Wnd.xml"): "finishbtn" hides the page
+// and ends the loop, without a question.
+//
+// Both react to "click" only. Window objects are owned by the program's entry.
 #pragma once
 
 #include "wizard_window.h"
 
 #include <windows.h>
+
+class CProgressPage : public CWizardWnd {
+public:
+    CProgressPage() = default;
+    ~CProgressPage() override;
+
+    void Notify(TNotifyUI& msg) override;
+
+    // Starts `proc` with this page as its parameter, once; false when a
+    // worker was already started or the thread could not be created.
+    bool StartWorker(LPTHREAD_START_ROUTINE proc);
+    bool WorkerStarted() const { return m_hWorkerThread != nullptr; }
+    void WaitForWorker();
+    // The loop has ended: the worker shows and hides no more pages.
+    bool LeaveWindowsAlone() const;
+
+    // The bar's full width (its layout's "maxwidth"), 0 without a bar.
+    int BarMaxWidth() const;
+    void SetBarWidth(int width);
+
+    HANDLE m_hWorkerThread = nullptr;  // owned; closed by the destructor
+
+protected:
+    void OnLayoutBuilt() override;
+    CControlUI* m_pCancelBtn = nullptr;
+    CControlUI* m_pProgressBar = nullptr;
+
+private:
+    volatile LONG m_bLeaveWindowsAlone = 0;
+};
+
+class CDonePage : public CWizardWnd {
+public:
+    void Notify(TNotifyUI& msg) override;
+
+protected:
+    void OnLayoutBuilt() override;
+
+private:
+    CControlUI* m_pFinishBtn = nullptr;
+};
 
 class CDialogBuilderCallbackPage10Wnd : public IDialogBuilderCallback {
 public:
@@ -24,54 +74,33 @@ public:
     CControlUI* CreateControl(LPCTSTR) override { return nullptr; }
 };
 
-class CPage10Wnd : public CWizardWnd {
+// The removal progress page; the uninstall worker (uninstall_worker.h) runs
+// on it.
+class CPage10Wnd : public CProgressPage {
 public:
-    CPage10Wnd() = default;
-    ~CPage10Wnd() override;
-
-    void Notify(TNotifyUI& msg) override;
-
     // The removal; runs on the worker thread (uninstall_worker.cpp).
     void DoUninstall();
-
-    // Starts UninstallThreadProc on this page once; false when a worker was
-    // already started or the thread could not be created.
-    bool StartWorker();
-    // After the message loop: tells the worker to leave the windows alone and
-    // waits for it to end while still dispatching this thread's messages.
-    void WaitForWorker();
-
-    HANDLE m_hWorkerThread = nullptr;  // owned; closed by the destructor
+    bool StartUninstall();
 
 protected:
     LPCTSTR LayoutName() const override { return L"Page10Wnd.xml"; }
     IDialogBuilderCallback* BuilderCallback() override { return &m_callback; }
-    void OnLayoutBuilt() override;
 
 private:
-    void SetBarWidth(int width);
     CDialogBuilderCallbackPage10Wnd m_callback;
-    CControlUI* m_pCancelBtn = nullptr;
-    CControlUI* m_pProgressBar = nullptr;
 };
 
-class CPage11Wnd : public CWizardWnd {
-public:
-    void Notify(TNotifyUI& msg) override;
-
+class CPage11Wnd : public CDonePage {
 protected:
     LPCTSTR LayoutName() const override { return L"Page11Wnd.xml"; }
     IDialogBuilderCallback* BuilderCallback() override { return &m_callback; }
-    void OnLayoutBuilt() override;
 
 private:
     CDialogBuilderCallbackPage11Wnd m_callback;
-    CControlUI* m_pFinishBtn = nullptr;
 };
 
 // Process-wide state of the removal (defined in maintenance_pages.cpp).
 extern CPage10Wnd* g_pPage10Wnd;
 extern CPage11Wnd* g_pPage11Wnd;
-extern int g_bUninstallDone;                // 1 once the worker has finished its steps
-extern volatile LONG g_bLeaveWindowsAlone;  // 1 once the loop has ended: the worker shows no more pages
-extern int g_nRemovalScope;                 // the RemovalScope (install_removal.h) the worker used
+extern int g_bUninstallDone;  // 1 once the worker has finished its steps
+extern int g_nRemovalScope;   // the RemovalScope (install_removal.h) the worker used

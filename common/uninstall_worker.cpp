@@ -83,7 +83,7 @@ void CPage10Wnd::DoUninstall()
     g_nRemovalScope = static_cast<int>(scope);
     key.Close();
 
-    const int maxWidth = m_pProgressBar ? m_pProgressBar->GetMaxWidth() : 0;
+    const int maxWidth = BarMaxWidth();
     SetBarWidth(maxWidth / 3);
 
     const int programs = ProgramsFolderId(g_bAllUsers);
@@ -108,7 +108,7 @@ void CPage10Wnd::DoUninstall()
     SetBarWidth(maxWidth);
     g_bUninstallDone = 1;
 
-    if (InterlockedCompareExchange(&g_bLeaveWindowsAlone, 0, 0) == 0) {
+    if (!LeaveWindowsAlone()) {
         if (g_pPage11Wnd)
             g_pPage11Wnd->ShowWindow(true);
         ShowWindow(false);

@@ -10,9 +10,10 @@
 // removal command for what is still in use (delayed_removal.h), removes the
 // Start-menu, desktop and Quick Launch shortcuts, the autostart value and the
 // install record, and sets g_bUninstallDone and g_nRemovalScope. It reports
-// nothing and never stops early. Once g_bLeaveWindowsAlone is set it no
-// longer shows or hides pages; the bar is set through the window library's
-// thread-safe setter, which never blocks on the interface thread.
+// nothing and never stops early. Once the page says to leave the windows
+// alone (the loop has ended) it no longer shows or hides pages; the bar is
+// set through the window library's thread-safe setter, which never blocks on
+// the interface thread.
 #pragma once
 
 #include <windows.h>

@@ -30,6 +30,6 @@ void CPage9Wnd::Notify(TNotifyUI& msg)
             return;
         }
         ::ShowWindow(g_pPage10Wnd->GetHWND(), SW_SHOW);
-        g_pPage10Wnd->StartWorker();
+        g_pPage10Wnd->StartUninstall();
     }
 }

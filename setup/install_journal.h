@@ -1,0 +1,136 @@
+// InstallJournal: what one fresh installation has made and what it replaced,
+// so that a rollback removes exactly that and gives back what was there.
+//
+// The install worker notes, as it goes: the install record it wrote, the
+// folders it created (the installation directory and any missing parents,
+// then the folders of the payload), the files it wrote, the shortcuts it
+// wrote and the Start-menu folders it created, and the autostart value it set
+// (with the value it replaced, if any).
+//
+// A file that the installation is about to overwrite and did not write
+// itself is first kept aside:
+//   - in the installation directory, it is moved into a hidden folder
+//     "~VELTSetup<pid>.bak" of that directory (the same volume: a rename that
+//     keeps every byte, its times and its attributes);
+//   - elsewhere (a shortcut), its bytes, attributes and times are kept in
+//     memory.
+// Undo* put the kept files back; Commit deletes the kept copies once the
+// installation is final. The backup folder never appears in the install
+// manifest.
+//
+// Every Undo* is harmless to repeat: what it undid is forgotten. Not
+// thread-safe: the worker and the interface thread use it one after the
+// other, never at the same time. No function shows anything; failures leave
+// the item in place and go on.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class InstallJournal {
+public:
+    InstallJournal() = default;
+    InstallJournal(const InstallJournal&) = delete;
+    InstallJournal& operator=(const InstallJournal&) = delete;
+
+    // --- installation directory ------------------------------------------
+    // Creates `directory` with every missing parent (SHCreateDirectoryExW)
+    // and notes the folders that did not exist. ERROR_SUCCESS when the
+    // directory exists afterwards (also when it existed already).
+    int CreateInstallDirectory(const std::wstring& directory);
+    const std::wstring& Directory() const { return m_directory; }
+    bool CreatedDirectory() const { return m_createdDirectory; }
+
+    // Before a payload entry `relative` ("res/image/x.png", "res/") is
+    // written into the directory: notes the folders on its way that do not
+    // exist yet (the extraction creates them) and keeps aside a file of that
+    // name that this installation did not write. False when such a file
+    // exists and cannot be kept aside (it is in use): the entry must not be
+    // written then.
+    bool PrepareEntry(const std::wstring& relative);
+    // After a file entry was written (also when only partly): it is this
+    // installation's now.
+    void FileWritten(const std::wstring& relative);
+    // The full path of an entry inside the directory ('/' becomes '\').
+    std::wstring EntryPath(const std::wstring& relative) const;
+
+    // --- shortcuts --------------------------------------------------------
+    // Creates `folder` when missing (CreateDirectoryW, one level) and notes it.
+    void CreateLinkFolder(const std::wstring& folder);
+    // Before a shortcut is written to `path`: keeps an existing file of that
+    // name (up to 1 MiB) in memory. False when it exists and cannot be kept.
+    bool PrepareLink(const std::wstring& path);
+    void LinkWritten(const std::wstring& path);
+
+    // --- registry ---------------------------------------------------------
+    void RecordWritten(HKEY root, const std::wstring& productKey)
+    {
+        m_recordRoot = root;
+        m_productKey = productKey;
+    }
+    // Before the autostart value is set under `runKey` (open): notes the
+    // value it replaces, if any.
+    void PrepareAutostart(HKEY root, HKEY runKey);
+    void AutostartWritten() { m_autostartWritten = true; }
+
+    // --- undo -------------------------------------------------------------
+    // Files and folders of the installation directory: the written files go,
+    // kept files come back, the backup folder goes, created folders go when
+    // empty (the directory itself, when this installation created it and it
+    // is not a protected folder, goes whole, and its created parents when
+    // they are empty).
+    void UndoDirectory();
+    // Shortcuts: written links go, kept links come back, Start-menu folders
+    // this installation created go when they are empty.
+    void UndoShortcuts();
+    // The install record: deleted when this installation wrote it.
+    void UndoRecord();
+    // The autostart value: the replaced value comes back, or the value is
+    // deleted. Returns ERROR_SUCCESS when nothing needed doing or it was
+    // done; ERROR_FILE_NOT_FOUND when the Run key cannot be opened; another
+    // code when the value exists and cannot be deleted or restored.
+    LONG UndoAutostart();
+
+    // The installation is final: the kept copies are deleted.
+    void Commit();
+
+    // The installation directory still exists and this installation created it.
+    bool CreatedDirectoryRemains() const;
+
+private:
+    struct KeptFile {
+        std::wstring original;
+        std::wstring kept;  // path in the backup folder
+    };
+    struct KeptLink {
+        std::wstring path;
+        std::string bytes;
+        DWORD attributes = 0;
+        FILETIME created = {}, accessed = {}, written = {};
+    };
+
+    bool KeepAside(const std::wstring& path);
+    bool WasWritten(const std::wstring& path) const;
+
+    std::wstring m_directory;
+    bool m_createdDirectory = false;
+    std::vector<std::wstring> m_createdParents;  // above the directory, outermost first
+    std::vector<std::wstring> m_createdFolders;  // inside the directory, parents first
+    std::vector<std::wstring> m_writtenFiles;
+    std::vector<KeptFile> m_keptFiles;
+    std::wstring m_backupFolder;
+
+    std::vector<std::wstring> m_createdLinkFolders;  // parents first
+    std::vector<std::wstring> m_writtenLinks;
+    std::vector<KeptLink> m_keptLinks;
+
+    HKEY m_recordRoot = nullptr;
+    std::wstring m_productKey;
+    HKEY m_autostartRoot = nullptr;
+    bool m_autostartWritten = false;
+    bool m_autostartExisted = false;
+    DWORD m_autostartType = REG_SZ;
+    std::vector<BYTE> m_autostartData;
+};

@@ -1,0 +1,171 @@
+#include "launch.h"
+
+#include "com_ptr.h"
+#include "product.h"
+
+#include <windows.h>
+#include <oleauto.h>
+#include <shellapi.h>
+#include <taskschd.h>
+
+namespace {
+
+const GUID kClsidTaskScheduler = {0x0F87369F, 0xA4E5, 0x4CFC, {0xBD, 0x3E, 0x73, 0xE6, 0x15, 0x45, 0x72, 0xDD}};
+const GUID kIidTaskService = {0x2FABA4C7, 0x4DA9, 0x4013, {0x96, 0x97, 0x20, 0xCC, 0x3F, 0xD4, 0x0F, 0x85}};
+const GUID kIidRegistrationTrigger = {0x4C8FEC3A, 0xC218, 0x4E0C, {0xB2, 0x3D, 0x62, 0x90, 0x24, 0xDB, 0x91, 0xA2}};
+const GUID kIidExecAction = {0x4C3D624D, 0xFD6B, 0x49A3, {0xB9, 0xB7, 0x09, 0xCB, 0x3C, 0xD3, 0xF0, 0x47}};
+
+// The registration trigger; the system headers of this tool chain do not
+// declare it. Its methods follow those of ITrigger.
+struct IRegistrationTrigger : public ITrigger {
+    virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR* delay) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
+};
+
+const wchar_t kTaskName[] = L"Registration Trigger Test Task";
+const wchar_t kTaskAuthor[] = L"Author Name";
+const wchar_t kPrincipalId[] = L"Principal1";
+const wchar_t kTriggerId[] = L"Trigger1";
+const wchar_t kNoDelay[] = L"PT0S";
+
+// A BSTR made from a text, freed when it goes out of scope. Null when memory
+// ran out.
+class Bstr {
+public:
+    explicit Bstr(const wchar_t* text) : m_b(SysAllocString(text)) {}
+    ~Bstr() { SysFreeString(m_b); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR Get() const { return m_b; }
+    explicit operator bool() const { return m_b != nullptr; }
+
+private:
+    BSTR m_b;
+};
+
+// A VARIANT, cleared when it goes out of scope.
+class Variant {
+public:
+    Variant() { VariantInit(&m_v); }
+    ~Variant() { VariantClear(&m_v); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    VARIANT& Get() { return m_v; }
+
+private:
+    VARIANT m_v;
+};
+
+bool Ok(HRESULT hr)
+{
+    return SUCCEEDED(hr);
+}
+
+} // namespace
+
+int LaunchAppByTaskScheduler(const std::wstring& exePath)
+{
+    // Security set earlier in the process (the folder browser does) is fine.
+    const HRESULT security = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
+                                                  RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    if (FAILED(security) && security != RPC_E_TOO_LATE)
+        return 1;
+
+    ComPtr<ITaskService> service;
+    if (!Ok(CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kIidTaskService, service.OutVoid())))
+        return 1;
+    Variant none1, none2, none3, none4;
+    if (!Ok(service->Connect(none1.Get(), none2.Get(), none3.Get(), none4.Get())))
+        return 1;
+    ComPtr<ITaskFolder> root;
+    const Bstr rootName(L"\\");
+    const Bstr taskName(kTaskName);
+    if (!rootName || !taskName || !Ok(service->GetFolder(rootName.Get(), root.Out())))
+        return 1;
+    root->DeleteTask(taskName.Get(), 0);  // the task of an earlier run, if any
+
+    ComPtr<ITaskDefinition> task;
+    const HRESULT made = service->NewTask(0, task.Out());
+    service.Reset();
+    if (!Ok(made))
+        return 1;
+
+    {
+        ComPtr<IRegistrationInfo> info;
+        const Bstr author(kTaskAuthor);
+        if (!author || !Ok(task->get_RegistrationInfo(info.Out())) || !Ok(info->put_Author(author.Get())))
+            return 1;
+    }
+    {
+        ComPtr<IPrincipal> principal;
+        if (!Ok(task->get_Principal(principal.Out())))
+            return 1;
+        const Bstr id(kPrincipalId);
+        if (id)
+            principal->put_Id(id.Get());
+        principal->put_LogonType(TASK_LOGON_INTERACTIVE_TOKEN);
+        // Never with Setup's elevated rights.
+        if (!Ok(principal->put_RunLevel(TASK_RUNLEVEL_LUA)))
+            return 1;
+    }
+    {
+        ComPtr<ITaskSettings> settings;
+        if (!Ok(task->get_Settings(settings.Out())) || !Ok(settings->put_StartWhenAvailable(VARIANT_TRUE)))
+            return 1;
+    }
+    {
+        ComPtr<ITriggerCollection> triggers;
+        ComPtr<ITrigger> trigger;
+        if (!Ok(task->get_Triggers(triggers.Out())) || !Ok(triggers->Create(TASK_TRIGGER_REGISTRATION, trigger.Out())))
+            return 1;
+        triggers.Reset();
+        ComPtr<IRegistrationTrigger> registration;
+        if (!Ok(trigger->QueryInterface(kIidRegistrationTrigger, registration.OutVoid())))
+            return 1;
+        trigger.Reset();
+        const Bstr id(kTriggerId);
+        const Bstr delay(kNoDelay);
+        if (id)
+            registration->put_Id(id.Get());
+        if (!delay || !Ok(registration->put_Delay(delay.Get())))
+            return 1;
+    }
+    {
+        ComPtr<IActionCollection> actions;
+        ComPtr<IAction> action;
+        if (!Ok(task->get_Actions(actions.Out())) || !Ok(actions->Create(TASK_ACTION_EXEC, action.Out())))
+            return 1;
+        actions.Reset();
+        ComPtr<IExecAction> exec;
+        if (!Ok(action->QueryInterface(kIidExecAction, exec.OutVoid())))
+            return 1;
+        action.Reset();
+        const Bstr path(exePath.c_str());
+        if (!path || !Ok(exec->put_Path(path.Get())))
+            return 1;
+    }
+
+    Variant user, password, sddl;
+    sddl.Get().vt = VT_BSTR;
+    sddl.Get().bstrVal = SysAllocString(L"");
+    if (!sddl.Get().bstrVal)
+        return 1;
+    ComPtr<IRegisteredTask> registered;
+    const HRESULT hr = root->RegisterTaskDefinition(taskName.Get(), task.Get(), TASK_CREATE_OR_UPDATE, user.Get(),
+                                                    password.Get(), TASK_LOGON_INTERACTIVE_TOKEN, sddl.Get(),
+                                                    registered.Out());
+    return Ok(hr) ? 0 : 1;
+}
+
+void LaunchApp(const std::wstring& installDir)
+{
+    OSVERSIONINFOEXW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version));
+    const std::wstring app = AppExePath(installDir);
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 6) {
+        LaunchAppByTaskScheduler(app);
+        return;
+    }
+    ShellExecuteW(nullptr, L"open", app.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,19 @@
+// CleanLegacyInstall: removes, silently, what the earlier edition of the
+// product (installed by an installer package) left behind: its program folder
+// ("VELT电子日历\\" below the location its uninstall entry records), its
+// Start-menu and desktop shortcuts, its autostart value, its uninstall entry
+// and its installer product registration.
+//
+// Registry steps work under the root that g_bAllUsers names at the moment of
+// the step. When the earlier edition's entry is readable only under
+// HKEY_CURRENT_USER, g_bAllUsers becomes 0, and the rest of the cleanup, and
+// of the installation, then works on the current user's keys and folders.
+// Deleting the folder recorded under HKEY_LOCAL_MACHINE raises the process
+// to the real-time priority class and the thread to time-critical priority,
+// which stay. A folder that IsProtectedPath refuses is never deleted.
+//
+// Reports nothing; every step that finds nothing or fails is skipped and the
+// next one runs. Runs on the calling thread.
+#pragma once
+
+void CleanLegacyInstall();

@@ -1,0 +1,44 @@
+// RunRepair: the repair of a recorded installation, step by step, on the
+// calling thread (the repair worker), apart from any window.
+//
+// Steps: read "InstallLocation" of the record under HKEY_LOCAL_MACHINE (all
+// users) or HKEY_CURRENT_USER; rewrite the record ("DisplayName",
+// "UnInstallString", "InstallLocation", "Publisher"); write every payload
+// entry again over the installation (each file is first written beside its
+// old one and then put in its place, so that a failure never leaves a
+// damaged or empty file where a good one was; read-only, hidden and system
+// marks of an old copy do not stop it), moving the bar to max(1, i*S/(n-1));
+// rewrite the install manifest (the same entries as an installation;
+// "created the directory" only when a readable earlier manifest for the same
+// directory says so); make the Start-menu, desktop and Quick Launch
+// shortcuts; set the autostart value; bar at W. Files in the directory that
+// are not in the payload stay. There are no checkpoints and no rollback: what
+// was rewritten before a failure stays.
+//
+// Outcomes and what was reported (hooks.ShowError, caption "错误"):
+//   Completed      ("开机启动设置失败。" when only the autostart value failed);
+//   NotInstalled   "未能找到已安装的VELT电子日历，请先确认VELT电子日历已正确
+//                  安装。": no record, or no usable "InstallLocation" (missing,
+//                  empty or not a full path); nothing was written;
+//   NoProgressBar  the page has no bar: nothing after the record;
+//   Damaged        "安装程序已损坏，请重新下载后再安装。";
+//   WriteFailed    "无法写入文件“<entry>”，安装无法继续。";
+//   RunKeyMissing  "未能找到开机启动设置位置。".
+#pragma once
+
+#include "install_worker.h"
+
+#include <string>
+
+struct RepairJob {
+    int allUsers = 1;
+    std::wstring productKey;
+    const void* payload = nullptr;
+    DWORD payloadSize = 0;
+};
+
+enum class RepairOutcome { Completed, NotInstalled, NoProgressBar, Damaged, WriteFailed, RunKeyMissing };
+
+// The hooks' Checkpoint is never called. *installDir receives the location
+// read from the record (empty when there was none).
+RepairOutcome RunRepair(const RepairJob& job, InstallHooks& hooks, std::wstring* installDir);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ZipArchive.h"
+#include "delayed_removal.h"
 #include "free_space.h"
 #include "install_journal.h"
 #include "install_manifest.h"
@@ -121,6 +122,8 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A delayed removal that a rollback starts waits for this process's end.
+        HoldExitLockUntilExit();
         FindPayload(GetModuleHandleW(nullptr), &m_job.payload, &m_job.payloadSize);
         ASSERT_NE(m_job.payload, nullptr) << "this test program carries no payload";
         m_job.productKey = L"{" + UniqueName(L"VeltEngineTest") + L"}";

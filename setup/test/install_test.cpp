@@ -1,0 +1,391 @@
+// Installations through Setup's windows under Wine: what they leave (record,
+// files byte for byte, shortcuts, autostart value, install manifest), their
+// removal by the installed Uninstall.exe, cancels answered No and Yes at
+// points proved by the bar's width, an existing folder of the user's, quits
+// during the installation, the wrong-path stop, a damaged payload, a file
+// that cannot be written, and the launch of the calendar.
+#include <gtest/gtest.h>
+
+#include "setup_e2e.h"
+
+#include "fake_installation.h"
+#include "install_manifest.h"
+#include "product.h"
+#include "registry_key.h"
+#include "running_app.h"
+#include "test_support.h"
+#include "wait_until.h"
+
+#include <shlobj.h>
+
+using namespace setup_test;
+using namespace testing_support;
+
+namespace {
+
+constexpr DWORD kNoReaction = 1500;
+
+// The bar is past its first entry and short of the end of the extraction.
+bool MidExtraction(int width)
+{
+    return width > 1 && width < 374;
+}
+
+// Starts the test program with the large payload, walks to Page4, types the
+// path and starts the installation; returns once the bar has moved.
+void StartLargeInstallation(WizardDriver& run, const std::wstring& dir)
+{
+    ASSERT_TRUE(StartSetup(run, L"SetupLargeTest.exe"));
+    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
+    ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page6", 10000));
+    ASSERT_TRUE(WaitUntil([&] { return run.ProgressWidth(L"Page6") > 20; }, 60000));
+}
+
+// Clicks Page6's cancel and returns the bar's width while the question is
+// open (the worker waits at its next checkpoint, so the width stays).
+int CancelAndReadBar(WizardDriver& run)
+{
+    EXPECT_TRUE(run.Click(L"Page6", L"cancelbtn"));
+    const MessageBoxSeen seen = run.WaitMessageBox(10000, kCaptionNotice, kMsgQuitQuestion);
+    EXPECT_NE(seen.box, nullptr);
+    int width = -1;
+    // Once paused, two readings agree.
+    WaitUntil(
+        [&] {
+            const int now = run.ProgressWidth(L"Page6");
+            const bool still = now == width && now > 0;
+            width = now;
+            return still;
+        },
+        5000, 200);
+    return width;
+}
+
+void ExpectNothingOfTheProduct()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        EXPECT_FALSE(RecordExists(root, kProductKey));
+        EXPECT_EQ(AutostartValue(root), L"<none>");
+    }
+    for (int allUsers : {0, 1})
+        EXPECT_FALSE(Exists(ComposeShortcutPaths(allUsers).programsGroup));
+    EXPECT_FALSE(Exists(ComposeShortcutPaths(1).desktopLink));
+    EXPECT_FALSE(Exists(ComposeShortcutPaths(1).quickLaunchLink));
+}
+
+void ExpectInstalled(const std::wstring& dir, int allUsers, bool desktop)
+{
+    const HKEY root = RecordRoot(allUsers);
+    EXPECT_EQ(RecordValue(root, kValueDisplayName), kDisplayName);
+    EXPECT_EQ(RecordValue(root, kValueInstallLocation), dir);
+    EXPECT_EQ(RecordValue(root, kValuePublisher), kPublisher);
+    EXPECT_EQ(RecordValue(root, kValueUninstallString), UninstallCommand(dir));
+    EXPECT_EQ(AutostartValue(root), AutostartCommand(dir));
+    for (const wchar_t* name : {kAppFileName, kWindowLibraryFileName, kUninstallerFileName, kUninstallSkinFileName})
+        EXPECT_EQ(Content(dir + L"\\" + name), Content(ModuleDir() + L"\\" + name)) << name;
+    InstallManifest manifest;
+    ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(manifest.files.size(), 79u);
+    const ShortcutPaths links = ComposeShortcutPaths(allUsers);
+    EXPECT_EQ(LinkTarget(links.appLink), AppExePath(dir));
+    EXPECT_EQ(LinkTarget(links.uninstallLink), UninstallerExePath(dir));
+    EXPECT_EQ(LinkTarget(links.desktopLink), desktop ? AppExePath(dir) : L"<none>");
+}
+
+// The installed Uninstall.exe removes everything, its own folder last.
+void RemoveWithTheInstalledUninstaller(const std::wstring& dir)
+{
+    WizardDriver run;
+    ASSERT_TRUE(run.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName));
+    ASSERT_NE(run.WaitFrame(kUninstallWindowTitle, 30000, L"Page9Wnd.xml"), nullptr);
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page11", 30000));
+    ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
+    EXPECT_TRUE(EndsWithZero(run));
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(dir); }, 30000, 100)) << "the installation folder stays";
+    ExpectNothingOfTheProduct();
+}
+
+} // namespace
+
+TEST(SetupInstall, ForAllUsersByDefaultThenRemovedByItsUninstaller)
+{
+    CleanMachine clean;
+    WizardDriver run;
+    ASSERT_TRUE(StartSetup(run));
+    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(InstallAndWaitForFinish(run));
+    EXPECT_TRUE(run.VisibleTopLevelWindows().size() == 1u) << "a message box appeared";
+    ASSERT_TRUE(Finish(run));
+    EXPECT_EQ(FindRunningApp(), 0u);
+    ExpectInstalled(DefaultDir(), 1, true);
+    RemoveWithTheInstalledUninstaller(DefaultDir());
+}
+
+TEST(SetupInstall, ForTheCurrentUserIntoAPathWithSpacesWithoutOptionalShortcuts)
+{
+    CleanMachine clean;
+    ScratchDir parent(L"spaces");
+    const std::wstring dir = parent / L"VELT Calendar 日历";
+    WizardDriver run;
+    ASSERT_TRUE(StartSetup(run));
+    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(run.Click(L"Page4", L"prebtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page3", 10000));
+    ASSERT_TRUE(run.Click(L"Page3", L"onlymebtn"));
+    ASSERT_TRUE(run.Click(L"Page3", L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page4", 10000));
+    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
+    ASSERT_TRUE(run.Click(L"Page4", L"desktopscbtn"));
+    ASSERT_TRUE(run.Click(L"Page4", L"startmenuscbtn"));
+    ASSERT_TRUE(InstallAndWaitForFinish(run));
+    ASSERT_TRUE(Finish(run));
+    EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE, kProductKey));
+    ExpectInstalled(dir, 0, false);
+    EXPECT_FALSE(Exists(ComposeShortcutPaths(0).quickLaunchLink));
+    RemoveWithTheInstalledUninstaller(dir);
+    EXPECT_TRUE(Exists(parent.Path()));
+}
+
+// A typed trailing backslash stays in the record: the commands then hold a
+// doubled one before the file name.
+TEST(SetupInstall, ATrailingBackslashIsKeptAsTyped)
+{
+    CleanMachine clean;
+    ScratchDir parent(L"slash");
+    const std::wstring dir = parent / L"Velt\\";
+    WizardDriver run;
+    ASSERT_TRUE(StartSetup(run));
+    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
+    ASSERT_TRUE(InstallAndWaitForFinish(run));
+    ASSERT_TRUE(Finish(run));
+    EXPECT_EQ(RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
+    EXPECT_NE(RecordValue(HKEY_LOCAL_MACHINE, kValueUninstallString).find(L"Velt\\\\Uninstall.exe"),
+              std::wstring::npos);
+    EXPECT_TRUE(Exists(dir + kAppFileName));
+}
+
+// Cancel answered No: the installation goes on from where it waited and
+// completes. Answered Yes mid-extraction: nothing is left, no error is shown.
+TEST(SetupInstall, CancelNoCompletesAndCancelYesLeavesNoTrace)
+{
+    CleanMachine clean;
+    ScratchDir parent(L"cancel");
+    const std::wstring dir = parent / L"VELT";
+    {
+        WizardDriver run;
+        StartLargeInstallation(run, dir);
+        const int width = CancelAndReadBar(run);
+        EXPECT_TRUE(MidExtraction(width)) << width;
+        ASSERT_TRUE(AnswerQuitQuestion(run, IDNO));
+        ASSERT_TRUE(run.WaitPageVisible(L"Page7", 120000));
+        ASSERT_TRUE(Finish(run));
+        EXPECT_EQ(RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
+        EXPECT_TRUE(Exists(dir + L"\\filler\\d029\\f02999.bin"));
+    }
+    CleanMachine again;
+    RemoveTree(dir);
+    {
+        WizardDriver run;
+        StartLargeInstallation(run, dir);
+        const int width = CancelAndReadBar(run);
+        EXPECT_TRUE(MidExtraction(width)) << width;
+        ASSERT_TRUE(AnswerQuitQuestion(run, IDYES));
+        EXPECT_TRUE(EndsWithZero(run, 120000));
+        EXPECT_EQ(run.WaitMessageBox(0).box, nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return !Exists(dir); }, 30000, 100));
+        EXPECT_TRUE(Exists(parent.Path()));
+        ExpectNothingOfTheProduct();
+    }
+}
+
+// The user's own folder, with a file of a payload file's name: cancelled,
+// every byte, time and attribute comes back; completed, the other files stay.
+TEST(SetupInstall, AnExistingFolderOfTheUsersKeepsItsFiles)
+{
+    CleanMachine clean;
+    ScratchDir dir(L"mine");
+    ASSERT_TRUE(MakeDirs(dir / L"res"));
+    ASSERT_TRUE(WriteBytes(dir / L"letter.txt", "dear user"));
+    ASSERT_TRUE(WriteBytes(dir / L"res\\profile.xml", "<my settings/>"));
+    SetFileAttributesW((dir / L"res\\profile.xml").c_str(), FILE_ATTRIBUTE_READONLY);
+    WIN32_FILE_ATTRIBUTE_DATA before = {};
+    ASSERT_TRUE(GetFileAttributesExW((dir / L"res\\profile.xml").c_str(), GetFileExInfoStandard, &before));
+    const std::vector<std::wstring> tree = Tree(dir.Path());
+    {
+        WizardDriver run;
+        StartLargeInstallation(run, dir.Path());
+        EXPECT_TRUE(MidExtraction(CancelAndReadBar(run)));
+        ASSERT_TRUE(AnswerQuitQuestion(run, IDYES));
+        EXPECT_TRUE(EndsWithZero(run, 120000));
+    }
+    EXPECT_EQ(Tree(dir.Path()), tree);
+    WIN32_FILE_ATTRIBUTE_DATA after = {};
+    ASSERT_TRUE(GetFileAttributesExW((dir / L"res\\profile.xml").c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(after.dwFileAttributes, before.dwFileAttributes);
+    EXPECT_EQ(CompareFileTime(&after.ftLastWriteTime, &before.ftLastWriteTime), 0);
+    EXPECT_EQ(Content(dir / L"res\\profile.xml"), "<my settings/>");
+    ExpectNothingOfTheProduct();
+
+    WizardDriver run;
+    ASSERT_TRUE(StartSetup(run));
+    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir.Path()));
+    ASSERT_TRUE(InstallAndWaitForFinish(run));
+    ASSERT_TRUE(Finish(run));
+    EXPECT_EQ(Content(dir / L"letter.txt"), "dear user");
+    InstallManifest manifest;
+    ASSERT_EQ(ReadInstallManifest(dir.Path(), &manifest), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_FALSE(manifest.createdDirectory);
+    for (const std::wstring& name : Tree(dir.Path()))
+        EXPECT_EQ(name.find(L"~VELTSetup"), std::wstring::npos) << name;
+    // Its removal takes the product's files and leaves the user's.
+    RemoveWithTheInstalledUninstaller(dir.Path());
+}
+
+// Straight into the desktop, then cancelled: the desktop is as it was.
+TEST(SetupInstall, AShellFolderChosenAndCancelledIsUntouched)
+{
+    CleanMachine clean;
+    const std::wstring desktop = ShellPath(CSIDL_DESKTOPDIRECTORY, L"");
+    MakeDirs(desktop);
+    ASSERT_TRUE(WriteBytes(desktop + L"\\on the desktop.txt", "mine"));
+    const std::vector<std::wstring> tree = Tree(desktop);
+    WizardDriver run;
+    StartLargeInstallation(run, desktop);
+    EXPECT_TRUE(MidExtraction(CancelAndReadBar(run)));
+    ASSERT_TRUE(AnswerQuitQuestion(run, IDYES));
+    EXPECT_TRUE(EndsWithZero(run, 120000));
+    EXPECT_EQ(Tree(desktop), tree);
+    DeleteFileW((desktop + L"\\on the desktop.txt").c_str());
+}
+
+// Alt+F4, and the frame's close button answered Yes, during the
+// installation: rolled back, Setup ends with 0.
+TEST(SetupInstall, QuittingDuringTheInstallationRollsItBack)
+{
+    CleanMachine clean;
+    ScratchDir parent(L"quit");
+    const std::wstring dir = parent / L"VELT";
+    for (bool altF4 : {true, false}) {
+        SCOPED_TRACE(altF4);
+        WizardDriver run;
+        StartLargeInstallation(run, dir);
+        if (altF4) {
+            ASSERT_TRUE(run.PostSysClose());
+        } else {
+            ASSERT_TRUE(run.Click(L"closebtn"));
+            ASSERT_TRUE(AnswerQuitQuestion(run, IDYES));
+        }
+        EXPECT_TRUE(EndsWithZero(run, 120000));
+        EXPECT_TRUE(WaitUntil([&] { return !Exists(dir); }, 30000, 100));
+        ExpectNothingOfTheProduct();
+    }
+}
+
+// A directory that cannot be made: the message, the page stays; its cancel
+// then removes the record that was written.
+TEST(SetupInstall, AWrongPathStopsAndCancelRemovesTheRecord)
+{
+    CleanMachine clean;
+    WizardDriver run;
+    ASSERT_TRUE(StartSetup(run));
+    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", L"Q:\\no drive\\VELT"));
+    ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
+    const MessageBoxSeen seen = run.WaitMessageBox(20000, kCaptionError, kMsgBadInstallPath);
+    ASSERT_NE(seen.box, nullptr);
+    ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+    EXPECT_TRUE(run.PageVisible(L"Page6"));
+    EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE, kProductKey));
+    ASSERT_TRUE(run.Click(L"Page6", L"cancelbtn"));
+    ASSERT_TRUE(AnswerQuitQuestion(run, IDYES));
+    EXPECT_TRUE(EndsWithZero(run));
+    ExpectNothingOfTheProduct();
+}
+
+// A damaged payload, and a file that cannot be written (held open by
+// another program): the message, then the rollback; nothing of the product,
+// the user's file as it was.
+TEST(SetupInstall, FailuresAreReportedAndRolledBack)
+{
+    CleanMachine clean;
+    ScratchDir parent(L"fail");
+    {
+        WizardDriver run;
+        ASSERT_TRUE(StartSetup(run, L"SetupDamagedTest.exe"));
+        ASSERT_TRUE(WalkToPage4(run));
+        ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", parent / L"damaged"));
+        ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
+        const MessageBoxSeen seen = run.WaitMessageBox(30000, kCaptionError, kMsgSetupDamaged);
+        ASSERT_NE(seen.box, nullptr);
+        ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+        EXPECT_TRUE(EndsWithZero(run));
+        EXPECT_TRUE(WaitUntil([&] { return !Exists(parent / L"damaged"); }, 30000, 100));
+        ExpectNothingOfTheProduct();
+    }
+    const std::wstring dir = parent / L"held";
+    ASSERT_TRUE(MakeDirs(dir));
+    ASSERT_TRUE(WriteBytes(dir + L"\\" + kWindowLibraryFileName, "someone else's"));
+    ChildProcess holder;
+    ASSERT_TRUE(holder.Start(ModuleDir() + L"\\velt_test_helper.exe",
+                             L"hold \"" + dir + L"\\" + kWindowLibraryFileName + L"\" 120000 VeltHeld",
+                             L"VeltHeld"));
+    WizardDriver run;
+    ASSERT_TRUE(StartSetup(run));
+    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
+    ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
+    const MessageBoxSeen seen =
+        run.WaitMessageBox(30000, kCaptionError, L"无法写入文件“DuiLibu.dll”，安装无法继续。");
+    ASSERT_NE(seen.box, nullptr);
+    ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+    EXPECT_TRUE(EndsWithZero(run));
+    holder.Terminate();
+    EXPECT_EQ(Tree(dir), std::vector<std::wstring>{kWindowLibraryFileName});
+    EXPECT_EQ(Content(dir + L"\\" + kWindowLibraryFileName), "someone else's");
+    ExpectNothingOfTheProduct();
+}
+
+// The launch: Wine told to report Windows XP to Setup starts the calendar
+// through the shell from the installation folder; told to report Windows 7,
+// Setup registers a task (Wine's Task Scheduler cannot) and ends cleanly
+// without starting it itself.
+TEST(SetupInstall, TheCalendarIsStartedTheWayTheSystemAllows)
+{
+    const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\Setup.exe";
+    for (const wchar_t* version : {L"winxp64", L"win7"}) {
+        SCOPED_TRACE(version);
+        CleanMachine clean;
+        {
+            CRegistryKey key;
+            ASSERT_EQ(key.Create(HKEY_CURRENT_USER, appDefaults.c_str()), ERROR_SUCCESS);
+            key.WriteString(L"Version", version);
+        }
+        WizardDriver run;
+        ASSERT_TRUE(StartSetup(run));
+        ASSERT_TRUE(WalkToPage4(run));
+        ASSERT_TRUE(InstallAndWaitForFinish(run));
+        ASSERT_TRUE(Finish(run, true));
+        SHDeleteKeyW(HKEY_CURRENT_USER, appDefaults.c_str());
+        const bool xp = lstrcmpW(version, L"winxp64") == 0;
+        DWORD pid = 0;
+        EXPECT_EQ(WaitUntil([&] { return (pid = FindRunningApp()) != 0; }, xp ? 30000 : kNoReaction), xp);
+        if (pid) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+            WCHAR path[MAX_PATH] = {};
+            DWORD size = MAX_PATH;
+            typedef BOOL(WINAPI * QueryName)(HANDLE, DWORD, LPWSTR, PDWORD);
+            const QueryName query = reinterpret_cast<QueryName>(reinterpret_cast<void*>(
+                GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+            if (query && query(process, 0, path, &size))
+                EXPECT_EQ(lstrcmpiW(path, AppExePath(DefaultDir()).c_str()), 0) << path;
+            TerminateProcess(process, 0);
+            WaitForSingleObject(process, 10000);
+            CloseHandle(process);
+        }
+    }
+}

@@ -1,0 +1,250 @@
+// Setup's maintenance mode under Wine, driven through its windows: the
+// choice between repair and removal and back, the removal (the same state as
+// Uninstall leaves), a running calendar at the confirmation, the repair of a
+// damaged installation (also one recorded for the current user), a record
+// without a usable location, and quitting while a repair or a removal runs.
+#include <gtest/gtest.h>
+
+#include "setup_e2e.h"
+
+#include "fake_installation.h"
+#include "product.h"
+#include "registry_key.h"
+#include "test_support.h"
+#include "wait_until.h"
+
+#include <shlobj.h>
+
+using namespace setup_test;
+using namespace testing_support;
+
+namespace {
+
+constexpr DWORD kNoReaction = 1500;
+
+FILETIME RecordWritten(HKEY root)
+{
+    FILETIME written = {};
+    CRegistryKey key;
+    if (key.Open(root, InstallRecordKeyPath(kProductKey).c_str(), KEY_READ) == ERROR_SUCCESS)
+        RegQueryInfoKeyW(key.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, &written);
+    return written;
+}
+
+bool StartMaintenance(WizardDriver& run, const wchar_t* exe = L"Setup.exe")
+{
+    return StartSetup(run, exe) && FrameClass(run.Frame()) == L"Page8Wnd";
+}
+
+void ExpectRemoved(const FakeInstallation& install, int allUsers)
+{
+    EXPECT_FALSE(RecordExists(RecordRoot(allUsers), kProductKey));
+    EXPECT_EQ(AutostartValue(RecordRoot(allUsers)), L"<none>");
+    const ShortcutPaths links = ComposeShortcutPaths(allUsers);
+    EXPECT_FALSE(Exists(links.programsProduct));
+    EXPECT_FALSE(Exists(links.desktopLink));
+    EXPECT_FALSE(Exists(links.quickLaunchLink));
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir() + L"\\" + kAppFileName); }, 30000, 100));
+}
+
+// Every payload program is the real one; the repair wrote them.
+void ExpectRepaired(const std::wstring& dir, int allUsers)
+{
+    for (const wchar_t* name : {kAppFileName, kWindowLibraryFileName, kUninstallerFileName, kUninstallSkinFileName})
+        EXPECT_EQ(Content(dir + L"\\" + name), Content(ModuleDir() + L"\\" + name)) << name;
+    EXPECT_TRUE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
+    EXPECT_EQ(AutostartValue(RecordRoot(allUsers)), AutostartCommand(dir));
+    const ShortcutPaths links = ComposeShortcutPaths(allUsers);
+    EXPECT_EQ(LinkTarget(links.appLink), AppExePath(dir));
+    EXPECT_EQ(LinkTarget(links.desktopLink), AppExePath(dir));
+    EXPECT_EQ(RecordValue(RecordRoot(allUsers), kValueInstallLocation), dir);
+    EXPECT_EQ(RecordValue(RecordRoot(allUsers), kValueUninstallString), UninstallCommand(dir));
+}
+
+} // namespace
+
+// Removal is the first choice; the confirmation's "prebtn" goes back to the
+// choice with the option as it was; repair chosen starts at once.
+TEST(SetupMaintenance, TheChoiceAndBack)
+{
+    InstallOptions options;
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    WizardDriver run;
+    ASSERT_TRUE(StartMaintenance(run));
+    ASSERT_TRUE(run.Click(L"fixbtn"));
+    ASSERT_TRUE(run.Click(L"uninstallbtn"));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page9", 10000));
+    ASSERT_TRUE(run.Click(L"prebtn"));  // the frame's, forwarded to Page9's own
+    ASSERT_TRUE(run.WaitPageHidden(L"Page9", 10000));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page9", 10000));
+    ASSERT_TRUE(run.Click(L"Page9", L"prebtn"));
+    ASSERT_TRUE(run.WaitPageHidden(L"Page9", 10000));
+
+    ASSERT_TRUE(run.Click(L"uninstallbtn"));
+    ASSERT_TRUE(run.Click(L"fixbtn"));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page13", 60000));
+    EXPECT_FALSE(run.PageVisible(L"Page9"));
+    EXPECT_FALSE(run.PageVisible(L"Page12"));
+    // "nextbtn" again starts nothing.
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    EXPECT_FALSE(WaitUntil([&] { return run.PageVisible(L"Page12") || run.PageVisible(L"Page9"); }, kNoReaction));
+    ASSERT_TRUE(run.Click(L"Page13", L"finishbtn"));
+    EXPECT_TRUE(EndsWithZero(run));
+    ExpectRepaired(install.Dir(), 1);
+}
+
+// A removal from Setup leaves what Uninstall leaves: record, autostart value,
+// shortcuts and the folder gone; a shared "Quorvel" and the user's files in a
+// folder that existed before stay.
+TEST(SetupMaintenance, RemovalLeavesWhatUninstallLeaves)
+{
+    ScratchDir existing(L"existing");
+    InstallOptions options;
+    options.intoFolder = existing.Path();
+    options.manifest = Manifest::PreexistingDirectory;
+    options.userFiles = {{L"my.txt", "user bytes"}, {L"res\\mine.png", "user picture"}};
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    const std::wstring other = ComposeShortcutPaths(1).programsGroup + L"\\Other Product";
+    ASSERT_TRUE(MakeDirs(other));
+    WizardDriver run;
+    ASSERT_TRUE(StartMaintenance(run));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page9", 10000));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page11", 30000));
+    EXPECT_FALSE(run.PageVisible(L"Page10"));
+    ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
+    EXPECT_TRUE(EndsWithZero(run));
+    ExpectRemoved(install, 1);
+    EXPECT_EQ(Content(existing / L"my.txt"), "user bytes");
+    EXPECT_EQ(Content(existing / L"res\\mine.png"), "user picture");
+    EXPECT_TRUE(Exists(other));
+    RemoveTree(ComposeShortcutPaths(1).programsGroup);
+}
+
+TEST(SetupMaintenance, ARunningCalendarBlocksTheRemovalEachTime)
+{
+    InstallOptions options;
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    FakeCalendar calendar;
+    WizardDriver run;
+    ASSERT_TRUE(StartMaintenance(run));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page9", 10000));
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(run.Click(L"Page9", L"nextbtn"));
+        const MessageBoxSeen seen = run.WaitMessageBox(10000, kCaptionNotice, kMsgAppRunning);
+        ASSERT_NE(seen.box, nullptr);
+        ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+        EXPECT_TRUE(run.PageVisible(L"Page9"));
+        EXPECT_TRUE(Exists(install.Dir() + L"\\" + kAppFileName));
+    }
+    calendar.End();
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page11", 30000));
+    ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
+    EXPECT_TRUE(EndsWithZero(run));
+    ExpectRemoved(install, 1);
+}
+
+// A damaged installation recorded for the current user: files deleted and
+// changed, a user file added, the desktop shortcut and the autostart value
+// gone. The repair restores the product there and keeps the user's file.
+TEST(SetupMaintenance, RepairRestoresTheProductWhereItIsRecorded)
+{
+    InstallOptions options;
+    options.recordRoot = 0;
+    options.userFiles = {{L"diary.txt", "keep me"}};
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    const std::wstring dir = install.Dir();
+    ASSERT_TRUE(DeleteFileW((dir + L"\\res\\image\\weather\\d53.gif").c_str()));
+    ASSERT_TRUE(WriteBytes(dir + L"\\res\\profile.xml", "changed by the user"));
+    ASSERT_TRUE(DeleteFileW(ComposeShortcutPaths(0).desktopLink.c_str()));
+    {
+        CRegistryKey run;
+        ASSERT_EQ(run.Open(HKEY_CURRENT_USER, kRunKey, KEY_ALL_ACCESS), ERROR_SUCCESS);
+        RegDeleteValueW(run.Handle(), kAutostartValueName);
+    }
+    WizardDriver run;
+    ASSERT_TRUE(StartMaintenance(run));
+    ASSERT_TRUE(run.Click(L"fixbtn"));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.WaitPageVisible(L"Page13", 60000));
+    ASSERT_TRUE(run.Click(L"Page13", L"finishbtn"));
+    EXPECT_TRUE(EndsWithZero(run));
+    ExpectRepaired(dir, 0);
+    EXPECT_NE(Content(dir + L"\\res\\profile.xml"), "changed by the user");
+    EXPECT_EQ(Content(dir + L"\\diary.txt"), "keep me");
+    EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE, kProductKey));
+}
+
+// A record without "InstallLocation": the message, and nothing is written.
+TEST(SetupMaintenance, RepairWithoutALocationWritesNothing)
+{
+    InstallOptions options;
+    options.writeLocation = false;
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    const FILETIME before = RecordWritten(HKEY_LOCAL_MACHINE);
+    const std::vector<std::wstring> tree = Tree(install.Dir());
+    const std::string profile = Content(install.Dir() + L"\\res\\profile.xml");
+    ASSERT_TRUE(DeleteFileW(ComposeShortcutPaths(1).desktopLink.c_str()));
+    WizardDriver run;
+    ASSERT_TRUE(StartMaintenance(run));
+    ASSERT_TRUE(run.Click(L"fixbtn"));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    const MessageBoxSeen seen = run.WaitMessageBox(20000, kCaptionError, kMsgNotInstalled);
+    ASSERT_NE(seen.box, nullptr);
+    ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+    EXPECT_TRUE(EndsWithZero(run));
+    const FILETIME after = RecordWritten(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(CompareFileTime(&before, &after), 0);
+    EXPECT_EQ(RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), L"<none>");
+    EXPECT_EQ(Tree(install.Dir()), tree);
+    EXPECT_EQ(Content(install.Dir() + L"\\res\\profile.xml"), profile);
+    EXPECT_FALSE(Exists(ComposeShortcutPaths(1).desktopLink));
+}
+
+// Quitting while a repair (of a few thousand entries) or a removal runs:
+// Setup ends with 0 once the work it had begun is done; no half state.
+TEST(SetupMaintenance, QuittingDuringRepairOrRemovalFinishesTheWorkFirst)
+{
+    {
+        InstallOptions options;
+        FakeInstallation install(options);
+        ASSERT_TRUE(install.Ok());
+        WizardDriver run;
+        ASSERT_TRUE(StartMaintenance(run, L"SetupLargeTest.exe"));
+        ASSERT_TRUE(run.Click(L"fixbtn"));
+        ASSERT_TRUE(run.Click(L"nextbtn"));
+        ASSERT_TRUE(run.WaitPageVisible(L"Page12", 10000));
+        ASSERT_TRUE(WaitUntil([&] { return run.ProgressWidth(L"Page12") > 20; }, 60000));
+        ASSERT_TRUE(run.Click(L"nextbtn"));  // starts nothing
+        ASSERT_TRUE(run.PostSysClose());
+        EXPECT_TRUE(EndsWithZero(run, 120000));
+        EXPECT_TRUE(Exists(install.Dir() + L"\\filler\\d029\\f02999.bin"));
+        ExpectRepaired(install.Dir(), 1);
+    }
+    {
+        InstallOptions options;
+        FakeInstallation install(options);
+        ASSERT_TRUE(install.Ok());
+        WizardDriver run;
+        ASSERT_TRUE(StartMaintenance(run));
+        ASSERT_TRUE(run.Click(L"nextbtn"));
+        ASSERT_TRUE(run.WaitPageVisible(L"Page9", 10000));
+        ASSERT_TRUE(run.Click(L"Page9", L"nextbtn"));
+        ASSERT_TRUE(run.WaitPageVisible(L"Page10", 10000));
+        ASSERT_TRUE(run.PostSysClose());
+        EXPECT_TRUE(EndsWithZero(run, 60000));
+        ExpectRemoved(install, 1);
+    }
+}

@@ -1,0 +1,103 @@
+// What Setup's end-to-end tests share: starting Setup (or one of its test
+// programs) from the build's folder and walking it to a page, reading back
+// what an installation left (record, autostart value, shortcuts, files), the
+// native edit fields and pixels of a running Setup, and an earlier edition of
+// the product laid out as its installer package left it.
+//
+// Everything runs against Wine's real registry, file system and shell; the
+// fixtures clean the product's real locations before and after.
+#pragma once
+
+#include "wizard_driver.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace setup_test {
+
+using testing_support::WizardDriver;
+
+// Starts `exe` (a program beside the test program) with `workDir` as its
+// current directory and waits for its frame; false when it did not appear.
+bool StartSetup(WizardDriver& run, const wchar_t* exe = L"Setup.exe", const std::wstring& workDir = L"");
+std::wstring FrameClass(HWND frame);
+// From the first screen to Page4 with the frame's and the pages' "nextbtn".
+bool WalkToPage4(WizardDriver& run);
+// Page4's "nextbtn", then waits for Page7 (or for `until` to show).
+bool InstallAndWaitForFinish(WizardDriver& run, DWORD ms = 60000);
+// Clicks "finishbtn" on Page7 (first clearing "runnowbtn" unless `launch`)
+// and waits for Setup's end with exit code 0.
+bool Finish(WizardDriver& run, bool launch = false);
+// Answers the quit question of a window with Yes or No.
+bool AnswerQuitQuestion(WizardDriver& run, int id);
+// Waits for exit and returns true when the code was 0.
+bool EndsWithZero(const WizardDriver& run, DWORD ms = 30000);
+
+// The text of the native edit field under a control of a page.
+std::wstring EditText(WizardDriver& run, const std::wstring& page, const std::wstring& control);
+// The screen's pixels in a control's rectangle (0x00RRGGBB, row by row).
+std::vector<DWORD> ControlPixels(WizardDriver& run, const std::wstring& page, const std::wstring& control);
+// The pixel at the centre of a control on screen.
+DWORD CentrePixel(WizardDriver& run, const std::wstring& page, const std::wstring& control);
+// How many columns of a control's rectangle hold a dark (text) pixel.
+int InkedColumns(WizardDriver& run, const std::wstring& page, const std::wstring& control);
+
+// The product's record and autostart value under a root; "<none>" when absent.
+bool RecordExists(HKEY root, const std::wstring& productKey);
+std::wstring RecordValue(HKEY root, const wchar_t* name);
+std::wstring AutostartValue(HKEY root);
+// A shell link's target, or "<none>".
+std::wstring LinkTarget(const std::wstring& link);
+// Every file and folder below `dir`, relative, sorted ("res\\profile.xml").
+std::vector<std::wstring> Tree(const std::wstring& dir);
+std::string Content(const std::wstring& path);
+
+// The product's default installation directory (Program Files + "QRVL\\VELT电子日历").
+std::wstring DefaultDir();
+
+// Removes the default installation and every trace of the product (records,
+// autostart values, shortcuts) before and after a test.
+class CleanMachine {
+public:
+    CleanMachine();
+    ~CleanMachine();
+    CleanMachine(const CleanMachine&) = delete;
+    CleanMachine& operator=(const CleanMachine&) = delete;
+};
+
+// The earlier, installer-package edition under one root, with its program
+// folder below `location`, its shortcuts, autostart value, uninstall entry and
+// product registration; and neighbours of each that must stay.
+class EarlierEdition {
+public:
+    EarlierEdition(HKEY root, const std::wstring& location);
+    ~EarlierEdition();
+    EarlierEdition(const EarlierEdition&) = delete;
+    EarlierEdition& operator=(const EarlierEdition&) = delete;
+    // Every trace of it is gone; every neighbour is still there.
+    void ExpectRemoved() const;
+    void ExpectPresent() const;
+
+private:
+    HKEY m_root;
+    std::wstring m_location;
+    std::wstring m_programsLink, m_programsNeighbour;
+};
+
+// A process that looks like the running calendar (a copy of the test helper
+// named "VELT电子日历.exe" in a folder of its own), ended on destruction.
+class FakeCalendar {
+public:
+    FakeCalendar();
+    ~FakeCalendar();
+    bool Running() const;
+    void End();
+
+private:
+    std::wstring m_dir;
+    PROCESS_INFORMATION m_pi = {};
+};
+
+} // namespace setup_test

@@ -3,7 +3,8 @@
 # NSIS installer (Unicode, amd64, zlib, silent) installing the same files into
 # the same Wine prefix, run in turn.
 #
-#   bash bench/run.sh [BUILD_DIR]        (default build/win64)
+#   bash bench/run.sh [BUILD_DIR]        (default build/win64; it must lie in
+#                                         build/, which Wine programs reach as Y:)
 #
 # Needs payload_tool.exe in BUILD_DIR/bin. Archives: the payload
 # (BUILD_DIR/payload/payload.zip, or while it does not exist a stand-in packed

@@ -8,7 +8,9 @@
 # The pictures are never edited by hand: change the skin, then run this.
 #
 # Usage: tools/screens.sh [build-dir]   (default build/win64, configured with
-#        the win64 preset when it is not yet)
+#        the win64 preset when it is not yet; it must lie in build/, the only
+#        folder outside the Wine prefix that Windows programs reach)
+# The tool writes the pictures to <build-dir>/screens; they are copied from there.
 # Exit status: 0 when every picture was written.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -24,21 +26,28 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     exit 1
   fi
 fi
+case "$build/" in
+  "$here/build/"*) ;;
+  *) echo "screens: $build does not lie in $here/build" >&2; exit 1 ;;
+esac
 cmake --build "$build" -j2 --target screenshot_tool uninstall_skin
 
 . tools/wine-session.sh
 velt_wine_session
 
 out=$here/docs/screens
-mkdir -p "$out"
-winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+shots=$build/screens
+mkdir -p "$out" "$shots"
 tool=$build/bin/screenshot_tool.exe
-skin=$(winpath "$build/bin/Uninstall.DAT")
+skin=$build/bin/Uninstall.DAT
 
+# tools/wine-run.sh passes the paths inside build/ as paths of its drive.
 shot() { # <name> <layout> [options...]
   local name=$1 layout=$2
   shift 2
-  tools/wine-run.sh "$tool" "$skin" "$layout" "$(winpath "$out/$name")" "$@"
+  rm -f "$shots/$name"
+  tools/wine-run.sh "$tool" "$skin" "$layout" "$shots/$name" "$@"
+  cp "$shots/$name" "$out/$name"
   echo "screens: $out/$name"
 }
 

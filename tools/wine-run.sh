@@ -2,15 +2,32 @@
 # Runs a Windows program of the build under 64-bit Wine, in the project's own
 # prefix (never ~/.wine). CTest uses this as the cross-compiling emulator.
 # The prefix is $VELT_WINEPREFIX, by default build/wineprefix of this checkout;
-# tools/wine-prefix.sh creates it.
+# tools/wine-prefix.sh creates it. The environment is tools/wine-env.sh's.
+#
+# The prefix has no drive for the machine's root: the only files outside it
+# that programs reach are those of the checkout's build/ folder, through drive
+# Y:. So every argument that is an absolute path of or inside build/ is passed
+# as its Y: path (the program too; a relative program path is taken from the
+# current folder first), and when the current folder lies outside build/ the
+# program starts in build/ (Y:\). Other arguments pass unchanged.
+# Exit status: the program's, or 2 when the prefix does not exist.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
-export WINEARCH=win64
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$here/tools/wine-env.sh"
 export LC_ALL=${VELT_LOCALE:-zh_CN.UTF-8}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine-run: no Wine prefix at $WINEPREFIX (run tools/wine-prefix.sh)" >&2
   exit 2
 fi
-exec /usr/lib/wine/wine64 "$@"
+
+args=()
+for arg in "$@"; do
+  if [ ${#args[@]} -eq 0 ] && [ "${arg#/}" = "$arg" ] && [ "${arg%/*}" != "$arg" ] && [ -e "$arg" ]; then
+    arg=$PWD/$arg
+  fi
+  velt_winpath "$arg" || true
+  args+=("$REPLY")
+done
+if ! velt_in_build "$PWD" && ! velt_in_build "$(pwd -P)"; then
+  cd "$velt_build_root" || exit 2
+fi
+exec /usr/lib/wine/wine64 "${args[@]}"

@@ -1,19 +1,34 @@
 #!/usr/bin/env bash
-# Draws the pictures of Uninstall's skin archive with ImageMagick and the
-# WenQuanYi Micro Hei font (both Debian packages), into <out-dir>:
-#   Page9BK.jpg, Page10BK.jpg, Page11BK.jpg  517x397 frame backgrounds
-#   button.png         sprite sheet: every button state at the rectangles the
-#                      layouts and the option/check image strings cut
-#   CaptionButton.png  close button states
-#   progress.png       fill of the progress bar
+# Draws the pictures of one of the two skin archives with ImageMagick and the
+# WenQuanYi Micro Hei font (both Debian packages), into <out-dir>. Both skins
+# share one look: the same palette, font, sprites and frame background.
+#
+#   uninstall  Uninstall.DAT:
+#     Page9BK.jpg, Page10BK.jpg, Page11BK.jpg         517x397 frame backgrounds
+#   setup      VELTSetupDate.DAT:
+#     CoverBK.jpg                                     516x396 (fresh-install frame)
+#     Page1BK.jpg ... Page4BK.jpg, Page6BK.jpg, Page7BK.jpg   516x396 (its pages)
+#     Page8BK.jpg                                     517x397 (maintenance frame)
+#     Page9BK.jpg ... Page13BK.jpg                    517x397 (its pages)
+#   both:
+#     button.png         sprite sheet: every button state at the rectangles the
+#                        layouts and the option/check image strings cut
+#     CaptionButton.png  close button states
+#     progress.png       fill of the progress bar
+# A page shows the slice of its own frame-sized picture that lies under it, so
+# every background is drawn at the size of the frame it belongs to.
 # The same inputs give byte-identical files: no time stamps or comments are
 # written into the pictures.
 #
-# Usage: make_pictures.sh <out-dir>
-# Exit status: 0 when every picture was written, non-zero otherwise.
+# Usage: make_pictures.sh <uninstall|setup> <out-dir>
+# Exit status: 0 when every picture was written, non-zero otherwise (1 for bad
+# usage).
 set -euo pipefail
 
-out=${1:?usage: make_pictures.sh <out-dir>}
+usage() { echo "usage: make_pictures.sh <uninstall|setup> <out-dir>" >&2; exit 1; }
+[ $# -eq 2 ] || usage
+skin=$1 out=$2
+case $skin in uninstall | setup) ;; *) usage ;; esac
 mkdir -p "$out"
 font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 [ -f "$font" ] || { echo "missing font $font (fonts-wqy-microhei)" >&2; exit 1; }
@@ -81,45 +96,98 @@ calendar_icon 44 "$tmp/icon.png"
 info_icon "$tmp/info.png"
 calendar_icon_small "$tmp/icon16.png"
 
+# Fails unless <text> drawn at <pointsize> is at most <room> pixels wide.
+fits() {
+  local text=$1 size=$2 room=$3 width
+  [ -n "$text" ] || return 0
+  width=$(convert -font "$font" -pointsize "$size" label:"$text" -format %w info:)
+  if [ "$width" -gt "$room" ]; then
+    echo "make_pictures: \"$text\" is $width pixels wide, room for $room" >&2
+    return 1
+  fi
+}
+
 # ---------------------------------------------------------------------------
-# Frame background: <heading> <subheading> <note or ""> <out.jpg>
+# Frame background: <width> <height> <title> <heading> <subheading> <note or "">
+# <out.jpg>
 #   0..29    caption band with the wizard title
 #   30..95   page heading on a faint wash, rule below
-#   96..345  white body (labels and the progress bar of the layouts)
-#   346..396 footer band behind the buttons, rule above
-# A one-pixel frame line in the caption colour runs round the picture.
+#   96..345  white body (labels, fields and the progress bar of the layouts)
+#   346..    footer band behind the buttons, rule above
+# A one-pixel frame line in the caption colour runs round the picture; the
+# note, with its info sign, sits at y 316 just above the footer.
 frame_background() {
-  local heading=$1 sub=$2 note=$3 file=$4
+  local w=$1 h=$2 title=$3 heading=$4 sub=$5 note=$6 file=$7
+  # The texts must stop short of the calendar icon (at w - 71) and the note
+  # short of the frame's right margin.
+  fits "$heading" 17 $((w - 71 - 8 - 35))
+  fits "$sub" 12 $((w - 71 - 8 - 35))
+  fits "$note" 12 $((w - 35 - 57))
   local note_draw=()
   if [ -n "$note" ]; then
     note_draw=("$tmp/info.png" -geometry +35+316 -composite
       -font "$font" -fill "$ink_soft" -pointsize 12 -gravity northwest -annotate +57+316 "$note")
   fi
-  convert -size 517x397 xc:white \
-    \( -size 517x30 gradient:"$caption_top"-"$caption_bottom" \) -geometry +0+0 -composite \
-    \( -size 517x66 gradient:'#F3F8FD'-white \) -geometry +0+30 -composite \
-    -fill "$rule" -draw 'rectangle 0,96 516,96' \
-    -fill "$footer" -draw 'rectangle 0,346 516,396' \
-    -fill "$rule" -draw 'rectangle 0,346 516,346' \
+  convert -size "${w}x${h}" xc:white \
+    \( -size "${w}x30" gradient:"$caption_top"-"$caption_bottom" \) -geometry +0+0 -composite \
+    \( -size "${w}x66" gradient:'#F3F8FD'-white \) -geometry +0+30 -composite \
+    -fill "$rule" -draw "rectangle 0,96 $((w - 1)),96" \
+    -fill "$footer" -draw "rectangle 0,346 $((w - 1)),$((h - 1))" \
+    -fill "$rule" -draw "rectangle 0,346 $((w - 1)),346" \
     "$tmp/icon16.png" -geometry +12+7 -composite \
     -font "$font" -fill white -pointsize 13 -gravity northwest \
-    -annotate +34+6 'VELT电子日历卸载向导' \
+    -annotate +34+6 "$title" \
     -fill "$ink" -pointsize 17 -annotate +35+43 "$heading" \
     -fill "$ink_soft" -pointsize 12 -annotate +35+70 "$sub" \
-    "$tmp/icon.png" -geometry +446+40 -composite \
+    "$tmp/icon.png" -geometry "+$((w - 71))+40" -composite \
     "${note_draw[@]}" \
     -fill none -stroke "$caption_bottom" -strokewidth 1 \
-    -draw 'rectangle 0.5,0.5 516.5,396.5' \
+    -draw "rectangle 0.5,0.5 $((w - 1)).5,$((h - 1)).5" \
     "${jpg_opts[@]}" "$file"
 }
 
-frame_background '卸载 VELT电子日历' \
-  '欢迎使用卸载向导，它将引导您从计算机中删除 VELT电子日历。' \
-  '卸载前请先退出正在运行的 VELT电子日历。' "$out/Page9BK.jpg"
-frame_background '正在卸载' \
-  '请稍候，卸载向导正在从您的计算机中删除 VELT电子日历。' '' "$out/Page10BK.jpg"
-frame_background '卸载完成' \
-  'VELT电子日历已从您的计算机中删除。' '' "$out/Page11BK.jpg"
+if [ "$skin" = uninstall ]; then
+  title='VELT电子日历卸载向导'
+  frame_background 517 397 "$title" '卸载 VELT电子日历' \
+    '欢迎使用卸载向导，它将引导您从计算机中删除 VELT电子日历。' \
+    '卸载前请先退出正在运行的 VELT电子日历。' "$out/Page9BK.jpg"
+  frame_background 517 397 "$title" '正在卸载' \
+    '请稍候，卸载向导正在从您的计算机中删除 VELT电子日历。' '' "$out/Page10BK.jpg"
+  frame_background 517 397 "$title" '卸载完成' \
+    'VELT电子日历已从您的计算机中删除。' '' "$out/Page11BK.jpg"
+else
+  title='VELT电子日历安装向导'
+  # Fresh installation: the 516x396 frame and its pages.
+  frame_background 516 396 "$title" '欢迎使用 VELT电子日历安装向导' \
+    '本向导将引导您在计算机上安装 VELT电子日历。' '' "$out/CoverBK.jpg"
+  frame_background 516 396 "$title" '欢迎安装 VELT电子日历' \
+    '安装向导将分几步完成安装，您可以随时返回上一步修改选择。' '' "$out/Page1BK.jpg"
+  frame_background 516 396 "$title" '许可协议' \
+    '请阅读下面的许可协议。您必须接受协议中的条款才能继续安装。' '' "$out/Page2BK.jpg"
+  frame_background 516 396 "$title" '用户信息' \
+    '请输入您的信息，并选择为哪些用户安装 VELT电子日历。' '' "$out/Page3BK.jpg"
+  frame_background 516 396 "$title" '选择安装位置' \
+    '请选择 VELT电子日历的安装文件夹，以及要创建的快捷方式。' \
+    '单击“安装(I)”开始复制文件。' "$out/Page4BK.jpg"
+  frame_background 516 396 "$title" '正在安装' \
+    '请稍候，安装向导正在您的计算机上安装 VELT电子日历。' '' "$out/Page6BK.jpg"
+  frame_background 516 396 "$title" '安装完成' \
+    'VELT电子日历已成功安装到您的计算机上。' '' "$out/Page7BK.jpg"
+  # Maintenance: the 517x397 frame and its pages.
+  frame_background 517 397 "$title" '修复或卸载 VELT电子日历' \
+    'VELT电子日历已经安装在您的计算机上。请选择要执行的操作。' '' "$out/Page8BK.jpg"
+  frame_background 517 397 "$title" '卸载 VELT电子日历' \
+    '请确认要从您的计算机中删除 VELT电子日历。' \
+    '卸载前请先退出正在运行的 VELT电子日历。' "$out/Page9BK.jpg"
+  frame_background 517 397 "$title" '正在卸载' \
+    '请稍候，安装向导正在从您的计算机中删除 VELT电子日历。' '' "$out/Page10BK.jpg"
+  frame_background 517 397 "$title" '卸载完成' \
+    'VELT电子日历已从您的计算机中删除。' '' "$out/Page11BK.jpg"
+  frame_background 517 397 "$title" '正在修复' \
+    '请稍候，安装向导正在重新写入 VELT电子日历的程序文件。' '' "$out/Page12BK.jpg"
+  frame_background 517 397 "$title" '修复完成' \
+    '安装向导已重新写入 VELT电子日历的程序文件和快捷方式。' '' "$out/Page13BK.jpg"
+fi
 
 # ---------------------------------------------------------------------------
 # Push button sprite: <w> <h> <fill> <border> <text colour> <text> <out.png>
@@ -134,7 +202,9 @@ push_button() {
 }
 
 # One state per row of button.png: normal y 1, hot y 37, pushed y 74 (the
-# rectangles of the layouts), disabled y 110 (for a disabledimage).
+# rectangles of the layouts), disabled y 110 (for a disabledimage). Columns:
+# 上一步(B) x 1, 下一步(N) x 91, 取消 x 182, 完成 x 256 (Uninstall's and
+# Setup's), 安装(I) x 331 and 浏览(R)... x 422 (Setup's), each 24 high.
 rows=(1 37 74 110)
 primary_fill=("$accent" "$accent_hot" "$accent_pushed" '#A9C7E8')
 primary_border=('#236AB8' '#2F7ACB' '#1A5698' '#A0BEDF')
@@ -153,14 +223,21 @@ for i in 0 1 2 3; do
     '完成' "$tmp/finish$i.png"
   push_button 85 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
     '上一步(B)' "$tmp/prev$i.png"
+  push_button 85 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
+    '安装(I)' "$tmp/install$i.png"
+  push_button 85 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
+    '浏览(R)...' "$tmp/browse$i.png"
   composites+=("$tmp/prev$i.png" -geometry "+1+${rows[$i]}" -composite)
   composites+=("$tmp/next$i.png" -geometry "+91+${rows[$i]}" -composite)
   composites+=("$tmp/cancel$i.png" -geometry "+182+${rows[$i]}" -composite)
   composites+=("$tmp/finish$i.png" -geometry "+256+${rows[$i]}" -composite)
+  composites+=("$tmp/install$i.png" -geometry "+331+${rows[$i]}" -composite)
+  composites+=("$tmp/browse$i.png" -geometry "+422+${rows[$i]}" -composite)
 done
 
 # Minimise button for the caption band, 42x25 at y 150 / 186 / 220. Its last
-# three columns stay clear: the close button overlaps them in the layout.
+# three columns stay clear: Uninstall's layout lets the close button overlap
+# them, Setup's layouts cut only the first 39 columns.
 min_button() { # <overlay colour> <out.png>
   convert -size 42x25 xc:none \
     -fill "$1" -draw 'rectangle 0,0 38,24' \
@@ -210,7 +287,7 @@ for i in 0 1 2 3 4 5; do
   composites+=("$tmp/chk$i.png" -geometry "+${chk_x[$i]}+303" -composite)
 done
 
-convert -size 330x320 xc:none "${composites[@]}" "${png_opts[@]}" "$out/button.png"
+convert -size 510x320 xc:none "${composites[@]}" "${png_opts[@]}" "$out/button.png"
 
 # ---------------------------------------------------------------------------
 # CaptionButton.png: close button 36x28 at x 180, rows y 0 / 43 / 85.

@@ -1,6 +1,7 @@
-"""Packs Uninstall's skin archive: a plain zip of the given files, stored
-under their base names in the order given, deflated, with a fixed time stamp
-and fixed attributes, so that the same inputs always give the same bytes.
+"""Packs a skin archive (Uninstall.DAT, VELTSetupDate.DAT): a plain zip of the
+given files, stored under their base names in the order given, deflated, with
+a fixed time stamp and fixed attributes, so that the same inputs always give
+the same bytes.
 
 Usage: pack_skin.py <archive> <file>...
 Exit status: 0 when the archive was written; 1 when an input is missing or

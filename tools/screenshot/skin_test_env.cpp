@@ -8,12 +8,12 @@
 
 namespace skintest {
 
-bool UseUninstallSkin() {
+bool UseSkin(const wchar_t* archive) {
     std::wstring dir = testing_support::ModuleDir() + L"\\";
     CPaintManagerUI::SetInstance(::GetModuleHandleW(nullptr));
     CPaintManagerUI::SetResourcePath(dir.c_str());
-    CPaintManagerUI::SetResourceZip(L"Uninstall.DAT");
-    return testing_support::Exists(dir + L"Uninstall.DAT");
+    CPaintManagerUI::SetResourceZip(archive);
+    return testing_support::Exists(dir + archive);
 }
 
 bool LoadSkinPicture(const wchar_t* name, skinshot::Image* out) {

@@ -1,6 +1,7 @@
-// What the skin tests share: pointing the window library at the real
-// Uninstall.DAT that the build put beside the test program, reading its
-// pictures, and comparing rendered pixels with sprite rectangles.
+// What the skin tests share: pointing the window library at a real skin
+// archive (Uninstall.DAT, VELTSetupDate.DAT) that the build put beside the
+// test program, reading its pictures, and comparing rendered pixels with
+// sprite rectangles.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +12,11 @@
 
 namespace skintest {
 
-// Sets the library up for Uninstall's skin archive beside the test program;
-// false when the archive is not there.
-bool UseUninstallSkin();
+// Sets the library up for the skin archive of that name beside the test
+// program; false when the archive is not there.
+bool UseSkin(const wchar_t* archive);
+inline bool UseUninstallSkin() { return UseSkin(L"Uninstall.DAT"); }
+inline bool UseSetupSkin() { return UseSkin(L"VELTSetupDate.DAT"); }
 
 // Decodes a picture of the current skin archive; false when it is missing.
 bool LoadSkinPicture(const wchar_t* name, skinshot::Image* out);

@@ -1,0 +1,302 @@
+// Setup's thirteen layouts, read from the real VELTSetupDate.DAT by the window
+// library, against the contract that Setup's windows rely on: the window
+// size, frame caption and round corner, the background slice of each page,
+// every control the code looks up (by name and kind), the start look of every
+// option and check button, the navigation row, the progress bars, and that
+// buttons and single-line texts fit without overlapping or clipping.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "UIlib.h"
+#include "pointer.h"
+#include "skin_test_env.h"
+#include "skin_window.h"
+
+using skinshot::CSkinWindow;
+using skinshot::PumpUntil;
+using skintest::Describe;
+
+namespace {
+
+// The option and check looks that the programs swap into their buttons.
+const wchar_t kOptionOffNormal[] = L"file='button.png' source='3,263,23,283' dest='0,0,20,20'";
+const wchar_t kOptionOffHot[] = L"file='button.png' source='39,263,59,283' dest='0,0,20,20'";
+const wchar_t kOptionOffPushed[] = L"file='button.png' source='75,263,95,283' dest='0,0,20,20'";
+const wchar_t kOptionOnNormal[] = L"file='button.png' source='110,263,130,283' dest='0,0,20,20'";
+const wchar_t kOptionOnHot[] = L"file='button.png' source='146,263,166,283' dest='0,0,20,20'";
+const wchar_t kOptionOnPushed[] = L"file='button.png' source='182,263,202,283' dest='0,0,20,20'";
+const wchar_t kCheckOnNormal[] = L"file='button.png' source='112,303,126,317' dest='0,0,14,14'";
+const wchar_t kCheckOnHot[] = L"file='button.png' source='148,303,162,317' dest='0,0,14,14'";
+const wchar_t kCheckOnPushed[] = L"file='button.png' source='184,303,198,317' dest='0,0,14,14'";
+
+struct Look {
+    const wchar_t* control;
+    const wchar_t* normal;
+    const wchar_t* hot;
+    const wchar_t* pushed;
+};
+
+struct Control {
+    const wchar_t* name;
+    const wchar_t* kind;  // GetClass()
+};
+
+struct LayoutCase {
+    const char* id;
+    const wchar_t* layout;
+    int width, height;
+    const wchar_t* background;  // the root's bkimage, exactly
+    std::vector<Control> controls;
+    std::vector<Look> looks;
+};
+
+// Names the case in test output.
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.id; }
+
+const wchar_t kButton[] = L"ButtonUI";
+const wchar_t kEdit[] = L"EditUI";
+const wchar_t kLabel[] = L"LabelUI";
+const wchar_t kBar[] = L"HorizontalLayoutUI";
+
+const Look kAnyoneSelected = {L"anyonebtn", kOptionOnNormal, kOptionOnHot, kOptionOnPushed};
+const Look kOnlyMeCleared = {L"onlymebtn", kOptionOffNormal, kOptionOffHot, kOptionOffPushed};
+// The maintenance choice uses the normal image for hot as well.
+const Look kFixCleared = {L"fixbtn", kOptionOffNormal, kOptionOffNormal, kOptionOffPushed};
+const Look kUninstallSelected = {L"uninstallbtn", kOptionOnNormal, kOptionOnNormal, kOptionOnPushed};
+Look Checked(const wchar_t* name) { return {name, kCheckOnNormal, kCheckOnHot, kCheckOnPushed}; }
+
+const Control kFrameButtons[] = {{L"minbtn", kButton}, {L"closebtn", kButton}, {L"prebtn", kButton},
+                                 {L"nextbtn", kButton}, {L"cancelbtn", kButton}};
+
+std::vector<Control> FrameControls(std::vector<Control> more) {
+    more.insert(more.begin(), std::begin(kFrameButtons), std::end(kFrameButtons));
+    return more;
+}
+
+const std::vector<LayoutCase> kLayouts = {
+    {"CoverWnd", L"CoverWnd.xml", 516, 396, L"file='CoverBK.jpg'", FrameControls({}), {}},
+    {"Page1Wnd", L"Page1Wnd.xml", 506, 360, L"file='Page1BK.jpg' source='5,34,511,394'",
+     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}}, {}},
+    {"Page2Wnd", L"Page2Wnd.xml", 506, 360, L"file='Page2BK.jpg' source='5,34,511,394'",
+     {{L"licenseedit", L"RichEditUI"}, {L"licensebtn", kButton}, {L"prebtn", kButton}, {L"nextbtn", kButton},
+      {L"cancelbtn", kButton}},
+     {Checked(L"licensebtn")}},
+    {"Page3Wnd", L"Page3Wnd.xml", 506, 360, L"file='Page3BK.jpg' source='5,34,511,394'",
+     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}, {L"nameedit", kEdit},
+      {L"anyonebtn", kButton}, {L"onlymebtn", kButton}, {L"companyedit", kEdit}},
+     {kAnyoneSelected, kOnlyMeCleared}},
+    {"Page4Wnd", L"Page4Wnd.xml", 506, 360, L"file='Page4BK.jpg' source='5,34,511,394'",
+     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}, {L"pathedit", kEdit},
+      {L"desktopscbtn", kButton}, {L"startmenuscbtn", kButton}, {L"browsebtn", kButton},
+      {L"diskfreelabel", kLabel}},
+     {Checked(L"desktopscbtn"), Checked(L"startmenuscbtn")}},
+    {"Page6Wnd", L"Page6Wnd.xml", 506, 360, L"file='Page6BK.jpg' source='5,34,511,394'",
+     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
+    {"Page7Wnd", L"Page7Wnd.xml", 506, 360, L"file='Page7BK.jpg' source='5,34,511,394'",
+     {{L"runnowbtn", kButton}, {L"finishbtn", kButton}}, {Checked(L"runnowbtn")}},
+    {"Page8Wnd", L"Page8Wnd.xml", 517, 397, L"file='Page8BK.jpg'",
+     FrameControls({{L"fixbtn", kButton}, {L"uninstallbtn", kButton}}), {kFixCleared, kUninstallSelected}},
+    {"Page9Wnd", L"Page9Wnd.xml", 506, 360, L"file='Page9BK.jpg' source='5,34,511,394'",
+     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}}, {}},
+    {"Page10Wnd", L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'",
+     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
+    {"Page11Wnd", L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,32,511,392'",
+     {{L"finishbtn", kButton}}, {}},
+    {"Page12Wnd", L"Page12Wnd.xml", 506, 360, L"file='Page12BK.jpg' source='5,34,511,394'",
+     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
+    {"Page13Wnd", L"Page13Wnd.xml", 506, 360, L"file='Page13BK.jpg' source='5,34,511,394'",
+     {{L"finishbtn", kButton}}, {}},
+};
+
+CControlUI* CALLBACK CollectControl(CControlUI* control, LPVOID data) {
+    static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
+    return nullptr;
+}
+
+// Every control of the tree.
+std::vector<CControlUI*> AllControls(CControlUI* root) {
+    std::vector<CControlUI*> all;
+    root->FindControl(CollectControl, &all, UIFIND_ALL);
+    return all;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT both;
+    return ::IntersectRect(&both, &a, &b) != FALSE;
+}
+
+// Width in pixels of a text in the label's font.
+int TextWidth(CSkinWindow& window, CLabelUI* label, const wchar_t* text) {
+    HDC dc = ::GetDC(window.GetHWND());
+    HGDIOBJ old = ::SelectObject(dc, window.Manager().GetFont(label->GetFont()));
+    SIZE size = {0, 0};
+    ::GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window.GetHWND(), dc);
+    return size.cx;
+}
+
+// Where the navigation row lies: frames at y 360 of the frame, pages at y 326
+// of the page (the same place once Setup puts the page at 5,34).
+RECT NavigationRect(const wchar_t* name, bool frame) {
+    const std::wstring n = name;
+    int x = n == L"prebtn" ? 250 : n == L"nextbtn" ? 340 : 433;
+    int width = (n == L"prebtn" || n == L"nextbtn") ? 85 : 65;
+    int dx = frame ? 5 : 0, y = frame ? 360 : 326;
+    return {x + dx, y, x + dx + width, y + 24};
+}
+
+class SetupLayout : public ::testing::TestWithParam<LayoutCase> {
+protected:
+    static void SetUpTestSuite() { skinshot::ParkMouse(); }
+    void SetUp() override { ASSERT_TRUE(skintest::UseSetupSkin()) << "VELTSetupDate.DAT is not beside the test"; }
+};
+
+TEST_P(SetupLayout, MeetsTheWindowContract) {
+    const LayoutCase& c = GetParam();
+    const bool frame = c.width != 506;
+    CSkinWindow window(c.layout);
+    ASSERT_TRUE(window.Open(nullptr, 30, 30, true)) << "layout not built";
+    ASSERT_TRUE(PumpUntil([&] { return window.Root()->GetPos().right > 0; }, 3000));
+
+    // Size, caption band, round corner and background.
+    RECT client;
+    ::GetClientRect(window.GetHWND(), &client);
+    EXPECT_EQ(Describe(client), "0,0," + std::to_string(c.width) + "," + std::to_string(c.height));
+    EXPECT_EQ(Describe(window.Root()->GetPos()), Describe(client));
+    EXPECT_EQ(Describe(window.Manager().GetCaptionRect()), frame ? "0,0,0,30" : "0,0,0,0");
+    EXPECT_EQ(window.Manager().GetRoundCorner().cx, frame ? 5 : 0);
+    EXPECT_EQ(window.Manager().GetRoundCorner().cy, frame ? 5 : 0);
+    EXPECT_EQ(std::wstring(window.Root()->GetBkImage()), c.background);
+
+    // The controls the code looks up, of the kind it treats them as.
+    for (const Control& want : c.controls) {
+        CControlUI* control = window.Find(want.name);
+        ASSERT_NE(control, nullptr) << want.name;
+        EXPECT_STREQ(control->GetClass(), want.kind) << want.name;
+    }
+
+    // Start looks: the flags behind option and check buttons all start set.
+    for (const Look& look : c.looks) {
+        auto* button = static_cast<CButtonUI*>(window.Find(look.control)->GetInterface(L"Button"));
+        ASSERT_NE(button, nullptr) << look.control;
+        EXPECT_STREQ(button->GetNormalImage(), look.normal) << look.control;
+        EXPECT_STREQ(button->GetHotImage(), look.hot) << look.control;
+        EXPECT_STREQ(button->GetPushedImage(), look.pushed) << look.control;
+        const int side = wcsstr(look.normal, L"'0,0,20,20'") != nullptr ? 20 : 14;
+        EXPECT_EQ(button->GetWidth(), side) << look.control;
+        EXPECT_EQ(button->GetHeight(), side) << look.control;
+    }
+
+    // The navigation row, the caption buttons, and what starts enabled.
+    for (const wchar_t* name : {L"prebtn", L"nextbtn", L"cancelbtn", L"finishbtn"}) {
+        if (CControlUI* button = window.Find(name)) {
+            EXPECT_EQ(Describe(button->GetPos()), Describe(NavigationRect(name, frame))) << name;
+        }
+    }
+    if (CControlUI* next = window.Find(L"nextbtn")) {
+        EXPECT_TRUE(next->IsEnabled());
+        EXPECT_EQ(next->GetShortcut(), std::wstring(c.layout) == L"Page4Wnd.xml" ? L'I' : L'N');
+    }
+    if (frame) {
+        EXPECT_FALSE(window.Find(L"prebtn")->IsEnabled()) << "nothing lies before the first screen";
+        for (const wchar_t* name : {L"minbtn", L"closebtn"}) {
+            const RECT& rc = window.Find(name)->GetPos();
+            EXPECT_LE(rc.bottom, 30) << name;
+            EXPECT_GT(rc.left, c.width - 100) << name;
+        }
+    }
+
+    // Named buttons lie inside the window and apart from each other; no
+    // label covers a button, none sits in a frame's caption band, and every
+    // single-line text fits its label.
+    std::vector<CControlUI*> buttons, labels;
+    for (CControlUI* control : AllControls(window.Root())) {
+        const std::wstring kind = control->GetClass();
+        if (kind == kButton && !control->GetName().IsEmpty()) buttons.push_back(control);
+        if (kind == kLabel) labels.push_back(control);
+    }
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const std::string name = Describe(buttons[i]->GetPos());
+        EXPECT_TRUE(Inside(buttons[i]->GetPos(), client)) << name;
+        for (size_t j = i + 1; j < buttons.size(); ++j) {
+            EXPECT_FALSE(Overlap(buttons[i]->GetPos(), buttons[j]->GetPos())) << name << " / "
+                                                                              << Describe(buttons[j]->GetPos());
+        }
+    }
+    for (CControlUI* control : labels) {
+        auto* label = static_cast<CLabelUI*>(control->GetInterface(L"Label"));
+        const RECT& rc = label->GetPos();
+        EXPECT_TRUE(Inside(rc, client)) << Describe(rc);
+        if (frame) {
+            EXPECT_GE(rc.top, 30) << Describe(rc);
+        }
+        for (CControlUI* button : buttons) EXPECT_FALSE(Overlap(rc, button->GetPos())) << Describe(rc);
+        // The free-space label must take the widest figure the page writes.
+        std::wstring text = label->GetName() == L"diskfreelabel" ? L"所需空间：30MB  可用空间：123456.78MB"
+                                                                 : label->GetText().GetData();
+        const RECT pad = label->GetTextPadding();
+        ASSERT_NE(label->GetTextStyle() & DT_SINGLELINE, 0u) << Describe(rc);
+        EXPECT_LE(TextWidth(window, label, text.c_str()), rc.right - rc.left - pad.left - pad.right)
+            << Describe(rc) << " clips its text";
+    }
+
+    // Progress bars: width 1 of at most 474, inside a bordered frame that is
+    // exactly that wide.
+    if (CControlUI* bar = window.Find(L"progressbar")) {
+        EXPECT_GE(bar->GetFixedWidth(), 1);
+        EXPECT_EQ(bar->GetMaxWidth(), 474);
+        CControlUI* box = bar->GetParent();
+        ASSERT_NE(box, nullptr);
+        EXPECT_GE(box->GetBorderSize(), 1);
+        EXPECT_EQ(box->GetWidth(), 474);
+        EXPECT_EQ(box->GetHeight(), 14);
+        EXPECT_TRUE(Inside(bar->GetPos(), box->GetPos())) << Describe(bar->GetPos());
+        EXPECT_TRUE(Inside(box->GetPos(), client));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Setup, SetupLayout, ::testing::ValuesIn(kLayouts),
+                         [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.id); });
+
+// The fields: the licence is read-only and long enough to scroll; the others
+// take typing on one line.
+TEST(SetupFields, LicenceScrollsAndFieldsTakeInput) {
+    ASSERT_TRUE(skintest::UseSetupSkin());
+    CSkinWindow licence(L"Page2Wnd.xml");
+    ASSERT_TRUE(licence.Open(nullptr, 30, 30, true));
+    auto* text = static_cast<CEditUI*>(licence.Find(L"licenseedit")->GetInterface(L"Edit"));
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return text->GetNativeWindow() != nullptr; }, 3000));
+    EXPECT_TRUE(text->IsReadOnly());
+    EXPECT_TRUE(text->IsMultiLine());
+    HWND native = text->GetNativeWindow();
+    EXPECT_NE(::GetWindowLongW(native, GWL_STYLE) & WS_VSCROLL, 0);
+    EXPECT_NE(std::wstring(text->GetText().GetData()).find(L"\n\n"), std::wstring::npos) << "paragraphs";
+    SCROLLINFO scroll = {sizeof(scroll), SIF_ALL, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(::GetScrollInfo(native, SB_VERT, &scroll));
+    EXPECT_GT(scroll.nMax + 1, static_cast<int>(scroll.nPage)) << "the licence fits without scrolling";
+
+    const std::vector<std::pair<const wchar_t*, std::vector<const wchar_t*>>> fields = {
+        {L"Page3Wnd.xml", {L"nameedit", L"companyedit"}}, {L"Page4Wnd.xml", {L"pathedit"}}};
+    for (const auto& [layout, names] : fields) {
+        CSkinWindow page(layout);
+        ASSERT_TRUE(page.Open(nullptr, 30, 30, true));
+        for (const wchar_t* name : names) {
+            auto* edit = static_cast<CEditUI*>(page.Find(name)->GetInterface(L"Edit"));
+            ASSERT_NE(edit, nullptr) << name;
+            EXPECT_FALSE(edit->IsReadOnly()) << name;
+            EXPECT_FALSE(edit->IsMultiLine()) << name;
+        }
+    }
+}
+
+} // namespace

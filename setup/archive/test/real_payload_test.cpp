@@ -1,9 +1,10 @@
 // The real payload archive, embedded in this test program as the payload
 // resource when the build has one (skipped otherwise). Checked against the
-// entry list (PayloadEntryNames, generated from the packer's list) and against an independent reading of the archive's central
-// directory: the count 83, every name, attribute, size and time; extraction
-// writes the same bytes (checksums, and the four programs byte for byte
-// against the build's own files) with the archive attribute and DOS times.
+// entry list (PayloadEntryNames, generated from the packer's list) and
+// against an independent reading of the archive's central directory: the
+// count 83, every name, attribute, size and time; extraction writes the same
+// bytes (checksums, and the four programs byte for byte against the build's
+// own files) with the archive attribute and DOS times.
 #include <gtest/gtest.h>
 
 #include <zlib.h>

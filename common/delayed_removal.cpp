@@ -10,8 +10,9 @@ namespace {
 // The lock that StartDelayedRemoval waits for; set by ExitLock::Acquire.
 std::wstring g_exitLockPath;
 
-// How many times the command tries to delete the lock, about a second apart.
-constexpr int kLockTries = 120;
+// One look's pause: one echo request to loopback, answered at once, and the
+// one-second interval of a second one.
+constexpr wchar_t kPause[] = L"ping 127.0.0.1 -n 2 -w 1000 > Nul";
 
 std::wstring Quoted(const std::wstring& text)
 {
@@ -26,20 +27,69 @@ std::wstring Join(const std::wstring& directory, const wchar_t* name)
     return path + name;
 }
 
-// The lock's name as the command spells it. "if exist" of the command shell
-// under Wine does not take a quoted path, so the name is given without quotes
-// where it has no space (the temporary folder there has none); elsewhere the
-// short form is tried first, and quotes are the last resort.
-std::wstring LockToken(const std::wstring& lockPath)
+// "(if not exist "LOCK" command)": runs `command` only once the lock has gone.
+std::wstring OnceGone(const std::wstring& lock, const std::wstring& command)
 {
-    std::wstring token = lockPath;
-    if (token.find(L' ') != std::wstring::npos) {
-        WCHAR shortPath[MAX_PATH] = {};
-        const DWORD length = GetShortPathNameW(lockPath.c_str(), shortPath, MAX_PATH);
-        if (length > 0 && length < MAX_PATH)
-            token = shortPath;
+    return L"(if not exist " + lock + L" " + command + L")";
+}
+
+// Deletes a file, clearing a read-only attribute first.
+void DeleteFileNow(const std::wstring& path)
+{
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+}
+
+// Deletes the tree below and including `directory` with plain file calls (no
+// shell, so no dialog); links are removed, never followed. What fails stays.
+void RemoveTreeNow(const std::wstring& directory)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(Join(directory, L"*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = Join(directory, name.c_str());
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileNow(path);
+            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveDirectoryW(path.c_str());
+            } else {
+                RemoveTreeNow(path);
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
     }
-    return token.find(L' ') == std::wstring::npos ? token : Quoted(token);
+    SetFileAttributesW(directory.c_str(), FILE_ATTRIBUTE_DIRECTORY);
+    RemoveDirectoryW(directory.c_str());
+}
+
+// The removal the command would make, made now: what is in use stays.
+void RemoveNow(const std::wstring& directory, DelayedRemoval what, bool keepFolder)
+{
+    if (what == DelayedRemoval::WholeTree) {
+        RemoveTreeNow(directory);
+        return;
+    }
+    for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName})
+        DeleteFileNow(Join(directory, name));
+    if (!keepFolder)
+        RemoveDirectoryW(directory.c_str());
+}
+
+// Makes the lock file in `folder`; INVALID_HANDLE_VALUE when the folder's
+// path is not safe for the command or the file cannot be made.
+HANDLE CreateLockIn(const std::wstring& folder, std::wstring* path)
+{
+    if (folder.empty() || !IsSafeForCommand(folder))
+        return INVALID_HANDLE_VALUE;
+    WCHAR name[64];
+    wsprintfW(name, L"VELTExit-%lu-%lu.lock", GetCurrentProcessId(), GetTickCount());
+    *path = Join(folder, name);
+    return CreateFileW(path->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
 } // namespace
@@ -56,20 +106,29 @@ bool ExitLock::Acquire()
 {
     if (m_file != INVALID_HANDLE_VALUE)
         return true;
-    WCHAR temp[MAX_PATH] = {};
-    const DWORD length = GetTempPathW(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    WCHAR name[64];
-    wsprintfW(name, L"VELTExit-%lu-%lu.lock", GetCurrentProcessId(), GetTickCount());
-    const std::wstring path = Join(temp, name);
-    m_file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
-        return false;
-    m_path = path;
-    g_exitLockPath = path;
-    return true;
+    std::wstring folders[3];
+    WCHAR buffer[MAX_PATH] = {};
+    DWORD length = GetTempPathW(MAX_PATH, buffer);
+    if (length > 0 && length < MAX_PATH) {
+        folders[0] = buffer;
+        WCHAR shortForm[MAX_PATH] = {};
+        length = GetShortPathNameW(buffer, shortForm, MAX_PATH);
+        if (length > 0 && length < MAX_PATH)
+            folders[1] = shortForm;
+    }
+    length = GetWindowsDirectoryW(buffer, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        folders[2] = Join(buffer, L"Temp");
+    for (const std::wstring& folder : folders) {
+        std::wstring path;
+        m_file = CreateLockIn(folder, &path);
+        if (m_file != INVALID_HANDLE_VALUE) {
+            m_path = path;
+            g_exitLockPath = path;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool HoldExitLockUntilExit()
@@ -80,33 +139,47 @@ bool HoldExitLockUntilExit()
     return lock->Acquire();
 }
 
-std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
-                                      DelayedRemoval what, bool keepFolder)
+bool IsSafeForCommand(const std::wstring& path)
 {
-    std::wstring wait;
-    std::wstring guard;
-    if (lockPath.empty()) {
-        wait = L"ping 127.0.0.1 -n 3 -w 1000 > Nul & ";
-    } else {
-        // The loop only pauses while the lock exists; what follows runs once
-        // the lock has gone (or after the last try, and then only behind the
-        // same test). Each removal command carries its own test, so the line
-        // means the same whether "&" ends the loop's body or belongs to it.
-        const std::wstring lock = LockToken(lockPath);
-        wait = L"for /l %i in (1,1," + std::to_wstring(kLockTries) + L") do @if exist " + lock +
-               L" ping 127.0.0.1 -n 2 -w 1000 > Nul & ";
-        guard = L"if not exist " + lock + L" ";
-        // A moment more once the lock has gone, for the process's last modules.
-        wait += guard + L"ping 127.0.0.1 -n 2 -w 1000 > Nul & ";
-    }
-    if (what == DelayedRemoval::WholeTree)
-        return L"/c " + wait + guard + L"rd /s/q " + Quoted(directory);
-    return L"/c " + wait + guard + L"del /f /q " + Quoted(Join(directory, kUninstallerFileName)) + L" " +
-           Quoted(Join(directory, kUninstallSkinFileName)) + L" " + Quoted(Join(directory, kWindowLibraryFileName)) +
-           L" > Nul 2>&1" + (keepFolder ? std::wstring() : L" & " + guard + L"rd " + Quoted(directory) + L" > Nul 2>&1");
+    return !path.empty() && path.find_first_of(L"%!\"") == std::wstring::npos;
 }
 
-bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what)
+std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
+                                      DelayedRemoval what, bool keepFolder, int tries)
+{
+    if (!IsSafeForCommand(directory) || (!lockPath.empty() && !IsSafeForCommand(lockPath)))
+        return std::wstring();
+    std::wstring removals[2];
+    if (what == DelayedRemoval::WholeTree) {
+        removals[0] = L"rd /s/q " + Quoted(directory);
+    } else {
+        removals[0] = L"del /f /q " + Quoted(Join(directory, kUninstallerFileName)) + L" " +
+                      Quoted(Join(directory, kUninstallSkinFileName)) + L" " +
+                      Quoted(Join(directory, kWindowLibraryFileName));
+        if (!keepFolder)
+            removals[1] = L"rd " + Quoted(directory);
+    }
+    std::wstring command = L"/d /v:off /c ";
+    if (lockPath.empty()) {
+        // No lock to wait for: a pause of about two seconds, then the removal.
+        command += L"ping 127.0.0.1 -n 3 -w 1000 > Nul";
+        for (const std::wstring& removal : removals) {
+            if (!removal.empty())
+                command += L" & " + removal;
+        }
+        return command;
+    }
+    const std::wstring lock = Quoted(lockPath);
+    command += L"(for /l %i in (1,1," + std::to_wstring(tries) + L") do @if exist " + lock + L" " + kPause + L")";
+    command += L" & " + OnceGone(lock, kPause);
+    for (const std::wstring& removal : removals) {
+        if (!removal.empty())
+            command += L" & " + OnceGone(lock, removal);
+    }
+    return command;
+}
+
+bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries)
 {
     const std::wstring full = NormalisePath(directory);
     if (full.empty())
@@ -115,7 +188,13 @@ bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what)
     const bool isProtected = IsProtectedPath(full);
     if (isProtected && what == DelayedRemoval::WholeTree)
         return false;
-    const std::wstring parameters = DelayedRemovalParameters(g_exitLockPath, full, what, isProtected);
+    if (!IsSafeForCommand(full)) {
+        RemoveNow(full, what, isProtected);
+        return false;
+    }
+    const std::wstring parameters = DelayedRemovalParameters(g_exitLockPath, full, what, isProtected, tries);
+    if (parameters.empty())
+        return false;
     const HINSTANCE result = ShellExecuteW(nullptr, L"open", L"cmd.exe", parameters.c_str(), nullptr, SW_HIDE);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

@@ -5,26 +5,10 @@
 
 const std::vector<std::wstring>& PayloadEntryNames()
 {
-    static const std::vector<std::wstring> names = [] {
-        std::vector<std::wstring> list = {kAppFileName, kWindowLibraryFileName, kUninstallSkinFileName,
-                                          kUninstallerFileName, L"res/", L"res/image/", L"res/image/face/",
-                                          L"res/image/face/默认/"};
-        for (const wchar_t* image : {L"Min.png", L"Minh.png", L"bk.png", L"bk1.png", L"close.png", L"closeh.png",
-                                     L"velt.png"})
-            list.push_back(std::wstring(L"res/image/face/默认/") + image);
-        list.push_back(L"res/image/weather/");
-        std::vector<int> numbers;
-        for (int n = 0; n <= 31; ++n)
-            numbers.push_back(n);
-        numbers.push_back(53);
-        for (int n : numbers) {
-            const std::wstring stem = L"res/image/weather/d" + std::to_wstring(n);
-            list.push_back(stem + L".gif");
-            list.push_back(stem + L".png");
-        }
-        list.push_back(L"res/profile.xml");
-        return list;
-    }();
+    // Generated from the payload's entry list at build time.
+    static const std::vector<std::wstring> names = {
+#include "payload_entry_names.inc"
+    };
     return names;
 }
 

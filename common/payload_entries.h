@@ -1,7 +1,9 @@
 // The names of the payload archive's 83 entries, in the archive's order, as
 // the build ships them ("res/image/" for a folder, "res/profile.xml" for a
-// file). Uninstall uses them to remove the product from a directory that has
-// no readable install manifest: only these names, never anything else.
+// file): generated at build time from the entry list that the packer reads
+// (app/payload_entries.txt, the one list of them). Uninstall uses them to
+// remove the product from a directory that has no readable install manifest:
+// only these names, never anything else.
 #pragma once
 
 #include <string>

@@ -30,18 +30,29 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 need_update=0
 if [ ${#missing[@]} -gt 0 ]; then need_update=1; fi
 
-# Source packages come from deb-src entries for the same archive as the binaries.
-src_list=/etc/apt/sources.list.d/velt-src.sources
-if [ ! -f "$src_list" ]; then
-  {
-    echo "Types: deb-src"
-    echo "URIs: http://deb.debian.org/debian"
-    echo "Suites: bookworm"
-    echo "Components: main"
-    echo "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
-  } | as_root tee "$src_list" >/dev/null
-  need_update=1
-fi
+# Source packages come from a deb-src entry for the same archive (or mirror)
+# and release as the installed packages, taken from apt's own configuration
+# (tools/debian-source-entry.sh). It is written, or rewritten when the
+# configuration has changed, only when apt does not list one already.
+eval "$(apt-config shell sourceparts Dir::Etc::sourceparts/d)"
+src_list=${sourceparts:-/etc/apt/sources.list.d/}velt-src.sources
+entry_status=0
+src_entry=$("$(dirname "${BASH_SOURCE[0]}")/debian-source-entry.sh" "$src_list") || entry_status=$?
+case $entry_status in
+  0)
+    if [ "$(cat "$src_list" 2>/dev/null)" != "$src_entry" ]; then
+      echo "$src_entry" | as_root tee "$src_list" >/dev/null
+      need_update=1
+    fi
+    ;;
+  3)
+    if [ -f "$src_list" ]; then
+      as_root rm -f "$src_list"
+      need_update=1
+    fi
+    ;;
+  *) exit 1 ;;
+esac
 
 fetch_source() { # name, glob of the orig tarball
   local name=$1 glob=$2

@@ -78,7 +78,9 @@ void ReleaseWindows()
 // After a completed removal: the folder Uninstall runs from goes once
 // Uninstall has ended, but only when it is the recorded installation
 // directory; the whole tree only when the installation created it, else just
-// Uninstall's own three files and then the folder if it is empty.
+// Uninstall's own three files and then the folder if it is empty. A folder
+// whose name the interpreter would rewrite is not handed to it: what is not
+// in use goes at once and the rest stays (delayed_removal.h).
 void StartSelfRemoval()
 {
     if (!g_bUninstallDone || g_strInstallDir.empty() || !SamePath(g_strModuleDir, g_strInstallDir))

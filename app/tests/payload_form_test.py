@@ -8,16 +8,16 @@
         Real run: checks the archive the build made, and that packing the same
         inputs again gives the same bytes.
 
-What is checked: exactly the 83 entries in the documented order (the four
-top-level files, the folder entries, seven face images, d0..d31 and d53 as
-.gif and .png, res/profile.xml last); names stored as code page 936 bytes with
-no UTF-8 flag; folders end in "/", have attribute 0x10, method 0 and no data;
-exactly one file is stored (method 0) and it is a small image, every other file
-is deflated (method 8); version made by: host 0 (MS-DOS); files have attribute
-0x20; no encryption, no data descriptor (flags 0); local headers have no extra
-field and agree with the central directory; every central record has exactly
-one NTFS block (0x000a) with three FILETIMEs; every file's data inflates to
-its source file's bytes with the recorded CRC-32 and sizes.
+What is checked: exactly the 83 entries of the entry list, in its order (the
+list is read here with its own few lines, not with the packer's code); names
+stored as code page 936 bytes with no UTF-8 flag; folders end in "/", have
+attribute 0x10, method 0 and no data; exactly one file is stored (method 0)
+and it is a small image, every other file is deflated (method 8); version made
+by: host 0 (MS-DOS); files have attribute 0x20; no encryption, no data
+descriptor (flags 0); local headers have no extra field and agree with the
+central directory; every central record has exactly one NTFS block (0x000a)
+with three FILETIMEs; every file's data inflates to its source file's bytes
+(as the list names them) with the recorded CRC-32 and sizes.
 Exit status 0 when everything holds; 1 with a list of what did not.
 """
 import argparse
@@ -28,19 +28,14 @@ import sys
 import tempfile
 import zlib
 
-FACE = ["Min.png", "Minh.png", "bk.png", "bk1.png", "close.png", "closeh.png", "velt.png"]
-WEATHER_CODES = list(range(32)) + [53]
 
-
-def expected_names():
-    names = ["VELT电子日历.exe", "DuiLibu.dll", "Uninstall.DAT", "Uninstall.exe",
-             "res/", "res/image/", "res/image/face/", "res/image/face/默认/"]
-    names += ["res/image/face/默认/" + f for f in FACE]
-    names.append("res/image/weather/")
-    for code in WEATHER_CODES:
-        names += ["res/image/weather/d%d.gif" % code, "res/image/weather/d%d.png" % code]
-    names.append("res/profile.xml")
-    return names
+def read_list(path):
+    """[(name, source or None)] of the entry list: the tab-separated fields of
+    every line that is neither empty nor a "#" comment."""
+    with open(path, encoding="utf-8") as f:
+        rows = [line.split("\t") for line in f.read().splitlines()
+                if line.strip() and not line.lstrip().startswith("#")]
+    return [(row[0], row[2] if len(row) > 2 else None) for row in rows]
 
 
 class Archive:
@@ -81,16 +76,18 @@ class Archive:
                     extra_len=f[10], data_start=name_end + f[10])
 
 
-def check(data, sources):
-    """Returns the list of faults of the archive `data`; `sources` maps names to files."""
+def check(data, want, sources):
+    """Returns the list of faults of the archive `data` against the names
+    `want`; `sources` maps names to files."""
     faults = []
     try:
         archive = Archive(data)
     except (ValueError, struct.error) as e:
         return ["cannot read the archive: %s" % e]
-    want = expected_names()
-    if len(archive.entries) != 83:
-        faults.append("%d entries, not 83" % len(archive.entries))
+    if len(want) != 83:
+        faults.append("the entry list has %d entries, not 83" % len(want))
+    if len(archive.entries) != len(want):
+        faults.append("%d entries, not the list's %d" % (len(archive.entries), len(want)))
     stored_files = []
     end_of_data = 0
     for i, e in enumerate(archive.entries):
@@ -178,14 +175,14 @@ def check(data, sources):
     return faults
 
 
-def sources_for(values):
-    res = values["RES"]
-    names = expected_names()
-    sources = {names[0]: values["APP"], names[1]: values["DUILIB"], names[2]: values["UNINSTALL_SKIN"],
-               names[3]: values["UNINSTALL"]}
-    for n in names[4:]:
-        if not n.endswith("/"):
-            sources[n] = os.path.join(res, n[len("res/"):])
+def sources_for(entries, values):
+    """Maps every file's name to its source file, with @NAME@ replaced."""
+    sources = {}
+    for name, source in entries:
+        if source is not None:
+            for key, value in values.items():
+                source = source.replace("@%s@" % key, value)
+            sources[name] = source
     return sources
 
 
@@ -222,7 +219,8 @@ def main():
                     f.write(body[:size])
                 values[key] = path
             first = pack(args.packer, args.entries, values, os.path.join(tmp, "a.zip"))
-        faults += check(first, sources_for(values))
+        entries = read_list(args.entries)
+        faults += check(first, [name for name, _ in entries], sources_for(entries, values))
         again = pack(args.packer, args.entries, values, os.path.join(tmp, "b.zip"))
         if again != first:
             faults.append("packing the same inputs again gives different bytes")

@@ -1,5 +1,7 @@
 #include "payload_source.h"
 
+#include "product.h"
+
 namespace {
 
 // Closes a file handle when it goes out of scope.
@@ -13,7 +15,7 @@ struct FileCloser {
 } // namespace
 
 bool PayloadSource::LoadEmbedded(std::wstring* error) {
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(135), L"ZIP");
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(kPayloadResourceId), kPayloadResourceType);
     if (resource == nullptr) {
         *error = L"no payload is embedded in this program; use --archive <file.zip>";
         return false;

@@ -1,6 +1,7 @@
 // PayloadSource: the bytes of a payload archive for the payload tool, either
-// the "ZIP" resource 135 of the running program (used in place, as Setup
-// does) or a whole file read into memory. Owns the file's copy; the resource
+// the payload resource of the running program (kPayloadResourceType and
+// kPayloadResourceId of product.h; used in place, as Setup does)
+// or a whole file read into memory. Owns the file's copy; the resource
 // belongs to the module. Load* return false with a message in *error.
 #pragma once
 

@@ -8,10 +8,11 @@
 //       sets <dir> as the base directory and extracts every entry under the
 //       name Get item gave; one line per entry: index, result, name
 //
-// Without --archive the payload embedded in this program (resource "ZIP" 135)
-// is read. Output is UTF-8 when redirected, UTF-16 through WriteConsoleW on a
-// console. Exit code: 0 when every result was 0, 1 when some entry failed,
-// 2 for bad usage or an archive that cannot be read or opened.
+// Without --archive the payload embedded in this program (the payload
+// resource of product.h) is read. Output is UTF-8 when redirected, UTF-16
+// through WriteConsoleW on a console. Exit code: 0 when every result was 0,
+// 1 when some entry failed, 2 for bad usage or an archive that cannot be read
+// or opened.
 #include <windows.h>
 
 #include <cstdio>

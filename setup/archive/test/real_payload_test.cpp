@@ -1,9 +1,10 @@
-// The real payload archive, embedded in this test program as resource "ZIP"
-// 135 when the build has one (skipped otherwise). Checked against the table of
-// entries and against an independent reading of the archive's central
-// directory: the count 83, every name, attribute, size and time; extraction
-// writes the same bytes (checksums, and the four programs byte for byte
-// against the build's own files) with the archive attribute and DOS times.
+// The real payload archive, embedded in this test program as the payload
+// resource when the build has one (skipped otherwise). Checked against the
+// entry list (PayloadEntryNames, generated from the packer's list) and
+// against an independent reading of the archive's central directory: the
+// count 83, every name, attribute, size and time; extraction writes the same
+// bytes (checksums, and the four programs byte for byte against the build's
+// own files) with the archive attribute and DOS times.
 #include <gtest/gtest.h>
 
 #include <zlib.h>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "archive_test_util.h"
+#include "payload_entries.h"
+#include "product.h"
 #include "test_support.h"
 
 using testing_support::ModuleDir;
@@ -29,7 +32,7 @@ struct RawRecord {
 // The embedded payload; or, when there is none, the file that the variable
 // VELT_PAYLOAD_ZIP names (to check another build's payload by hand).
 bool Payload(const unsigned char** data, DWORD* size, bool* embedded, std::string* file) {
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(135), L"ZIP");
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(kPayloadResourceId), kPayloadResourceType);
     *embedded = resource != nullptr;
     if (resource == nullptr) {
         wchar_t path[MAX_PATH];
@@ -75,23 +78,6 @@ std::vector<RawRecord> ReadCentral(const unsigned char* data, DWORD size) {
     return records;
 }
 
-std::vector<std::wstring> ExpectedNames() {
-    std::vector<std::wstring> names = {L"VELT电子日历.exe", L"DuiLibu.dll", L"Uninstall.DAT", L"Uninstall.exe",
-                                       L"res/", L"res/image/", L"res/image/face/", L"res/image/face/默认/"};
-    for (const wchar_t* face : {L"Min.png", L"Minh.png", L"bk.png", L"bk1.png", L"close.png", L"closeh.png", L"velt.png"})
-        names.push_back(std::wstring(L"res/image/face/默认/") + face);
-    names.push_back(L"res/image/weather/");
-    std::vector<int> numbers;
-    for (int i = 0; i <= 31; ++i) numbers.push_back(i);
-    numbers.push_back(53);
-    for (int n : numbers) {
-        names.push_back(L"res/image/weather/d" + std::to_wstring(n) + L".gif");
-        names.push_back(L"res/image/weather/d" + std::to_wstring(n) + L".png");
-    }
-    names.push_back(L"res/profile.xml");
-    return names;
-}
-
 std::wstring Decode936(const std::string& bytes) {
     wchar_t out[MAX_PATH] = {};
     MultiByteToWideChar(936, 0, bytes.data(), static_cast<int>(bytes.size()), out, MAX_PATH - 1);
@@ -131,7 +117,7 @@ TEST_F(RealPayload, EveryEntryIsDescribedAsTheArchiveHoldsIt) {
     EXPECT_EQ(kZipBadArgs, ZipArchiveGetItem(archive.get(), -2, &item));
     EXPECT_EQ(kZipBadArgs, ZipArchiveExtractItem(archive.get(), 83, L"x"));
 
-    std::vector<std::wstring> names = ExpectedNames();
+    const std::vector<std::wstring>& names = PayloadEntryNames();
     ASSERT_EQ(83u, names.size());
     for (int i = 0; i < 83; ++i) {
         const RawRecord& raw = m_records[static_cast<size_t>(i)];
@@ -170,7 +156,7 @@ TEST_F(RealPayload, ExtractionWritesTheSameBytesWithArchiveAttributeAndDosTimes)
         ZipArchiveGetItem(archive.get(), i, &item);
         EXPECT_EQ(kZipOk, ZipArchiveExtractItem(archive.get(), i, item.name)) << i;
     }
-    std::vector<std::wstring> names = ExpectedNames();
+    const std::vector<std::wstring>& names = PayloadEntryNames();
     for (size_t i = 0; i < names.size(); ++i) {
         std::wstring path = base + L"\\" + Backslashes(names[i]);
         DWORD attributes = GetFileAttributesW(path.c_str());

@@ -143,3 +143,33 @@ for name in $names; do
   awk -v n="$name" -v e="$entries" -v mb="$mb" -v o="$mo" -v t="$mn" -v s="$same" 'BEGIN {
     printf "%-16s %8d %9d %10.2f %10.2f %8.2f %14.3f %14.3f %s\n", n, e, mb, o, t, o / t, o * 1000 / e, t * 1000 / e, s }'
 done
+
+# Setup itself, through its windows (setup_timing.exe): from the click on
+# Page4's "nextbtn" to the finish page, against the NSIS installer of the same
+# files, the sides taking turns; and the interface thread's longest answer
+# during the installation (asked every 20 ms).
+timing=$build/bin/setup_timing.exe
+if [ -f "$timing" ] && [ -f "$build/bin/Setup.exe" ]; then
+  setup_runs=${SETUP_RUNS:-5}
+  ours=(); theirs=(); answers=()
+  run_setup() {
+    local line
+    line=$("$here/tools/wine-run.sh" "$timing" "$build/bin/Setup.exe" 'C:\velt-bench\setup-ours' 2>/dev/null | tr -d '\r' | tail -n1)
+    ours+=("$(echo "$line" | cut -d' ' -f1)")
+    answers+=("$(echo "$line" | cut -d' ' -f2)")
+  }
+  run_setup_nsis() {
+    rm -rf "$drive/nsis-$payload_name"; sync
+    theirs+=("$(timed "$here/tools/wine-run.sh" "$work/$payload_name-nsis.exe" /S)")
+  }
+  for i in $(seq "$setup_runs"); do
+    if [ $((i % 2)) = 1 ]; then run_setup; run_setup_nsis; else run_setup_nsis; run_setup; fi
+  done
+  same=no
+  diff -rq --exclude=VELTInstall.lst "$drive/setup-ours" "$drive/nsis-$payload_name" >/dev/null 2>&1 && same=yes
+  longest=$(printf '%s\n' "${answers[@]}" | sort -n | tail -n1)
+  mo=$(median "${ours[@]}"); mn=$(median "${theirs[@]}")
+  echo
+  awk -v o="$mo" -v t="$mn" -v l="$longest" -v r="$setup_runs" -v s="$same" 'BEGIN {
+    printf "Setup through its windows (median of %d): %.2f s, NSIS /S %.2f s, ratio %.2f; longest answer of the interface thread %.1f ms; same files %s\n", r, o, t, o / t, l, s }'
+fi

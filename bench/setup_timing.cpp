@@ -3,13 +3,14 @@
 //
 //   setup_timing <setup.exe> <installation directory>
 //
-// Starts the given Setup (which must find no install record), walks it to
-// Page4, types the directory, and measures from the click on Page4's
+// Removes every trace of the product and the directory first, starts the
+// given Setup, walks it to Page4, types the directory, and measures from the click on Page4's
 // "nextbtn" to the finish page showing. Meanwhile it asks the frame for an
 // answer (WM_NULL through SendMessageTimeout) every 20 ms and keeps the
 // longest wait. Then it finishes without starting the calendar. Prints one
 // line: "<seconds> <longest answer in ms> <answers>". Exit status 0 when the
 // installation completed, 1 otherwise.
+#include "fake_installation.h"
 #include "wizard_driver.h"
 
 #include "product.h"
@@ -36,6 +37,8 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "usage: setup_timing <setup.exe> <installation directory>\n");
         return 2;
     }
+    CleanProductTraces();
+    RemoveTree(argv[2]);
     WizardDriver run;
     if (!run.Start(argv[1], kSetupSkinFileName) || !run.WaitFrame(kSetupWindowTitle, 30000))
         return 1;

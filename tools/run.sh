@@ -1,34 +1,32 @@
 #!/usr/bin/env bash
-# The main job: builds both presets and starts the newest user-facing program
-# of the 64-bit build under Wine (Setup, else Uninstall, else the calendar).
-# With DISPLAY set it runs on that display until it is closed; without, it runs
-# on a virtual display, and a screenshot is saved to the path printed.
+# The main job: installs what is missing, builds both presets and then
+#   - with DISPLAY set: starts Setup (64-bit build) on that display, for a
+#     person to use, in the project's Wine prefix;
+#   - without: walks through the product on a virtual display as a user
+#     would (tools/walkthrough): a fresh installation through every page, the
+#     calendar started from the finish page, a repair, a removal; prints what
+#     it checked at each stage and saves a picture of every screen under
+#     build/screenshots/.
+# Exit status: Setup's, or the walk-through's (0 when every check held).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
 tools/build.sh
 
-program=
-for candidate in "build/win64/bin/Setup.exe" "build/win64/bin/Uninstall.exe" "build/win64/bin/VELT电子日历.exe"; do
-  if [ -f "$candidate" ]; then program=$candidate; break; fi
-done
-if [ -z "$program" ]; then
-  echo "run: no user-facing program has been built yet"
-  exit 0
-fi
-
+setup=$here/build/win64/bin/Setup.exe
 if [ -n "${DISPLAY:-}" ]; then
   tools/wine-prefix.sh
-  echo "run: starting $program on $DISPLAY"
-  exec tools/wine-run.sh "$program"
+  echo "run: starting $setup on $DISPLAY"
+  exec tools/wine-run.sh "$setup"
 fi
 
 . tools/wine-session.sh
 velt_wine_session
-echo "run: starting $program on the virtual display $DISPLAY"
-tools/wine-run.sh "$program" &
-sleep "${VELT_RUN_SECONDS:-8}"
-shot=$here/build/screenshots/main.png
-mkdir -p "$(dirname "$shot")"
-import -window root "$shot"
-echo "run: screenshot saved to $shot"
+shots=$here/build/screenshots
+rm -rf "$shots"
+mkdir -p "$shots"
+echo "run: walking through the product on the virtual display $DISPLAY"
+status=0
+tools/wine-run.sh "$here/build/win64/bin/walkthrough.exe" "$setup" "$shots" | tr -d '\r' || status=$?
+echo "run: $(ls "$shots" | wc -l) screenshots in $shots"
+exit $status

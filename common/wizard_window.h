@@ -26,7 +26,7 @@
 // All of it runs on the interface thread. The object owns its paint manager;
 // the controls it looks up stay valid while the window exists. No errors are
 // reported: a missing layout leaves an empty window, which LayoutBuilt tells
-// after creation.
+// after creation (skin_check.h checks an archive before any window exists).
 #pragma once
 
 #include "UIlib.h"

@@ -11,7 +11,8 @@ using duitest::SkinArchive;
 TEST(SkinCheck, OnlyALayoutThatBuildsCounts)
 {
     SkinArchive skin;
-    skin.Add("Page9Wnd.xml", R"(<Window size="50,40"><VerticalLayout><Button name="nextbtn" /></VerticalLayout></Window>)");
+    skin.Add("Page9Wnd.xml",
+             R"(<Window size="50,40"><VerticalLayout><Button name="nextbtn" /></VerticalLayout></Window>)");
     skin.Add("Broken.xml", "<Window size=\"50,40\"><VerticalLayout>");
     skin.Add("Empty.xml", "<Window size=\"50,40\"></Window>");
     ASSERT_TRUE(skin.Install(L"Uninstall.DAT"));

@@ -80,6 +80,8 @@ inline constexpr wchar_t kMsgAutostartRemoveFailed[] = L"开机启动取消失�
 inline constexpr wchar_t kMsgBadInstallPath[] = L"错误的安装路径。";
 inline constexpr wchar_t kMsgNotInstalled[] = L"未能找到已安装的VELT电子日历，请先确认VELT电子日历已正确安装。";
 inline constexpr wchar_t kMsgRegistryQueryFailed[] = L"错误：无法查询有关的注册表信息";
+// The installer is damaged: its payload, or a program's skin archive (missing,
+// unreadable or without its frame's layout).
 inline constexpr wchar_t kMsgSetupDamaged[] = L"安装程序已损坏，请重新下载后再安装。";
 // With the entry's name in place of %s.
 inline constexpr wchar_t kMsgWriteFailedFormat[] = L"无法写入文件“%s”，安装无法继续。";

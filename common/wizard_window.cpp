@@ -42,8 +42,7 @@ LRESULT CWizardWnd::OnCreate()
     m_pm.Init(m_hWnd);
     CDialogBuilder builder;
     CControlUI* root = builder.Create(LayoutName(), nullptr, BuilderCallback(), &m_pm, nullptr);
-    if (root)
-        m_pm.AttachDialog(root);
+    m_layoutBuilt = root && m_pm.AttachDialog(root);
     m_pm.AddNotifier(this);
     OnLayoutBuilt();
     return 0;
@@ -145,9 +144,16 @@ LRESULT CWizardWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
         if (!IsIconic(m_hWnd))
             return wParam == 0 ? TRUE : FALSE;
         break;
-    case WM_SIZE:
+    case WM_SIZE: {
+        // The region goes last, once the manager has laid the tree out: set
+        // before that, Wine now and then left a maximised window at its
+        // restored size.
+        LRESULT result = 0;
+        if (!m_pm.MessageHandler(uMsg, wParam, lParam, result))
+            result = CWindowWnd::HandleMessage(uMsg, wParam, lParam);
         ApplyRoundRegion();
-        break;
+        return result;
+    }
     case WM_GETMINMAXINFO:
         ApplyMaxInfo(lParam);
         break;

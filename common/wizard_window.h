@@ -10,7 +10,8 @@
 //                    window is maximised or HasResizeBorders says no), then
 //                    the caption band: HTCAPTION over anything but a button,
 //                    option or text control; HTCLIENT elsewhere;
-//   WM_SIZE          the rounded window region from the layout's round corner;
+//   WM_SIZE          the paint manager and default processing first, then
+//                    the rounded window region from the layout's round corner;
 //   WM_GETMINMAXINFO maximised size = the monitor's work area;
 //   WM_SYSCOMMAND    SC_CLOSE ends the program (PostQuitMessage(0)) without a
 //                    question; other commands run by default and swap
@@ -24,7 +25,8 @@
 //
 // All of it runs on the interface thread. The object owns its paint manager;
 // the controls it looks up stay valid while the window exists. No errors are
-// reported: a missing layout leaves an empty window.
+// reported: a missing layout leaves an empty window, which LayoutBuilt tells
+// after creation (skin_check.h checks an archive before any window exists).
 #pragma once
 
 #include "UIlib.h"
@@ -37,6 +39,9 @@ public:
     CWizardWnd& operator=(const CWizardWnd&) = delete;
 
     CPaintManagerUI& PaintManager() { return m_pm; }
+    // True once WM_CREATE has built the layout and attached it to the paint
+    // manager; false before creation and when the layout did not build.
+    bool LayoutBuilt() const { return m_layoutBuilt; }
 
     // The quit question, owned by this window: "是否退出VELT电子日历的安装向导？",
     // caption "提示", Yes and No. On Yes hides this window, posts the quit
@@ -63,6 +68,8 @@ protected:
     CPaintManagerUI m_pm;
 
 private:
+    bool m_layoutBuilt = false;
+
     LRESULT OnCreate();
     LRESULT HitTest(LPARAM lParam);
     void ApplyRoundRegion();

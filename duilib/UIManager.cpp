@@ -1,8 +1,10 @@
 // CPaintManagerUI: binds a control tree to its window. Lays the tree out on
 // WM_SIZE and before painting, paints it double-buffered, routes mouse and
 // keyboard input to the controls, sends their notifications to the
-// registered notifiers, keeps the layout's window geometry, fonts and the
-// decoded pictures (owned here, released with the manager), and runs
+// registered notifiers, keeps the layout's window geometry (caption band,
+// size box, round corner: the window's own message handling does the hit
+// test and the window region from them; the manager does neither), fonts and
+// the decoded pictures (owned here, released with the manager), and runs
 // changes queued by other threads when its window dispatches the private
 // wake-up message. Process-wide settings live in UIResource.
 #include "UIInternal.h"
@@ -69,14 +71,6 @@ HFONT MakeFont(LPCTSTR face, int size, bool bold, bool underline, bool italic)
         if (f) DeleteObject(f);
     }
     return font;  // nothing better: keep the face asked for
-}
-
-bool IsClassOneOf(CControlUI* c, std::initializer_list<const wchar_t*> names)
-{
-    LPCTSTR cls = c->GetClass();
-    for (const wchar_t* n : names)
-        if (cls && wcscmp(cls, n) == 0) return true;
-    return false;
 }
 
 // Depth-first list of the controls that take the keyboard focus.
@@ -735,55 +729,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             UpdateLayout();
             InvalidateRect(p->hwnd, NULL, FALSE);
         }
-        if (wParam != SIZE_MINIMIZED && (p->round.cx > 0 || p->round.cy > 0)) {
-            RECT rc;
-            GetWindowRect(p->hwnd, &rc);
-            OffsetRect(&rc, -rc.left, -rc.top);
-            HRGN rgn = CreateRoundRectRgn(0, 0, rc.right + 1, rc.bottom + 1, p->round.cx, p->round.cy);
-            if (rgn && !SetWindowRgn(p->hwnd, rgn, TRUE)) DeleteObject(rgn);
-        }
         return false;
-
-    case WM_NCHITTEST: {
-        RECT& cap = p->caption;
-        RECT& sb = p->sizeBox;
-        bool hasCaption = cap.bottom > cap.top;
-        bool hasBox = sb.left || sb.top || sb.right || sb.bottom;
-        if (!hasCaption && !hasBox) return false;
-        POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ScreenToClient(p->hwnd, &pt);
-        RECT rc;
-        GetClientRect(p->hwnd, &rc);
-        if (hasBox && !IsZoomed(p->hwnd)) {
-            if (pt.y < rc.top + sb.top) {
-                lRes = pt.x < rc.left + sb.left ? HTTOPLEFT : (pt.x > rc.right - sb.right ? HTTOPRIGHT : HTTOP);
-                return true;
-            }
-            if (pt.y > rc.bottom - sb.bottom) {
-                lRes = pt.x < rc.left + sb.left ? HTBOTTOMLEFT
-                                                : (pt.x > rc.right - sb.right ? HTBOTTOMRIGHT : HTBOTTOM);
-                return true;
-            }
-            if (pt.x < rc.left + sb.left) {
-                lRes = HTLEFT;
-                return true;
-            }
-            if (pt.x > rc.right - sb.right) {
-                lRes = HTRIGHT;
-                return true;
-            }
-        }
-        if (hasCaption && pt.x >= rc.left + cap.left && pt.x < rc.right - cap.right && pt.y >= cap.top &&
-            pt.y < cap.bottom) {
-            CControlUI* c = FindControl(pt);
-            if (c && !IsClassOneOf(c, {L"ButtonUI", L"OptionUI", L"TextUI"})) {
-                lRes = HTCAPTION;
-                return true;
-            }
-        }
-        lRes = HTCLIENT;
-        return true;
-    }
 
     case WM_MOUSEMOVE: {
         POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};

@@ -271,7 +271,9 @@ public:
     POINT GetMousePos() const;                // last mouse position, client coordinates
     SIZE GetClientSize() const;
 
-    // Window geometry declared by the layout's root element.
+    // Window geometry declared by the layout's root element. The manager
+    // only keeps it: WM_NCHITTEST and the window region (SetWindowRgn) are
+    // the window's own business.
     SIZE GetInitSize();                       // "size"
     void SetInitSize(int cx, int cy);
     RECT& GetSizeBox();                       // "sizebox"

@@ -1,6 +1,7 @@
 // Input: mouse messages give exactly one "click" from the control under
 // them (none when disabled, none when pressed on one control and released
-// on another); the caption and size-box hit test; Tab order, Enter and
+// on another); the caption band and size box kept for the window's own hit
+// test; Tab order, Enter and
 // Space; Alt shortcuts; and, through real input on the virtual display, a
 // click, typing into an edit field and its "killfocus".
 #include "dui_test_support.h"
@@ -117,7 +118,10 @@ TEST(Input, MouseGivesExactlyOneClickFromTheControlUnderIt)
     EXPECT_EQ(w.Count(L"click"), 0);
 }
 
-TEST(Input, CaptionAndSizeBoxHitTest)
+// The manager keeps the caption band and the size box for the window and
+// finds the control under a point; the hit test itself is the window's
+// (a plain window here: the whole client area is client).
+TEST(Input, CaptionBandAndSizeBoxAreLeftToTheWindow)
 {
     SkinArchive skin;
     skin.Add("Buttons.xml", kButtons);
@@ -125,19 +129,20 @@ TEST(Input, CaptionAndSizeBoxHitTest)
     TestWindow w(L"Buttons.xml");
     ASSERT_NE(w.Open(), nullptr);
     HWND h = w.GetHWND();
-    EXPECT_EQ(HitTest(h, 60, 15), HTCAPTION);      // caption band background
-    EXPECT_EQ(HitTest(h, 170, 15), HTCAPTION);     // a label does not stop dragging
-    EXPECT_EQ(HitTest(h, 265, 15), HTCLIENT);      // a button in the band
-    EXPECT_EQ(HitTest(h, 120, 15), HTCLIENT);      // a text in the band
-    EXPECT_EQ(HitTest(h, 60, 50), HTCLIENT);       // below the band
-    EXPECT_EQ(HitTest(h, 1, 100), HTLEFT);
-    EXPECT_EQ(HitTest(h, 298, 100), HTRIGHT);
-    EXPECT_EQ(HitTest(h, 150, 1), HTTOP);
-    EXPECT_EQ(HitTest(h, 1, 1), HTTOPLEFT);
-    EXPECT_EQ(HitTest(h, 298, 198), HTBOTTOMRIGHT);
-    EXPECT_EQ(HitTest(h, 150, 198), HTBOTTOM);
+    const RECT cap = w.Manager().GetCaptionRect();
+    EXPECT_EQ(cap.bottom, 30);
+    const RECT box = w.Manager().GetSizeBox();
+    EXPECT_EQ(box.left + box.top + box.right + box.bottom, 16);
     EXPECT_STREQ(w.Manager().FindControl(POINT{265, 15})->GetClass(), L"ButtonUI");
     EXPECT_STREQ(w.Manager().FindControl(POINT{120, 15})->GetClass(), L"TextUI");
+    EXPECT_STREQ(w.Manager().FindControl(POINT{170, 15})->GetClass(), L"LabelUI");
+    EXPECT_STREQ(w.Manager().FindControl(POINT{60, 15})->GetClass(), L"VerticalLayoutUI");
+    POINT corner = {1, 1};
+    ClientToScreen(h, &corner);
+    LRESULT result = 0;
+    EXPECT_FALSE(w.Manager().MessageHandler(WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y), result));
+    EXPECT_EQ(HitTest(h, 60, 15), HTCLIENT);
+    EXPECT_EQ(HitTest(h, 1, 1), HTCLIENT);
 }
 
 TEST(Input, TabMovesTheFocusAndEnterOrSpaceClicks)

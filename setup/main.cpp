@@ -26,6 +26,7 @@
 #include "registry_key.h"
 #include "repair_pages.h"
 #include "setup_state.h"
+#include "skin_check.h"
 
 #include <new>
 #include <vector>
@@ -78,16 +79,6 @@ void ProbeRecord()
         g_bAllUsers = 0;
         g_bInstalled = 1;
     }
-}
-
-bool SkinHasLayout(const wchar_t* layout)
-{
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    if (!CPaintManagerUI::LoadResourceData(layout, &data, &size))
-        return false;
-    CPaintManagerUI::FreeResourceData(data);
-    return size > 0;
 }
 
 template <typename T>

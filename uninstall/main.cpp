@@ -1,5 +1,7 @@
 // Uninstall's entry: sets up the skin archive "Uninstall.DAT" beside the
-// executable, takes the exit lock that the delayed removal waits for, probes
+// executable and checks that it holds the frame's layout (if not: the
+// damaged-installer message, and the program ends having touched nothing),
+// takes the exit lock that the delayed removal waits for, probes
 // the install record (HKEY_LOCAL_MACHINE, then HKEY_CURRENT_USER), creates the
 // confirmation frame and its two pages, runs the message loop, waits for a
 // running uninstall worker, releases the windows and, after a completed
@@ -13,6 +15,7 @@
 #include "product.h"
 #include "protected_path.h"
 #include "registry_key.h"
+#include "skin_check.h"
 #include "uninstall_state.h"
 
 #include <shlwapi.h>
@@ -96,6 +99,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     CPaintManagerUI::SetInstance(instance);
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip(kUninstallSkinFileName);
+    if (!CheckSkinOrReport(kPage9Layout))
+        return 0;
 
     HoldExitLockUntilExit();
     // Started from its own folder (a double click), Uninstall would keep that

@@ -11,6 +11,9 @@
 
 #include "wizard_window.h"
 
+// The frame's layout in "Uninstall.DAT".
+inline constexpr wchar_t kPage9Layout[] = L"Page9Wnd.xml";
+
 class CDialogBuilderCallbackPage9Wnd : public IDialogBuilderCallback {
 public:
     CControlUI* CreateControl(LPCTSTR) override { return nullptr; }
@@ -21,7 +24,7 @@ public:
     void Notify(TNotifyUI& msg) override;
 
 protected:
-    LPCTSTR LayoutName() const override { return L"Page9Wnd.xml"; }
+    LPCTSTR LayoutName() const override { return kPage9Layout; }
     IDialogBuilderCallback* BuilderCallback() override { return &m_callback; }
     void OnLayoutBuilt() override;
 

@@ -17,6 +17,7 @@
 #include "wait_until.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
 
 using namespace setup_test;
 using namespace testing_support;
@@ -78,10 +79,10 @@ void ExpectNothingOfTheProduct()
 void ExpectInstalled(const std::wstring& dir, int allUsers, bool desktop)
 {
     const HKEY root = RecordRoot(allUsers);
-    EXPECT_EQ(RecordValue(root, kValueDisplayName), kDisplayName);
-    EXPECT_EQ(RecordValue(root, kValueInstallLocation), dir);
-    EXPECT_EQ(RecordValue(root, kValuePublisher), kPublisher);
-    EXPECT_EQ(RecordValue(root, kValueUninstallString), UninstallCommand(dir));
+    EXPECT_EQ(setup_test::RecordValue(root, kValueDisplayName), kDisplayName);
+    EXPECT_EQ(setup_test::RecordValue(root, kValueInstallLocation), dir);
+    EXPECT_EQ(setup_test::RecordValue(root, kValuePublisher), kPublisher);
+    EXPECT_EQ(setup_test::RecordValue(root, kValueUninstallString), UninstallCommand(dir));
     EXPECT_EQ(AutostartValue(root), AutostartCommand(dir));
     for (const wchar_t* name : {kAppFileName, kWindowLibraryFileName, kUninstallerFileName, kUninstallSkinFileName})
         EXPECT_EQ(Content(dir + L"\\" + name), Content(ModuleDir() + L"\\" + name)) << name;
@@ -94,8 +95,9 @@ void ExpectInstalled(const std::wstring& dir, int allUsers, bool desktop)
     EXPECT_EQ(LinkTarget(links.desktopLink), desktop ? AppExePath(dir) : L"<none>");
 }
 
-// The installed Uninstall.exe removes everything, its own folder last.
-void RemoveWithTheInstalledUninstaller(const std::wstring& dir)
+// The installed Uninstall.exe removes everything, its own folder last (or,
+// in a folder the installation did not create, its own files last).
+void RemoveWithTheInstalledUninstaller(const std::wstring& dir, bool createdFolder = true)
 {
     WizardDriver run;
     ASSERT_TRUE(run.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName));
@@ -104,7 +106,12 @@ void RemoveWithTheInstalledUninstaller(const std::wstring& dir)
     ASSERT_TRUE(run.WaitPageVisible(L"Page11", 30000));
     ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
     EXPECT_TRUE(EndsWithZero(run));
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(dir); }, 30000, 100)) << "the installation folder stays";
+    if (createdFolder) {
+        EXPECT_TRUE(WaitUntil([&] { return !Exists(dir); }, 30000, 100)) << "the installation folder stays";
+    } else {
+        EXPECT_TRUE(WaitUntil([&] { return !Exists(dir + L"\\" + kUninstallerFileName); }, 30000, 100))
+            << "Uninstall.exe stays";
+    }
     ExpectNothingOfTheProduct();
 }
 
@@ -162,8 +169,8 @@ TEST(SetupInstall, ATrailingBackslashIsKeptAsTyped)
     ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
     ASSERT_TRUE(InstallAndWaitForFinish(run));
     ASSERT_TRUE(Finish(run));
-    EXPECT_EQ(RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
-    EXPECT_NE(RecordValue(HKEY_LOCAL_MACHINE, kValueUninstallString).find(L"Velt\\\\Uninstall.exe"),
+    EXPECT_EQ(setup_test::RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
+    EXPECT_NE(setup_test::RecordValue(HKEY_LOCAL_MACHINE, kValueUninstallString).find(L"Velt\\\\Uninstall.exe"),
               std::wstring::npos);
     EXPECT_TRUE(Exists(dir + kAppFileName));
 }
@@ -183,7 +190,7 @@ TEST(SetupInstall, CancelNoCompletesAndCancelYesLeavesNoTrace)
         ASSERT_TRUE(AnswerQuitQuestion(run, IDNO));
         ASSERT_TRUE(run.WaitPageVisible(L"Page7", 120000));
         ASSERT_TRUE(Finish(run));
-        EXPECT_EQ(RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
+        EXPECT_EQ(setup_test::RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
         EXPECT_TRUE(Exists(dir + L"\\filler\\d029\\f02999.bin"));
     }
     CleanMachine again;
@@ -243,7 +250,9 @@ TEST(SetupInstall, AnExistingFolderOfTheUsersKeepsItsFiles)
     for (const std::wstring& name : Tree(dir.Path()))
         EXPECT_EQ(name.find(L"~VELTSetup"), std::wstring::npos) << name;
     // Its removal takes the product's files and leaves the user's.
-    RemoveWithTheInstalledUninstaller(dir.Path());
+    RemoveWithTheInstalledUninstaller(dir.Path(), false);
+    EXPECT_EQ(Content(dir / L"letter.txt"), "dear user");
+    EXPECT_FALSE(Exists(dir / kAppFileName));
 }
 
 // Straight into the desktop, then cancelled: the desktop is as it was.
@@ -381,8 +390,9 @@ TEST(SetupInstall, TheCalendarIsStartedTheWayTheSystemAllows)
             typedef BOOL(WINAPI * QueryName)(HANDLE, DWORD, LPWSTR, PDWORD);
             const QueryName query = reinterpret_cast<QueryName>(reinterpret_cast<void*>(
                 GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
-            if (query && query(process, 0, path, &size))
+            if (query && query(process, 0, path, &size)) {
                 EXPECT_EQ(lstrcmpiW(path, AppExePath(DefaultDir()).c_str()), 0) << path;
+            }
             TerminateProcess(process, 0);
             WaitForSingleObject(process, 10000);
             CloseHandle(process);

@@ -58,8 +58,8 @@ void ExpectRepaired(const std::wstring& dir, int allUsers)
     const ShortcutPaths links = ComposeShortcutPaths(allUsers);
     EXPECT_EQ(LinkTarget(links.appLink), AppExePath(dir));
     EXPECT_EQ(LinkTarget(links.desktopLink), AppExePath(dir));
-    EXPECT_EQ(RecordValue(RecordRoot(allUsers), kValueInstallLocation), dir);
-    EXPECT_EQ(RecordValue(RecordRoot(allUsers), kValueUninstallString), UninstallCommand(dir));
+    EXPECT_EQ(setup_test::RecordValue(RecordRoot(allUsers), kValueInstallLocation), dir);
+    EXPECT_EQ(setup_test::RecordValue(RecordRoot(allUsers), kValueUninstallString), UninstallCommand(dir));
 }
 
 } // namespace
@@ -207,7 +207,7 @@ TEST(SetupMaintenance, RepairWithoutALocationWritesNothing)
     EXPECT_TRUE(EndsWithZero(run));
     const FILETIME after = RecordWritten(HKEY_LOCAL_MACHINE);
     EXPECT_EQ(CompareFileTime(&before, &after), 0);
-    EXPECT_EQ(RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), L"<none>");
+    EXPECT_EQ(setup_test::RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), L"<none>");
     EXPECT_EQ(Tree(install.Dir()), tree);
     EXPECT_EQ(Content(install.Dir() + L"\\res\\profile.xml"), profile);
     EXPECT_FALSE(Exists(ComposeShortcutPaths(1).desktopLink));

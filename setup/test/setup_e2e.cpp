@@ -1,5 +1,7 @@
 #include "setup_e2e.h"
 
+#include <gtest/gtest.h>
+
 #include "fake_installation.h"
 #include "product.h"
 #include "registry_key.h"

@@ -234,8 +234,9 @@ TEST(SetupWizard, ADamagedSkinArchiveIsReported)
     ASSERT_EQ(withoutFrame.size() + 1, entries.size());
     for (bool archive : {false, true}) {
         SCOPED_TRACE(archive);
-        if (archive)
+        if (archive) {
             ASSERT_TRUE(WriteZip(copy / kSetupSkinFileName, withoutFrame));
+        }
         WizardDriver run;
         ASSERT_TRUE(run.Start(copy / L"Setup.exe", kSetupSkinFileName));
         const MessageBoxSeen seen = run.WaitMessageBox(30000);

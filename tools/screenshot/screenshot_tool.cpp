@@ -2,6 +2,13 @@
 // the wizard shows them, and writes a PNG of what they look like.
 //
 // Usage:
+//   screenshot_tool --controls <archive> <layout> [<width> <height>]
+//                               lists every named control of the layout, one
+//                               line each on standard output:
+//                               "<name> <left> <top> <right> <bottom>", in the
+//                               client coordinates of the layout's own window
+//                               (width and height: the window's size when the
+//                               layout declares none; default 100 by 100)
 //   screenshot_tool <archive> <layout> <out.png> [options]
 //     --page <layout> <x> <y>   also a child page window at x,y of the first
 //                               window's client area (repeatable; later pages
@@ -19,7 +26,7 @@
 // composed over the first window, and pixels outside the first window's
 // region (its round corners) are transparent.
 //
-// Exit status: 0 the PNG was written; 1 bad usage; 2 a window or its layout
+// Exit status: 0 the PNG was written (or the controls listed); 1 bad usage; 2 a window or its layout
 // could not be built; 3 a named control does not exist or did not take the
 // state; 4 the picture could not be taken or written.
 #include <windows.h>
@@ -31,6 +38,7 @@
 #include <vector>
 
 #include "UIlib.h"
+#include "control_list.h"
 #include "image.h"
 #include "pointer.h"
 #include "skin_window.h"
@@ -118,7 +126,8 @@ bool Parse(const Arguments& args, Options* opt) {
 
 void Usage() {
     fwprintf(stderr,
-             L"usage: screenshot_tool <archive> <layout> <out.png> [--page <layout> <x> <y>]...\n"
+             L"usage: screenshot_tool --controls <archive> <layout> [<width> <height>]\n"
+             L"       screenshot_tool <archive> <layout> <out.png> [--page <layout> <x> <y>]...\n"
              L"       [--set <control> <attribute> <value>]... [--state <control> normal|hot|pushed|disabled]\n"
              L"       [--screen]\n");
 }
@@ -248,10 +257,39 @@ int Run(const Options& opt) {
     return status;
 }
 
+// --controls <archive> <layout> [<width> <height>]: prints the listing;
+// returns the exit status.
+int ListControls(const Arguments& args) {
+    const int n = args.Count();
+    SIZE size = {100, 100};
+    if (n != 4 && n != 6) return 1;
+    if (n == 6) {
+        int cx = 0, cy = 0;
+        if (!ParseNumber(args[4], &cx) || !ParseNumber(args[5], &cy) || cx <= 0 || cy <= 0) return 1;
+        size = {cx, cy};
+    }
+    std::vector<NamedControl> controls;
+    if (!ListNamedControls(args[2], args[3], size, &controls)) {
+        fwprintf(stderr, L"screenshot_tool: layout %ls of %ls could not be built\n", args[3].c_str(), args[2].c_str());
+        return 2;
+    }
+    for (const NamedControl& c : controls) {
+        wprintf(L"%ls %ld %ld %ld %ld\n", c.name.c_str(), static_cast<long>(c.rect.left), static_cast<long>(c.rect.top),
+                static_cast<long>(c.rect.right), static_cast<long>(c.rect.bottom));
+    }
+    fflush(stdout);
+    return 0;
+}
+
 } // namespace
 
 int main() {
     Arguments args;
+    if (args.Count() >= 2 && args[1] == L"--controls") {
+        const int status = ListControls(args);
+        if (status == 1) Usage();
+        return status;
+    }
     Options opt;
     if (!Parse(args, &opt)) {
         Usage();

@@ -1,14 +1,17 @@
 // Uninstall's three layouts, read from the real Uninstall.DAT by the window
-// library: every control lands at its rectangle, and the progress bar grows
-// by its "width" attribute, from the interface thread or from a worker.
+// library: every control lands at its rectangle (also as the named-control
+// listing tells it), and the progress bar grows by its "width" attribute,
+// from the interface thread or from a worker.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "UIlib.h"
+#include "control_list.h"
 #include "pointer.h"
 #include "skin_test_env.h"
 #include "skin_window.h"
+#include "test_support.h"
 
 using skinshot::CSkinWindow;
 using skinshot::PumpMessages;
@@ -132,6 +135,36 @@ TEST_F(UninstallLayout, CompletionPageMatchesItsTable) {
     EXPECT_EQ(std::wstring(label->GetText().GetData()), L"VELT电子日历已经成功卸载，单击“完成”按钮退出此卸载过程。");
     EXPECT_EQ(RectOf(page, L"finishbtn"), "433,326,498,350");
     EXPECT_STREQ(page.Find(L"finishbtn")->GetClass(), L"ButtonUI");
+}
+
+// What tests click by: every named control of a layout with its rectangle,
+// listed from a hidden window of the wizard's class; the library's skin
+// settings are left as they were.
+TEST_F(UninstallLayout, NamedControlsAreListedWhereTheLayoutPlacesThem) {
+    const std::wstring archive = testing_support::ModuleDir() + L"\\Uninstall.DAT";
+    std::vector<skinshot::NamedControl> frame;
+    ASSERT_TRUE(skinshot::ListNamedControls(archive, L"Page9Wnd.xml", {517, 397}, &frame));
+    std::string listing;
+    for (const skinshot::NamedControl& c : frame)
+        listing += std::string(c.name.begin(), c.name.end()) + " " + Describe(c.rect) + ";";
+    EXPECT_EQ(listing,
+              "minbtn 431,1,473,26;closebtn 470,1,506,29;confirmlabel 35,126,490,146;hintlabel 35,154,490,174;"
+              "nextbtn 345,360,430,384;cancelbtn 438,360,503,384;");
+
+    // A page's rectangles are its own client coordinates; nested controls too.
+    std::vector<skinshot::NamedControl> page;
+    ASSERT_TRUE(skinshot::ListNamedControls(archive, L"Page10Wnd.xml", {511, 391}, &page));
+    ASSERT_NE(skinshot::FindNamed(page, L"progressbar"), nullptr);
+    EXPECT_EQ(Describe(skinshot::FindNamed(page, L"progressbar")->rect), "14,122,15,136");
+    ASSERT_NE(skinshot::FindNamed(page, L"cancelbtn"), nullptr);
+    EXPECT_EQ(Describe(skinshot::FindNamed(page, L"cancelbtn")->rect), "433,326,498,350");
+    EXPECT_EQ(skinshot::FindNamed(page, L"nextbtn"), nullptr);
+
+    EXPECT_FALSE(skinshot::ListNamedControls(archive, L"NoSuchWnd.xml", {100, 100}, &page));
+    EXPECT_TRUE(page.empty());
+    EXPECT_FALSE(skinshot::ListNamedControls(archive + L".missing", L"Page9Wnd.xml", {100, 100}, &page));
+    EXPECT_EQ(std::wstring(CPaintManagerUI::GetResourceZip().GetData()), L"Uninstall.DAT");
+    EXPECT_EQ(std::wstring(CPaintManagerUI::GetResourcePath().GetData()), testing_support::ModuleDir() + L"\\");
 }
 
 // The bar's right edge and the filler's left edge, as "right/left".

@@ -1,7 +1,7 @@
-// CSkinWindow: a window built from one layout of the current skin archive,
-// handled the way the product's wizard windows are: no system caption, the
-// layout's caption band drags the window, the layout's round corner shapes
-// the window region. Used by the screenshot tool and the skin tests.
+// CSkinWindow: a window of the product's own wizard class (CWizardWnd) built
+// from a layout named at run time, for the screenshot tool and the skin
+// tests. Everything about its look and its frame (no system caption, caption
+// dragging, round window region, close command) is the wizard's own handling.
 //
 // Contract
 //   - Open builds the window on the calling thread (the interface thread)
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "UIlib.h"
+#include "wizard_window.h"
 
 namespace skinshot {
 
@@ -28,7 +29,7 @@ struct Notification {
     CControlUI* sender;
 };
 
-class CSkinWindow : public CWindowWnd, public INotifyUI {
+class CSkinWindow : public CWizardWnd {
 public:
     explicit CSkinWindow(const std::wstring& layout);
     ~CSkinWindow() override;
@@ -36,9 +37,9 @@ public:
     CSkinWindow& operator=(const CSkinWindow&) = delete;
 
     // A top-level popup at x,y of the screen (parent NULL) or a child window
-    // at x,y of the parent's client area. The layout's size replaces any
-    // size given here.
-    bool Open(HWND parent, int x, int y, bool visible = true);
+    // at x,y of the parent's client area, of the given size. The layout's
+    // size replaces the size given here.
+    bool Open(HWND parent, int x, int y, bool visible = true, SIZE size = {100, 100});
 
     CPaintManagerUI& Manager() { return m_pm; }
     CControlUI* Root() const { return m_pm.GetRoot(); }
@@ -53,18 +54,17 @@ public:
     void Notify(TNotifyUI& msg) override;
 
 protected:
-    LPCTSTR GetWindowClassName() const override { return L"VeltSkinWnd"; }
-    UINT GetClassStyle() const override { return CS_DBLCLKS; }
-    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    LPCTSTR LayoutName() const override { return m_layout.c_str(); }
+    IDialogBuilderCallback* BuilderCallback() override { return &m_callback; }
 
 private:
-    LRESULT OnCreate();
-    LRESULT OnHitTest(LPARAM lParam);
-    void ApplyRoundCorner();
+    class NoCustomControls : public IDialogBuilderCallback {
+    public:
+        CControlUI* CreateControl(LPCTSTR) override { return nullptr; }
+    };
 
     std::wstring m_layout;
-    CPaintManagerUI m_pm;
-    bool m_built = false;
+    NoCustomControls m_callback;
     std::vector<Notification> m_notes;
 };
 

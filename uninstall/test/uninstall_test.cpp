@@ -1,18 +1,21 @@
 // Uninstall.exe under Wine, driven only through its windows: the fake
 // installation is laid out as Setup leaves it, Uninstall is started from it,
-// its buttons are clicked with mouse messages at their layout positions, and
-// then the registry, the files and the shortcuts are checked.
-#include "uninstall_driver.h"
+// its buttons are clicked by name (their places come from Uninstall.DAT's
+// layouts), and then the registry, the files and the shortcuts are checked.
+#include "fake_installation.h"
+#include "wizard_driver.h"
 
 #include "product.h"
 #include "registry_key.h"
 #include "test_support.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <set>
+
 using namespace testing_support;
-using namespace uninstall_test;
 
 namespace {
 
@@ -37,36 +40,64 @@ std::string Content(const std::wstring& path)
     return bytes;
 }
 
-// Screenshots go beside the test program ("shots\\<name>.bmp").
-void Shot(const wchar_t* name)
+bool Gone(const std::wstring& path, DWORD ms)
 {
+    return WaitUntil([&] { return !Exists(path); }, ms, 100);
+}
+
+// Uninstall's three files in a folder are gone.
+bool UninstallerGone(const std::wstring& dir, DWORD ms)
+{
+    return WaitUntil(
+        [&] {
+            return !Exists(dir + L"\\Uninstall.exe") && !Exists(dir + L"\\Uninstall.DAT") &&
+                   !Exists(dir + L"\\DuiLibu.dll");
+        },
+        ms, 100);
+}
+
+// Starts <dir>\\Uninstall.exe (current directory: the temporary folder) and
+// waits for its confirmation frame.
+bool StartUninstall(WizardDriver& run, const std::wstring& dir)
+{
+    return run.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName) &&
+           run.WaitFrame(kUninstallWindowTitle, 20000, L"Page9Wnd.xml") != nullptr;
+}
+
+// Screenshots go beside the test program ("shots\\<name>.png"), once the
+// program has painted.
+void Shot(const WizardDriver& run, const wchar_t* name)
+{
+    run.WaitIdle(5000);
     MakeDirs(ModuleDir() + L"\\shots");
-    SaveScreenshot(ModuleDir() + L"\\shots\\" + name + L".bmp");
+    SaveScreenshot(ModuleDir() + L"\\shots\\" + name + L".png");
 }
 
 // Clicks "nextbtn" and waits for the completion page; then "finishbtn" and
 // waits for the exit. While Uninstall runs its folder must still be there.
-void RemoveThroughTheWizard(UninstallRun& run, const std::wstring& dir, const wchar_t* shotPrefix)
+void RemoveThroughTheWizard(WizardDriver& run, const std::wstring& dir, const wchar_t* shotPrefix)
 {
-    UninstallRun::Click(run.Frame(), kFrameNext);
+    ASSERT_TRUE(run.Click(L"nextbtn"));
     ASSERT_TRUE(run.WaitPageVisible(L"Page11", 20000));
-    for (int i = 0; i < 100 && run.PageVisible(L"Page10"); ++i)
-        Sleep(50);
-    EXPECT_FALSE(run.PageVisible(L"Page10"));
-    Sleep(300);
+    EXPECT_TRUE(run.WaitPageHidden(L"Page10", 5000));
     if (shotPrefix)
-        Shot((std::wstring(shotPrefix) + L"-completion").c_str());
+        Shot(run, (std::wstring(shotPrefix) + L"-completion").c_str());
     EXPECT_TRUE(Exists(dir + L"\\Uninstall.exe")) << "removed while Uninstall still runs";
-    UninstallRun::Click(run.Page(L"Page11"), kPageFinish);
+    ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
     // Until the process has ended, its folder and files stay.
-    for (;;) {
-        const bool exited = WaitForSingleObject(run.Process(), 20) == WAIT_OBJECT_0;
-        if (exited)
-            break;
-        ASSERT_TRUE(Exists(dir + L"\\Uninstall.exe")) << "removed before Uninstall ended";
-    }
+    bool stayed = true;
+    const bool exited = WaitUntil(
+        [&] {
+            const bool running = run.Running();
+            if (running && !Exists(dir + L"\\Uninstall.exe"))
+                stayed = false;
+            return !running;
+        },
+        20000, 20);
+    EXPECT_TRUE(stayed) << "removed before Uninstall ended";
+    ASSERT_TRUE(exited);
     DWORD code = 99;
-    ASSERT_TRUE(run.WaitExit(1000, &code));
+    ASSERT_TRUE(run.WaitExit(0, &code));
     EXPECT_EQ(0u, code);
 }
 
@@ -79,6 +110,14 @@ void ExpectShortcutsGone(int allUsers)
     EXPECT_FALSE(Exists(links.quickLaunchLink));
 }
 
+// Something of the machine-wide installation is gone.
+bool AnyTraceGone(const FakeInstallation& install)
+{
+    return !RecordExists(HKEY_LOCAL_MACHINE) || !AutostartExists(HKEY_LOCAL_MACHINE) ||
+           !Exists(install.Dir() + L"\\Uninstall.exe") || !Exists(install.Dir() + L"\\res\\profile.xml") ||
+           !Exists(ComposeShortcutPaths(1).appLink);
+}
+
 } // namespace
 
 TEST(UninstallWizard, FullRemovalForAllUsersEndsWithTheFolderGoneAfterExit)
@@ -88,16 +127,16 @@ TEST(UninstallWizard, FullRemovalForAllUsersEndsWithTheFolderGoneAfterExit)
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
     ASSERT_TRUE(Exists(ComposeShortcutPaths(1).appLink));
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
-    Shot(L"uninstall-1-confirmation");
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
+    Shot(run, L"uninstall-1-confirmation");
     ASSERT_EQ(1u, run.VisibleTopLevelWindows().size());
     RemoveThroughTheWizard(run, install.Dir(), L"uninstall-3");
 
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(AutostartExists(HKEY_LOCAL_MACHINE));
     ExpectShortcutsGone(1);
-    EXPECT_TRUE(WaitGone(install.Dir(), 30000)) << "the installation folder stays after Uninstall ended";
+    EXPECT_TRUE(Gone(install.Dir(), 30000)) << "the installation folder stays after Uninstall ended";
     EXPECT_TRUE(Exists(install.Parent()));
 }
 
@@ -107,13 +146,13 @@ TEST(UninstallWizard, CurrentUserRecordWithLocationRemovesTheCurrentUsersInstall
     options.recordRoot = 0;
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
     RemoveThroughTheWizard(run, install.Dir(), nullptr);
     EXPECT_FALSE(RecordExists(HKEY_CURRENT_USER));
     EXPECT_FALSE(AutostartExists(HKEY_CURRENT_USER));
     ExpectShortcutsGone(0);
-    EXPECT_TRUE(WaitGone(install.Dir(), 30000));
+    EXPECT_TRUE(Gone(install.Dir(), 30000));
 }
 
 TEST(UninstallWizard, MachineRecordWithoutLocationFallsBackToTheCurrentUsersRecord)
@@ -127,14 +166,14 @@ TEST(UninstallWizard, MachineRecordWithoutLocationFallsBackToTheCurrentUsersReco
         ASSERT_EQ(ERROR_SUCCESS, machine.Create(HKEY_LOCAL_MACHINE, InstallRecordKeyPath(kProductKey).c_str()));
         machine.WriteString(kValueDisplayName, kDisplayName);
     }
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
     RemoveThroughTheWizard(run, install.Dir(), nullptr);
     EXPECT_FALSE(RecordExists(HKEY_CURRENT_USER));
     EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE)) << "the machine-wide record stays";
     EXPECT_FALSE(AutostartExists(HKEY_CURRENT_USER));
     ExpectShortcutsGone(0);
-    EXPECT_TRUE(WaitGone(install.Dir(), 30000));
+    EXPECT_TRUE(Gone(install.Dir(), 30000));
 }
 
 TEST(UninstallWizard, WithoutAnyRecordNothingIsDeletedFromTheFolder)
@@ -143,13 +182,16 @@ TEST(UninstallWizard, WithoutAnyRecordNothingIsDeletedFromTheFolder)
     options.recordRoot = -1;
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
     RemoveThroughTheWizard(run, install.Dir(), nullptr);
-    Sleep(4000);  // longer than a delayed removal would take
-    EXPECT_TRUE(Exists(install.Dir() + L"\\VELT电子日历.exe"));
-    EXPECT_TRUE(Exists(install.Dir() + L"\\Uninstall.exe"));
-    EXPECT_TRUE(Exists(install.Dir() + L"\\res\\profile.xml"));
+    // Longer than a delayed removal would take.
+    EXPECT_FALSE(WaitUntil(
+        [&] {
+            return !Exists(install.Dir() + L"\\VELT电子日历.exe") || !Exists(install.Dir() + L"\\Uninstall.exe") ||
+                   !Exists(install.Dir() + L"\\res\\profile.xml");
+        },
+        4000, 100));
     // The shortcuts are still attempted.
     ExpectShortcutsGone(1);
 }
@@ -165,17 +207,14 @@ TEST(UninstallWizard, PreexistingFolderKeepsEveryByteOfTheUsersFiles)
                              {L"res\\image\\mine.png", "my picture"}};
         FakeInstallation install(options);
         ASSERT_TRUE(install.Ok());
-        UninstallRun run;
-        ASSERT_TRUE(run.Start(install.Dir()));
+        WizardDriver run;
+        ASSERT_TRUE(StartUninstall(run, install.Dir()));
         RemoveThroughTheWizard(run, install.Dir(), nullptr);
-        EXPECT_TRUE(WaitGone(install.Dir() + L"\\DuiLibu.dll", 30000));
-        Sleep(1500);
+        EXPECT_TRUE(UninstallerGone(install.Dir(), 30000));
         EXPECT_EQ("dear diary", Content(install.Dir() + L"\\letters\\2024.txt"));
         EXPECT_EQ(big, Content(install.Dir() + L"\\big.bin"));
         EXPECT_EQ("my picture", Content(install.Dir() + L"\\res\\image\\mine.png"));
         EXPECT_FALSE(Exists(install.Dir() + L"\\VELT电子日历.exe"));
-        EXPECT_FALSE(Exists(install.Dir() + L"\\Uninstall.exe"));
-        EXPECT_FALSE(Exists(install.Dir() + L"\\Uninstall.DAT"));
         EXPECT_FALSE(Exists(install.Dir() + L"\\res\\image\\weather"));
         EXPECT_FALSE(Exists(install.Dir() + L"\\res\\profile.xml"));
         EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
@@ -192,15 +231,14 @@ TEST(UninstallWizard, InstallationStraightIntoTheDesktopLeavesTheDesktopAndItsFi
         options.userFiles = {{L"VeltTest-notes.txt", "my notes"}};
         FakeInstallation install(options);
         ASSERT_TRUE(install.Ok());
-        UninstallRun run;
-        ASSERT_TRUE(run.Start(desktop));
+        WizardDriver run;
+        ASSERT_TRUE(StartUninstall(run, desktop));
         RemoveThroughTheWizard(run, desktop, nullptr);
-        EXPECT_TRUE(WaitGone(desktop + L"\\Uninstall.exe", 30000));
-        Sleep(2000);
-        EXPECT_TRUE(Exists(desktop));
+        EXPECT_TRUE(UninstallerGone(desktop, 30000));
+        EXPECT_FALSE(WaitUntil([&] { return !Exists(desktop) || !Exists(desktop + L"\\VeltTest-notes.txt"); },
+                               2000, 100));
         EXPECT_EQ("my notes", Content(desktop + L"\\VeltTest-notes.txt"));
         EXPECT_FALSE(Exists(desktop + L"\\VELT电子日历.exe"));
-        EXPECT_FALSE(Exists(desktop + L"\\DuiLibu.dll"));
         EXPECT_FALSE(Exists(desktop + L"\\res"));
         EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
     }
@@ -215,17 +253,18 @@ TEST(UninstallWizard, CopyRunFromElsewhereRemovesTheInstallationButNotItsOwnFold
     for (const wchar_t* name : {L"Uninstall.exe", L"DuiLibu.dll", L"Uninstall.DAT"})
         ASSERT_TRUE(CopyFileW((install.Dir() + L"\\" + name).c_str(), (elsewhere / name).c_str(), FALSE));
     ASSERT_TRUE(WriteBytes(elsewhere / L"tool.txt", "tool"));
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(elsewhere.Path()));
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, elsewhere.Path()));
     RemoveThroughTheWizard(run, elsewhere.Path(), nullptr);
-    EXPECT_TRUE(WaitGone(install.Dir(), 30000)) << "the recorded installation stays";
-    Sleep(3000);
-    EXPECT_TRUE(Exists(elsewhere / L"Uninstall.exe")) << "a folder that is no installation was touched";
-    EXPECT_TRUE(Exists(elsewhere / L"DuiLibu.dll"));
+    EXPECT_TRUE(Gone(install.Dir(), 30000)) << "the recorded installation stays";
+    EXPECT_FALSE(WaitUntil(
+        [&] { return !Exists(elsewhere / L"Uninstall.exe") || !Exists(elsewhere / L"DuiLibu.dll"); }, 3000, 100))
+        << "a folder that is no installation was touched";
     EXPECT_EQ("tool", Content(elsewhere / L"tool.txt"));
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
 }
 
+// "nextbtn" by a click, then by its shortcut Alt+N: refused both times.
 TEST(UninstallWizard, RunningApplicationIsRefusedUntilItHasEnded)
 {
     InstallOptions options;
@@ -238,54 +277,51 @@ TEST(UninstallWizard, RunningApplicationIsRefusedUntilItHasEnded)
     const std::wstring event = UniqueName(L"calendar");
     ASSERT_TRUE(calendar.Start(app, L"sleep 120000 " + event, event));
 
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
     for (int press = 0; press < 2; ++press) {
-        UninstallRun::Click(run.Frame(), kFrameNext);
-        MessageBoxSeen seen;
-        HWND box = run.WaitMessageBox(10000, &seen);
-        ASSERT_TRUE(box != nullptr);
         if (press == 0)
-            Shot(L"uninstall-0-running");
+            ASSERT_TRUE(run.Click(L"nextbtn"));
+        else
+            ASSERT_TRUE(run.PressAlt(L'n'));
+        const MessageBoxSeen seen = run.WaitMessageBox(10000);
+        ASSERT_TRUE(seen.box != nullptr);
+        if (press == 0)
+            Shot(run, L"uninstall-0-running");
         EXPECT_EQ(kCaptionNotice, seen.caption);
         EXPECT_EQ(kMsgAppRunning, seen.text);
-        UninstallRun::Answer(box, IDOK);
-        Sleep(500);
-        EXPECT_FALSE(run.PageVisible(L"Page10"));
+        EXPECT_EQ(GetWindow(seen.box, GW_OWNER), run.Frame()) << "owned by the frame";
+        ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+        EXPECT_FALSE(run.WaitPageVisible(L"Page10", 500));
         EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE));
         EXPECT_TRUE(Exists(install.Dir() + L"\\VELT电子日历.exe"));
     }
     calendar.Terminate();
     RemoveThroughTheWizard(run, install.Dir(), nullptr);
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
-    EXPECT_TRUE(WaitGone(install.Dir(), 30000));
+    EXPECT_TRUE(Gone(install.Dir(), 30000));
 }
 
 TEST(UninstallWizard, CancelCloseAndAltF4OnTheFrameRemoveNothing)
 {
     // "cancelbtn", "closebtn", Alt+F4 (the close command) and a WM_CLOSE from outside.
-    const POINT buttons[] = {kFrameCancel, kFrameClose, {-1, -1}, {-2, -2}};
-    for (const POINT& button : buttons) {
+    for (const wchar_t* way : {L"cancelbtn", L"closebtn", L"Alt+F4", L"WM_CLOSE"}) {
         InstallOptions options;
         FakeInstallation install(options);
         ASSERT_TRUE(install.Ok());
-        UninstallRun run;
-        ASSERT_TRUE(run.Start(install.Dir()));
-        if (button.x == -1)
-            run.PostSysClose();
-        else if (button.x == -2)
-            PostMessageW(run.Frame(), WM_CLOSE, 0, 0);
+        WizardDriver run;
+        ASSERT_TRUE(StartUninstall(run, install.Dir()));
+        if (std::wstring(way) == L"Alt+F4")
+            ASSERT_TRUE(run.PostSysClose());
+        else if (std::wstring(way) == L"WM_CLOSE")
+            ASSERT_TRUE(run.PostClose());
         else
-            UninstallRun::Click(run.Frame(), button);
+            ASSERT_TRUE(run.Click(way));
         DWORD code = 99;
-        ASSERT_TRUE(run.WaitExit(10000, &code));
-        EXPECT_EQ(0u, code);
-        Sleep(3000);  // a removal would have started by now
-        EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE));
-        EXPECT_TRUE(AutostartExists(HKEY_LOCAL_MACHINE));
-        EXPECT_TRUE(Exists(install.Dir() + L"\\Uninstall.exe"));
-        EXPECT_TRUE(Exists(install.Dir() + L"\\res\\profile.xml"));
-        EXPECT_TRUE(Exists(ComposeShortcutPaths(1).appLink));
+        ASSERT_TRUE(run.WaitExit(10000, &code)) << way;
+        EXPECT_EQ(0u, code) << way;
+        // A removal would have started by now.
+        EXPECT_FALSE(WaitUntil([&] { return AnyTraceGone(install); }, 3000, 100)) << way;
     }
 }
 
@@ -295,29 +331,28 @@ TEST(UninstallWizard, QuitDuringTheRemovalLetsTheRemovalFinishWithoutTouchingRel
         InstallOptions options;
         FakeInstallation install(options);
         ASSERT_TRUE(install.Ok());
-        UninstallRun run;
-        ASSERT_TRUE(run.Start(install.Dir()));
+        WizardDriver run;
+        ASSERT_TRUE(StartUninstall(run, install.Dir()));
         // Both go into the queue together: the quit arrives while the worker runs.
-        UninstallRun::Click(run.Frame(), kFrameNext);
+        ASSERT_TRUE(run.Click(L"nextbtn"));
         if (way == 0) {
-            run.PostSysClose();
+            ASSERT_TRUE(run.PostSysClose());
         } else if (way == 1) {
-            UninstallRun::Click(run.Frame(), kFrameClose);
+            ASSERT_TRUE(run.Click(L"closebtn"));
         } else {
-            UninstallRun::Click(run.Page(L"Page10"), kPageCancel);
-            MessageBoxSeen seen;
-            HWND box = run.WaitMessageBox(10000, &seen);
-            ASSERT_TRUE(box != nullptr);
+            ASSERT_TRUE(run.Click(L"Page10", L"cancelbtn"));
+            const MessageBoxSeen seen = run.WaitMessageBox(10000, kCaptionNotice);
+            ASSERT_TRUE(seen.box != nullptr);
             EXPECT_EQ(kMsgQuitQuestion, seen.text);
-            UninstallRun::Answer(box, IDYES);
+            ASSERT_TRUE(WizardDriver::Answer(seen, IDYES));
         }
         DWORD code = 99;
-        ASSERT_TRUE(run.WaitExit(20000, &code));
+        ASSERT_TRUE(run.WaitExit(20000, &code)) << way;
         EXPECT_EQ(0u, code) << "Uninstall did not end cleanly";
         EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
         EXPECT_FALSE(AutostartExists(HKEY_LOCAL_MACHINE));
         ExpectShortcutsGone(1);
-        EXPECT_TRUE(WaitGone(install.Dir(), 30000));
+        EXPECT_TRUE(Gone(install.Dir(), 30000));
     }
 }
 
@@ -326,24 +361,23 @@ TEST(UninstallWizard, ProgressPageCancelAnsweredNoLetsTheRemovalGoOn)
     InstallOptions options;
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
-    UninstallRun::Click(run.Frame(), kFrameNext);
-    UninstallRun::Click(run.Page(L"Page10"), kPageCancel);
-    MessageBoxSeen seen;
-    HWND box = run.WaitMessageBox(10000, &seen);
-    ASSERT_TRUE(box != nullptr);
-    Shot(L"uninstall-2-quit-question");
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    ASSERT_TRUE(run.Click(L"Page10", L"cancelbtn"));
+    const MessageBoxSeen seen = run.WaitMessageBox(10000);
+    ASSERT_TRUE(seen.box != nullptr);
+    Shot(run, L"uninstall-2-quit-question");
     EXPECT_EQ(kCaptionNotice, seen.caption);
     EXPECT_EQ(kMsgQuitQuestion, seen.text);
-    UninstallRun::Answer(box, IDNO);
+    ASSERT_TRUE(WizardDriver::Answer(seen, IDNO));
     ASSERT_TRUE(run.WaitPageVisible(L"Page11", 20000)) << "the removal goes on after No";
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
-    UninstallRun::Click(run.Page(L"Page11"), kPageFinish);
+    ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
     DWORD code = 99;
     ASSERT_TRUE(run.WaitExit(10000, &code));
     EXPECT_EQ(0u, code);
-    EXPECT_TRUE(WaitGone(install.Dir(), 30000));
+    EXPECT_TRUE(Gone(install.Dir(), 30000));
 }
 
 TEST(UninstallWizard, SharedQuorvelFolderOfAnotherProductStays)
@@ -354,15 +388,17 @@ TEST(UninstallWizard, SharedQuorvelFolderOfAnotherProductStays)
     const std::wstring other = ShellPath(CSIDL_COMMON_PROGRAMS, L"Quorvel\\Other Product\\Other.lnk");
     ASSERT_TRUE(MakeDirs(other.substr(0, other.find_last_of(L'\\'))));
     ASSERT_TRUE(WriteBytes(other, "other"));
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
     RemoveThroughTheWizard(run, install.Dir(), nullptr);
     EXPECT_EQ("other", Content(other));
     EXPECT_FALSE(Exists(ComposeShortcutPaths(1).programsProduct));
     EXPECT_TRUE(Exists(ComposeShortcutPaths(1).programsGroup));
-    EXPECT_TRUE(WaitGone(install.Dir(), 30000));
+    EXPECT_TRUE(Gone(install.Dir(), 30000));
 }
 
+// The bar shows only the worker's widths, never shrinking, while the
+// progress page covers the frame.
 TEST(UninstallWizard, ProgressPageCoversTheFrameWhileALargeInstallationGoes)
 {
     InstallOptions options;
@@ -370,19 +406,33 @@ TEST(UninstallWizard, ProgressPageCoversTheFrameWhileALargeInstallationGoes)
     ASSERT_TRUE(install.Ok());
     for (int i = 0; i < 1500; ++i)
         ASSERT_TRUE(WriteBytes(install.Dir() + L"\\res\\image\\weather\\extra" + std::to_wstring(i) + L".png", "x"));
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
-    UninstallRun::Click(run.Frame(), kFrameNext);
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
+    ASSERT_TRUE(run.Click(L"nextbtn"));
     ASSERT_TRUE(run.WaitPageVisible(L"Page10", 10000));
-    Sleep(200);
-    Shot(L"uninstall-2-progress");
-    ASSERT_TRUE(run.WaitPageVisible(L"Page11", 60000));
+    Shot(run, L"uninstall-2-progress");
+    std::vector<int> widths;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const int width = run.ProgressWidth(L"Page10");
+            if (width >= 0 && (widths.empty() || widths.back() != width))
+                widths.push_back(width);
+            return run.PageVisible(L"Page11");
+        },
+        60000, 10));
+    ASSERT_FALSE(widths.empty()) << "the bar was never read";
+    for (size_t i = 0; i < widths.size(); ++i) {
+        EXPECT_TRUE(std::set<int>({1, 158, 316, 474}).count(widths[i])) << "width " << widths[i];
+        if (i > 0) {
+            EXPECT_GT(widths[i], widths[i - 1]);
+        }
+    }
     EXPECT_TRUE(IsWindowVisible(run.Frame())) << "the frame stays beneath the pages";
-    UninstallRun::Click(run.Page(L"Page11"), kPageFinish);
+    ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
     DWORD code = 99;
     ASSERT_TRUE(run.WaitExit(10000, &code));
     EXPECT_EQ(0u, code);
-    EXPECT_TRUE(WaitGone(install.Dir(), 60000));
+    EXPECT_TRUE(Gone(install.Dir(), 60000));
 }
 
 TEST(UninstallWizard, FrameHasRoundCornersAndMaximisesToTheWorkArea)
@@ -390,8 +440,8 @@ TEST(UninstallWizard, FrameHasRoundCornersAndMaximisesToTheWorkArea)
     InstallOptions options;
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
     RECT rc = {};
     GetWindowRect(run.Frame(), &rc);
     EXPECT_EQ(517, rc.right - rc.left);
@@ -403,22 +453,27 @@ TEST(UninstallWizard, FrameHasRoundCornersAndMaximisesToTheWorkArea)
     EXPECT_TRUE(PtInRegion(region, 516, 198));
     DeleteObject(region);
 
-    PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    for (int i = 0; i < 100 && !IsZoomed(run.Frame()); ++i)
-        Sleep(50);
-    ASSERT_TRUE(IsZoomed(run.Frame()));
-    Sleep(300);
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    GetWindowRect(run.Frame(), &rc);
-    EXPECT_EQ(work.right - work.left, rc.right - rc.left);
-    EXPECT_EQ(work.bottom - work.top, rc.bottom - rc.top);
+    auto sizeIs = [&](LONG width, LONG height) {
+        RECT now = {};
+        GetWindowRect(run.Frame(), &now);
+        return now.right - now.left == width && now.bottom - now.top == height;
+    };
+    PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(run.Frame()) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return sizeIs(work.right - work.left, work.bottom - work.top); }, 5000))
+        << "work area " << work.left << "," << work.top << "," << work.right << "," << work.bottom << "; window "
+        << [&] {
+               RECT now = {};
+               GetWindowRect(run.Frame(), &now);
+               return std::to_string(now.left) + "," + std::to_string(now.top) + "," + std::to_string(now.right) +
+                      "," + std::to_string(now.bottom) + (IsZoomed(run.Frame()) ? " zoomed" : " not zoomed");
+           }();
     PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_RESTORE, 0);
-    for (int i = 0; i < 100 && IsZoomed(run.Frame()); ++i)
-        Sleep(50);
-    GetWindowRect(run.Frame(), &rc);
-    EXPECT_EQ(517, rc.right - rc.left);
-    run.PostSysClose();
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(run.Frame()); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return sizeIs(517, 397); }, 5000));
+    ASSERT_TRUE(run.PostSysClose());
     DWORD code = 99;
     ASSERT_TRUE(run.WaitExit(10000, &code));
     EXPECT_EQ(0u, code);
@@ -429,21 +484,23 @@ TEST(UninstallWizard, FrameMinimisesAndDragsByItsCaption)
     InstallOptions options;
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
-    UninstallRun run;
-    ASSERT_TRUE(run.Start(install.Dir()));
-    RECT rc = {};
-    GetWindowRect(run.Frame(), &rc);
-    // The caption band is a drag area, the buttons in it are not.
-    EXPECT_EQ(HTCAPTION, SendMessageW(run.Frame(), WM_NCHITTEST, 0,
-                                      MAKELPARAM(rc.left + kFrameCaption.x, rc.top + kFrameCaption.y)));
-    EXPECT_EQ(HTCLIENT, SendMessageW(run.Frame(), WM_NCHITTEST, 0,
-                                     MAKELPARAM(rc.left + kFrameClose.x, rc.top + kFrameClose.y)));
-    EXPECT_EQ(HTCLIENT, SendMessageW(run.Frame(), WM_NCHITTEST, 0, MAKELPARAM(rc.left + 200, rc.top + 200)));
-    UninstallRun::Click(run.Frame(), kFrameMin);
-    Sleep(1000);
-    EXPECT_TRUE(IsIconic(run.Frame()));
-    run.PostSysClose();
-    DWORD code = 99;
-    ASSERT_TRUE(run.WaitExit(10000, &code));
+    WizardDriver run;
+    ASSERT_TRUE(StartUninstall(run, install.Dir()));
+    RECT min = {}, close = {}, label = {}, frame = {};
+    ASSERT_TRUE(run.ControlScreenRect(L"", L"minbtn", &min));
+    ASSERT_TRUE(run.ControlScreenRect(L"", L"closebtn", &close));
+    ASSERT_TRUE(run.ControlScreenRect(L"", L"confirmlabel", &label));
+    GetWindowRect(run.Frame(), &frame);
+    auto hitTest = [&](LONG x, LONG y) { return SendMessageW(run.Frame(), WM_NCHITTEST, 0, MAKELPARAM(x, y)); };
+    // The caption band is a drag area, the buttons in it are not, and the
+    // body below it is client area.
+    const LONG bandY = (min.top + min.bottom) / 2;
+    EXPECT_EQ(HTCAPTION, hitTest((frame.left + min.left) / 2, bandY));
+    EXPECT_EQ(HTCLIENT, hitTest((close.left + close.right) / 2, (close.top + close.bottom) / 2));
+    EXPECT_EQ(HTCLIENT, hitTest((label.left + label.right) / 2, (label.top + label.bottom) / 2));
+    ASSERT_TRUE(run.Click(L"minbtn"));
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(run.Frame()) != FALSE; }, 5000));
+    ASSERT_TRUE(run.PostSysClose());
+    ASSERT_TRUE(run.WaitExit(10000));
     EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE));
 }

@@ -1,0 +1,33 @@
+#include "skin_check.h"
+
+#include "UIlib.h"
+#include "product.h"
+
+namespace {
+
+class NoCustomControls : public IDialogBuilderCallback {
+public:
+    CControlUI* CreateControl(LPCTSTR) override { return nullptr; }
+};
+
+} // namespace
+
+bool SkinHasLayout(LPCTSTR layoutName)
+{
+    NoCustomControls callback;
+    CDialogBuilder builder;
+    // No manager: the tree is only built, never attached, and deleted here.
+    CControlUI* root = builder.Create(layoutName, nullptr, &callback, nullptr, nullptr);
+    if (!root)
+        return false;
+    delete root;
+    return true;
+}
+
+bool CheckSkinOrReport(LPCTSTR frameLayout)
+{
+    if (SkinHasLayout(frameLayout))
+        return true;
+    MessageBoxW(nullptr, kMsgSetupDamaged, kCaptionError, MB_ICONERROR);
+    return false;
+}

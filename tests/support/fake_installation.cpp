@@ -1,0 +1,161 @@
+// The fake installation: see fake_installation.h.
+#include "fake_installation.h"
+
+#include "install_manifest.h"
+#include "payload_entries.h"
+#include "product.h"
+#include "registry_key.h"
+#include "test_support.h"
+#include "wait_until.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+namespace testing_support {
+
+namespace {
+
+// Creates a shell link at `link` pointing to `target` (COM on this thread).
+void WriteShortcut(const std::wstring& link, const std::wstring& target)
+{
+    const size_t slash = link.find_last_of(L'\\');
+    MakeDirs(link.substr(0, slash));
+    CoInitialize(nullptr);
+    IShellLinkW* shellLink = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&shellLink)))) {
+        shellLink->SetPath(target.c_str());
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            file->Save(link.c_str(), TRUE);
+            file->Release();
+        }
+        shellLink->Release();
+    }
+    CoUninitialize();
+    if (!Exists(link))
+        WriteBytes(link, "link");  // the name is what the removal looks for
+}
+
+bool CopyBeside(const std::wstring& name, const std::wstring& dir)
+{
+    return CopyFileW((ModuleDir() + L"\\" + name).c_str(), (dir + L"\\" + name).c_str(), FALSE) != 0;
+}
+
+std::wstring Backslashes(std::wstring path)
+{
+    for (wchar_t& c : path) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    return path;
+}
+
+} // namespace
+
+std::wstring ShellPath(int csidl, const std::wstring& relative)
+{
+    WCHAR path[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
+    return relative.empty() ? std::wstring(path) : std::wstring(path) + L"\\" + relative;
+}
+
+void CleanProductTraces()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        CRegistryKey key;
+        if (key.Open(root, kUninstallParentKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            key.DeleteTree(kProductKey);
+        key.Close();
+        if (key.Open(root, kRunKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            RegDeleteValueW(key.Handle(), kAutostartValueName);
+    }
+    for (int programs : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS})
+        RemoveTree(ShellPath(programs, kProgramsGroupDir));
+    DeleteFileW(ShellPath(CSIDL_DESKTOPDIRECTORY, kAppShortcutName).c_str());
+    DeleteFileW(ShellPath(CSIDL_APPDATA, std::wstring(kQuickLaunchFolder) + L"\\" + kAppShortcutName).c_str());
+}
+
+FakeInstallation::FakeInstallation(const InstallOptions& options)
+{
+    CleanProductTraces();
+    if (options.intoFolder.empty()) {
+        m_parent = ShellPath(CSIDL_COMMON_APPDATA, UniqueName(L"VeltTest"));
+        m_dir = m_parent + L"\\" + kDisplayName;
+    } else {
+        m_dir = options.intoFolder;
+    }
+    m_allUsers = options.recordRoot == 0 ? 0 : 1;
+    if (!MakeDirs(m_dir))
+        return;
+    // The payload as Setup extracts it; the three files Uninstall needs are the real ones.
+    for (const std::wstring& name : PayloadEntryNames()) {
+        const std::wstring path = Backslashes(m_dir + L"\\" + name);
+        if (path.back() == L'\\')
+            MakeDirs(path.substr(0, path.size() - 1));
+        else if (name != kUninstallerFileName && name != kWindowLibraryFileName && name != kUninstallSkinFileName)
+            WriteBytes(path, "payload " + std::to_string(path.size()));
+    }
+    if (!CopyBeside(kUninstallerFileName, m_dir) || !CopyBeside(kWindowLibraryFileName, m_dir) ||
+        !CopyBeside(kUninstallSkinFileName, m_dir))
+        return;
+    for (const auto& file : options.userFiles) {
+        const std::wstring path = m_dir + L"\\" + file.first;
+        m_userFiles.push_back(path);
+        MakeDirs(path.substr(0, path.find_last_of(L'\\')));
+        WriteBytes(path, file.second);
+    }
+    if (options.manifest != Manifest::None) {
+        InstallManifest manifest;
+        manifest.directory = m_dir;
+        manifest.createdDirectory = options.manifest == Manifest::CreatedDirectory;
+        for (const std::wstring& name : PayloadEntryNames())
+            manifest.AddArchiveEntry(name);
+        manifest.AddFile(kInstallManifestFileName);
+        if (WriteInstallManifest(m_dir, manifest) != ERROR_SUCCESS)
+            return;
+        if (options.manifest == Manifest::Damaged) {
+            std::string bytes;
+            ReadBytes(InstallManifestPath(m_dir), &bytes);
+            bytes[bytes.size() / 2] ^= 0x20;
+            WriteBytes(InstallManifestPath(m_dir), bytes);
+        }
+    }
+    if (options.recordRoot >= 0) {
+        if (WriteInstallRecord(options.recordRoot, kProductKey, m_dir, RecordWriter::Install) != ERROR_SUCCESS)
+            return;
+        if (!options.writeLocation) {
+            CRegistryKey key;
+            key.Open(RecordRoot(options.recordRoot), InstallRecordKeyPath(kProductKey).c_str(), KEY_ALL_ACCESS);
+            RegDeleteValueW(key.Handle(), kValueInstallLocation);
+        }
+        CRegistryKey run;
+        if (run.Open(RecordRoot(options.recordRoot), kRunKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            run.WriteString(kAutostartValueName, AutostartCommand(m_dir).c_str());
+    }
+    const ShortcutPaths links = ComposeShortcutPaths(m_allUsers);
+    WriteShortcut(links.appLink, AppExePath(m_dir));
+    WriteShortcut(links.uninstallLink, UninstallerExePath(m_dir));
+    WriteShortcut(links.desktopLink, AppExePath(m_dir));
+    WriteShortcut(links.quickLaunchLink, AppExePath(m_dir));
+    m_ok = true;
+}
+
+FakeInstallation::~FakeInstallation()
+{
+    CleanProductTraces();
+    if (m_parent.empty()) {
+        // Only what the fixture put into the existing folder.
+        for (const wchar_t* name : {kAppFileName, kUninstallerFileName, kUninstallSkinFileName,
+                                    kWindowLibraryFileName, kInstallManifestFileName, L"res"})
+            RemoveTree(m_dir + L"\\" + name);
+        for (const std::wstring& path : m_userFiles)
+            DeleteFileW(path.c_str());
+        return;
+    }
+    // A program that just ended may still hold a file for a moment.
+    WaitUntil([&] { return RemoveTree(m_parent); }, 5000, 100);
+}
+
+} // namespace testing_support

@@ -1,0 +1,169 @@
+// WizardDriver: drives a running Setup or Uninstall through its windows, the
+// way a user would, for the programs' end-to-end tests under Wine.
+//
+// Windows are found the way the programs make them: the top-level frame is a
+// visible window of class "CoverWnd" or "Page8Wnd" with a given title, owned by
+// the started process; a page is the frame's child whose window name is
+// "Page1" ... "Page13".
+//
+// Controls are named, never placed by hand: a control's rectangle comes from
+// its window's layout in the program's skin archive ("Uninstall.DAT",
+// "VELTSetupDate.DAT"), listed with skinshot::ListNamedControls (a hidden
+// window of the wizard's own class in this process). The archive beside the
+// executable is copied when the program starts, so rectangles can still be
+// listed after the program removed its folder; each layout is listed once.
+// A page's layout is its window name + "Wnd.xml"; the frame's is given to
+// WaitFrame.
+//
+// Input is posted, never sent, so a driver call never blocks on a program
+// that shows a modal message box: a click is WM_MOUSEMOVE, WM_LBUTTONDOWN and
+// WM_LBUTTONUP at the control's centre, posted to the deepest visible child
+// window under that point (a page that covers the frame, a native edit
+// field), in that window's client coordinates. Posted input to one window is
+// handled in the order it was posted.
+//
+// Every wait takes a deadline in milliseconds and polls with WaitUntil; none
+// sleeps a fixed time. Use from one thread. The destructor ends a program
+// that still runs (TerminateProcess) and closes the handles.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control_list.h"
+#include "test_support.h"
+#include "wait_until.h"
+
+namespace testing_support {
+
+// A message box of the program: a visible dialog (class "#32770") of its
+// process. box is null when none was found.
+struct MessageBoxSeen {
+    HWND box = nullptr;
+    std::wstring caption;
+    std::wstring text;  // the texts of its static controls, in order
+};
+
+class WizardDriver {
+public:
+    WizardDriver() = default;
+    ~WizardDriver();
+    WizardDriver(const WizardDriver&) = delete;
+    WizardDriver& operator=(const WizardDriver&) = delete;
+
+    // Starts `exe` (a full path) with `workDir` as its current directory
+    // (empty: the temporary folder) and `arguments` after the quoted program
+    // path (the programs take none). `skinArchive` is the file name of its
+    // skin archive beside the executable; it is copied now when it exists.
+    // False when the process could not be started.
+    bool Start(const std::wstring& exe, const std::wstring& skinArchive, const std::wstring& workDir = L"",
+               const std::wstring& arguments = L"");
+
+    HANDLE Process() const { return m_pi.hProcess; }
+    DWORD ProcessId() const { return m_pi.dwProcessId; }
+
+    // Waits for the frame titled `title`, and then for the program's first
+    // wait for input (WaitForInputIdle), by when a program that shows its
+    // frame and then creates its pages before its message loop has created
+    // them. `frameLayout` is the frame's layout in the skin archive (empty:
+    // the class name + ".xml", "CoverWnd.xml" or "Page8Wnd.xml"; Uninstall's
+    // frame is "Page9Wnd.xml"). Returns the frame, or null when it did not
+    // appear (or the program did not wait for input) in time, or the process
+    // ended first.
+    HWND WaitFrame(const std::wstring& title, DWORD ms, const std::wstring& frameLayout = L"");
+    HWND Frame() const { return m_frame; }
+    // Waits until the program waits for input with none pending
+    // (WaitForInputIdle). False on timeout, and at once for a program without
+    // a window subsystem (a console program).
+    bool WaitIdle(DWORD ms) const;
+
+    // The page window of that name ("Page10"), or null; WaitPage waits up to
+    // ms for it to exist.
+    HWND Page(const std::wstring& name) const;
+    HWND WaitPage(const std::wstring& name, DWORD ms) const;
+    // The window exists and is visible (its own WS_VISIBLE style and its
+    // parents').
+    static bool IsVisible(HWND window);
+    bool PageVisible(const std::wstring& name) const { return IsVisible(Page(name)); }
+    bool WaitPageVisible(const std::wstring& name, DWORD ms) const;
+    bool WaitPageHidden(const std::wstring& name, DWORD ms) const;
+
+    // A control's rectangle in its window's client coordinates, from the
+    // layout; `page` empty means the frame. False when the window, its
+    // layout or the control is unknown.
+    bool ControlRect(const std::wstring& page, const std::wstring& control, RECT* rect);
+    // The same in screen coordinates, where the window is now.
+    bool ControlScreenRect(const std::wstring& page, const std::wstring& control, RECT* rect);
+
+    // Clicks a control of the frame, or of a page. False when the control
+    // could not be located (nothing is posted then).
+    bool Click(const std::wstring& control);
+    bool Click(const std::wstring& page, const std::wstring& control);
+
+    // Types into an edit field of a page (or of the frame, page empty): clicks
+    // it, which focuses the native edit field under it, selects all its text
+    // (EM_SETSEL 0, -1) and posts WM_CHAR for each UTF-16 unit of `text`.
+    // False when no native edit field lies under the control.
+    bool TypeText(const std::wstring& page, const std::wstring& control, const std::wstring& text);
+
+    // Key presses go to the window that has the keyboard focus in the
+    // program's interface thread (else its active window, else the frame;
+    // hidden windows do not count).
+    // PressKey posts WM_KEYDOWN and WM_KEYUP; PressAlt posts the WM_SYSCHAR of
+    // Alt+letter (a control's "shortcut"). False when there is no window.
+    bool PressKey(WORD vk) const;
+    bool PressAlt(wchar_t letter) const;
+    // Alt+F4: WM_SYSCOMMAND SC_CLOSE to the frame. WM_CLOSE from outside.
+    bool PostSysClose() const;
+    bool PostClose() const;
+
+    // The first message box of the process whose caption and text equal the
+    // given ones (an empty filter matches anything) that shows within ms.
+    MessageBoxSeen WaitMessageBox(DWORD ms, const std::wstring& caption = L"",
+                                  const std::wstring& text = L"") const;
+    // Presses the box's button `id` (IDOK, IDYES, IDNO, IDCANCEL) and waits up
+    // to ms for the box to be destroyed. False when it has no such button or
+    // stays.
+    static bool Answer(const MessageBoxSeen& seen, int id, DWORD ms = 10000);
+
+    // Waits for the process to end; its exit code goes to *exitCode.
+    bool WaitExit(DWORD ms, DWORD* exitCode = nullptr) const;
+    bool Running() const;
+    // The process's visible top-level windows now.
+    std::vector<HWND> VisibleTopLevelWindows() const;
+
+    // The width of a progress bar as the screen shows it: the bar's columns
+    // (from the layout's rectangle of `control` in `page`, right to the page's
+    // edge) are read on screen and the filled ones counted. Filled is the
+    // colour of the skin's "progress.png", empty is white; the frame's
+    // one-pixel border that lies over the bar's first and last column counts
+    // as filled where it closes a filled run. Returns -1 when it cannot tell
+    // (page hidden, covered, or pixels of neither kind).
+    int ProgressWidth(const std::wstring& page, const std::wstring& control = L"progressbar");
+
+private:
+    // The layout of a window: the frame's, or page name + "Wnd.xml".
+    std::wstring LayoutOf(const std::wstring& page) const;
+    HWND WindowOf(const std::wstring& page) const;
+    const std::vector<skinshot::NamedControl>* Listing(const std::wstring& page);
+    // Posts a click at a client point of `window` to the deepest visible
+    // child under it; returns that child (or the window).
+    static HWND ClickAt(HWND window, POINT client);
+    HWND KeyTarget() const;
+
+    PROCESS_INFORMATION m_pi = {};
+    HWND m_frame = nullptr;
+    std::wstring m_frameLayout;
+    std::unique_ptr<ScratchDir> m_skinCopy;
+    std::wstring m_skin;  // the copied archive, empty when there was none
+    std::map<std::wstring, std::vector<skinshot::NamedControl>> m_listings;
+};
+
+// Writes what the whole screen shows as a PNG file; false on failure.
+bool SaveScreenshot(const std::wstring& pngPath);
+
+} // namespace testing_support

@@ -29,6 +29,7 @@
 
 #include <objbase.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <string>
@@ -60,20 +61,55 @@ void Check(bool holds, const std::wstring& what)
         ++g_failures;
 }
 
+// What the screen shows of a window once it has painted what is pending:
+// the paint is asked for now (RedrawWindow sends it to the program's thread
+// and returns when done), and the picture is taken when two readings agree.
+bool Settled(HWND window, skinshot::Image* image)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    skinshot::Image last;
+    return WaitUntil(
+        [&] {
+            RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            skinshot::Image now;
+            if (!skinshot::CaptureScreen(rect, &now))
+                return false;
+            const bool same = !last.Empty() && now.pixels == last.pixels;
+            last = now;
+            *image = now;
+            return same;
+        },
+        5000, 150);
+}
+
+void Save(skinshot::Image& image, HWND window, const wchar_t* name)
+{
+    WCHAR file[MAX_PATH];
+    wsprintfW(file, L"%s\\%02d-%s.png", g_shots.c_str(), ++g_shot, name);
+    skinshot::MaskWithWindowRegion(image, window);
+    skinshot::WritePng(file, image);
+    Say(std::wstring(L"  shot  ") + file);
+}
+
 // The program's window (frame or message box) as the screen shows it.
 void Shot(WizardDriver& run, HWND window, const wchar_t* name)
 {
     run.WaitIdle(5000);
-    RECT rect = {};
-    GetWindowRect(window, &rect);
     skinshot::Image image;
-    WCHAR file[MAX_PATH];
-    wsprintfW(file, L"%s\\%02d-%s.png", g_shots.c_str(), ++g_shot, name);
-    if (skinshot::CaptureScreen(rect, &image)) {
-        skinshot::MaskWithWindowRegion(image, window);
-        skinshot::WritePng(file, image);
-    }
-    Say(std::wstring(L"  shot  ") + file);
+    if (Settled(window, &image))
+        Save(image, window, name);
+}
+
+// A progress page, when it is still showing once its picture is taken (the
+// real payload's 83 entries may be done sooner).
+void ProgressShot(WizardDriver& run, const wchar_t* page, const wchar_t* name)
+{
+    skinshot::Image image;
+    if (Settled(run.Frame(), &image) && run.PageVisible(page))
+        Save(image, run.Frame(), name);
+    else
+        Say(std::wstring(L"  (") + page + L" was done before its picture could be taken)");
 }
 
 bool Step(bool done, const std::wstring& what)
@@ -182,7 +218,7 @@ void FreshInstallation(const std::wstring& setup, const std::wstring& setupDir)
         return;
     if (!Step(run.Click(L"Page4", L"nextbtn") && run.WaitPageVisible(L"Page6", 10000), L"no progress page"))
         return;
-    Shot(run, run.Frame(), L"installing");
+    ProgressShot(run, L"Page6", L"installing");
     if (!Step(run.WaitPageVisible(L"Page7", 60000), L"no finish page"))
         return;
     Shot(run, run.Frame(), L"finished");
@@ -233,7 +269,7 @@ void Repair(const std::wstring& setup, const std::wstring& setupDir)
     Shot(run, run.Frame(), L"repair-chosen");
     if (!Step(run.Click(L"nextbtn") && run.WaitPageVisible(L"Page12", 10000), L"no repair page"))
         return;
-    Shot(run, run.Frame(), L"repairing");
+    ProgressShot(run, L"Page12", L"repairing");
     if (!Step(run.WaitPageVisible(L"Page13", 60000), L"no repair-done page"))
         return;
     Shot(run, run.Frame(), L"repaired");
@@ -254,7 +290,7 @@ void Removal(const std::wstring& setup)
         return;
     if (!Step(run.Click(L"Page9", L"nextbtn") && run.WaitPageVisible(L"Page10", 10000), L"no removal page"))
         return;
-    Shot(run, run.Frame(), L"removing");
+    ProgressShot(run, L"Page10", L"removing");
     if (!Step(run.WaitPageVisible(L"Page11", 60000), L"no removal-done page"))
         return;
     Shot(run, run.Frame(), L"removed");

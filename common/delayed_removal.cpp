@@ -1,5 +1,6 @@
 #include "delayed_removal.h"
 
+#include "install_removal.h"
 #include "product.h"
 #include "protected_path.h"
 
@@ -145,13 +146,20 @@ bool IsSafeForCommand(const std::wstring& path)
 }
 
 std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
-                                      DelayedRemoval what, bool keepFolder, int tries)
+                                      DelayedRemoval what, bool keepFolder, int tries,
+                                      const std::vector<std::wstring>& parents)
 {
     if (!IsSafeForCommand(directory) || (!lockPath.empty() && !IsSafeForCommand(lockPath)))
         return std::wstring();
-    std::wstring removals[2];
+    std::vector<std::wstring> removals(2);
     if (what == DelayedRemoval::WholeTree) {
         removals[0] = L"rd /s/q " + Quoted(directory);
+        // Folders above it that the installation made: "rd" without /s
+        // takes only an empty one.
+        for (const std::wstring& parent : parents) {
+            if (IsSafeForCommand(parent))
+                removals.push_back(L"rd " + Quoted(parent));
+        }
     } else {
         removals[0] = L"del /f /q " + Quoted(Join(directory, kUninstallerFileName)) + L" " +
                       Quoted(Join(directory, kUninstallSkinFileName)) + L" " +
@@ -179,7 +187,7 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::w
     return command;
 }
 
-bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries)
+bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries, int createdParents)
 {
     const std::wstring full = NormalisePath(directory);
     if (full.empty())
@@ -190,9 +198,13 @@ bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int
         return false;
     if (!IsSafeForCommand(full)) {
         RemoveNow(full, what, isProtected);
+        if (what == DelayedRemoval::WholeTree)
+            RemoveEmptiedParents(full, createdParents);
         return false;
     }
-    const std::wstring parameters = DelayedRemovalParameters(g_exitLockPath, full, what, isProtected, tries);
+    const std::vector<std::wstring> parents =
+        what == DelayedRemoval::WholeTree ? CreatedParentFolders(full, createdParents) : std::vector<std::wstring>();
+    const std::wstring parameters = DelayedRemovalParameters(g_exitLockPath, full, what, isProtected, tries, parents);
     if (parameters.empty())
         return false;
     const HINSTANCE result = ShellExecuteW(nullptr, L"open", L"cmd.exe", parameters.c_str(), nullptr, SW_HIDE);

@@ -14,6 +14,9 @@
 //   WholeTree        "rd /s/q" on the directory: only for a directory that the
 //                    installation created (see install_removal.h), for
 //                    Uninstall's self-removal and Setup's rollback alike;
+//                    then the folders the installation created above it,
+//                    innermost first, each with a plain "rd" that takes only
+//                    an empty folder;
 //   UninstallerOnly  "Uninstall.exe", "Uninstall.DAT" and "DuiLibu.dll"
 //                    inside it, then the directory itself if it is empty.
 // A directory that IsProtectedPath refuses is never removed: the whole tree
@@ -44,6 +47,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 enum class DelayedRemoval { WholeTree, UninstallerOnly };
 
@@ -85,9 +89,11 @@ bool IsSafeForCommand(const std::wstring& path);
 // seconds before removing. With keepFolder, UninstallerOnly leaves the
 // directory itself even when empty. Empty when the lock or the directory is
 // not safe for the command.
+// `parents` are the emptied parents to remove after a WholeTree removal.
 std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
                                       DelayedRemoval what, bool keepFolder = false,
-                                      int tries = kDelayedRemovalTries);
+                                      int tries = kDelayedRemovalTries,
+                                      const std::vector<std::wstring>& parents = {});
 
 // Starts the command hidden (ShellExecuteW "open" "cmd.exe", SW_HIDE) for
 // `directory`, waiting for the current exit lock. True when it was started.
@@ -95,4 +101,9 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::w
 // WholeTree is asked for a protected directory; false after the immediate
 // removal described above when the directory is not safe for the command;
 // false when the shell could not start it.
-bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries = kDelayedRemovalTries);
+// With WholeTree, `createdParents` folders above the directory that the
+// installation created go too when they are empty (CreatedParentFolders,
+// install_removal.h: never a protected one; one whose path is not safe for
+// the command is left).
+bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries = kDelayedRemovalTries,
+                         int createdParents = 0);

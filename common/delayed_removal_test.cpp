@@ -180,6 +180,31 @@ TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
     EXPECT_TRUE(Exists(scratch / L"inst"));
 }
 
+// After the tree, the folders made above it go when they are empty: with a
+// plain "rd", which leaves a folder that holds something.
+TEST(DelayedRemoval, EmptiedParentsGoAfterTheTree)
+{
+    ScratchDir scratch(L"delayed");
+    const std::wstring top = scratch / L"Vendor (x)";
+    const std::wstring dir = top + L"\\QRVL\\Product";
+    MakeTree(dir);
+    ASSERT_TRUE(WriteBytes(top + L"\\theirs.txt", "theirs"));
+    std::wstring lockPath;
+    {
+        ExitLock lock;
+        ASSERT_TRUE(lock.Acquire());
+        lockPath = lock.Path();
+    }
+    ChildProcess cmd;
+    ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(lockPath, dir, DelayedRemoval::WholeTree, false,
+                                                           kDelayedRemovalTries, {top + L"\\QRVL", top})));
+    ASSERT_TRUE(cmd.WaitExit(30000));
+    EXPECT_FALSE(Exists(top + L"\\QRVL"));
+    std::string bytes;
+    EXPECT_TRUE(ReadBytes(top + L"\\theirs.txt", &bytes));
+    EXPECT_EQ("theirs", bytes);
+}
+
 TEST(DelayedRemoval, UninstallerOnlyKeepsOtherFilesAndTheFolder)
 {
     ScratchDir scratch(L"delayed");

@@ -3,11 +3,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
 constexpr char kHeader[] = "VELT-INSTALL-MANIFEST 1";
 constexpr size_t kMaxManifestBytes = 4u * 1024u * 1024u;
+constexpr int kMaxCreatedParents = 16;
 
 // Plain bitwise CRC-32 (IEEE, reflected), enough for a file of a few kilobytes.
 unsigned long Crc32(const char* data, size_t size)
@@ -164,6 +166,10 @@ std::string SerializeInstallManifest(const InstallManifest& manifest)
     text += "\r\n";
     text += "directory " + ToUtf8(manifest.directory) + "\r\n";
     text += manifest.createdDirectory ? "created 1\r\n" : "created 0\r\n";
+    if (manifest.createdDirectory && manifest.createdParents > 0)
+        text += "parents " + std::to_string(manifest.createdParents < kMaxCreatedParents ? manifest.createdParents
+                                                                                         : kMaxCreatedParents) +
+                "\r\n";
     for (const std::wstring& file : manifest.files)
         text += "F " + ToUtf8(file) + "\r\n";
     for (const std::wstring& folder : manifest.folders)
@@ -209,7 +215,17 @@ DWORD ParseInstallManifest(const std::string& bytes, InstallManifest* out)
         parsed.createdDirectory = true;
     else if (lines[2] != "created 0")
         return ERROR_INVALID_DATA;
-    for (size_t i = 3; i < lines.size(); ++i) {
+    size_t first = 3;
+    if (lines.size() > 3 && lines[3].compare(0, 8, "parents ") == 0) {
+        int parents = 0;
+        char extra = 0;
+        if (!parsed.createdDirectory || std::sscanf(lines[3].c_str() + 8, "%d%c", &parents, &extra) != 1 ||
+            parents < 1 || parents > kMaxCreatedParents || lines[3] != "parents " + std::to_string(parents))
+            return ERROR_INVALID_DATA;
+        parsed.createdParents = parents;
+        first = 4;
+    }
+    for (size_t i = first; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         std::wstring path;
         if (line.size() < 3 || line[1] != ' ' || !FromUtf8(line.substr(2), &path) || !IsSafeRelativePath(path))

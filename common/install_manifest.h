@@ -11,6 +11,8 @@
 //   VELT-INSTALL-MANIFEST 1
 //   directory <full path of the installation directory>
 //   created 0|1
+//   parents <n>                     only when n > 0: the n folders directly
+//                                   above the directory were created too
 //   F <relative file path>          one line per file
 //   D <relative folder path>        one line per folder
 //   end <number of F and D lines> <CRC-32 of every byte before this line, 8 hex digits>
@@ -36,6 +38,7 @@ inline constexpr wchar_t kInstallManifestFileName[] = L"VELTInstall.lst";
 struct InstallManifest {
     std::wstring directory;             // the installation directory it describes
     bool createdDirectory = false;      // the installation created that directory
+    int createdParents = 0;             // ... and this many folders directly above it (0 .. 16)
     std::vector<std::wstring> files;    // relative paths, "\\" separated, in writing order
     std::vector<std::wstring> folders;  // relative paths, "\\" separated, in writing order
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using namespace testing_support;
 
 namespace {
@@ -44,6 +46,53 @@ TEST(InstallManifest, WrittenFileReadsBackTheSame)
     const std::vector<std::wstring> files = {L"VELT电子日历.exe", L"res\\image\\face\\默认\\bk.png",
                                              L"res\\profile.xml"};
     EXPECT_EQ(files, read.files);
+}
+
+// The folders created above the directory: kept through a round trip; a
+// count without "created 1", out of range, or not a plain number is refused.
+TEST(InstallManifest, CreatedParentsRoundTripAndAreChecked)
+{
+    InstallManifest manifest = Sample(L"C:\\Program Files\\QRVL\\VELT电子日历");
+    manifest.createdParents = 1;
+    const std::string bytes = SerializeInstallManifest(manifest);
+    EXPECT_NE(bytes.find("\r\nparents 1\r\n"), std::string::npos);
+    InstallManifest read;
+    ASSERT_EQ(ERROR_SUCCESS, ParseInstallManifest(bytes, &read));
+    EXPECT_EQ(1, read.createdParents);
+    manifest.createdParents = 0;
+    EXPECT_EQ(SerializeInstallManifest(manifest).find("parents"), std::string::npos);
+
+    // The line put into a manifest of one file with a valid checksum, so that
+    // only the line itself decides.
+    const auto withLine = [](const std::string& line) {
+        InstallManifest probe;
+        probe.directory = L"C:\\x";
+        probe.createdDirectory = true;
+        probe.AddFile(L"a.txt");
+        const std::string good = SerializeInstallManifest(probe);
+        std::string body = good.substr(0, good.rfind("end "));
+        body.insert(body.find("F a.txt"), line + "\r\n");
+        unsigned long crc = 0xFFFFFFFFul;
+        for (unsigned char c : body) {
+            crc ^= c;
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
+        }
+        char trailer[32];
+        std::snprintf(trailer, sizeof trailer, "end 1 %08lx\r\n", crc ^ 0xFFFFFFFFul);
+        return body + trailer;
+    };
+    ASSERT_EQ(ERROR_SUCCESS, ParseInstallManifest(withLine("parents 3"), &read));
+    EXPECT_EQ(3, read.createdParents);
+    for (const char* line : {"parents 0", "parents 17", "parents 1x", "parents  2", "parents -1"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(withLine(line), &read));
+    }
+    InstallManifest notCreated = Sample(L"C:\\x");
+    notCreated.createdDirectory = false;
+    notCreated.createdParents = 2;
+    ASSERT_EQ(ERROR_SUCCESS, ParseInstallManifest(SerializeInstallManifest(notCreated), &read));
+    EXPECT_EQ(0, read.createdParents);
 }
 
 TEST(InstallManifest, RewriteReplacesTheOldFile)

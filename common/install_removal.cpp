@@ -114,8 +114,10 @@ RemovalScope Plan(const std::wstring& location, InstallManifest* entries)
         return RemovalScope::Nothing;
     InstallManifest manifest;
     if (ReadInstallManifest(location, &manifest) == ERROR_SUCCESS) {
-        if (manifest.createdDirectory && SamePath(manifest.directory, location) && !IsProtectedPath(location))
+        if (manifest.createdDirectory && SamePath(manifest.directory, location) && !IsProtectedPath(location)) {
+            entries->createdParents = manifest.createdParents;
             return RemovalScope::WholeDirectory;
+        }
         *entries = manifest;
         return RemovalScope::ListedEntries;
     }
@@ -131,14 +133,44 @@ RemovalScope PlanRemoval(const std::wstring& location)
     return Plan(location, &entries);
 }
 
-RemovalScope RemoveInstalledFiles(const std::wstring& location)
+std::vector<std::wstring> CreatedParentFolders(const std::wstring& directory, int count)
+{
+    std::vector<std::wstring> parents;
+    std::wstring folder = NormalisePath(directory);
+    const ProtectedPathGuard guard;
+    for (int i = 0; i < count && !folder.empty(); ++i) {
+        const size_t slash = folder.find_last_of(L'\\');
+        if (slash == std::wstring::npos || slash < 3)
+            break;  // nothing above a drive's root
+        folder.erase(slash);
+        if (guard.IsProtected(folder))
+            break;
+        parents.push_back(folder);
+    }
+    return parents;
+}
+
+void RemoveEmptiedParents(const std::wstring& directory, int count)
+{
+    if (IsDirectory(directory))
+        return;
+    for (const std::wstring& parent : CreatedParentFolders(directory, count)) {
+        if (!IsDirectory(parent) || !PathIsDirectoryEmptyW(parent.c_str()) || !RemoveDirectoryW(parent.c_str()))
+            break;
+    }
+}
+
+RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdParents)
 {
     InstallManifest entries;
     const RemovalScope scope = Plan(location, &entries);
     const bool keepOwnFiles = scope != RemovalScope::Nothing && RunningFrom(location);
+    if (createdParents)
+        *createdParents = scope == RemovalScope::WholeDirectory ? entries.createdParents : 0;
     switch (scope) {
     case RemovalScope::WholeDirectory:
         RemoveWholeDirectory(location, keepOwnFiles);
+        RemoveEmptiedParents(location, entries.createdParents);
         break;
     case RemovalScope::ListedEntries:
     case RemovalScope::PayloadEntries:

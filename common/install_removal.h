@@ -22,13 +22,29 @@
 // are left for the delayed removal command (they are in use). Deletions are
 // DeletePath (shell, silent) for files and trees and RemoveDirectoryW for
 // emptied folders; failures leave the item and go on. Returns the scope used.
+//
+// With WholeDirectory, the folders that the manifest says the installation
+// created above the directory ("C:\Program Files\QRVL" above
+// "...\QRVL\VELT电子日历") go too once they are empty; *createdParents
+// receives their number (0 for every other scope), for the delayed removal
+// of what is still in use.
 #pragma once
 
 #include <string>
+#include <vector>
 
 enum class RemovalScope { Nothing, WholeDirectory, ListedEntries, PayloadEntries };
 
-RemovalScope RemoveInstalledFiles(const std::wstring& location);
+RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdParents = nullptr);
+
+// The `count` folders directly above `directory`, innermost first, up to the
+// first one that IsProtectedPath refuses (which is left out, with everything
+// above it).
+std::vector<std::wstring> CreatedParentFolders(const std::wstring& directory, int count);
+
+// Removes each of CreatedParentFolders(directory, count) that is empty,
+// innermost first, and stops at the first that is not.
+void RemoveEmptiedParents(const std::wstring& directory, int count);
 
 // The scope RemoveInstalledFiles would use, without deleting anything.
 RemovalScope PlanRemoval(const std::wstring& location);

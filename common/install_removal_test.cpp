@@ -63,6 +63,39 @@ TEST(InstallRemoval, CreatedDirectoryGoesWhole)
     EXPECT_TRUE(Exists(scratch.Path()));
 }
 
+// The folders the installation made above its directory go once empty,
+// innermost first; one that holds something else stays, and so does every
+// folder above it.
+TEST(InstallRemoval, CreatedParentsGoWhenEmpty)
+{
+    ScratchDir scratch(L"removal");
+    for (bool shared : {false, true}) {
+        SCOPED_TRACE(shared);
+        const std::wstring top = scratch / (shared ? L"Shared" : L"Alone");
+        const std::wstring dir = top + L"\\QRVL\\VELT电子日历";
+        WritePayload(dir);
+        if (shared) {
+            ASSERT_TRUE(WriteBytes(top + L"\\other product.txt", "theirs"));
+        }
+        InstallManifest manifest = ManifestOfPayload(dir, true);
+        manifest.createdParents = 2;
+        ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, manifest));
+        int parents = -1;
+        EXPECT_EQ(RemovalScope::WholeDirectory, RemoveInstalledFiles(dir, &parents));
+        EXPECT_EQ(2, parents);
+        EXPECT_FALSE(Exists(dir));
+        EXPECT_FALSE(Exists(top + L"\\QRVL"));
+        EXPECT_EQ(Exists(top), shared);
+        EXPECT_TRUE(Exists(scratch.Path()));
+    }
+    // Never above a protected folder, whatever the count says.
+    WCHAR programs[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
+    const std::vector<std::wstring> above = CreatedParentFolders(std::wstring(programs) + L"\\QRVL\\VELT", 5);
+    ASSERT_EQ(1u, above.size());
+    EXPECT_EQ(std::wstring(programs) + L"\\QRVL", above[0]);
+}
+
 TEST(InstallRemoval, PreexistingDirectoryKeepsTheUsersFilesByteForByte)
 {
     ScratchDir scratch(L"removal");

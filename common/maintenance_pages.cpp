@@ -7,6 +7,7 @@ CPage10Wnd* g_pPage10Wnd = nullptr;
 CPage11Wnd* g_pPage11Wnd = nullptr;
 int g_bUninstallDone = 0;
 int g_nRemovalScope = static_cast<int>(RemovalScope::Nothing);
+int g_nRemovalParents = 0;
 
 CProgressPage::~CProgressPage()
 {

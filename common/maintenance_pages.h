@@ -104,3 +104,4 @@ extern CPage10Wnd* g_pPage10Wnd;
 extern CPage11Wnd* g_pPage11Wnd;
 extern int g_bUninstallDone;  // 1 once the worker has finished its steps
 extern int g_nRemovalScope;   // the RemovalScope (install_removal.h) the worker used
+extern int g_nRemovalParents; // with WholeDirectory: the folders above it the installation created

@@ -52,6 +52,7 @@ void CPage10Wnd::DoUninstall()
     const std::wstring recordPath = InstallRecordKeyPath(g_strProductKey);
     WCHAR location[MAX_PATH + 1] = {};
     RemovalScope scope = RemovalScope::Nothing;
+    int parents = 0;
     CRegistryKey key;
     if (key.Open(RecordRoot(g_bAllUsers), recordPath.c_str(), kFullAccess) == ERROR_SUCCESS) {
         if (ReadLocation(key, location)) {
@@ -59,14 +60,14 @@ void CPage10Wnd::DoUninstall()
                 SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
                 SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
                 SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, location, nullptr);
-                scope = RemoveInstalledFiles(location);
+                scope = RemoveInstalledFiles(location, &parents);
             }
         } else {
             key.Close();
             if (key.Open(HKEY_CURRENT_USER, recordPath.c_str(), kFullAccess) == ERROR_SUCCESS &&
                 ReadLocation(key, location)) {
                 if (location[0])
-                    scope = RemoveInstalledFiles(location);
+                    scope = RemoveInstalledFiles(location, &parents);
                 g_bAllUsers = 0;
             } else {
                 ZeroMemory(location, sizeof location);
@@ -76,11 +77,14 @@ void CPage10Wnd::DoUninstall()
         // What is still in use (this program's own files) goes once the
         // program has ended; the whole tree only when the installation made it.
         if (!g_strInstallDir.empty() && scope != RemovalScope::Nothing) {
-            StartDelayedRemoval(g_strInstallDir, scope == RemovalScope::WholeDirectory ? DelayedRemoval::WholeTree
-                                                                                        : DelayedRemoval::UninstallerOnly);
+            if (scope == RemovalScope::WholeDirectory)
+                StartDelayedRemoval(g_strInstallDir, DelayedRemoval::WholeTree, kDelayedRemovalTries, parents);
+            else
+                StartDelayedRemoval(g_strInstallDir, DelayedRemoval::UninstallerOnly);
         }
     }
     g_nRemovalScope = static_cast<int>(scope);
+    g_nRemovalParents = parents;
     key.Close();
 
     const int maxWidth = BarMaxWidth();

@@ -42,6 +42,8 @@ public:
     int CreateInstallDirectory(const std::wstring& directory);
     const std::wstring& Directory() const { return m_directory; }
     bool CreatedDirectory() const { return m_createdDirectory; }
+    // How many folders directly above the directory this installation made.
+    int CreatedParentCount() const { return static_cast<int>(m_createdParents.size()); }
 
     // Before a payload entry `relative` ("res/image/x.png", "res/") is
     // written into the directory: notes the folders on its way that do not

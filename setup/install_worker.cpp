@@ -122,6 +122,7 @@ InstallOutcome RunInstall(const InstallJob& job, InstallHooks& hooks, InstallJou
 
     // What this installation wrote, for its removal later.
     manifest.createdDirectory = journal.CreatedDirectory();
+    manifest.createdParents = journal.CreatedParentCount();
     manifest.AddFile(kInstallManifestFileName);
     if (!journal.PrepareEntry(kInstallManifestFileName)) {
         hooks.ShowError(WriteFailedText(kInstallManifestFileName));

@@ -107,6 +107,7 @@ RepairOutcome RunRepair(const RepairJob& job, InstallHooks& hooks, std::wstring*
     InstallManifest manifest;
     manifest.directory = dir;
     manifest.createdDirectory = created;
+    manifest.createdParents = created ? earlier.createdParents : 0;
 
     for (int i = 0; i < count; ++i) {
         if (ZipArchiveGetItem(archive.get(), i, &item) != kZipOk) {

@@ -25,6 +25,7 @@ RollbackOutcome RollBackInstall(InstallJournal& journal, InstallHooks& hooks)
         hooks.ShowError(kMsgAutostartRemoveFailed);
     // What was in use a moment ago goes once Setup has ended.
     if (journal.CreatedDirectoryRemains())
-        StartDelayedRemoval(journal.Directory(), DelayedRemoval::WholeTree);
+        StartDelayedRemoval(journal.Directory(), DelayedRemoval::WholeTree, kDelayedRemovalTries,
+                            journal.CreatedParentCount());
     return RollbackOutcome::Done;
 }

@@ -88,8 +88,10 @@ void StartSelfRemoval()
 {
     if (!g_bUninstallDone || g_strInstallDir.empty() || !SamePath(g_strModuleDir, g_strInstallDir))
         return;
-    const bool whole = g_nRemovalScope == static_cast<int>(RemovalScope::WholeDirectory);
-    StartDelayedRemoval(g_strModuleDir, whole ? DelayedRemoval::WholeTree : DelayedRemoval::UninstallerOnly);
+    if (g_nRemovalScope == static_cast<int>(RemovalScope::WholeDirectory))
+        StartDelayedRemoval(g_strModuleDir, DelayedRemoval::WholeTree, kDelayedRemovalTries, g_nRemovalParents);
+    else
+        StartDelayedRemoval(g_strModuleDir, DelayedRemoval::UninstallerOnly);
 }
 
 } // namespace

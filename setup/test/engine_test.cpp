@@ -236,6 +236,7 @@ TEST_F(EngineTest, InstallsEverythingIntoANewFolderAndRecordsIt)
     InstallManifest manifest;
     ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(manifest.createdDirectory);
+    EXPECT_EQ(manifest.createdParents, 1);  // "QRVL"; "Programs" was there
     EXPECT_TRUE(SamePath(manifest.directory, dir));
     EXPECT_EQ(manifest.files.size(), 79u);  // 78 payload files and the manifest
 

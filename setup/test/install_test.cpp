@@ -129,6 +129,9 @@ TEST(SetupInstall, ForAllUsersByDefaultThenRemovedByItsUninstaller)
     EXPECT_EQ(FindRunningApp(), 0u);
     ExpectInstalled(DefaultDir(), 1, true);
     RemoveWithTheInstalledUninstaller(DefaultDir());
+    // The folder Setup made above the installation goes with it.
+    EXPECT_TRUE(WaitUntil([] { return !Exists(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL")); }, 30000, 100));
+    EXPECT_TRUE(Exists(ShellPath(CSIDL_PROGRAM_FILES, L"")));
 }
 
 TEST(SetupInstall, ForTheCurrentUserIntoAPathWithSpacesWithoutOptionalShortcuts)

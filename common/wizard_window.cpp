@@ -166,11 +166,12 @@ LRESULT CWizardWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         m_pm.RemoveAllOptionGroups();
         m_pm.RemoveNotifier(this);
-        if (!(GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD)) {
-            Quit();
-            return 0;
-        }
-        break;
+        // From outside, to the frame or to a page: the program ends (the
+        // entry then brings running work to its end and destroys the windows
+        // in order); no window is destroyed here under a worker's feet.
+        ::ShowWindow(GetAncestor(m_hWnd, GA_ROOT), SW_HIDE);
+        PostQuitMessage(0);
+        return 0;
     default:
         break;
     }

@@ -16,10 +16,10 @@
 //   WM_SYSCOMMAND    SC_CLOSE ends the program (PostQuitMessage(0)) without a
 //                    question; other commands run by default and swap
 //                    "maxbtn" / "restorebtn" when the maximised state changed;
-//   WM_CLOSE         removes option groups and the notifier; a top-level
-//                    window then ends the program instead of destroying
-//                    itself (the entry destroys windows in order after the
-//                    loop), a child window is destroyed by default;
+//   WM_CLOSE         removes option groups and the notifier, hides the
+//                    top-level window and ends the program; no window
+//                    destroys itself (the entry destroys windows in order
+//                    after the loop, once running work has ended);
 //   WM_NCCALCSIZE, WM_NCPAINT, WM_NCACTIVATE: the skin is the whole window.
 // Everything else goes to the paint manager, then to default processing.
 //

@@ -275,22 +275,27 @@ TEST(SetupInstall, AShellFolderChosenAndCancelledIsUntouched)
     DeleteFileW((desktop + L"\\on the desktop.txt").c_str());
 }
 
-// Alt+F4, and the frame's close button answered Yes, during the
-// installation: rolled back, Setup ends with 0.
+// Alt+F4, the frame's close button answered Yes, and WM_CLOSE from outside
+// to the frame and to the progress page, during the installation: rolled
+// back, Setup ends with 0.
 TEST(SetupInstall, QuittingDuringTheInstallationRollsItBack)
 {
     CleanMachine clean;
     ScratchDir parent(L"quit");
     const std::wstring dir = parent / L"VELT";
-    for (bool altF4 : {true, false}) {
-        SCOPED_TRACE(altF4);
+    for (int way = 0; way < 4; ++way) {
+        SCOPED_TRACE(way);
         WizardDriver run;
         StartLargeInstallation(run, dir);
-        if (altF4) {
+        if (way == 0) {
             ASSERT_TRUE(run.PostSysClose());
-        } else {
+        } else if (way == 1) {
             ASSERT_TRUE(run.Click(L"closebtn"));
             ASSERT_TRUE(AnswerQuitQuestion(run, IDYES));
+        } else if (way == 2) {
+            ASSERT_TRUE(run.PostClose());
+        } else {
+            ASSERT_TRUE(PostMessageW(run.Page(L"Page6"), WM_CLOSE, 0, 0));
         }
         EXPECT_TRUE(EndsWithZero(run, 120000));
         EXPECT_TRUE(WaitUntil([&] { return !Exists(dir); }, 30000, 100));

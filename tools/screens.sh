@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Regenerates docs/screens/*.png: Uninstall's three screens as the window
-# library draws them from the built Uninstall.DAT, taken by screenshot_tool
-# under 64-bit Wine (on $DISPLAY, or on a virtual display of its own).
-#   uninstall-confirm.png   the confirmation frame
-#   uninstall-progress.png  the progress page over the frame, bar at 316 of 474
-#   uninstall-finish.png    the completion page over the frame
-# The pictures are never edited by hand: change the skin, then run this.
+# Regenerates docs/screens/*.png under 64-bit Wine (on $DISPLAY, or on a
+# virtual display of its own). The pictures are never edited by hand: change
+# the skin or the programs, then run this.
+#   uninstall-*.png   Uninstall's three screens as the window library draws
+#                     them from the built Uninstall.DAT (screenshot_tool):
+#                     confirmation, progress (bar at 316 of 474), completion
+#   setup-*.png       every screen of the real Setup.exe of both modes, taken
+#                     by the walk-through of the main job (tools/walkthrough):
+#                     a fresh installation, the calendar it starts, a repair
+#                     and a removal; the screens a walk-through passes too
+#                     quickly (the progress pages) are drawn by screenshot_tool
+#                     from VELTSetupDate.DAT with the bar half way.
 #
 # Usage: tools/screens.sh [build-dir]   (default build/win64, configured with
 #        the win64 preset when it is not yet; it must lie in build/, the only
@@ -30,7 +35,7 @@ case "$build/" in
   "$here/build/"*) ;;
   *) echo "screens: $build does not lie in $here/build" >&2; exit 1 ;;
 esac
-cmake --build "$build" -j2 --target screenshot_tool uninstall_skin
+cmake --build "$build" -j2 --target screenshot_tool uninstall_skin setup_skin Setup walkthrough
 
 . tools/wine-session.sh
 velt_wine_session
@@ -55,3 +60,20 @@ shot() { # <name> <layout> [options...]
 shot uninstall-confirm.png Page9Wnd.xml
 shot uninstall-progress.png Page9Wnd.xml --page Page10Wnd.xml 5 31 --set progressbar width 316
 shot uninstall-finish.png Page9Wnd.xml --page Page11Wnd.xml 5 31
+
+# Setup's progress pages half way, placed where Setup creates them.
+skin=$build/bin/VELTSetupDate.DAT
+shot setup-installing.png CoverWnd.xml --page Page6Wnd.xml 5 34 --set progressbar width 237
+shot setup-repairing.png Page8Wnd.xml --page Page12Wnd.xml 5 34 --set progressbar width 237
+shot setup-removing.png Page8Wnd.xml --page Page10Wnd.xml 5 31 --set progressbar width 237
+
+# Every other screen of the real Setup, as the walk-through photographs them.
+walk=$shots/walk
+rm -rf "$walk"
+tools/wine-run.sh "$build/bin/walkthrough.exe" "$build/bin/Setup.exe" "$walk" | tr -d '\r' | grep -v '^  ok'
+for picture in "$walk"/*.png; do
+  name=setup-$(basename "$picture" | sed 's/^[0-9]*-//')
+  case "$name" in setup-installing.png|setup-repairing.png|setup-removing.png) continue ;; esac
+  cp "$picture" "$out/$name"
+  echo "screens: $out/$name"
+done

@@ -14,6 +14,7 @@
 #include "registry_key.h"
 #include "running_app.h"
 #include "test_support.h"
+#include "test_zip.h"
 #include "wait_until.h"
 
 #include <shlobj.h>
@@ -406,4 +407,34 @@ TEST(SetupInstall, TheCalendarIsStartedTheWayTheSystemAllows)
             CloseHandle(process);
         }
     }
+}
+
+// The 64-bit release kit, made the same way as the shipped one, unpacked
+// into a folder of its own: its Setup installs and its Uninstall removes.
+TEST(SetupInstall, TheKitInstallsAndRemoves)
+{
+    CleanMachine clean;
+    WIN32_FIND_DATAW found = {};
+    const std::wstring kits = ModuleDir() + L"\\..\\kit\\";
+    HANDLE find = FindFirstFileW((kits + L"VELT-Calendar-Setup-*-win64.zip").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no kit in " << std::string(kits.begin(), kits.end());
+    FindClose(find);
+    ZipEntries entries;
+    ASSERT_TRUE(ReadZip(kits + found.cFileName, &entries));
+    ScratchDir unpacked(L"kit");
+    for (const auto& entry : entries)
+        ASSERT_TRUE(WriteBytes(unpacked / std::wstring(entry.first.begin(), entry.first.end()), entry.second));
+    ASSERT_EQ(Tree(unpacked.Path()), (std::vector<std::wstring>{L"DuiLibu.dll", L"Setup.exe", L"VELTSetupDate.DAT"}));
+
+    ScratchDir parent(L"kitinstall");
+    const std::wstring dir = parent / L"VELT";
+    WizardDriver run;
+    ASSERT_TRUE(run.Start(unpacked / L"Setup.exe", kSetupSkinFileName));
+    ASSERT_NE(run.WaitFrame(kSetupWindowTitle, 30000), nullptr);
+    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
+    ASSERT_TRUE(InstallAndWaitForFinish(run));
+    ASSERT_TRUE(Finish(run));
+    ExpectInstalled(dir, 1, true);
+    RemoveWithTheInstalledUninstaller(dir);
 }

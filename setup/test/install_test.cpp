@@ -304,25 +304,33 @@ TEST(SetupInstall, QuittingDuringTheInstallationRollsItBack)
     }
 }
 
-// A directory that cannot be made: the message, the page stays; its cancel
-// then removes the record that was written.
+// A directory that cannot be made (a drive that does not exist, an empty
+// field): the message, the page stays; its cancel then removes the record
+// that was written.
 TEST(SetupInstall, AWrongPathStopsAndCancelRemovesTheRecord)
 {
-    CleanMachine clean;
-    WizardDriver run;
-    ASSERT_TRUE(StartSetup(run));
-    ASSERT_TRUE(WalkToPage4(run));
-    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", L"Q:\\no drive\\VELT"));
-    ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
-    const MessageBoxSeen seen = run.WaitMessageBox(20000, kCaptionError, kMsgBadInstallPath);
-    ASSERT_NE(seen.box, nullptr);
-    ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
-    EXPECT_TRUE(run.PageVisible(L"Page6"));
-    EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE, kProductKey));
-    ASSERT_TRUE(run.Click(L"Page6", L"cancelbtn"));
-    ASSERT_TRUE(AnswerQuitQuestion(run, IDYES));
-    EXPECT_TRUE(EndsWithZero(run));
-    ExpectNothingOfTheProduct();
+    for (const wchar_t* path : {L"Q:\\no drive\\VELT", L""}) {
+        SCOPED_TRACE(path);
+        CleanMachine clean;
+        WizardDriver run;
+        ASSERT_TRUE(StartSetup(run));
+        ASSERT_TRUE(WalkToPage4(run));
+        ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", path));
+        if (!*path) {
+            ASSERT_TRUE(run.PressKey(VK_DELETE));  // the selected text goes
+        }
+        ASSERT_TRUE(WaitUntil([&] { return EditText(run, L"Page4", L"pathedit") == path; }, 5000));
+        ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
+        const MessageBoxSeen seen = run.WaitMessageBox(20000, kCaptionError, kMsgBadInstallPath);
+        ASSERT_NE(seen.box, nullptr);
+        ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+        EXPECT_TRUE(run.PageVisible(L"Page6"));
+        EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE, kProductKey));
+        ASSERT_TRUE(run.Click(L"Page6", L"cancelbtn"));
+        ASSERT_TRUE(AnswerQuitQuestion(run, IDYES));
+        EXPECT_TRUE(EndsWithZero(run));
+        ExpectNothingOfTheProduct();
+    }
 }
 
 // A damaged payload, and a file that cannot be written (held open by

@@ -1,5 +1,6 @@
 #include "maintenance_pages.h"
 
+#include "dispatching_wait.h"
 #include "install_removal.h"
 #include "uninstall_worker.h"
 
@@ -46,20 +47,7 @@ bool CProgressPage::LeaveWindowsAlone() const
 void CProgressPage::WaitForWorker()
 {
     InterlockedExchange(&m_bLeaveWindowsAlone, 1);
-    if (!m_hWorkerThread)
-        return;
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &m_hWorkerThread, FALSE, INFINITE, QS_ALLINPUT);
-        if (wait != WAIT_OBJECT_0 + 1)
-            break;  // the worker ended (or the wait failed)
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                continue;  // the program is ending already
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    WaitDispatching(m_hWorkerThread);
 }
 
 int CProgressPage::BarMaxWidth() const

@@ -1,5 +1,6 @@
 #include "page6_wnd.h"
 
+#include "dispatching_wait.h"
 #include "page4_wnd.h"
 #include "page7_wnd.h"
 #include "payload_resource.h"
@@ -142,25 +143,6 @@ void CPage6Wnd::RollBack()
     PostMessage(WM_QUIT, 0, 0);
 }
 
-void CPage6Wnd::WaitForWorker()
-{
-    if (!m_hWorkerThread)
-        return;
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &m_hWorkerThread, FALSE, INFINITE, QS_ALLINPUT);
-        if (wait != WAIT_OBJECT_0 + 1)
-            break;  // the worker ended (or the wait failed)
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            // The worker's rollback ends the loop: Setup ends here anyway.
-            if (msg.message == WM_QUIT)
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
-
 void CPage6Wnd::OnCancel()
 {
     if (!m_hWorkerThread) {
@@ -174,7 +156,7 @@ void CPage6Wnd::OnCancel()
     InterlockedExchange(&m_bPaused, 0);
     if (answer != IDYES)
         return;
-    WaitForWorker();
+    WaitDispatching(m_hWorkerThread);
     RollBack();
     ::ShowWindow(m_hWnd, SW_HIDE);
     PostQuitMessage(0);
@@ -188,7 +170,7 @@ void CPage6Wnd::FinishOnQuit()
     if (InterlockedCompareExchange(&m_nOutcome, 0, 0) < 0)
         InterlockedExchange(&m_bCancelled, 1);
     InterlockedExchange(&m_bPaused, 0);
-    WaitForWorker();
+    WaitDispatching(m_hWorkerThread);
     const LONG outcome = InterlockedCompareExchange(&m_nOutcome, 0, 0);
     if (outcome == static_cast<LONG>(InstallOutcome::Completed) ||
         outcome == static_cast<LONG>(InstallOutcome::RunKeyMissing))

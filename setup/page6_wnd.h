@@ -78,8 +78,6 @@ private:
         CPage6Wnd& m_page;
     };
 
-    void WaitForWorker();
-
     CDialogBuilderCallbackPage6Wnd m_callback;
     CControlUI* m_pProgressBar = nullptr;
     Hooks m_hooks{*this};

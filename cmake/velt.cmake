@@ -4,10 +4,12 @@
 #   A GoogleTest program that runs under wine64 through CMAKE_CROSSCOMPILING_EMULATOR;
 #   each test case becomes one CTest test. DEPENDS names programs the tests start.
 # velt_shipped(<target>)
-#   Marks a program or DLL that the product ships; the import check examines it,
-#   and the 32-bit build links common/xp_compat.cpp into it.
+#   Marks a program or DLL that the product ships: it is linked without symbols
+#   or debug information (-s), the import and strip checks examine it, and the
+#   32-bit build links common/xp_compat.cpp into it.
 # velt_add_import_check()
-#   Registers the test that lists every shipped PE's imported DLLs.
+#   Registers the tests of every shipped PE: shipped_imports lists its imported
+#   DLLs, shipped_stripped fails when it carries debug sections or symbols.
 
 include(GoogleTest)
 
@@ -29,6 +31,7 @@ endfunction()
 
 function(velt_shipped target)
   set_property(GLOBAL APPEND PROPERTY VELT_SHIPPED_TARGETS ${target})
+  target_link_options(${target} PRIVATE -s)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     # Object files, not an archive: the linker must see the import slot before
     # the thread runtime asks for it.
@@ -44,5 +47,7 @@ function(velt_add_import_check)
   endforeach()
   add_test(NAME shipped_imports
     COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-imports.sh ${CMAKE_OBJDUMP} ${CMAKE_SYSTEM_PROCESSOR} ${files})
-  set_tests_properties(shipped_imports PROPERTIES LABELS host)
+  add_test(NAME shipped_stripped
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check-stripped.sh ${CMAKE_OBJDUMP} ${files})
+  set_tests_properties(shipped_imports shipped_stripped PROPERTIES LABELS host)
 endfunction()

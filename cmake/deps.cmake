@@ -21,8 +21,12 @@ target_include_directories(minizip SYSTEM PUBLIC ${VELT_DEPS_DIR}/minizip)
 target_compile_definitions(minizip PUBLIC USE_FILE32API)
 target_link_libraries(minizip PUBLIC zlib_static)
 
+# pugixml without the parts we never call: XPath (and the exceptions that only
+# XPath throws) and the std::string / iostream interfaces, which would link the
+# C++ runtime's streams and locales into every program that reads XML.
 add_library(pugixml STATIC ${VELT_DEPS_DIR}/pugixml/pugixml.cpp)
 target_include_directories(pugixml SYSTEM PUBLIC ${VELT_DEPS_DIR}/pugixml)
+target_compile_definitions(pugixml PUBLIC PUGIXML_NO_XPATH PUGIXML_NO_STL PUGIXML_NO_EXCEPTIONS)
 
 add_library(stb INTERFACE)
 target_include_directories(stb SYSTEM INTERFACE /usr/include/stb)

@@ -5,8 +5,9 @@
 #   each test case becomes one CTest test. DEPENDS names programs the tests start.
 # velt_shipped(<target>)
 #   Marks a program or DLL that the product ships: it is linked without symbols
-#   or debug information (-s), the import and strip checks examine it, and the
-#   32-bit build links common/xp_compat.cpp into it.
+#   or debug information (-s) and without the sections that nothing references
+#   (--gc-sections), the import and strip checks examine it, and the 32-bit
+#   build links common/xp_compat.cpp into it.
 # velt_add_import_check()
 #   Registers the tests of every shipped PE: shipped_imports lists its imported
 #   DLLs, shipped_stripped fails when it carries debug sections or symbols.
@@ -31,7 +32,7 @@ endfunction()
 
 function(velt_shipped target)
   set_property(GLOBAL APPEND PROPERTY VELT_SHIPPED_TARGETS ${target})
-  target_link_options(${target} PRIVATE -s)
+  target_link_options(${target} PRIVATE -s -Wl,--gc-sections)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     # Object files, not an archive: the linker must see the import slot before
     # the thread runtime asks for it.

@@ -6,8 +6,9 @@
 # velt_shipped(<target>)
 #   Marks a program or DLL that the product ships: it is linked without symbols
 #   or debug information (-s) and without the sections that nothing references
-#   (--gc-sections), the import and strip checks examine it, and the 32-bit
-#   build links common/xp_compat.cpp into it.
+#   (--gc-sections), with common/terminate_handler.cpp in place of the C++
+#   runtime's terminate handler; the import and strip checks examine it, and
+#   the 32-bit build links common/xp_compat.cpp into it.
 # velt_add_import_check()
 #   Registers the tests of every shipped PE: shipped_imports lists its imported
 #   DLLs, shipped_stripped fails when it carries debug sections or symbols.
@@ -33,6 +34,7 @@ endfunction()
 function(velt_shipped target)
   set_property(GLOBAL APPEND PROPERTY VELT_SHIPPED_TARGETS ${target})
   target_link_options(${target} PRIVATE -s -Wl,--gc-sections)
+  target_sources(${target} PRIVATE $<TARGET_OBJECTS:velt_terminate>)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     # Object files, not an archive: the linker must see the import slot before
     # the thread runtime asks for it.

@@ -13,6 +13,11 @@ add_library(zlib_static INTERFACE)
 target_link_libraries(zlib_static INTERFACE ${VELT_ZLIB})
 target_include_directories(zlib_static SYSTEM INTERFACE ${VELT_ZLIB_INCLUDE})
 
+# The C and C++ code below neither throws nor is unwound through (minizip's
+# callbacks are ours and throw nothing; pugixml is built without exceptions and
+# calls none of our code), so it carries no unwind tables: on Windows the
+# linker keeps every function that has an unwind entry, and without one,
+# --gc-sections can drop the functions that nothing calls.
 add_library(minizip STATIC
   ${VELT_DEPS_DIR}/minizip/ioapi.c
   ${VELT_DEPS_DIR}/minizip/unzip.c
@@ -20,6 +25,7 @@ add_library(minizip STATIC
 target_include_directories(minizip SYSTEM PUBLIC ${VELT_DEPS_DIR}/minizip)
 target_compile_definitions(minizip PUBLIC USE_FILE32API)
 target_link_libraries(minizip PUBLIC zlib_static)
+target_compile_options(minizip PRIVATE -fno-asynchronous-unwind-tables)
 
 # pugixml without the parts we never call: XPath (and the exceptions that only
 # XPath throws) and the std::string / iostream interfaces, which would link the
@@ -27,6 +33,7 @@ target_link_libraries(minizip PUBLIC zlib_static)
 add_library(pugixml STATIC ${VELT_DEPS_DIR}/pugixml/pugixml.cpp)
 target_include_directories(pugixml SYSTEM PUBLIC ${VELT_DEPS_DIR}/pugixml)
 target_compile_definitions(pugixml PUBLIC PUGIXML_NO_XPATH PUGIXML_NO_STL PUGIXML_NO_EXCEPTIONS)
+target_compile_options(pugixml PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
 
 add_library(stb INTERFACE)
 target_include_directories(stb SYSTEM INTERFACE /usr/include/stb)

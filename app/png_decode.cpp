@@ -1,5 +1,9 @@
-// stb_image compiled for PNG only, from memory (see png_decode.h).
+// stb_image compiled for PNG only, from memory (see png_decode.h), as static
+// functions of this file (the compiler drops what is not called) and without
+// failure texts (nobody asks for them).
 #define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_NO_FAILURE_STRINGS
 #define STBI_ONLY_PNG
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR

@@ -1,5 +1,6 @@
 #include "delayed_removal.h"
 
+#include "decimal_text.h"
 #include "install_removal.h"
 #include "product.h"
 #include "protected_path.h"
@@ -178,7 +179,7 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::w
         return command;
     }
     const std::wstring lock = Quoted(lockPath);
-    command += L"(for /l %i in (1,1," + std::to_wstring(tries) + L") do @if exist " + lock + L" " + kPause + L")";
+    command += L"(for /l %i in (1,1," + DecimalText(tries) + L") do @if exist " + lock + L" " + kPause + L")";
     command += L" & " + OnceGone(lock, kPause);
     for (const std::wstring& removal : removals) {
         if (!removal.empty())

@@ -1,7 +1,6 @@
 #include "install_manifest.h"
 #include "file_handle.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -21,6 +20,76 @@ unsigned long Crc32(const char* data, size_t size)
             crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
     }
     return crc ^ 0xFFFFFFFFul;
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The trailer line "end <count> <crc>\r\n": the count in decimal, the
+// checksum in eight lower-case hexadecimal digits.
+std::string FormatTrailer(unsigned count, unsigned long crc)
+{
+    std::string line = "end " + std::to_string(count) + " ";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        line += "0123456789abcdef"[(crc >> shift) & 0xFu];
+    return line + "\r\n";
+}
+
+// Reads a trailer line (without its line end) as the C library's
+// sscanf(line, "end %u %8lx%c") reads it when that finds exactly two fields:
+// "end"; white space or none; a decimal count with an optional sign ('-'
+// negates it modulo 2^32; a count beyond 32 bits is refused); white space or
+// none; and a hexadecimal checksum field of at most eight characters, its
+// optional sign and "0x" prefix included, that ends the line. True with
+// *count and *crc set.
+bool ReadTrailer(const std::string& line, unsigned* count, unsigned long* crc)
+{
+    if (line.compare(0, 3, "end") != 0)
+        return false;
+    size_t pos = 3;
+    while (pos < line.size() && IsBlank(line[pos])) ++pos;
+    bool negative = pos < line.size() && line[pos] == '-';
+    if (pos < line.size() && (line[pos] == '+' || line[pos] == '-')) ++pos;
+    const size_t digits = pos;
+    unsigned long long value = 0;
+    for (; pos < line.size() && line[pos] >= '0' && line[pos] <= '9'; ++pos) {
+        value = value * 10 + static_cast<unsigned>(line[pos] - '0');
+        if (value > 0xFFFFFFFFull)
+            return false;
+    }
+    if (pos == digits)
+        return false;
+    *count = negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+
+    while (pos < line.size() && IsBlank(line[pos])) ++pos;
+    const std::string field = line.substr(pos);
+    if (field.empty() || field.size() > 8)
+        return false;
+    size_t at = 0;
+    negative = field[0] == '-';
+    if (field[0] == '+' || field[0] == '-') ++at;
+    if (field.size() - at > 2 && field[at] == '0' && (field[at + 1] == 'x' || field[at + 1] == 'X')) at += 2;
+    if (at == field.size())
+        return false;
+    unsigned long hex = 0;
+    for (; at < field.size(); ++at) {
+        const int digit = HexDigit(field[at]);
+        if (digit < 0)
+            return false;
+        hex = (hex << 4) | static_cast<unsigned long>(digit);
+    }
+    *crc = negative ? (0ul - hex) & 0xFFFFFFFFul : hex;
+    return true;
 }
 
 std::string ToUtf8(const std::wstring& text)
@@ -174,11 +243,8 @@ std::string SerializeInstallManifest(const InstallManifest& manifest)
         text += "F " + ToUtf8(file) + "\r\n";
     for (const std::wstring& folder : manifest.folders)
         text += "D " + ToUtf8(folder) + "\r\n";
-    char trailer[64];
-    std::snprintf(trailer, sizeof trailer, "end %u %08lx\r\n",
-                  static_cast<unsigned>(manifest.files.size() + manifest.folders.size()),
-                  Crc32(text.data(), text.size()));
-    return text + trailer;
+    return text + FormatTrailer(static_cast<unsigned>(manifest.files.size() + manifest.folders.size()),
+                                Crc32(text.data(), text.size()));
 }
 
 DWORD ParseInstallManifest(const std::string& bytes, InstallManifest* out)
@@ -198,8 +264,7 @@ DWORD ParseInstallManifest(const std::string& bytes, InstallManifest* out)
         trailer.pop_back();
     unsigned count = 0;
     unsigned long crc = 0;
-    char rest = 0;
-    if (std::sscanf(trailer.c_str(), "end %u %8lx%c", &count, &crc, &rest) != 2 || trailer.size() < 14)
+    if (!ReadTrailer(trailer, &count, &crc) || trailer.size() < 14)
         return ERROR_INVALID_DATA;
     if (Crc32(body.data(), body.size()) != crc)
         return ERROR_INVALID_DATA;

@@ -170,6 +170,29 @@ TEST(InstallManifest, DamagedContentIsRefusedAsAWhole)
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ReadInstallManifest(dir.Path(), &parsed));
 }
 
+TEST(InstallManifest, TrailerSpellings)
+{
+    // The trailer's fields may be spaced and spelled as a C reader of
+    // "end %u %8lx" takes them, and nothing may follow the checksum.
+    ScratchDir dir(L"manifest");
+    const std::string good = SerializeInstallManifest(Sample(dir.Path()));
+    const size_t at = good.rfind("end ");
+    const std::string body = good.substr(0, at);
+    ASSERT_EQ(good.substr(at, 6), "end 7 ");
+    const std::string crc = good.substr(at + 6, 8);
+    std::string upper = crc;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    InstallManifest parsed;
+    for (const std::string& trailer : {"end 7 " + upper + "\r\n", "end\t7  " + crc + "\n", "end +7 " + crc + "\r\n",
+                                       "end 7\t" + crc + "\r\r\n"})
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), ParseInstallManifest(body + trailer, &parsed)) << trailer;
+    for (const std::string& trailer : {"end 7 " + crc + " \r\n", "end 7 " + crc + "0\r\n", "END 7 " + crc + "\r\n",
+                                       " end 7 " + crc + "\r\n", "end 8 " + crc + "\r\n", "end7 " + crc + "\r\n",
+                                       "end -7 " + crc + "\r\n", "end 7 " + crc + "\n\n", "end 7 " + crc + "\r\nx",
+                                       "end 4294967303 " + crc + "\r\n"})
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(body + trailer, &parsed)) << trailer;
+}
+
 TEST(InstallManifest, ConsistentButHostileEntriesAreRefused)
 {
     // A well-formed file (right count and checksum) that names a path outside

@@ -3,8 +3,14 @@
 
 #include "gdi_handles.h"
 
+// stb_image for this file only (static functions, so that the compiler drops
+// what is not called), from memory, for the four picture formats a skin may
+// hold; no float conversions, and no failure texts (nobody asks for them).
 #define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
 #define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_FAILURE_STRINGS
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_GIF

@@ -191,6 +191,16 @@ TEST(FreeSpace, DriveLetterPathsOnlyAndTwoDecimals)
     EXPECT_EQ(FormatFreeMegabytes(0), L"0.00MB\n");
     EXPECT_EQ(FormatFreeMegabytes(1572864), L"1.50MB\n");
     EXPECT_EQ(FormatFreeMegabytes(123456789ull * 1048576), L"123456789.00MB\n");
+    // "%4.2f" rounds the exact quotient to the nearest hundredth, a tie to the even one.
+    EXPECT_EQ(FormatFreeMegabytes(1), L"0.00MB\n");
+    EXPECT_EQ(FormatFreeMegabytes(5243), L"0.01MB\n");    // 0.005000...1
+    EXPECT_EQ(FormatFreeMegabytes(5242), L"0.00MB\n");    // 0.004999...
+    EXPECT_EQ(FormatFreeMegabytes(131072), L"0.12MB\n");  // 0.125
+    EXPECT_EQ(FormatFreeMegabytes(393216), L"0.38MB\n");  // 0.375
+    EXPECT_EQ(FormatFreeMegabytes(1048575), L"1.00MB\n");
+    // Beyond 2^53 bytes the count becomes a double first, as it always did.
+    EXPECT_EQ(FormatFreeMegabytes((1ull << 53) + 1), L"8589934592.00MB\n");
+    EXPECT_EQ(FormatFreeMegabytes(~0ull), L"17592186044416.00MB\n");
     const std::wstring figure = FreeSpaceFigure(L"C:\\Program Files\\QRVL");
     EXPECT_TRUE(std::regex_match(figure, std::wregex(L"[0-9]+\\.[0-9]{2}MB\n"))) << figure;
     EXPECT_EQ(FreeSpaceFigure(L"Test"), L"");

@@ -3,7 +3,6 @@
 
 #include <windowsx.h>
 
-#include <cwchar>
 #include <utility>
 
 #include "calendar_layout.h"
@@ -60,8 +59,8 @@ calendar::Date LocalToday() {
 }
 
 std::wstring MonthText(const calendar::YearMonth& ym) {
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%d年%d月", ym.year, ym.month);
+    wchar_t text[32];  // wsprintfW (not swprintf, whose engine is large): two ints fit
+    wsprintfW(text, L"%d年%d月", ym.year, ym.month);
     return text;
 }
 
@@ -413,7 +412,7 @@ void CalendarWindow::PaintGrid(HDC dc) const {
             if (inMonth) colour = RGB(0xff, 0xff, 0xff);
         }
         wchar_t number[4];
-        std::swprintf(number, 4, L"%d", d.day);
+        wsprintfW(number, L"%d", d.day);  // 1..31
         Text(dc, number, cell, m_dayFont.Get(), colour, DT_CENTER | DT_VCENTER);
     }
 }
@@ -421,9 +420,9 @@ void CalendarWindow::PaintGrid(HDC dc) const {
 void CalendarWindow::PaintTodayLine(HDC dc) const {
     static const wchar_t* const kLongNames[7] = {L"星期日", L"星期一", L"星期二", L"星期三",
                                                  L"星期四", L"星期五", L"星期六"};
-    wchar_t text[64];
-    std::swprintf(text, 64, L"今天：%d年%d月%d日 %ls", m_today.year, m_today.month, m_today.day,
-                  kLongNames[calendar::DayOfWeek(m_today)]);
+    wchar_t text[64];  // three ints and a three-character name fit
+    wsprintfW(text, L"今天：%d年%d月%d日 %ls", m_today.year, m_today.month, m_today.day,
+              kLongNames[calendar::DayOfWeek(m_today)]);
     Text(dc, text, layout::kTodayLine, m_smallFont.Get(), m_hot == Hit::Today ? kAccent : kInk,
          DT_LEFT | DT_VCENTER);
     Text(dc, L"回到今天 (Home)", layout::kTodayLine, m_smallFont.Get(),

@@ -1,7 +1,9 @@
 # Third-party code, compiled from the Debian packages that tools/bootstrap.sh
 # installed or unpacked: zlib (libz-mingw-w64-dev), minizip (zlib's source
-# package), pugixml (its source package), GoogleTest (googletest), stb (libstb-dev).
-# None of it is part of this repository, and our warning flags do not apply to it.
+# package), pugixml (its source package, included header-only), GoogleTest
+# (googletest), stb (libstb-dev).
+# None of it is part of this repository, and our warning flags do not apply to it
+# (its headers are system headers).
 
 if(NOT EXISTS ${VELT_DEPS_DIR}/minizip/unzip.c OR NOT EXISTS ${VELT_DEPS_DIR}/pugixml/pugixml.cpp)
   message(FATAL_ERROR "Third-party sources missing in ${VELT_DEPS_DIR}: run tools/bootstrap.sh build")
@@ -13,11 +15,10 @@ add_library(zlib_static INTERFACE)
 target_link_libraries(zlib_static INTERFACE ${VELT_ZLIB})
 target_include_directories(zlib_static SYSTEM INTERFACE ${VELT_ZLIB_INCLUDE})
 
-# The C and C++ code below neither throws nor is unwound through (minizip's
-# callbacks are ours and throw nothing; pugixml is built without exceptions and
-# calls none of our code), so it carries no unwind tables: on Windows the
-# linker keeps every function that has an unwind entry, and without one,
-# --gc-sections can drop the functions that nothing calls.
+# minizip neither throws nor is unwound through (its callbacks are ours and
+# throw nothing), so it carries no unwind tables: on Windows the linker keeps
+# every function that has an unwind entry, and without one, --gc-sections can
+# drop the functions that nothing calls.
 add_library(minizip STATIC
   ${VELT_DEPS_DIR}/minizip/ioapi.c
   ${VELT_DEPS_DIR}/minizip/unzip.c
@@ -27,13 +28,15 @@ target_compile_definitions(minizip PUBLIC USE_FILE32API)
 target_link_libraries(minizip PUBLIC zlib_static)
 target_compile_options(minizip PRIVATE -fno-asynchronous-unwind-tables)
 
-# pugixml without the parts we never call: XPath (and the exceptions that only
-# XPath throws) and the std::string / iostream interfaces, which would link the
-# C++ runtime's streams and locales into every program that reads XML.
-add_library(pugixml STATIC ${VELT_DEPS_DIR}/pugixml/pugixml.cpp)
-target_include_directories(pugixml SYSTEM PUBLIC ${VELT_DEPS_DIR}/pugixml)
-target_compile_definitions(pugixml PUBLIC PUGIXML_NO_XPATH PUGIXML_NO_STL PUGIXML_NO_EXCEPTIONS)
-target_compile_options(pugixml PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
+# pugixml in its header-only mode: its functions are inline in the files that
+# include it, so a program carries only the ones it calls (compiled once into
+# a library, every function would stay in the program, with what they call:
+# the C library's float parsing and formatting). Without the parts we never
+# use: XPath (and the exceptions that only XPath throws) and the std::string /
+# iostream interfaces.
+add_library(pugixml INTERFACE)
+target_include_directories(pugixml SYSTEM INTERFACE ${VELT_DEPS_DIR}/pugixml)
+target_compile_definitions(pugixml INTERFACE PUGIXML_HEADER_ONLY PUGIXML_NO_XPATH PUGIXML_NO_STL PUGIXML_NO_EXCEPTIONS)
 
 add_library(stb INTERFACE)
 target_include_directories(stb SYSTEM INTERFACE /usr/include/stb)

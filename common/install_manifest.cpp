@@ -282,10 +282,18 @@ DWORD ParseInstallManifest(const std::string& bytes, InstallManifest* out)
         return ERROR_INVALID_DATA;
     size_t first = 3;
     if (lines.size() > 3 && lines[3].compare(0, 8, "parents ") == 0) {
+        // Only the canonical decimal of 1 to kMaxCreatedParents.
+        const std::string digits = lines[3].substr(8);
         int parents = 0;
-        char extra = 0;
-        if (!parsed.createdDirectory || std::sscanf(lines[3].c_str() + 8, "%d%c", &parents, &extra) != 1 ||
-            parents < 1 || parents > kMaxCreatedParents || lines[3] != "parents " + std::to_string(parents))
+        for (const char c : digits) {
+            if (c < '0' || c > '9' || parents > kMaxCreatedParents) {
+                parents = 0;
+                break;
+            }
+            parents = parents * 10 + (c - '0');
+        }
+        if (!parsed.createdDirectory || parents < 1 || parents > kMaxCreatedParents ||
+            digits != std::to_string(parents))
             return ERROR_INVALID_DATA;
         parsed.createdParents = parents;
         first = 4;

@@ -84,7 +84,8 @@ TEST(InstallManifest, CreatedParentsRoundTripAndAreChecked)
     };
     ASSERT_EQ(ERROR_SUCCESS, ParseInstallManifest(withLine("parents 3"), &read));
     EXPECT_EQ(3, read.createdParents);
-    for (const char* line : {"parents 0", "parents 17", "parents 1x", "parents  2", "parents -1"}) {
+    for (const char* line : {"parents 0", "parents 17", "parents 1x", "parents  2", "parents -1", "parents 02",
+                             "parents +2", "parents ", "parents 4294967299"}) {
         SCOPED_TRACE(line);
         EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(withLine(line), &read));
     }

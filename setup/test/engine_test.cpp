@@ -10,6 +10,7 @@
 
 #include "ZipArchive.h"
 #include "delayed_removal.h"
+#include "fake_installation.h"
 #include "free_space.h"
 #include "install_journal.h"
 #include "install_manifest.h"
@@ -54,29 +55,16 @@ protected:
         ASSERT_TRUE(MakeDirs(m_scratch / L"Programs"));
         m_job.installDir = m_scratch / L"Programs\\QRVL\\VELT电子日历";
         m_links = ComposeShortcutPaths(1);
-        Clean();
+        CleanProductTraces();
     }
     void TearDown() override
     {
-        Clean();
+        CleanProductTraces();
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             CRegistryKey key;
             if (key.Open(root, kUninstallParentKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
                 key.DeleteTree(m_job.productKey.c_str());
         }
-    }
-    static void Clean()
-    {
-        for (int allUsers : {0, 1}) {
-            const ShortcutPaths links = ComposeShortcutPaths(allUsers);
-            RemoveTree(links.programsProduct);
-            RemoveDirectoryW(links.programsGroup.c_str());
-            CRegistryKey run;
-            if (run.Open(RecordRoot(allUsers), kRunKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-                RegDeleteValueW(run.Handle(), kAutostartValueName);
-        }
-        DeleteFileW(ComposeShortcutPaths(1).desktopLink.c_str());
-        DeleteFileW(ComposeShortcutPaths(1).quickLaunchLink.c_str());
     }
     std::wstring RecordPath() const { return InstallRecordKeyPath(m_job.productKey); }
     // Nothing of the product anywhere (besides what a test put there itself).

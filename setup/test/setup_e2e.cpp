@@ -151,18 +151,25 @@ std::wstring DefaultDir()
     return DefaultInstallDir();
 }
 
-CleanMachine::CleanMachine()
+namespace {
+
+void Clean()
 {
     CleanProductTraces();
     RemoveTree(DefaultInstallDir());
     RemoveDirectoryW(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL").c_str());
 }
 
+} // namespace
+
+CleanMachine::CleanMachine()
+{
+    Clean();
+}
+
 CleanMachine::~CleanMachine()
 {
-    CleanProductTraces();
-    RemoveTree(DefaultInstallDir());
-    RemoveDirectoryW(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL").c_str());
+    Clean();
 }
 
 EarlierEdition::EarlierEdition(HKEY root, const std::wstring& location) : m_root(root), m_location(location)

@@ -8,39 +8,10 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+using testing_support::RegString;
+using testing_support::ValueNames;
+
 namespace {
-
-std::wstring ReadValue(HKEY root, const std::wstring& path, const wchar_t* name, DWORD* type = nullptr)
-{
-    WCHAR data[1024] = {};
-    DWORD bytes = sizeof(data) - sizeof(WCHAR);
-    DWORD t = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return L"<no key>";
-    LONG rc = RegQueryValueExW(key, name, nullptr, &t, reinterpret_cast<BYTE*>(data), &bytes);
-    RegCloseKey(key);
-    if (type)
-        *type = t;
-    return rc == ERROR_SUCCESS ? std::wstring(data) : L"<no value>";
-}
-
-std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path)
-{
-    std::vector<std::wstring> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        WCHAR name[256];
-        DWORD len = 256;
-        if (RegEnumValueW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.push_back(name);
-    }
-    RegCloseKey(key);
-    return names;
-}
 
 // A product key of the test's own, so that no test touches the real record.
 struct TestRecord {
@@ -71,26 +42,6 @@ TEST(ProductCommands, TypedTrailingBackslashIsKept)
     EXPECT_EQ(L"D:\\Soft\\\\VELT电子日历.exe", AppExePath(L"D:\\Soft\\"));
 }
 
-TEST(ProductRecord, InstallAndRepairOrderAndNames)
-{
-    const auto install = InstallRecordValues(L"E:\\x", RecordWriter::Install);
-    ASSERT_EQ(4u, install.size());
-    EXPECT_STREQ(L"DisplayName", install[0].name);
-    EXPECT_STREQ(L"InstallLocation", install[1].name);
-    EXPECT_STREQ(L"Publisher", install[2].name);
-    EXPECT_STREQ(L"UninstallString", install[3].name);
-    EXPECT_EQ(L"VELT电子日历", install[0].data);
-    EXPECT_EQ(L"E:\\x", install[1].data);
-    EXPECT_EQ(L"VELT", install[2].data);
-
-    const auto repair = InstallRecordValues(L"E:\\x", RecordWriter::Repair);
-    ASSERT_EQ(4u, repair.size());
-    EXPECT_STREQ(L"DisplayName", repair[0].name);
-    EXPECT_STREQ(L"UnInstallString", repair[1].name);
-    EXPECT_STREQ(L"InstallLocation", repair[2].name);
-    EXPECT_STREQ(L"Publisher", repair[3].name);
-}
-
 TEST(ProductRecord, WrittenRecordHoldsExactlyTheFourValues)
 {
     for (int allUsers : {1, 0}) {
@@ -100,12 +51,12 @@ TEST(ProductRecord, WrittenRecordHoldsExactlyTheFourValues)
         const std::wstring path = InstallRecordKeyPath(record.productKey);
         const HKEY root = allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
         DWORD type = 0;
-        EXPECT_EQ(L"VELT电子日历", ReadValue(root, path, L"DisplayName", &type));
+        EXPECT_EQ(L"VELT电子日历", RegString(root, path, L"DisplayName", &type));
         EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-        EXPECT_EQ(dir, ReadValue(root, path, L"InstallLocation"));
-        EXPECT_EQ(L"VELT", ReadValue(root, path, L"Publisher"));
+        EXPECT_EQ(dir, RegString(root, path, L"InstallLocation"));
+        EXPECT_EQ(L"VELT", RegString(root, path, L"Publisher"));
         EXPECT_EQ(L"\"C:\\Program Files\\QRVL\\VELT电子日历\\\\Uninstall.exe\"",
-                  ReadValue(root, path, L"UninstallString"));
+                  RegString(root, path, L"UninstallString"));
         EXPECT_EQ(4u, ValueNames(root, path).size());
     }
 }
@@ -119,7 +70,7 @@ TEST(ProductRecord, RepairKeepsTheStoredSpellingOfTheUninstallCommand)
     ASSERT_EQ(4u, names.size());
     EXPECT_NE(names.end(), std::find(names.begin(), names.end(), std::wstring(L"UninstallString")));
     EXPECT_EQ(L"\"C:\\new\\Uninstall.exe\"",
-              ReadValue(HKEY_CURRENT_USER, InstallRecordKeyPath(record.productKey), L"UnInstallString"));
+              RegString(HKEY_CURRENT_USER, InstallRecordKeyPath(record.productKey), L"UnInstallString"));
 }
 
 TEST(ProductFolders, DefaultDirAndShortcutsFollowTheShellFolders)

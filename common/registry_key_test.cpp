@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+using testing_support::KeyExists;
 using testing_support::ScratchKey;
 
 namespace {
@@ -17,14 +18,6 @@ void SetRaw(HKEY key, const wchar_t* name, DWORD type, const void* data, DWORD b
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes));
 }
 
-bool KeyExists(HKEY root, const std::wstring& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
 
 } // namespace
 
@@ -78,133 +71,71 @@ TEST(RegistryKeyOpen, ReopeningReplacesTheHandleAndDestructionClosesIt)
     RegCloseKey(a);
 }
 
-class RegistryKeyReadString : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
-        std::memset(buffer, 0x41, sizeof(buffer)); // 'AA' garbage, never zero
-    }
+// ReadString of each kind of stored value: the result, what the buffer
+// holds afterwards (always terminated; empty on every error) and the size
+// reported. A string stored without its terminator must never come back
+// unterminated: Windows hands the raw bytes over and the validation rejects
+// them (ERROR_INVALID_DATA, empty buffer); Wine's registry terminates string
+// data itself, so the same value arrives as a proper string (or, when it
+// fills the buffer exactly, as ERROR_MORE_DATA). Both readings keep the
+// caller safe and are accepted.
+TEST(RegistryKeyReadString, EveryStoredKindGivesATerminatedBufferOrAnError)
+{
+    const wchar_t multi[] = L"a\0b\0";
+    const std::wstring full(32, L'x');  // 64 bytes, exactly the buffer, no terminator
+    const DWORD dword = 0x00410041;
+    struct Case {
+        const char* what;
+        DWORD type;
+        const void* data;
+        DWORD bytes;        // stored
+        ULONG bufferBytes;  // offered
+        LONG rc;
+        const wchar_t* text;  // the buffer afterwards
+        ULONG reported;       // *bytes afterwards; ~0u: not checked
+        LONG otherRc;         // the other platform's reading (0: none)
+        const wchar_t* otherText;
+    };
+    const Case cases[] = {
+        {"terminated", REG_SZ, L"VELT电子日历", 18, 64, ERROR_SUCCESS, L"VELT电子日历", 18, 0, nullptr},
+        {"expand", REG_EXPAND_SZ, L"%TEMP%", 14, 64, ERROR_SUCCESS, L"%TEMP%", ~0u, 0, nullptr},
+        {"multi: its first string", REG_MULTI_SZ, multi, sizeof(multi), 64, ERROR_SUCCESS, L"a", ~0u, 0, nullptr},
+        {"multi without its double terminator", REG_MULTI_SZ, L"ab", 6, 64, ERROR_INVALID_DATA, L"", ~0u, 0, nullptr},
+        {"dword", REG_DWORD, &dword, 4, 64, ERROR_INVALID_DATA, L"", ~0u, 0, nullptr},
+        {"binary", REG_BINARY, L"text", 10, 64, ERROR_INVALID_DATA, L"", ~0u, 0, nullptr},
+        {"none", REG_NONE, L"text", 10, 64, ERROR_INVALID_DATA, L"", ~0u, 0, nullptr},
+        {"odd byte count", REG_SZ, L"ab", 5, 64, ERROR_INVALID_DATA, L"", ~0u, 0, nullptr},
+        {"empty", REG_SZ, L"", 0, 64, ERROR_SUCCESS, L"", 0, 0, nullptr},
+        {"too small a buffer", REG_SZ, L"0123456789", 22, 8, ERROR_MORE_DATA, L"", 22, 0, nullptr},
+        {"no terminator", REG_SZ, L"abcd", 8, 64, ERROR_INVALID_DATA, L"", ~0u, ERROR_SUCCESS, L"abcd"},
+        {"no terminator, filling the buffer", REG_SZ, full.data(), 64, 64, ERROR_INVALID_DATA, L"", ~0u,
+         ERROR_MORE_DATA, L""},
+    };
     ScratchKey scratch;
     CRegistryKey key;
-    WCHAR buffer[32];
-};
-
-TEST_F(RegistryKeyReadString, ReadsATerminatedString)
-{
-    SetRaw(scratch.Handle(), L"s", REG_SZ, L"VELT电子日历", 18);
-    ULONG bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"s", buffer, &bytes));
-    EXPECT_STREQ(L"VELT电子日历", buffer);
-    EXPECT_EQ(18u, bytes);
-}
-
-TEST_F(RegistryKeyReadString, ExpandAndMultiStringsAreAccepted)
-{
-    SetRaw(scratch.Handle(), L"e", REG_EXPAND_SZ, L"%TEMP%", 14);
-    const wchar_t multi[] = L"a\0b\0";
-    SetRaw(scratch.Handle(), L"m", REG_MULTI_SZ, multi, sizeof(multi));
-    ULONG bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"e", buffer, &bytes));
-    EXPECT_STREQ(L"%TEMP%", buffer);
-    bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"m", buffer, &bytes));
-    EXPECT_STREQ(L"a", buffer);
-}
-
-TEST_F(RegistryKeyReadString, MultiStringWithoutItsDoubleTerminatorIsInvalid)
-{
-    SetRaw(scratch.Handle(), L"m", REG_MULTI_SZ, L"ab", 6); // "ab\0": one zero only
-    ULONG bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_INVALID_DATA, key.ReadString(L"m", buffer, &bytes));
-    EXPECT_EQ(L'\0', buffer[0]);
-}
-
-TEST_F(RegistryKeyReadString, DwordIsInvalidDataWithAnEmptyBuffer)
-{
-    DWORD value = 0x00410041;
-    SetRaw(scratch.Handle(), L"d", REG_DWORD, &value, sizeof(value));
-    ULONG bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_INVALID_DATA, key.ReadString(L"d", buffer, &bytes));
-    EXPECT_EQ(L'\0', buffer[0]);
-}
-
-TEST_F(RegistryKeyReadString, BinaryAndNoneAreInvalid)
-{
-    const wchar_t text[] = L"text";
-    SetRaw(scratch.Handle(), L"b", REG_BINARY, text, sizeof(text));
-    SetRaw(scratch.Handle(), L"n", REG_NONE, text, sizeof(text));
-    ULONG bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_INVALID_DATA, key.ReadString(L"b", buffer, &bytes));
-    EXPECT_EQ(L'\0', buffer[0]);
-    bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_INVALID_DATA, key.ReadString(L"n", buffer, &bytes));
-    EXPECT_EQ(L'\0', buffer[0]);
-}
-
-TEST_F(RegistryKeyReadString, OddByteCountIsInvalid)
-{
-    SetRaw(scratch.Handle(), L"odd", REG_SZ, L"ab", 5);
-    ULONG bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_INVALID_DATA, key.ReadString(L"odd", buffer, &bytes));
-    EXPECT_EQ(L'\0', buffer[0]);
-}
-
-// A string stored without its terminator must never come back unterminated.
-// Windows hands the raw bytes over and the validation rejects them (13, empty
-// buffer); Wine's registry terminates string data itself, so the same value
-// arrives as a proper string. Both keep the caller safe.
-TEST_F(RegistryKeyReadString, StringWithoutTerminatorNeverComesBackUnterminated)
-{
-    SetRaw(scratch.Handle(), L"raw", REG_SZ, L"abcd", 8); // four characters, no zero
-    ULONG bytes = sizeof(buffer);
-    const LONG rc = key.ReadString(L"raw", buffer, &bytes);
-    if (rc == ERROR_SUCCESS) {
-        EXPECT_STREQ(L"abcd", buffer);
-    } else {
-        EXPECT_EQ(ERROR_INVALID_DATA, rc);
-        EXPECT_EQ(L'\0', buffer[0]);
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetRaw(scratch.Handle(), L"v", c.type, c.data, c.bytes);
+        WCHAR buffer[32];
+        std::memset(buffer, 0x41, sizeof(buffer));  // 'AA' garbage, never zero
+        ULONG bytes = c.bufferBytes;
+        const LONG rc = key.ReadString(L"v", buffer, &bytes);
+        if (c.otherText && rc == c.otherRc) {
+            EXPECT_STREQ(c.otherText, buffer);
+            continue;
+        }
+        EXPECT_EQ(c.rc, rc);
+        EXPECT_STREQ(c.text, buffer);
+        if (c.reported != ~0u) {
+            EXPECT_EQ(c.reported, bytes);
+        }
     }
-}
-
-TEST_F(RegistryKeyReadString, UnterminatedStringThatFillsTheBufferExactlyIsRejected)
-{
-    std::wstring full(32, L'x'); // 64 bytes, exactly the buffer, no terminator
-    SetRaw(scratch.Handle(), L"full", REG_SZ, full.data(), 64);
-    ULONG bytes = sizeof(buffer);
-    const LONG rc = key.ReadString(L"full", buffer, &bytes);
-    // Windows: the raw bytes fail validation; Wine: no room for the terminator it adds.
-    EXPECT_TRUE(rc == ERROR_INVALID_DATA || rc == ERROR_MORE_DATA) << rc;
-    EXPECT_EQ(L'\0', buffer[0]);
-}
-
-TEST_F(RegistryKeyReadString, EmptyValueIsSuccessWithAnEmptyBuffer)
-{
-    SetRaw(scratch.Handle(), L"empty", REG_SZ, L"", 0);
-    ULONG bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"empty", buffer, &bytes));
-    EXPECT_EQ(L'\0', buffer[0]);
-    EXPECT_EQ(0u, bytes);
-}
-
-TEST_F(RegistryKeyReadString, TooSmallBufferIsMoreDataWithAnEmptyBuffer)
-{
-    SetRaw(scratch.Handle(), L"long", REG_SZ, L"0123456789", 22);
-    ULONG bytes = 8; // four characters
-    EXPECT_EQ(ERROR_MORE_DATA, key.ReadString(L"long", buffer, &bytes));
-    EXPECT_EQ(L'\0', buffer[0]);
-    EXPECT_EQ(22u, bytes);
-}
-
-TEST_F(RegistryKeyReadString, MissingValueIsFileNotFoundWithAnEmptyBuffer)
-{
+    // A missing value; a missing size argument throws.
+    WCHAR buffer[32];
     ULONG bytes = sizeof(buffer);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.ReadString(L"nothing", buffer, &bytes));
     EXPECT_EQ(L'\0', buffer[0]);
-}
-
-TEST_F(RegistryKeyReadString, MissingSizeArgumentThrows)
-{
     try {
         key.ReadString(L"x", buffer, nullptr);
         FAIL() << "no exception";

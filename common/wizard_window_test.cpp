@@ -43,7 +43,7 @@ public:
     HWND Open()
     {
         HWND h = Create(nullptr, L"wizard test", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 40, 40, 100, 100);
-        duitest::Pump(30);
+        duitest::Pump();
         return h;
     }
     void Notify(TNotifyUI&) override {}
@@ -66,19 +66,16 @@ LRESULT HitTest(HWND h, int x, int y)
     return SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
 }
 
-void InstallSkin(SkinArchive* skin)
+testing_support::ZipEntries Skin()
 {
-    skin->Add("Frame.xml", kFrame);
-    skin->Add("Square.xml", kSquare);
-    ASSERT_TRUE(skin->Install());
+    return {{"Frame.xml", kFrame}, {"Square.xml", kSquare}};
 }
 
 } // namespace
 
 TEST(WizardWindow, CaptionBandDragsAndTheSizeBoxResizes)
 {
-    SkinArchive skin;
-    InstallSkin(&skin);
+    SkinArchive skin(Skin());
     TestWizardWnd w(L"Frame.xml");
     HWND h = w.Open();
     ASSERT_NE(h, nullptr);
@@ -109,8 +106,7 @@ TEST(WizardWindow, CaptionBandDragsAndTheSizeBoxResizes)
 // the band or the client area.
 TEST(WizardWindow, WithoutResizeBordersTheEdgesAreBandOrClient)
 {
-    SkinArchive skin;
-    InstallSkin(&skin);
+    SkinArchive skin(Skin());
     TestWizardWnd w(L"Frame.xml", false);
     HWND h = w.Open();
     ASSERT_NE(h, nullptr);
@@ -122,8 +118,7 @@ TEST(WizardWindow, WithoutResizeBordersTheEdgesAreBandOrClient)
 
 TEST(WizardWindow, RoundCornerShapesTheWindowRegion)
 {
-    SkinArchive skin;
-    InstallSkin(&skin);
+    SkinArchive skin(Skin());
     TestWizardWnd w(L"Frame.xml");
     ASSERT_NE(w.Open(), nullptr);
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
@@ -147,8 +142,7 @@ TEST(WizardWindow, RoundCornerShapesTheWindowRegion)
 
 TEST(WizardWindow, MissingLayoutLeavesAnEmptyWindowAndSaysSo)
 {
-    SkinArchive skin;
-    InstallSkin(&skin);
+    SkinArchive skin(Skin());
     TestWizardWnd w(L"Missing.xml");
     HWND h = w.Open();
     ASSERT_NE(h, nullptr);

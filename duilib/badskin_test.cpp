@@ -31,18 +31,15 @@ CControlUI* BuildAndPoke(TestWindow* w, CStdString* error, const wchar_t* layout
     SendMessageW(w->GetHWND(), WM_LBUTTONUP, 0, MAKELPARAM(30, 25));
     SendMessageW(w->GetHWND(), WM_KEYDOWN, VK_TAB, 0);
     RedrawWindow(w->GetHWND(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
-    duitest::Pump(20);
+    duitest::Pump();
     return w->Root();
 }
 
 std::string ZipOf(const std::string& name, const std::string& content)
 {
-    SkinArchive tmp;
-    tmp.Add(name, content);
-    EXPECT_TRUE(tmp.Install(L"tmp.zip"));
-    std::string bytes;
-    testing_support::ReadBytes(tmp.Folder() + L"\\tmp.zip", &bytes);
-    return bytes;
+    testing_support::ScratchDir tmp(L"duizip");
+    EXPECT_TRUE(testing_support::WriteZip(tmp / L"tmp.zip", {{name, content}}));
+    return testing_support::FileContent(tmp / L"tmp.zip");
 }
 
 } // namespace
@@ -97,13 +94,12 @@ TEST(BadSkin, MissingOrDamagedArchivesBuildNothingAndDoNotCrash)
 
 TEST(BadSkin, BadLayoutsBuildNothingAndDoNotCrash)
 {
-    SkinArchive skin;
-    skin.Add("Unclosed.xml", R"(<Window size="100,50"><VerticalLayout><Button name="x" )");
-    skin.Add("Mismatch.xml", R"(<Window><VerticalLayout></HorizontalLayout></Window>)");
-    skin.Add("Empty.xml", "");
-    skin.Add("NoControls.xml", R"(<Window size="100,50"><Font name="SimSun" size="12" /></Window>)");
-    skin.Add("Binary.xml", std::string("\x89PNG\r\n\x1a\n\0\0\0", 12));
-    ASSERT_TRUE(skin.Install());
+    SkinArchive skin({{"Unclosed.xml", R"(<Window size="100,50"><VerticalLayout><Button name="x" )"},
+                      {"Mismatch.xml", R"(<Window><VerticalLayout></HorizontalLayout></Window>)"},
+                      {"Empty.xml", ""},
+                      {"NoControls.xml", R"(<Window size="100,50"><Font name="SimSun" size="12" /></Window>)"},
+                      {"Binary.xml", std::string("\x89PNG\r\n\x1a\n\0\0\0", 12)}});
+    ASSERT_TRUE(skin.Installed());
     for (const wchar_t* name : {L"Unclosed.xml", L"Mismatch.xml", L"Empty.xml", L"NoControls.xml", L"Binary.xml",
                                 L"Absent.xml"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(name)));

@@ -1,9 +1,8 @@
 // Input: mouse messages give exactly one "click" from the control under
 // them (none when disabled, none when pressed on one control and released
-// on another); the caption band and size box kept for the window's own hit
-// test; Tab order, Enter and
-// Space; Alt shortcuts; and, through real input on the virtual display, a
-// click, typing into an edit field and its "killfocus".
+// on another); the hit test left to the window; Tab order, Enter and Space;
+// Alt shortcuts; tooltips; the edit fields; and, through real input on the
+// virtual display, a click, typing into an edit field and its "killfocus".
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -49,31 +48,18 @@ BOOL CALLBACK FindTooltip(HWND hwnd, LPARAM out)
     return TRUE;
 }
 
-void Key(WORD vk, bool up = false)
-{
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof(in));
-}
-
-void Tap(WORD vk)
-{
-    Key(vk);
-    Key(vk, true);
-    duitest::Pump(60);
-}
+// The buttons' layout in a hidden window.
+class Buttons : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(w.Open(), nullptr); }
+    SkinArchive skin{{{"Buttons.xml", kButtons}}};
+    TestWindow w{L"Buttons.xml"};
+};
 
 } // namespace
 
-TEST(Input, MouseGivesExactlyOneClickFromTheControlUnderIt)
+TEST_F(Buttons, MouseGivesExactlyOneClickFromTheControlUnderIt)
 {
-    SkinArchive skin;
-    skin.Add("Buttons.xml", kButtons);
-    ASSERT_TRUE(skin.Install());
-    TestWindow w(L"Buttons.xml");
-    ASSERT_NE(w.Open(), nullptr);
     HWND h = w.GetHWND();
     CControlUI *a = w.Find(L"a"), *b = w.Find(L"b"), *off = w.Find(L"off");
 
@@ -118,25 +104,13 @@ TEST(Input, MouseGivesExactlyOneClickFromTheControlUnderIt)
     EXPECT_EQ(w.Count(L"click"), 0);
 }
 
-// The manager keeps the caption band and the size box for the window and
-// finds the control under a point; the hit test itself is the window's
-// (a plain window here: the whole client area is client).
-TEST(Input, CaptionBandAndSizeBoxAreLeftToTheWindow)
+// The manager keeps the caption band and the size box for the window
+// (Layout.FloatControls...) and leaves the hit test to the window: a plain
+// window here, so the whole client area is client (the wizard window's own
+// hit test: WizardWindow.*).
+TEST_F(Buttons, HitTestIsLeftToTheWindow)
 {
-    SkinArchive skin;
-    skin.Add("Buttons.xml", kButtons);
-    ASSERT_TRUE(skin.Install());
-    TestWindow w(L"Buttons.xml");
-    ASSERT_NE(w.Open(), nullptr);
     HWND h = w.GetHWND();
-    const RECT cap = w.Manager().GetCaptionRect();
-    EXPECT_EQ(cap.bottom, 30);
-    const RECT box = w.Manager().GetSizeBox();
-    EXPECT_EQ(box.left + box.top + box.right + box.bottom, 16);
-    EXPECT_STREQ(w.Manager().FindControl(POINT{265, 15})->GetClass(), L"ButtonUI");
-    EXPECT_STREQ(w.Manager().FindControl(POINT{120, 15})->GetClass(), L"TextUI");
-    EXPECT_STREQ(w.Manager().FindControl(POINT{170, 15})->GetClass(), L"LabelUI");
-    EXPECT_STREQ(w.Manager().FindControl(POINT{60, 15})->GetClass(), L"VerticalLayoutUI");
     POINT corner = {1, 1};
     ClientToScreen(h, &corner);
     LRESULT result = 0;
@@ -145,13 +119,8 @@ TEST(Input, CaptionBandAndSizeBoxAreLeftToTheWindow)
     EXPECT_EQ(HitTest(h, 1, 1), HTCLIENT);
 }
 
-TEST(Input, TabMovesTheFocusAndEnterOrSpaceClicks)
+TEST_F(Buttons, TabMovesTheFocusAndEnterOrSpaceClicks)
 {
-    SkinArchive skin;
-    skin.Add("Buttons.xml", kButtons);
-    ASSERT_TRUE(skin.Install());
-    TestWindow w(L"Buttons.xml");
-    ASSERT_NE(w.Open(), nullptr);
     HWND h = w.GetHWND();
     CControlUI *cap = w.Find(L"capbtn"), *a = w.Find(L"a"), *b = w.Find(L"b"), *e = w.Find(L"e");
 
@@ -186,12 +155,10 @@ TEST(Input, TabMovesTheFocusAndEnterOrSpaceClicks)
 
 TEST(Input, TooltipFollowsTheControlUnderTheMouse)
 {
-    SkinArchive skin;
-    skin.Add("Tip.xml", R"(<Window size="200,100"><VerticalLayout>
+    SkinArchive skin({{"Tip.xml", R"(<Window size="200,100"><VerticalLayout>
         <Button name="closebtn" float="true" pos="150,1,0,0" width="36" height="28" tooltip="关闭" />
         <Button name="plain" float="true" pos="10,40,60,70" />
-      </VerticalLayout></Window>)");
-    ASSERT_TRUE(skin.Install());
+      </VerticalLayout></Window>)"}});
     TestWindow w(L"Tip.xml");
     ASSERT_NE(w.Open(), nullptr);
     HWND h = w.GetHWND();
@@ -225,45 +192,33 @@ TEST(Input, TooltipFollowsTheControlUnderTheMouse)
 
 TEST(Input, RealMouseAndKeyboardOnTheDisplay)
 {
-    SkinArchive skin;
-    skin.Add("Buttons.xml", kButtons);
-    ASSERT_TRUE(skin.Install());
+    using testing_support::PumpUntil;
+    using testing_support::TapKey;
+    SkinArchive skin({{"Buttons.xml", kButtons}});
     TestWindow w(L"Buttons.xml");
     HWND h = w.Open(NULL, 200, 150, 300, 200, true);
     ASSERT_NE(h, nullptr);
     SetForegroundWindow(h);
-    duitest::Pump(100);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; }, 3000));
     CControlUI *a = w.Find(L"a"), *e = w.Find(L"e"), *b = w.Find(L"b");
+    auto screenCentre = [&](CControlUI* c) {
+        POINT p = duitest::CentrePoint(c);
+        ClientToScreen(h, &p);
+        return p;
+    };
 
     // A real click on "a".
-    POINT pa = duitest::CentrePoint(a);
-    ClientToScreen(h, &pa);
-    SetCursorPos(pa.x, pa.y);
-    duitest::Pump(60);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof(INPUT));
-    duitest::Pump(150);
+    ASSERT_TRUE(testing_support::ClickAt(screenCentre(a)));
+    EXPECT_TRUE(PumpUntil([&] { return w.Count(L"click") > 0; }, 3000));
     EXPECT_EQ(w.Count(L"click"), 1);
     EXPECT_EQ(w.Count(L"click", a), 1);
 
     // A real click into the edit field gives it the focus; typing fills it.
-    POINT pe = duitest::CentrePoint(e);
-    ClientToScreen(h, &pe);
-    SetCursorPos(pe.x, pe.y);
-    duitest::Pump(60);
-    SendInput(2, in, sizeof(INPUT));
-    duitest::Pump(150);
-    EXPECT_EQ(w.Manager().GetFocus(), e);
+    ASSERT_TRUE(testing_support::ClickAt(screenCentre(e)));
+    EXPECT_TRUE(PumpUntil([&] { return w.Manager().GetFocus() == e; }, 3000));
     EXPECT_EQ(w.Count(L"setfocus", e), 1);
-    Tap('A');
-    Tap('B');
-    Tap('C');
-    Tap(VK_BACK);
-    Tap('D');
-    EXPECT_EQ(e->GetText(), L"abd");
+    for (WORD key : std::initializer_list<WORD>{'A', 'B', 'C', VK_BACK, 'D'}) ASSERT_TRUE(TapKey(key));
+    EXPECT_TRUE(PumpUntil([&] { return e->GetText() == L"abd"; }, 3000)) << e->GetText().GetData();
     EXPECT_GE(w.Count(L"textchanged", e), 5);
     auto* edit = static_cast<CEditUI*>(e->GetInterface(L"Edit"));
     ASSERT_NE(edit, nullptr);
@@ -271,16 +226,17 @@ TEST(Input, RealMouseAndKeyboardOnTheDisplay)
     EXPECT_EQ(GetFocus(), edit->GetNativeWindow());  // the caret is there
 
     // Tab leaves the field: "killfocus" from it, the focus wraps to the first button.
-    Tap(VK_TAB);
+    ASSERT_TRUE(TapKey(VK_TAB));
+    EXPECT_TRUE(PumpUntil([&] { return w.Count(L"killfocus", e) > 0; }, 3000));
     EXPECT_EQ(w.Count(L"killfocus", e), 1);
     EXPECT_EQ(w.Manager().GetFocus(), w.Find(L"capbtn"));
     // Enter on the focused button clicks it.
-    Tap(VK_TAB);
-    Tap(VK_TAB);
-    EXPECT_EQ(w.Manager().GetFocus(), b);
+    ASSERT_TRUE(TapKey(VK_TAB));
+    ASSERT_TRUE(TapKey(VK_TAB));
+    EXPECT_TRUE(PumpUntil([&] { return w.Manager().GetFocus() == b; }, 3000));
     w.ClearNotes();
-    Tap(VK_RETURN);
-    EXPECT_EQ(w.Count(L"click", b), 1);
+    ASSERT_TRUE(TapKey(VK_RETURN));
+    EXPECT_TRUE(PumpUntil([&] { return w.Count(L"click", b) == 1; }, 3000));
 
     // Text set by the program shows in the field and reads back.
     edit->SetText(L"C:\\Program Files\\VELT电子日历");
@@ -292,14 +248,12 @@ TEST(Input, RealMouseAndKeyboardOnTheDisplay)
 
 TEST(Input, EditFieldsClipboardReadOnlyAndLimits)
 {
-    SkinArchive skin;
-    skin.Add("Fields.xml", R"(<Window size="300,200"><VerticalLayout>
+    SkinArchive skin({{"Fields.xml", R"(<Window size="300,200"><VerticalLayout>
         <Edit name="e" height="24" maxchar="12" />
         <Edit name="pw" height="24" password="true" />
         <RichEdit name="lic" height="100" text="第一条&#10;第二条&#10;第三条" />
         <Button name="nextbtn" height="24" shortcut="N" />
-      </VerticalLayout></Window>)");
-    ASSERT_TRUE(skin.Install());
+      </VerticalLayout></Window>)"}});
     TestWindow w(L"Fields.xml");
     ASSERT_NE(w.Open(), nullptr);
     auto* e = static_cast<CEditUI*>(w.Find(L"e")->GetInterface(L"Edit"));

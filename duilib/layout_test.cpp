@@ -1,7 +1,8 @@
 // Layout: float controls placed by "pos" (with a right and bottom of 0 taking
-// "width" and "height"), fixed sizes, maxwidth, inset, vertical and
-// horizontal flow, the root Window's geometry, lookup by name and by point,
-// and the class names the programs compare with.
+// "width" and "height"), fixed sizes, the width attribute up to maxwidth,
+// inset, vertical and horizontal flow, hidden controls, the root Window's
+// geometry, lookup by name and by point, the class names the programs compare
+// with, and option groups.
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -52,11 +53,9 @@ const char kFlow[] = R"(<Window size="300,220">
 
 } // namespace
 
-TEST(Layout, FloatControlsLandWherePosAndSizeSay)
+TEST(Layout, FloatControlsLandWherePosAndSizeSayAndTheRootGivesTheGeometry)
 {
-    SkinArchive skin;
-    skin.Add("Frame.xml", kFrame);
-    ASSERT_TRUE(skin.Install());
+    SkinArchive skin({{"Frame.xml", kFrame}});
     TestWindow w(L"Frame.xml");
     ASSERT_NE(w.Open(NULL, 0, 0, 516, 396), nullptr);
     ASSERT_NE(w.Root(), nullptr);
@@ -69,6 +68,13 @@ TEST(Layout, FloatControlsLandWherePosAndSizeSay)
     SIZE init = w.Manager().GetInitSize();
     EXPECT_EQ(init.cx, 517);
     EXPECT_EQ(init.cy, 397);
+    // Caption band, size box and round corner are kept for the window.
+    EXPECT_EQ(w.Manager().GetCaptionRect().bottom, 30);
+    EXPECT_EQ(w.Manager().GetCaptionRect().left, 0);
+    EXPECT_EQ(w.Manager().GetSizeBox().left, 4);
+    EXPECT_EQ(w.Manager().GetSizeBox().right, 6);
+    EXPECT_EQ(w.Manager().GetRoundCorner().cx, 5);
+    EXPECT_EQ(w.Manager().GetRoundCorner().cy, 5);
 
     ExpectRect(w.Find(L"root"), 0, 0, 517, 397);
     ExpectRect(w.Find(L"minbtn"), 431, 1, 473, 26);
@@ -84,52 +90,21 @@ TEST(Layout, FloatControlsLandWherePosAndSizeSay)
     EXPECT_EQ(w.Find(L"closebtn")->GetToolTip(), L"关闭");
     EXPECT_EQ(w.Find(L"nextbtn")->GetShortcut(), L'N');
     EXPECT_EQ(w.Find(L"words")->GetText(), L"VELT电子日历");
-}
 
-TEST(Layout, WidthAttributeMovesTheBarsRightEdgeUpToMaxWidth)
-{
-    SkinArchive skin;
-    skin.Add("Frame.xml", kFrame);
-    ASSERT_TRUE(skin.Install());
-    TestWindow w(L"Frame.xml");
-    ASSERT_NE(w.Open(), nullptr);
+    // The width attribute moves the bar's right edge, up to its maxwidth.
     CControlUI* bar = w.Find(L"progressbar");
-    ASSERT_NE(bar, nullptr);
-    for (int width : {158, 316, 474}) {
+    for (int width : {158, 316, 474, 900}) {
         bar->SetAttribute(L"width", std::to_wstring(width).c_str());
-        duitest::Pump(30);
-        ExpectRect(bar, 14, 122, 14 + width, 136);
-        ExpectRect(w.Find(L"rest"), 14 + width, 122, 488, 136);
+        duitest::Pump();
+        const int right = 14 + (width < 474 ? width : 474);
+        ExpectRect(bar, 14, 122, right, 136);
+        ExpectRect(w.Find(L"rest"), right, 122, 488, 136);
     }
-    // Beyond maxwidth the bar stops at it.
-    bar->SetAttribute(L"width", L"900");
-    duitest::Pump(30);
-    EXPECT_EQ(bar->GetPos().right, 14 + 474);
 }
 
-TEST(Layout, WindowGeometryComesFromTheRootElement)
+TEST(Layout, FlowWithInsetPaddingAndBoundsAndHiddenControlsGiveWay)
 {
-    SkinArchive skin;
-    skin.Add("Frame.xml", kFrame);
-    ASSERT_TRUE(skin.Install());
-    TestWindow w(L"Frame.xml");
-    ASSERT_NE(w.Open(), nullptr);
-    RECT cap = w.Manager().GetCaptionRect();
-    EXPECT_EQ(cap.bottom, 30);
-    EXPECT_EQ(cap.left, 0);
-    RECT box = w.Manager().GetSizeBox();
-    EXPECT_EQ(box.left, 4);
-    EXPECT_EQ(box.right, 6);
-    SIZE round = w.Manager().GetRoundCorner();
-    EXPECT_EQ(round.cx, 5);
-    EXPECT_EQ(round.cy, 5);
-}
-
-TEST(Layout, VerticalAndHorizontalFlowWithInsetPaddingAndBounds)
-{
-    SkinArchive skin;
-    skin.Add("Flow.xml", kFlow);
-    ASSERT_TRUE(skin.Install());
+    SkinArchive skin({{"Flow.xml", kFlow}});
     TestWindow w(L"Flow.xml");
     ASSERT_NE(w.Open(), nullptr);
     // Inside 10,20 .. 270,180 (300x220 less the inset); children 5 apart.
@@ -145,19 +120,11 @@ TEST(Layout, VerticalAndHorizontalFlowWithInsetPaddingAndBounds)
     // A fixed width wider than the container is cut to it.
     ExpectRect(w.Find(L"capped"), 10, 131, 270, 151);
     ExpectRect(w.Find(L"field"), 10, 156, 270, 180);
-}
 
-TEST(Layout, HiddenControlsGiveTheirPlaceToTheOthers)
-{
-    SkinArchive skin;
-    skin.Add("Flow.xml", kFlow);
-    ASSERT_TRUE(skin.Install());
-    TestWindow w(L"Flow.xml");
-    ASSERT_NE(w.Open(), nullptr);
+    // A hidden control gives its place to the others: b and d share 254 - 60.
     w.Find(L"a")->SetVisible(false);
     EXPECT_FALSE(w.Find(L"a")->IsVisible());
-    duitest::Pump(30);
-    // b and d now share 254 - 60.
+    duitest::Pump();
     ExpectRect(w.Find(L"b"), 12, 58, 109, 100);
     w.Find(L"row")->SetVisible(false);
     EXPECT_FALSE(w.Find(L"b")->IsVisible());  // a hidden container hides its children
@@ -167,10 +134,7 @@ TEST(Layout, HiddenControlsGiveTheirPlaceToTheOthers)
 
 TEST(Layout, LookupByNameByPointAndClassNames)
 {
-    SkinArchive skin;
-    skin.Add("Frame.xml", kFrame);
-    skin.Add("Flow.xml", kFlow);
-    ASSERT_TRUE(skin.Install());
+    SkinArchive skin({{"Frame.xml", kFrame}, {"Flow.xml", kFlow}});
     TestWindow w(L"Frame.xml");
     ASSERT_NE(w.Open(), nullptr);
     EXPECT_EQ(w.Find(L"nosuchbtn"), nullptr);
@@ -205,11 +169,9 @@ TEST(Layout, LookupByNameByPointAndClassNames)
 
 TEST(Layout, OptionGroupsAreExclusive)
 {
-    SkinArchive skin;
-    skin.Add("Opt.xml", R"(<Window size="200,100"><HorizontalLayout>
+    SkinArchive skin({{"Opt.xml", R"(<Window size="200,100"><HorizontalLayout>
         <Option name="x" group="g" selected="true" /><Option name="y" group="g" /><Option name="z" />
-      </HorizontalLayout></Window>)");
-    ASSERT_TRUE(skin.Install());
+      </HorizontalLayout></Window>)"}});
     TestWindow w(L"Opt.xml");
     ASSERT_NE(w.Open(), nullptr);
     auto* x = static_cast<COptionUI*>(w.Find(L"x")->GetInterface(L"Option"));

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 using duitest::Bitmap;
 using duitest::Rgba;
 using duitest::SkinArchive;
@@ -18,14 +16,7 @@ namespace {
 
 const DWORD kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kGray = 0x808080, kWhite = 0xFFFFFF;
 
-bool Near(DWORD a, DWORD b, int tolerance)
-{
-    for (int shift = 0; shift < 24; shift += 8) {
-        int ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
-        if (std::abs(ca - cb) > tolerance) return false;
-    }
-    return true;
-}
+using testing_support::ColoursNear;
 
 // A 1x1 GIF whose only pixel is red.
 const unsigned char kRedGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF,
@@ -45,40 +36,28 @@ const char kSprites[] = R"(<Window size="240,120" roundcorner="8,8">
   </VerticalLayout>
 </Window>)";
 
-void InstallSprites(SkinArchive* skin)
+testing_support::ZipEntries Sprites()
 {
-    skin->Add("Sprites.xml", kSprites);
-    skin->Add("s.png", duitest::StripesPng(10, 30,
-                                           {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {128, 128, 128, 255},
-                                            {255, 0, 0, 128}}));
-    skin->Add("pic.jpg", duitest::EncodePicture(8, 8, std::vector<Rgba>(64, Rgba{0, 0, 255, 255}), true));
-    skin->Add("dot.gif", std::string(reinterpret_cast<const char*>(kRedGif), sizeof(kRedGif)));
-    ASSERT_TRUE(skin->Install());
+    return {{"Sprites.xml", kSprites},
+            {"s.png", duitest::StripesPng(10, 30, {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255},
+                                                   {128, 128, 128, 255}, {255, 0, 0, 128}})},
+            {"pic.jpg", duitest::EncodePicture(8, 8, std::vector<Rgba>(64, Rgba{0, 0, 255, 255}), true)},
+            {"dot.gif", std::string(reinterpret_cast<const char*>(kRedGif), sizeof(kRedGif))},
+            {"Square.xml", R"(<Window size="100,60" roundcorner="0,0"><VerticalLayout/></Window>)"}};
 }
 
 int Ink(const Bitmap& bmp, const RECT& rc)
 {
     int n = 0;
-    for (int y = rc.top; y < rc.bottom; ++y)
-        for (int x = rc.left; x < rc.right; ++x)
-            if (!Near(bmp.At(x, y), kWhite, 40)) ++n;
+    for (DWORD px : bmp.Cut(rc)) n += !ColoursNear(px, kWhite, 40);
     return n;
-}
-
-std::vector<DWORD> Cut(const Bitmap& bmp, const RECT& rc)
-{
-    std::vector<DWORD> out;
-    for (int y = rc.top; y < rc.bottom; ++y)
-        for (int x = rc.left; x < rc.right; ++x) out.push_back(bmp.At(x, y));
-    return out;
 }
 
 } // namespace
 
 TEST(Paint, ButtonLooksComeFromTheirSpriteRectangles)
 {
-    SkinArchive skin;
-    InstallSprites(&skin);
+    SkinArchive skin(Sprites());
     TestWindow w(L"Sprites.xml");
     ASSERT_NE(w.Open(), nullptr);
     CControlUI* b = w.Find(L"b");
@@ -115,39 +94,29 @@ TEST(Paint, ButtonLooksComeFromTheirSpriteRectangles)
     EXPECT_STREQ(button->GetNormalImage(), L"file='s.png' source='20,0,30,30'");
 }
 
-TEST(Paint, AlphaCuttingAndPictureFormats)
+// Also: the manager keeps the layout's round corner for the window; shaping
+// the window (SetWindowRgn) is the window's own handling, not the manager's.
+TEST(Paint, AlphaCuttingPictureFormatsAndTheRoundCornerLeftToTheWindow)
 {
-    SkinArchive skin;
-    InstallSprites(&skin);
+    SkinArchive skin(Sprites());
     TestWindow w(L"Sprites.xml");
     ASSERT_NE(w.Open(), nullptr);
     Bitmap bmp = duitest::Render(w.Manager());
     // Half-transparent red over white.
-    EXPECT_TRUE(Near(bmp.At(70, 25), 0xFF7F7F, 3)) << std::hex << bmp.At(70, 25);
+    EXPECT_TRUE(ColoursNear(bmp.At(70, 25), 0xFF7F7F, 3)) << std::hex << bmp.At(70, 25);
     // dest places the cut inside the control: 105,15 .. 115,25.
     EXPECT_EQ(bmp.At(110, 20), kRed);
     EXPECT_EQ(bmp.At(102, 12), kWhite);
     EXPECT_EQ(bmp.At(130, 40), kWhite);
     // A JPEG stretched over its control.
-    EXPECT_TRUE(Near(bmp.At(160, 20), kBlue, 24)) << std::hex << bmp.At(160, 20);
+    EXPECT_TRUE(ColoursNear(bmp.At(160, 20), kBlue, 24)) << std::hex << bmp.At(160, 20);
     // A GIF.
     EXPECT_EQ(bmp.At(190, 20), kRed);
     // Colour with a border drawn over it.
     EXPECT_EQ(bmp.At(220, 20), kBlue);
     EXPECT_EQ(bmp.At(210, 20), kGreen);
     EXPECT_EQ(bmp.At(229, 20), kGreen);
-}
 
-// The manager keeps the layout's round corner for the window; shaping the
-// window (SetWindowRgn) is the window's own handling, not the manager's.
-TEST(Paint, RoundCornerIsLeftToTheWindow)
-{
-    SkinArchive skin;
-    InstallSprites(&skin);
-    skin.Add("Square.xml", R"(<Window size="100,60" roundcorner="0,0"><VerticalLayout/></Window>)");
-    ASSERT_TRUE(skin.Install());
-    TestWindow w(L"Sprites.xml");
-    ASSERT_NE(w.Open(), nullptr);
     EXPECT_EQ(w.Manager().GetRoundCorner().cx, 8);
     EXPECT_EQ(w.Manager().GetRoundCorner().cy, 8);
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
@@ -161,15 +130,13 @@ TEST(Paint, RoundCornerIsLeftToTheWindow)
 
 TEST(Paint, ChineseTextDrawsGlyphsNotBoxes)
 {
-    SkinArchive skin;
-    skin.Add("Text.xml", R"(<Window size="260,60"><VerticalLayout bkcolor="#FFFFFFFF">
+    SkinArchive skin({{"Text.xml", R"(<Window size="260,60"><VerticalLayout bkcolor="#FFFFFFFF">
         <Label name="zh1" float="true" pos="0,0,40,40" text="中" textcolor="#FF000000" align="center" />
         <Label name="zh2" float="true" pos="50,0,90,40" text="文" textcolor="#FF000000" align="center" />
         <Label name="box1" float="true" pos="100,0,140,40" text="&#xE000;" textcolor="#FF000000" align="center" />
         <Label name="box2" float="true" pos="150,0,190,40" text="&#xE001;" textcolor="#FF000000" align="center" />
         <Label name="blank" float="true" pos="200,0,240,40" text="" />
-      </VerticalLayout></Window>)");
-    ASSERT_TRUE(skin.Install());
+      </VerticalLayout></Window>)"}});
     TestWindow w(L"Text.xml");
     ASSERT_NE(w.Open(), nullptr);
     Bitmap bmp = duitest::Render(w.Manager());
@@ -180,7 +147,7 @@ TEST(Paint, ChineseTextDrawsGlyphsNotBoxes)
     EXPECT_GT(Ink(bmp, zh2), 15);
     // Two characters the font lacks draw the same replacement (a box or
     // nothing); two real Chinese glyphs differ from each other and from it.
-    std::vector<DWORD> g1 = Cut(bmp, zh1), g2 = Cut(bmp, zh2), m1 = Cut(bmp, box1), m2 = Cut(bmp, box2);
+    std::vector<DWORD> g1 = bmp.Cut(zh1), g2 = bmp.Cut(zh2), m1 = bmp.Cut(box1), m2 = bmp.Cut(box2);
     EXPECT_EQ(m1, m2);
     EXPECT_NE(g1, g2);
     EXPECT_NE(g1, m1);
@@ -188,14 +155,13 @@ TEST(Paint, ChineseTextDrawsGlyphsNotBoxes)
     // Antialiased: some ink is neither black nor white.
     int grey = 0;
     for (DWORD px : g1)
-        if (!Near(px, 0, 40) && !Near(px, kWhite, 40)) ++grey;
+        if (!ColoursNear(px, 0, 40) && !ColoursNear(px, kWhite, 40)) ++grey;
     EXPECT_GT(grey, 0);
 }
 
 TEST(Paint, ScreenShowsTheSameThroughDoubleBufferedPaint)
 {
-    SkinArchive skin;
-    InstallSprites(&skin);
+    SkinArchive skin(Sprites());
     TestWindow w(L"Sprites.xml");
     ASSERT_NE(w.Open(NULL, 100, 100, 240, 120, true), nullptr);
     Bitmap screen = duitest::Capture(w.GetHWND());

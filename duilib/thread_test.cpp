@@ -43,6 +43,15 @@ public:
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
     HANDLE Handle() const { return m_thread; }
+    // Dispatches this thread's messages until the worker has ended, then
+    // what the worker left queued.
+    bool PumpUntilDone()
+    {
+        const bool done = testing_support::PumpUntil(
+            [&] { return WaitForSingleObject(m_thread, 0) == WAIT_OBJECT_0; }, 10000);
+        duitest::Pump();
+        return done;
+    }
 
 private:
     static DWORD WINAPI Run(LPVOID self)
@@ -58,9 +67,7 @@ private:
 
 TEST(Threads, WorkerMovesTheBarAndShowsAndHidesWhileTheInterfaceThreadPumps)
 {
-    SkinArchive skin;
-    skin.Add("Progress.xml", kProgress);
-    ASSERT_TRUE(skin.Install());
+    SkinArchive skin({{"Progress.xml", kProgress}});
     TestWindow frame(L"Progress.xml");
     ASSERT_NE(frame.Open(), nullptr);
     TestWindow page(L"Progress.xml");
@@ -76,8 +83,7 @@ TEST(Threads, WorkerMovesTheBarAndShowsAndHidesWhileTheInterfaceThreadPumps)
         page.Find(L"cancelbtn")->SetVisible(false);
         page.ShowWindow(false);
     });
-    ASSERT_TRUE(duitest::PumpUntil(worker.Handle(), 10000));
-    duitest::Pump(50);
+    ASSERT_TRUE(worker.PumpUntilDone());
     EXPECT_EQ(bar->GetPos().left, 14);
     EXPECT_EQ(bar->GetPos().right, 14 + 158);
     EXPECT_EQ(page.Find(L"status")->GetText(), L"done");
@@ -89,17 +95,14 @@ TEST(Threads, WorkerMovesTheBarAndShowsAndHidesWhileTheInterfaceThreadPumps)
         for (int width : {316, 474}) bar->SetAttribute(L"width", std::to_wstring(width).c_str());
         page.ShowWindow(true, false);
     });
-    ASSERT_TRUE(duitest::PumpUntil(steps.Handle(), 10000));
-    duitest::Pump(50);
+    ASSERT_TRUE(steps.PumpUntilDone());
     EXPECT_EQ(bar->GetPos().right, 14 + 474);
     EXPECT_TRUE(Shown(page.GetHWND()));
 }
 
 TEST(Threads, NothingDeadlocksWhileTheInterfaceThreadIsBlocked)
 {
-    SkinArchive skin;
-    skin.Add("Progress.xml", kProgress);
-    ASSERT_TRUE(skin.Install());
+    SkinArchive skin({{"Progress.xml", kProgress}});
     TestWindow frame(L"Progress.xml");
     ASSERT_NE(frame.Open(), nullptr);
     TestWindow page(L"Progress.xml");
@@ -130,7 +133,7 @@ TEST(Threads, NothingDeadlocksWhileTheInterfaceThreadIsBlocked)
     EXPECT_EQ(bar->GetPos().right, 15);
     EXPECT_TRUE(page.Find(L"cancelbtn")->IsVisible());
     EXPECT_TRUE(Shown(page.GetHWND()));
-    duitest::Pump(100);
+    duitest::Pump();
     EXPECT_EQ(bar->GetPos().right, 14 + 474);
     EXPECT_EQ(page.Find(L"status")->GetText(), L"第二步");
     EXPECT_FALSE(page.Find(L"cancelbtn")->IsEnabled());

@@ -72,7 +72,7 @@ TEST(WindowWnd, CreateRegistersTheClassAndDeliversCreateFirst)
     // Close posts WM_CLOSE; the default processing destroys the window and
     // OnFinalMessage runs with its handle.
     p.Close();
-    duitest::Pump(30);
+    duitest::Pump();
     EXPECT_TRUE(Saw(p, WM_CLOSE));
     EXPECT_FALSE(IsWindow(h));
     EXPECT_EQ(p.finalHwnd, h);

@@ -12,10 +12,12 @@
 #include "calendar_layout.h"
 #include "profile.h"
 #include "test_support.h"
+#include "wait_until.h"
 
 using testing_support::ChildProcess;
 using testing_support::ModuleDir;
 using testing_support::ScratchDir;
+using testing_support::WaitUntil;
 using testing_support::WriteBytes;
 
 namespace {
@@ -24,24 +26,6 @@ constexpr wchar_t kClass[] = L"VeltCalendarWnd";
 constexpr wchar_t kTitle[] = L"VELT电子日历";
 constexpr wchar_t kExeName[] = L"VELT电子日历.exe";
 constexpr int kMonthLabelId = 100;
-
-bool CopyTree(const std::wstring& from, const std::wstring& to) {
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW fd;
-    HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    bool ok = true;
-    do {
-        const std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ok = CopyTree(from + L"\\" + name, to + L"\\" + name) && ok;
-        else
-            ok = CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) && ok;
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
-    return ok;
-}
 
 struct TopWindows {
     std::vector<HWND> found;
@@ -63,13 +47,9 @@ int CountCalendarWindows() {
 }
 
 HWND WaitForWindow(DWORD ms) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HWND hwnd = FindWindowW(kClass, kTitle);
-        if (hwnd && IsWindowVisible(hwnd)) return hwnd;
-        if (GetTickCount() - start > ms) return nullptr;
-        Sleep(50);
-    }
+    HWND hwnd = nullptr;
+    WaitUntil([&] { return (hwnd = FindWindowW(kClass, kTitle)) != nullptr && IsWindowVisible(hwnd); }, ms);
+    return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
 }
 
 std::wstring ShownMonth(HWND hwnd) {
@@ -94,33 +74,17 @@ std::wstring ThisMonth(int offset = 0) {
 }
 
 bool WaitForMonth(HWND hwnd, const std::wstring& expected, DWORD ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (ShownMonth(hwnd) != expected) {
-        if (GetTickCount() - start > ms) return false;
-        Sleep(50);
-    }
-    return true;
+    return WaitUntil([&] { return ShownMonth(hwnd) == expected; }, ms);
 }
 
+// A real click at the centre of a rectangle of the window's client area.
 void ClickAt(HWND hwnd, const RECT& clientRect) {
     POINT p = layout::Centre(clientRect);
     ClientToScreen(hwnd, &p);
-    SetCursorPos(p.x, p.y);
-    Sleep(50);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof(INPUT));
+    ASSERT_TRUE(testing_support::ClickAt(p));
 }
 
-void PressKey(WORD vk) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-}
+void PressKey(WORD vk) { ASSERT_TRUE(testing_support::TapKey(vk)); }
 
 // A copy of the program and its res/ folder in a scratch folder with a
 // Chinese name, with the shipped settings, so that every run starts alike.
@@ -130,7 +94,7 @@ protected:
         m_dir = m_scratch / L"日历";
         ASSERT_TRUE(CreateDirectoryW(m_dir.c_str(), nullptr));
         ASSERT_TRUE(CopyFileW((ModuleDir() + L"\\" + kExeName).c_str(), Exe().c_str(), FALSE));
-        ASSERT_TRUE(CopyTree(ModuleDir() + L"\\res", m_dir + L"\\res"));
+        ASSERT_TRUE(testing_support::CopyTree(ModuleDir() + L"\\res", m_dir + L"\\res"));
         // The settings as shipped; a calendar run from bin may have saved a position.
         ASSERT_TRUE(WriteBytes(ProfileFile(), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                               "<profile><window/><calendar firstdayofweek=\"1\"/></profile>\n"));
@@ -246,7 +210,7 @@ TEST_F(CalendarApp, RemembersItsPositionAndTheCloseButtonEndsIt) {
     ASSERT_NE(nullptr, hwnd);
     ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
     SetForegroundWindow(hwnd);
-    Sleep(200);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 5000));
     ClickAt(hwnd, layout::kCloseButton);
     ASSERT_TRUE(m_first.WaitExit(10000));
     const Profile saved = LoadProfile(ProfileFile());

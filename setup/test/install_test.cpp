@@ -80,13 +80,13 @@ void ExpectNothingOfTheProduct()
 void ExpectInstalled(const std::wstring& dir, int allUsers, bool desktop)
 {
     const HKEY root = RecordRoot(allUsers);
-    EXPECT_EQ(setup_test::RecordValue(root, kValueDisplayName), kDisplayName);
-    EXPECT_EQ(setup_test::RecordValue(root, kValueInstallLocation), dir);
-    EXPECT_EQ(setup_test::RecordValue(root, kValuePublisher), kPublisher);
-    EXPECT_EQ(setup_test::RecordValue(root, kValueUninstallString), UninstallCommand(dir));
+    EXPECT_EQ(RecordString(root, kValueDisplayName), kDisplayName);
+    EXPECT_EQ(RecordString(root, kValueInstallLocation), dir);
+    EXPECT_EQ(RecordString(root, kValuePublisher), kPublisher);
+    EXPECT_EQ(RecordString(root, kValueUninstallString), UninstallCommand(dir));
     EXPECT_EQ(AutostartValue(root), AutostartCommand(dir));
     for (const wchar_t* name : {kAppFileName, kWindowLibraryFileName, kUninstallerFileName, kUninstallSkinFileName})
-        EXPECT_EQ(Content(dir + L"\\" + name), Content(ModuleDir() + L"\\" + name)) << name;
+        EXPECT_EQ(FileContent(dir + L"\\" + name), FileContent(ModuleDir() + L"\\" + name)) << name;
     InstallManifest manifest;
     ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(manifest.files.size(), 79u);
@@ -156,6 +156,7 @@ TEST(SetupInstall, ForTheCurrentUserIntoAPathWithSpacesWithoutOptionalShortcuts)
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE, kProductKey));
     ExpectInstalled(dir, 0, false);
     EXPECT_FALSE(Exists(ComposeShortcutPaths(0).quickLaunchLink));
+    EXPECT_FALSE(Exists(ComposeShortcutPaths(1).appLink));
     RemoveWithTheInstalledUninstaller(dir);
     EXPECT_TRUE(Exists(parent.Path()));
 }
@@ -173,8 +174,8 @@ TEST(SetupInstall, ATrailingBackslashIsKeptAsTyped)
     ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
     ASSERT_TRUE(InstallAndWaitForFinish(run));
     ASSERT_TRUE(Finish(run));
-    EXPECT_EQ(setup_test::RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
-    EXPECT_NE(setup_test::RecordValue(HKEY_LOCAL_MACHINE, kValueUninstallString).find(L"Velt\\\\Uninstall.exe"),
+    EXPECT_EQ(RecordString(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
+    EXPECT_NE(RecordString(HKEY_LOCAL_MACHINE, kValueUninstallString).find(L"Velt\\\\Uninstall.exe"),
               std::wstring::npos);
     EXPECT_TRUE(Exists(dir + kAppFileName));
 }
@@ -194,7 +195,7 @@ TEST(SetupInstall, CancelNoCompletesAndCancelYesLeavesNoTrace)
         ASSERT_TRUE(AnswerQuitQuestion(run, IDNO));
         ASSERT_TRUE(run.WaitPageVisible(L"Page7", 120000));
         ASSERT_TRUE(Finish(run));
-        EXPECT_EQ(setup_test::RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
+        EXPECT_EQ(RecordString(HKEY_LOCAL_MACHINE, kValueInstallLocation), dir);
         EXPECT_TRUE(Exists(dir + L"\\filler\\d029\\f02999.bin"));
     }
     CleanMachine again;
@@ -213,16 +214,19 @@ TEST(SetupInstall, CancelNoCompletesAndCancelYesLeavesNoTrace)
     }
 }
 
-// The user's own folder, with a file of a payload file's name: cancelled,
-// every byte, time and attribute comes back; completed, the other files stay.
+// The user's own folder, with files of payload files' names (one read-only
+// and hidden): cancelled, every byte, time and attribute comes back;
+// completed, the payload's names hold the payload, the other files stay and
+// are not listed in the manifest.
 TEST(SetupInstall, AnExistingFolderOfTheUsersKeepsItsFiles)
 {
     CleanMachine clean;
     ScratchDir dir(L"mine");
     ASSERT_TRUE(MakeDirs(dir / L"res"));
     ASSERT_TRUE(WriteBytes(dir / L"letter.txt", "dear user"));
+    ASSERT_TRUE(WriteBytes(dir / kAppFileName, "not the calendar"));
     ASSERT_TRUE(WriteBytes(dir / L"res\\profile.xml", "<my settings/>"));
-    SetFileAttributesW((dir / L"res\\profile.xml").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((dir / L"res\\profile.xml").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     WIN32_FILE_ATTRIBUTE_DATA before = {};
     ASSERT_TRUE(GetFileAttributesExW((dir / L"res\\profile.xml").c_str(), GetFileExInfoStandard, &before));
     const std::vector<std::wstring> tree = Tree(dir.Path());
@@ -238,7 +242,8 @@ TEST(SetupInstall, AnExistingFolderOfTheUsersKeepsItsFiles)
     ASSERT_TRUE(GetFileAttributesExW((dir / L"res\\profile.xml").c_str(), GetFileExInfoStandard, &after));
     EXPECT_EQ(after.dwFileAttributes, before.dwFileAttributes);
     EXPECT_EQ(CompareFileTime(&after.ftLastWriteTime, &before.ftLastWriteTime), 0);
-    EXPECT_EQ(Content(dir / L"res\\profile.xml"), "<my settings/>");
+    EXPECT_EQ(FileContent(dir / L"res\\profile.xml"), "<my settings/>");
+    EXPECT_EQ(FileContent(dir / kAppFileName), "not the calendar");
     ExpectNothingOfTheProduct();
 
     WizardDriver run;
@@ -247,15 +252,18 @@ TEST(SetupInstall, AnExistingFolderOfTheUsersKeepsItsFiles)
     ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir.Path()));
     ASSERT_TRUE(InstallAndWaitForFinish(run));
     ASSERT_TRUE(Finish(run));
-    EXPECT_EQ(Content(dir / L"letter.txt"), "dear user");
+    EXPECT_EQ(FileContent(dir / L"letter.txt"), "dear user");
+    EXPECT_EQ(FileContent(dir / kAppFileName), FileContent(ModuleDir() + L"\\" + kAppFileName));
     InstallManifest manifest;
     ASSERT_EQ(ReadInstallManifest(dir.Path(), &manifest), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(manifest.createdDirectory);
+    for (const std::wstring& file : manifest.files)
+        EXPECT_NE(file, L"letter.txt");
     for (const std::wstring& name : Tree(dir.Path()))
         EXPECT_EQ(name.find(L"~VELTSetup"), std::wstring::npos) << name;
     // Its removal takes the product's files and leaves the user's.
     RemoveWithTheInstalledUninstaller(dir.Path(), false);
-    EXPECT_EQ(Content(dir / L"letter.txt"), "dear user");
+    EXPECT_EQ(FileContent(dir / L"letter.txt"), "dear user");
     EXPECT_FALSE(Exists(dir / kAppFileName));
 }
 
@@ -372,7 +380,7 @@ TEST(SetupInstall, FailuresAreReportedAndRolledBack)
     EXPECT_TRUE(EndsWithZero(run));
     holder.Terminate();
     EXPECT_EQ(Tree(dir), std::vector<std::wstring>{kWindowLibraryFileName});
-    EXPECT_EQ(Content(dir + L"\\" + kWindowLibraryFileName), "someone else's");
+    EXPECT_EQ(FileContent(dir + L"\\" + kWindowLibraryFileName), "someone else's");
     ExpectNothingOfTheProduct();
 }
 

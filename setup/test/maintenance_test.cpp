@@ -8,6 +8,7 @@
 #include "setup_e2e.h"
 
 #include "fake_installation.h"
+#include "install_manifest.h"
 #include "product.h"
 #include "registry_key.h"
 #include "test_support.h"
@@ -52,14 +53,14 @@ void ExpectRemoved(const FakeInstallation& install, int allUsers)
 void ExpectRepaired(const std::wstring& dir, int allUsers)
 {
     for (const wchar_t* name : {kAppFileName, kWindowLibraryFileName, kUninstallerFileName, kUninstallSkinFileName})
-        EXPECT_EQ(Content(dir + L"\\" + name), Content(ModuleDir() + L"\\" + name)) << name;
+        EXPECT_EQ(FileContent(dir + L"\\" + name), FileContent(ModuleDir() + L"\\" + name)) << name;
     EXPECT_TRUE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
     EXPECT_EQ(AutostartValue(RecordRoot(allUsers)), AutostartCommand(dir));
     const ShortcutPaths links = ComposeShortcutPaths(allUsers);
     EXPECT_EQ(LinkTarget(links.appLink), AppExePath(dir));
     EXPECT_EQ(LinkTarget(links.desktopLink), AppExePath(dir));
-    EXPECT_EQ(setup_test::RecordValue(RecordRoot(allUsers), kValueInstallLocation), dir);
-    EXPECT_EQ(setup_test::RecordValue(RecordRoot(allUsers), kValueUninstallString), UninstallCommand(dir));
+    EXPECT_EQ(RecordString(RecordRoot(allUsers), kValueInstallLocation), dir);
+    EXPECT_EQ(RecordString(RecordRoot(allUsers), kValueUninstallString), UninstallCommand(dir));
 }
 
 } // namespace
@@ -122,8 +123,8 @@ TEST(SetupMaintenance, RemovalLeavesWhatUninstallLeaves)
     ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
     EXPECT_TRUE(EndsWithZero(run));
     ExpectRemoved(install, 1);
-    EXPECT_EQ(Content(existing / L"my.txt"), "user bytes");
-    EXPECT_EQ(Content(existing / L"res\\mine.png"), "user picture");
+    EXPECT_EQ(FileContent(existing / L"my.txt"), "user bytes");
+    EXPECT_EQ(FileContent(existing / L"res\\mine.png"), "user picture");
     EXPECT_TRUE(Exists(other));
     RemoveTree(ComposeShortcutPaths(1).programsGroup);
 }
@@ -133,7 +134,9 @@ TEST(SetupMaintenance, ARunningCalendarBlocksTheRemovalEachTime)
     InstallOptions options;
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
-    FakeCalendar calendar;
+    ChildProcess calendar;
+    ScratchDir calendarDir(L"calendar");
+    ASSERT_TRUE(calendar.StartSleeper(calendarDir / kAppFileName));
     WizardDriver run;
     ASSERT_TRUE(StartMaintenance(run));
     ASSERT_TRUE(run.Click(L"nextbtn"));
@@ -146,7 +149,7 @@ TEST(SetupMaintenance, ARunningCalendarBlocksTheRemovalEachTime)
         EXPECT_TRUE(run.PageVisible(L"Page9"));
         EXPECT_TRUE(Exists(install.Dir() + L"\\" + kAppFileName));
     }
-    calendar.End();
+    calendar.Terminate();
     ASSERT_TRUE(run.Click(L"nextbtn"));
     ASSERT_TRUE(run.WaitPageVisible(L"Page11", 30000));
     ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
@@ -155,8 +158,9 @@ TEST(SetupMaintenance, ARunningCalendarBlocksTheRemovalEachTime)
 }
 
 // A damaged installation recorded for the current user: files deleted and
-// changed, a user file added, the desktop shortcut and the autostart value
-// gone. The repair restores the product there and keeps the user's file.
+// changed (one made read-only and system), a user file added, the desktop
+// shortcut and the autostart value gone. The repair restores the product
+// there and keeps the user's file.
 TEST(SetupMaintenance, RepairRestoresTheProductWhereItIsRecorded)
 {
     InstallOptions options;
@@ -167,6 +171,7 @@ TEST(SetupMaintenance, RepairRestoresTheProductWhereItIsRecorded)
     const std::wstring dir = install.Dir();
     ASSERT_TRUE(DeleteFileW((dir + L"\\res\\image\\weather\\d53.gif").c_str()));
     ASSERT_TRUE(WriteBytes(dir + L"\\res\\profile.xml", "changed by the user"));
+    SetFileAttributesW((dir + L"\\res\\profile.xml").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
     ASSERT_TRUE(DeleteFileW(ComposeShortcutPaths(0).desktopLink.c_str()));
     {
         CRegistryKey run;
@@ -181,8 +186,15 @@ TEST(SetupMaintenance, RepairRestoresTheProductWhereItIsRecorded)
     ASSERT_TRUE(run.Click(L"Page13", L"finishbtn"));
     EXPECT_TRUE(EndsWithZero(run));
     ExpectRepaired(dir, 0);
-    EXPECT_NE(Content(dir + L"\\res\\profile.xml"), "changed by the user");
-    EXPECT_EQ(Content(dir + L"\\diary.txt"), "keep me");
+    EXPECT_NE(FileContent(dir + L"\\res\\profile.xml"), "changed by the user");
+    EXPECT_EQ(FileContent(dir + L"\\diary.txt"), "keep me");
+    // The manifest keeps what the installation wrote (a folder it created);
+    // nothing written aside is left.
+    InstallManifest manifest;
+    ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(manifest.createdDirectory);
+    for (const std::wstring& name : Tree(dir))
+        EXPECT_EQ(name.find(L".~veltnew"), std::wstring::npos) << name;
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
@@ -195,7 +207,7 @@ TEST(SetupMaintenance, RepairWithoutALocationWritesNothing)
     ASSERT_TRUE(install.Ok());
     const FILETIME before = RecordWritten(HKEY_LOCAL_MACHINE);
     const std::vector<std::wstring> tree = Tree(install.Dir());
-    const std::string profile = Content(install.Dir() + L"\\res\\profile.xml");
+    const std::string profile = FileContent(install.Dir() + L"\\res\\profile.xml");
     ASSERT_TRUE(DeleteFileW(ComposeShortcutPaths(1).desktopLink.c_str()));
     WizardDriver run;
     ASSERT_TRUE(StartMaintenance(run));
@@ -207,9 +219,9 @@ TEST(SetupMaintenance, RepairWithoutALocationWritesNothing)
     EXPECT_TRUE(EndsWithZero(run));
     const FILETIME after = RecordWritten(HKEY_LOCAL_MACHINE);
     EXPECT_EQ(CompareFileTime(&before, &after), 0);
-    EXPECT_EQ(setup_test::RecordValue(HKEY_LOCAL_MACHINE, kValueInstallLocation), L"<none>");
+    EXPECT_EQ(RecordString(HKEY_LOCAL_MACHINE, kValueInstallLocation), L"<none>");
     EXPECT_EQ(Tree(install.Dir()), tree);
-    EXPECT_EQ(Content(install.Dir() + L"\\res\\profile.xml"), profile);
+    EXPECT_EQ(FileContent(install.Dir() + L"\\res\\profile.xml"), profile);
     EXPECT_FALSE(Exists(ComposeShortcutPaths(1).desktopLink));
 }
 

@@ -2,16 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_installation.h"
+#include "image.h"
 #include "product.h"
 #include "registry_key.h"
-#include "test_support.h"
-#include "wait_until.h"
 
-#include <objbase.h>
 #include <shlobj.h>
-
-#include <algorithm>
 
 using namespace testing_support;
 
@@ -24,19 +19,6 @@ void SetValue(HKEY root, const std::wstring& path, const wchar_t* name, const wc
     CRegistryKey key;
     if (key.Create(root, path.c_str()) == ERROR_SUCCESS)
         key.WriteString(name, data);
-}
-
-bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name)
-{
-    CRegistryKey key;
-    return key.Open(root, path.c_str(), KEY_READ) == ERROR_SUCCESS &&
-           RegQueryValueExW(key.Handle(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-
-bool KeyExists(HKEY root, const std::wstring& path)
-{
-    CRegistryKey key;
-    return key.Open(root, path.c_str(), KEY_READ) == ERROR_SUCCESS;
 }
 
 void DeleteTreeBelow(HKEY root, const std::wstring& parent, const std::wstring& name)
@@ -120,33 +102,16 @@ std::wstring EditText(WizardDriver& run, const std::wstring& page, const std::ws
 
 std::vector<DWORD> ControlPixels(WizardDriver& run, const std::wstring& page, const std::wstring& control)
 {
-    std::vector<DWORD> pixels;
     RECT rect = {};
-    if (!run.ControlScreenRect(page, control, &rect) || rect.right <= rect.left || rect.bottom <= rect.top)
-        return pixels;
+    skinshot::Image shot;
+    if (!run.ControlScreenRect(page, control, &rect))
+        return {};
     run.WaitIdle(5000);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    pixels.resize(static_cast<size_t>(width) * height);
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    if (!skinshot::CaptureScreen(rect, &shot))
+        return {};
+    std::vector<DWORD> pixels(shot.pixels.begin(), shot.pixels.end());
     for (DWORD& pixel : pixels)
         pixel &= 0xFFFFFF;
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return pixels;
 }
 
@@ -172,9 +137,7 @@ int InkedColumns(WizardDriver& run, const std::wstring& page, const std::wstring
     int columns = 0;
     for (int x = 0; x < width; ++x) {
         for (int y = 0; y < height; ++y) {
-            const DWORD p = pixels[static_cast<size_t>(y) * width + x];
-            const int brightness = ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
-            if (brightness < 3 * 128) {
+            if (IsInk(pixels[static_cast<size_t>(y) * width + x])) {
                 ++columns;
                 break;
             }
@@ -183,111 +146,30 @@ int InkedColumns(WizardDriver& run, const std::wstring& page, const std::wstring
     return columns;
 }
 
-bool RecordExists(HKEY root, const std::wstring& productKey)
-{
-    return KeyExists(root, InstallRecordKeyPath(productKey));
-}
-
-std::wstring RecordValue(HKEY root, const wchar_t* name)
-{
-    CRegistryKey key;
-    WCHAR text[1024] = {};
-    ULONG bytes = sizeof text - sizeof(WCHAR);
-    if (key.Open(root, InstallRecordKeyPath(kProductKey).c_str(), KEY_READ) != ERROR_SUCCESS ||
-        key.ReadString(name, text, &bytes) != ERROR_SUCCESS)
-        return L"<none>";
-    return text;
-}
-
-std::wstring AutostartValue(HKEY root)
-{
-    CRegistryKey key;
-    WCHAR text[1024] = {};
-    ULONG bytes = sizeof text - sizeof(WCHAR);
-    if (key.Open(root, kRunKey, KEY_READ) != ERROR_SUCCESS ||
-        key.ReadString(kAutostartValueName, text, &bytes) != ERROR_SUCCESS)
-        return L"<none>";
-    return text;
-}
-
-std::wstring LinkTarget(const std::wstring& link)
-{
-    const bool com = SUCCEEDED(CoInitialize(nullptr));
-    std::wstring target = L"<none>";
-    IShellLinkW* shellLink = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&shellLink)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            WCHAR path[MAX_PATH] = {};
-            WCHAR icon[MAX_PATH] = {};
-            int index = -1;
-            if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
-                SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)) &&
-                SUCCEEDED(shellLink->GetIconLocation(icon, MAX_PATH, &index)))
-                target = lstrcmpiW(path, icon) == 0 && index == 0 ? std::wstring(path) : L"<icon differs>";
-            file->Release();
-        }
-        shellLink->Release();
-    }
-    if (com)
-        CoUninitialize();
-    return target;
-}
-
-namespace {
-
-void Collect(const std::wstring& dir, const std::wstring& prefix, std::vector<std::wstring>* out)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        out->push_back(prefix + name);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            Collect(dir + L"\\" + name, prefix + name + L"\\", out);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-}
-
-} // namespace
-
-std::vector<std::wstring> Tree(const std::wstring& dir)
-{
-    std::vector<std::wstring> names;
-    Collect(dir, L"", &names);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string Content(const std::wstring& path)
-{
-    std::string bytes;
-    ReadBytes(path, &bytes);
-    return bytes;
-}
-
 std::wstring DefaultDir()
 {
     return DefaultInstallDir();
 }
 
-CleanMachine::CleanMachine()
+namespace {
+
+void Clean()
 {
     CleanProductTraces();
     RemoveTree(DefaultInstallDir());
     RemoveDirectoryW(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL").c_str());
 }
 
+} // namespace
+
+CleanMachine::CleanMachine()
+{
+    Clean();
+}
+
 CleanMachine::~CleanMachine()
 {
-    CleanProductTraces();
-    RemoveTree(DefaultInstallDir());
-    RemoveDirectoryW(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL").c_str());
+    Clean();
 }
 
 EarlierEdition::EarlierEdition(HKEY root, const std::wstring& location) : m_root(root), m_location(location)
@@ -351,52 +233,16 @@ void EarlierEdition::ExpectRemoved() const
     EXPECT_TRUE(KeyExists(m_root, std::wstring(kUninstallParentKey) + L"\\" + kNeighbourEntry));
     EXPECT_TRUE(ValueExists(m_root, kRunKey, kNeighbourRunValue));
     EXPECT_TRUE(KeyExists(m_root, std::wstring(kLegacyProductsKey) + L"\\" + kNeighbourProduct));
-    EXPECT_EQ(Content(m_location + L"\\keep.txt"), "neighbour");
-    EXPECT_EQ(Content(m_programsNeighbour), "neighbour link");
+    EXPECT_EQ(FileContent(m_location + L"\\keep.txt"), "neighbour");
+    EXPECT_EQ(FileContent(m_programsNeighbour), "neighbour link");
     for (int desktop : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY})
-        EXPECT_EQ(Content(ShellPath(desktop, L"neighbour.txt")), "neighbour");
+        EXPECT_EQ(FileContent(ShellPath(desktop, L"neighbour.txt")), "neighbour");
 }
 
 void EarlierEdition::ExpectPresent() const
 {
     EXPECT_TRUE(KeyExists(m_root, std::wstring(kUninstallParentKey) + L"\\" + kLegacyProductCode));
     EXPECT_TRUE(Exists(m_location + L"\\VELT电子日历\\VELT电子日历.exe"));
-}
-
-FakeCalendar::FakeCalendar()
-{
-    WCHAR temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    m_dir = std::wstring(temp) + UniqueName(L"VeltCalendar");
-    MakeDirs(m_dir);
-    const std::wstring exe = m_dir + L"\\" + kAppFileName;
-    CopyFileW((ModuleDir() + L"\\velt_test_helper.exe").c_str(), exe.c_str(), FALSE);
-    std::wstring commandLine = L"\"" + exe + L"\" sleep 120000";
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, m_dir.c_str(), &si, &m_pi);
-}
-
-FakeCalendar::~FakeCalendar()
-{
-    End();
-    RemoveTree(m_dir);
-}
-
-bool FakeCalendar::Running() const
-{
-    return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-void FakeCalendar::End()
-{
-    if (!m_pi.hProcess)
-        return;
-    TerminateProcess(m_pi.hProcess, 0);
-    WaitForSingleObject(m_pi.hProcess, 10000);
-    CloseHandle(m_pi.hProcess);
-    CloseHandle(m_pi.hThread);
-    m_pi = {};
 }
 
 } // namespace setup_test

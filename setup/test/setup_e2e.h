@@ -1,13 +1,15 @@
-// What Setup's end-to-end tests share: starting Setup (or one of its test
-// programs) from the build's folder and walking it to a page, reading back
-// what an installation left (record, autostart value, shortcuts, files), the
-// native edit fields and pixels of a running Setup, and an earlier edition of
-// the product laid out as its installer package left it.
+// What Setup's end-to-end tests share besides the driver and the fake
+// installation: starting Setup (or one of its test programs) from the
+// build's folder and walking it to a page, the native edit fields and pixels
+// of a running Setup, a clean machine, and an earlier edition of the product
+// laid out as its installer package left it.
 //
 // Everything runs against Wine's real registry, file system and shell; the
 // fixtures clean the product's real locations before and after.
 #pragma once
 
+#include "fake_installation.h"
+#include "test_support.h"
 #include "wizard_driver.h"
 
 #include <windows.h>
@@ -37,22 +39,13 @@ bool EndsWithZero(const WizardDriver& run, DWORD ms = 30000);
 
 // The text of the native edit field under a control of a page.
 std::wstring EditText(WizardDriver& run, const std::wstring& page, const std::wstring& control);
-// The screen's pixels in a control's rectangle (0x00RRGGBB, row by row).
+// The screen's pixels in a control's rectangle (0x00RRGGBB, row by row),
+// once the program waits for input.
 std::vector<DWORD> ControlPixels(WizardDriver& run, const std::wstring& page, const std::wstring& control);
 // The pixel at the centre of a control on screen.
 DWORD CentrePixel(WizardDriver& run, const std::wstring& page, const std::wstring& control);
 // How many columns of a control's rectangle hold a dark (text) pixel.
 int InkedColumns(WizardDriver& run, const std::wstring& page, const std::wstring& control);
-
-// The product's record and autostart value under a root; "<none>" when absent.
-bool RecordExists(HKEY root, const std::wstring& productKey);
-std::wstring RecordValue(HKEY root, const wchar_t* name);
-std::wstring AutostartValue(HKEY root);
-// A shell link's target, or "<none>".
-std::wstring LinkTarget(const std::wstring& link);
-// Every file and folder below `dir`, relative, sorted ("res\\profile.xml").
-std::vector<std::wstring> Tree(const std::wstring& dir);
-std::string Content(const std::wstring& path);
 
 // The product's default installation directory (Program Files + "QRVL\\VELT电子日历").
 std::wstring DefaultDir();
@@ -84,20 +77,6 @@ private:
     HKEY m_root;
     std::wstring m_location;
     std::wstring m_programsLink, m_programsNeighbour;
-};
-
-// A process that looks like the running calendar (a copy of the test helper
-// named "VELT电子日历.exe" in a folder of its own), ended on destruction.
-class FakeCalendar {
-public:
-    FakeCalendar();
-    ~FakeCalendar();
-    bool Running() const;
-    void End();
-
-private:
-    std::wstring m_dir;
-    PROCESS_INFORMATION m_pi = {};
 };
 
 } // namespace setup_test

@@ -200,8 +200,9 @@ TEST(SetupWizard, ARunningCalendarIsRefused)
     CleanMachine clean;
     ScratchDir place(L"legacy");
     EarlierEdition earlier(HKEY_LOCAL_MACHINE, place.Path());
-    FakeCalendar calendar;
-    ASSERT_TRUE(calendar.Running());
+    ChildProcess calendar;
+    ScratchDir calendarDir(L"calendar");
+    ASSERT_TRUE(calendar.StartSleeper(calendarDir / kAppFileName));
     WizardDriver run;
     ASSERT_TRUE(run.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
     const MessageBoxSeen seen = run.WaitMessageBox(30000);

@@ -61,6 +61,21 @@ std::wstring ShellPath(int csidl, const std::wstring& relative)
     return relative.empty() ? std::wstring(path) : std::wstring(path) + L"\\" + relative;
 }
 
+bool RecordExists(HKEY root, const std::wstring& productKey)
+{
+    return KeyExists(root, InstallRecordKeyPath(productKey));
+}
+
+std::wstring RecordString(HKEY root, const wchar_t* name, const std::wstring& productKey)
+{
+    return RegString(root, InstallRecordKeyPath(productKey), name);
+}
+
+std::wstring AutostartValue(HKEY root)
+{
+    return RegString(root, kRunKey, kAutostartValueName);
+}
+
 void CleanProductTraces()
 {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {

@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include "product.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +40,13 @@ void CleanProductTraces();
 
 // The shell folder `csidl` (not created), with `relative` appended when given.
 std::wstring ShellPath(int csidl, const std::wstring& relative);
+
+// What an installation left under a root (HKEY_LOCAL_MACHINE or
+// HKEY_CURRENT_USER): its install record (of `productKey`) exists; a value
+// of it, and the autostart value ("<none>" when absent).
+bool RecordExists(HKEY root, const std::wstring& productKey = kProductKey);
+std::wstring RecordString(HKEY root, const wchar_t* name, const std::wstring& productKey = kProductKey);
+std::wstring AutostartValue(HKEY root);
 
 class FakeInstallation {
 public:

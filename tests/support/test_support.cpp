@@ -1,6 +1,12 @@
 #include "test_support.h"
 
+#include <objbase.h>
+#include <shlobj.h>
 #include <shlwapi.h>
+
+#include <algorithm>
+
+#include "wait_until.h"
 
 namespace testing_support {
 
@@ -99,6 +105,34 @@ bool ChildProcess::Start(const std::wstring& exe, const std::wstring& args, cons
     return ok;
 }
 
+bool ChildProcess::StartSleeper(const std::wstring& asPath)
+{
+    std::wstring exe = ModuleDir() + L"\\velt_test_helper.exe";
+    if (!asPath.empty()) {
+        MakeDirs(asPath.substr(0, asPath.find_last_of(L'\\')));
+        if (!CopyFileW(exe.c_str(), asPath.c_str(), FALSE))
+            return false;
+        exe = asPath;
+    }
+    const std::wstring event = UniqueName(L"sleeper");
+    return Start(exe, L"sleep 600000 " + event, event);
+}
+
+bool ChildProcess::StartHolder(const std::wstring& file)
+{
+    const std::wstring event = UniqueName(L"holder");
+    return Start(ModuleDir() + L"\\velt_test_helper.exe", L"hold \"" + file + L"\" 600000 " + event, event);
+}
+
+int ChildProcess::ExitCode() const
+{
+    DWORD code = 0;
+    if (!m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, 0) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(m_pi.hProcess, &code))
+        return -1;
+    return static_cast<int>(code);
+}
+
 bool ChildProcess::WaitExit(DWORD ms)
 {
     return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, ms) == WAIT_OBJECT_0;
@@ -146,6 +180,224 @@ bool ReadBytes(const std::wstring& path, std::string* bytes)
         bytes->append(buffer, got);
     CloseHandle(file);
     return true;
+}
+
+int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* output, DWORD ms)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (output && !CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return -1;
+    if (readEnd)
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::wstring commandLine = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    if (output) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = si.hStdError = writeEnd;
+    }
+    PROCESS_INFORMATION pi = {};
+    const BOOL started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    if (writeEnd)
+        CloseHandle(writeEnd);
+    DWORD code = static_cast<DWORD>(-1);
+    if (started) {
+        if (output) {
+            output->clear();
+            char buffer[4096];
+            DWORD got = 0;
+            while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+                output->append(buffer, got);
+        }
+        if (WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &code);
+        else
+            TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    if (readEnd)
+        CloseHandle(readEnd);
+    return static_cast<int>(code);
+}
+
+std::string FileContent(const std::wstring& path)
+{
+    std::string bytes;
+    return ReadBytes(path, &bytes) ? bytes : "<missing>";
+}
+
+bool CopyTree(const std::wstring& from, const std::wstring& to)
+{
+    bool ok = MakeDirs(to);
+    for (const std::wstring& name : Tree(from)) {
+        const std::wstring source = from + L"\\" + name;
+        if (GetFileAttributesW(source.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+            ok = MakeDirs(to + L"\\" + name) && ok;
+        else
+            ok = CopyFileW(source.c_str(), (to + L"\\" + name).c_str(), FALSE) && ok;
+    }
+    return ok;
+}
+
+namespace {
+
+void Collect(const std::wstring& dir, const std::wstring& prefix, std::vector<std::wstring>* out)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        out->push_back(prefix + name);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Collect(dir + L"\\" + name, prefix + name + L"\\", out);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+bool SendMouse(DWORD flags)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return SendInput(1, &input, sizeof input) == 1;
+}
+
+} // namespace
+
+std::vector<std::wstring> Tree(const std::wstring& dir)
+{
+    std::vector<std::wstring> names;
+    Collect(dir, L"", &names);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    const bool found = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+std::wstring RegString(HKEY root, const std::wstring& path, const wchar_t* name, DWORD* type)
+{
+    WCHAR data[1024] = {};
+    DWORD bytes = sizeof data - sizeof(WCHAR);
+    DWORD kind = REG_NONE;
+    HKEY key = nullptr;
+    LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key);
+    if (rc == ERROR_SUCCESS) {
+        rc = RegQueryValueExW(key, name, nullptr, &kind, reinterpret_cast<BYTE*>(data), &bytes);
+        RegCloseKey(key);
+    }
+    if (type)
+        *type = kind;
+    return rc == ERROR_SUCCESS && (kind == REG_SZ || kind == REG_EXPAND_SZ) ? std::wstring(data) : L"<none>";
+}
+
+std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path)
+{
+    std::vector<std::wstring> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0;; ++i) {
+        WCHAR name[256];
+        DWORD length = 256;
+        if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+std::wstring LinkTarget(const std::wstring& link)
+{
+    const bool com = SUCCEEDED(CoInitialize(nullptr));
+    std::wstring target = L"<none>";
+    IShellLinkW* shellLink = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&shellLink)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            WCHAR path[MAX_PATH] = {};
+            WCHAR icon[MAX_PATH] = {};
+            int index = -1;
+            if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
+                SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)) &&
+                SUCCEEDED(shellLink->GetIconLocation(icon, MAX_PATH, &index)))
+                target = lstrcmpiW(path, icon) == 0 && index == 0 ? std::wstring(path) : L"<icon differs>";
+            file->Release();
+        }
+        shellLink->Release();
+    }
+    if (com)
+        CoUninitialize();
+    return target;
+}
+
+bool MoveCursor(POINT screen)
+{
+    // A move of zero from where the cursor now is: the window under it gets a
+    // mouse-move message just like from a real mouse.
+    if (!SetCursorPos(screen.x, screen.y) || !SendMouse(MOUSEEVENTF_MOVE))
+        return false;
+    return WaitUntil(
+        [&] {
+            POINT now = {};
+            return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y;
+        },
+        1000, 10);
+}
+
+bool ParkCursor()
+{
+    return MoveCursor({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1});
+}
+
+bool PressLeft()
+{
+    return SendMouse(MOUSEEVENTF_LEFTDOWN);
+}
+
+bool ReleaseLeft()
+{
+    return SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+bool ClickAt(POINT screen)
+{
+    return MoveCursor(screen) && PressLeft() && ReleaseLeft();
+}
+
+bool TapKey(WORD vk)
+{
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    return SendInput(2, in, sizeof(INPUT)) == 2;
 }
 
 } // namespace testing_support

@@ -1,11 +1,15 @@
-// Small RAII helpers for tests that run under Wine against the real system:
-// a scratch folder, a scratch registry key, a child process, file contents.
-// They use the plain Windows calls, never the code under test, and clean up
-// after themselves when they go out of scope.
+// Small RAII helpers and readers for tests that run under Wine against the
+// real system: a scratch folder, a scratch registry key, child processes
+// (the test helper among them), file contents and folder trees, registry
+// values, shell links, real mouse and keyboard input. They use the plain
+// Windows calls, never the code under test, and clean up after themselves
+// when they go out of scope.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -52,9 +56,17 @@ public:
     // child to set it. Returns false when the process did not start or never
     // became ready.
     bool Start(const std::wstring& exe, const std::wstring& args, const std::wstring& readyEvent = L"");
+    // The test helper (velt_test_helper.exe beside the test program), copied
+    // to `asPath` first when that is given (its folders are made), sleeping
+    // until it is ended; returns once it runs.
+    bool StartSleeper(const std::wstring& asPath = L"");
+    // The test helper holding `file` open without sharing until it is ended.
+    bool StartHolder(const std::wstring& file);
     DWORD Id() const { return m_pi.dwProcessId; }
     HANDLE Handle() const { return m_pi.hProcess; }
     bool WaitExit(DWORD ms);
+    // The exit code of an ended process; -1 while it runs or when none started.
+    int ExitCode() const;
     void Terminate();
     ~ChildProcess();
 
@@ -62,13 +74,69 @@ private:
     PROCESS_INFORMATION m_pi = {};
 };
 
+// Runs `exe` with `args` until it ends (at most ms), with its standard output
+// and error collected into *output when that is given; returns its exit code,
+// or -1 when it did not start or end in time (then it is terminated).
+int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* output = nullptr,
+               DWORD ms = 60000);
+
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 bool ReadBytes(const std::wstring& path, std::string* bytes);
+// A file's bytes, or "<missing>" when it cannot be read.
+std::string FileContent(const std::wstring& path);
 bool Exists(const std::wstring& path);
 bool MakeDirs(const std::wstring& path);
 std::wstring UniqueName(const std::wstring& prefix);
 
 // Deletes a folder tree with plain file calls (no shell); true when it is gone.
 bool RemoveTree(const std::wstring& path);
+// Copies a folder tree (files and folders); false when something failed.
+bool CopyTree(const std::wstring& from, const std::wstring& to);
+// Every file and folder below `dir`, relative ("res\\profile.xml"), sorted.
+std::vector<std::wstring> Tree(const std::wstring& dir);
+
+// Registry reading with the plain calls: a key exists; a value exists; a
+// string value ("<none>" when the key or value is missing or no string; its
+// type into *type when given); the names of a key's values.
+bool KeyExists(HKEY root, const std::wstring& path);
+bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name);
+std::wstring RegString(HKEY root, const std::wstring& path, const wchar_t* name, DWORD* type = nullptr);
+std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path);
+
+// A shell link's target; "<none>" when it cannot be read, "<icon differs>"
+// when its icon is not the target's first icon.
+std::wstring LinkTarget(const std::wstring& link);
+
+// Real input through SendInput, as a user's mouse and keyboard give it.
+// MoveCursor returns once the cursor is at the screen point (false when it
+// does not get there within a second); the window under it has been sent a
+// mouse move.
+bool MoveCursor(POINT screen);
+// The cursor to the bottom-right corner of the screen.
+bool ParkCursor();
+bool PressLeft();
+bool ReleaseLeft();
+// MoveCursor, then a press and release of the left button.
+bool ClickAt(POINT screen);
+// A key pressed and released.
+bool TapKey(WORD vk);
+
+// Two 0x..RRGGBB colours differ by at most `tolerance` in every channel.
+inline bool ColoursNear(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int shift = 0; shift <= 16; shift += 8) {
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance)
+            return false;
+    }
+    return true;
+}
+
+// Dark enough to be text ink on a light background.
+inline bool IsInk(uint32_t colour)
+{
+    const int luma = (static_cast<int>((colour >> 16) & 0xFF) * 3 + static_cast<int>((colour >> 8) & 0xFF) * 6 +
+                      static_cast<int>(colour & 0xFF)) / 10;
+    return luma < 140;
+}
 
 } // namespace testing_support

@@ -4,8 +4,6 @@
 #include "image.h"
 #include "skin_archive.h"
 
-#include <cstdlib>
-
 namespace testing_support {
 
 namespace {
@@ -71,15 +69,6 @@ HWND DeepestChild(HWND window, POINT screen)
             return target;
         target = child;
     }
-}
-
-bool Near(uint32_t a, uint32_t b, int tolerance)
-{
-    for (int shift = 0; shift <= 16; shift += 8) {
-        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -412,9 +401,9 @@ int WizardDriver::ProgressWidth(const std::wstring& page, const std::wstring& co
         int filled = 0, empty = 0;
         for (int row : rows) {
             const uint32_t px = shot.At(x, row);
-            if (Near(px, fill.At(fill.width / 2, row * fill.height / height), 24))
+            if (ColoursNear(px, fill.At(fill.width / 2, row * fill.height / height), 24))
                 ++filled;
-            else if (Near(px, 0xFFFFFF, 8))
+            else if (ColoursNear(px, 0xFFFFFF, 8))
                 ++empty;
         }
         return filled == 2 ? Filled : empty == 2 ? Empty : Other;
@@ -430,13 +419,6 @@ int WizardDriver::ProgressWidth(const std::wstring& page, const std::wstring& co
         return run + 1;
     // A full bar: the frame's right border lies over its last column.
     return run > 0 ? run + 2 : -1;
-}
-
-bool SaveScreenshot(const std::wstring& pngPath)
-{
-    skinshot::Image shot;
-    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    return skinshot::CaptureScreen(screen, &shot) && skinshot::WritePng(pngPath, shot);
 }
 
 } // namespace testing_support

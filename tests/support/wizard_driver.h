@@ -163,7 +163,4 @@ private:
     std::map<std::wstring, std::vector<skinshot::NamedControl>> m_listings;
 };
 
-// Writes what the whole screen shows as a PNG file; false on failure.
-bool SaveScreenshot(const std::wstring& pngPath);
-
 } // namespace testing_support

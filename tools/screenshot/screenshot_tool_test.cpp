@@ -11,7 +11,6 @@
 #include "test_support.h"
 
 using skinshot::Image;
-using testing_support::ChildProcess;
 using testing_support::ModuleDir;
 using testing_support::ScratchDir;
 
@@ -21,41 +20,10 @@ class ScreenshotTool : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(skintest::UseUninstallSkin()) << "Uninstall.DAT is not beside the test"; }
 
-    // Runs the tool with the arguments; returns its exit code (or -1 when it
-    // did not start or end in time).
-    static int Run(const std::wstring& args) {
-        ChildProcess tool;
-        if (!tool.Start(ModuleDir() + L"\\screenshot_tool.exe", args)) return -1;
-        if (!tool.WaitExit(60000)) return -1;
-        DWORD code = 0;
-        if (!::GetExitCodeProcess(tool.Handle(), &code)) return -1;
-        return static_cast<int>(code);
-    }
-
-    // Runs the tool with its standard output going to `out`; returns its exit
-    // code (or -1).
-    static int RunInto(const std::wstring& args, const std::wstring& out) {
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE file = ::CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return -1;
-        std::wstring commandLine = Quote(ModuleDir() + L"\\screenshot_tool.exe") + L" " + args;
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = file;
-        si.hStdError = file;
-        PROCESS_INFORMATION pi = {};
-        const BOOL started =
-            ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-        ::CloseHandle(file);
-        if (!started) return -1;
-        DWORD code = static_cast<DWORD>(-1);
-        if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
-        else ::TerminateProcess(pi.hProcess, 1);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-        return static_cast<int>(code);
+    // Runs the tool with the arguments (its output into *output); returns its
+    // exit code, or -1 when it did not start or end in time.
+    static int Run(const std::wstring& args, std::string* output = nullptr) {
+        return testing_support::RunProgram(ModuleDir() + L"\\screenshot_tool.exe", args, output);
     }
 
     static std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
@@ -133,18 +101,14 @@ TEST_F(ScreenshotTool, ForcesHotAndPushedLooksWithTheMouse) {
 }
 
 TEST_F(ScreenshotTool, ListsTheNamedControlsOfALayout) {
-    ScratchDir dir(L"shots");
-    const std::wstring out = dir / L"controls.txt";
-    ASSERT_EQ(RunInto(L"--controls " + Archive() + L" Page11Wnd.xml", out), 0);
     std::string text;
-    ASSERT_TRUE(testing_support::ReadBytes(out, &text));
+    ASSERT_EQ(Run(L"--controls " + Archive() + L" Page11Wnd.xml", &text), 0);
     EXPECT_EQ(text.find("finishbtn 433 326 498 350"), 0u) << text;
-    EXPECT_EQ(RunInto(L"--controls " + Archive() + L" Page9Wnd.xml", out), 0);
-    ASSERT_TRUE(testing_support::ReadBytes(out, &text));
+    EXPECT_EQ(Run(L"--controls " + Archive() + L" Page9Wnd.xml", &text), 0);
     EXPECT_NE(text.find("nextbtn 345 360 430 384"), std::string::npos) << text;
     EXPECT_NE(text.find("closebtn 470 1 506 29"), std::string::npos) << text;
-    EXPECT_EQ(RunInto(L"--controls " + Archive() + L" NoSuchWnd.xml", out), 2);
-    EXPECT_EQ(RunInto(L"--controls " + Archive(), out), 1);
+    EXPECT_EQ(Run(L"--controls " + Archive() + L" NoSuchWnd.xml", &text), 2);
+    EXPECT_EQ(Run(L"--controls " + Archive(), &text), 1);
 }
 
 TEST_F(ScreenshotTool, RefusesBadInput) {

@@ -1,146 +1,339 @@
-// Uninstall's three layouts, read from the real Uninstall.DAT by the window
-// library: every control lands at its rectangle (also as the named-control
-// listing tells it), and the progress bar grows by its "width" attribute,
-// from the interface thread or from a worker.
+// The layouts of both skin archives, Setup's thirteen in VELTSetupDate.DAT and
+// Uninstall's three in Uninstall.DAT, read by the window library, against the
+// contract that the programs' windows rely on: the window size, frame caption
+// and round corner, the background slice of each page, every control the
+// code looks up (by name and kind), the start look of every option and check
+// button, the navigation row, the progress bars, and that buttons and texts
+// fit on their line without overlapping or clipping. Also the fields' modes,
+// and the named-control listing that tests and scripts click by.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "UIlib.h"
 #include "control_list.h"
-#include "pointer.h"
 #include "skin_test_env.h"
 #include "skin_window.h"
 #include "test_support.h"
 
 using skinshot::CSkinWindow;
-using skinshot::PumpMessages;
-using skinshot::PumpUntil;
 using skintest::Describe;
+using skintest::PumpUntil;
 
 namespace {
 
-class UninstallLayout : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { skinshot::ParkMouse(); }
-    void SetUp() override { ASSERT_TRUE(skintest::UseUninstallSkin()) << "Uninstall.DAT is not beside the test"; }
+// The option and check looks that the programs swap into their buttons.
+const wchar_t kOptionOffNormal[] = L"file='button.png' source='3,263,23,283' dest='0,0,20,20'";
+const wchar_t kOptionOffHot[] = L"file='button.png' source='39,263,59,283' dest='0,0,20,20'";
+const wchar_t kOptionOffPushed[] = L"file='button.png' source='75,263,95,283' dest='0,0,20,20'";
+const wchar_t kOptionOnNormal[] = L"file='button.png' source='110,263,130,283' dest='0,0,20,20'";
+const wchar_t kOptionOnHot[] = L"file='button.png' source='146,263,166,283' dest='0,0,20,20'";
+const wchar_t kOptionOnPushed[] = L"file='button.png' source='182,263,202,283' dest='0,0,20,20'";
+const wchar_t kCheckOnNormal[] = L"file='button.png' source='112,303,126,317' dest='0,0,14,14'";
+const wchar_t kCheckOnHot[] = L"file='button.png' source='148,303,162,317' dest='0,0,14,14'";
+const wchar_t kCheckOnPushed[] = L"file='button.png' source='184,303,198,317' dest='0,0,14,14'";
 
-    // Opens a window of the layout and waits for its first layout pass.
-    static void Open(CSkinWindow& window) {
-        ASSERT_TRUE(window.Open(nullptr, 30, 30, true)) << "layout not built";
-        ASSERT_TRUE(PumpUntil([&] { return window.Root()->GetPos().right > 0; }, 3000));
-    }
-
-    static CContainerUI* AsContainer(CControlUI* control) {
-        return control != nullptr ? static_cast<CContainerUI*>(control->GetInterface(L"Container")) : nullptr;
-    }
-
-    static std::string RectOf(CSkinWindow& window, const wchar_t* name) {
-        CControlUI* control = window.Find(name);
-        return control != nullptr ? Describe(control->GetPos()) : "missing";
-    }
+struct Look {
+    const wchar_t* control;
+    const wchar_t* normal;
+    const wchar_t* hot;
+    const wchar_t* pushed;
 };
 
-TEST_F(UninstallLayout, ConfirmationFrameMatchesItsTable) {
-    CSkinWindow frame(L"Page9Wnd.xml");
-    Open(frame);
+struct Control {
+    const wchar_t* name;
+    const wchar_t* kind;  // GetClass()
+};
 
+const wchar_t kSetupSkin[] = L"VELTSetupDate.DAT";
+const wchar_t kUninstallSkin[] = L"Uninstall.DAT";
+
+struct LayoutCase {
+    const char* id;
+    const wchar_t* archive;
+    const wchar_t* layout;
+    int width, height;
+    const wchar_t* background;  // the root's bkimage, exactly
+    std::vector<Control> controls;
+    std::vector<Look> looks;
+    // Uninstall's frame places "minbtn" at 431..473 and "closebtn" from 470:
+    // the close button lies over the minimise button's last three columns.
+    bool captionButtonsOverlap = false;
+};
+
+const wchar_t kButton[] = L"ButtonUI";
+const wchar_t kEdit[] = L"EditUI";
+const wchar_t kLabel[] = L"LabelUI";
+const wchar_t kBar[] = L"HorizontalLayoutUI";
+
+const Look kAnyoneSelected = {L"anyonebtn", kOptionOnNormal, kOptionOnHot, kOptionOnPushed};
+const Look kOnlyMeCleared = {L"onlymebtn", kOptionOffNormal, kOptionOffHot, kOptionOffPushed};
+// The maintenance choice uses the normal image for hot as well.
+const Look kFixCleared = {L"fixbtn", kOptionOffNormal, kOptionOffNormal, kOptionOffPushed};
+const Look kUninstallSelected = {L"uninstallbtn", kOptionOnNormal, kOptionOnNormal, kOptionOnPushed};
+Look Checked(const wchar_t* name) { return {name, kCheckOnNormal, kCheckOnHot, kCheckOnPushed}; }
+
+const Control kFrameButtons[] = {{L"minbtn", kButton}, {L"closebtn", kButton}, {L"prebtn", kButton},
+                                 {L"nextbtn", kButton}, {L"cancelbtn", kButton}};
+
+std::vector<Control> FrameControls(std::vector<Control> more) {
+    more.insert(more.begin(), std::begin(kFrameButtons), std::end(kFrameButtons));
+    return more;
+}
+
+const std::vector<LayoutCase> kLayouts = {
+    {"CoverWnd", kSetupSkin, L"CoverWnd.xml", 516, 396, L"file='CoverBK.jpg'", FrameControls({}), {}},
+    {"Page1Wnd", kSetupSkin, L"Page1Wnd.xml", 506, 360, L"file='Page1BK.jpg' source='5,34,511,394'",
+     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}}, {}},
+    {"Page2Wnd", kSetupSkin, L"Page2Wnd.xml", 506, 360, L"file='Page2BK.jpg' source='5,34,511,394'",
+     {{L"licenseedit", L"RichEditUI"}, {L"licensebtn", kButton}, {L"prebtn", kButton}, {L"nextbtn", kButton},
+      {L"cancelbtn", kButton}},
+     {Checked(L"licensebtn")}},
+    {"Page3Wnd", kSetupSkin, L"Page3Wnd.xml", 506, 360, L"file='Page3BK.jpg' source='5,34,511,394'",
+     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}, {L"nameedit", kEdit},
+      {L"anyonebtn", kButton}, {L"onlymebtn", kButton}, {L"companyedit", kEdit}},
+     {kAnyoneSelected, kOnlyMeCleared}},
+    {"Page4Wnd", kSetupSkin, L"Page4Wnd.xml", 506, 360, L"file='Page4BK.jpg' source='5,34,511,394'",
+     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}, {L"pathedit", kEdit},
+      {L"desktopscbtn", kButton}, {L"startmenuscbtn", kButton}, {L"browsebtn", kButton},
+      {L"diskfreelabel", kLabel}},
+     {Checked(L"desktopscbtn"), Checked(L"startmenuscbtn")}},
+    {"Page6Wnd", kSetupSkin, L"Page6Wnd.xml", 506, 360, L"file='Page6BK.jpg' source='5,34,511,394'",
+     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
+    {"Page7Wnd", kSetupSkin, L"Page7Wnd.xml", 506, 360, L"file='Page7BK.jpg' source='5,34,511,394'",
+     {{L"runnowbtn", kButton}, {L"finishbtn", kButton}}, {Checked(L"runnowbtn")}},
+    {"Page8Wnd", kSetupSkin, L"Page8Wnd.xml", 517, 397, L"file='Page8BK.jpg'",
+     FrameControls({{L"fixbtn", kButton}, {L"uninstallbtn", kButton}}), {kFixCleared, kUninstallSelected}},
+    {"Page9Wnd", kSetupSkin, L"Page9Wnd.xml", 506, 360, L"file='Page9BK.jpg' source='5,34,511,394'",
+     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}}, {}},
+    {"Page10Wnd", kSetupSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'",
+     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
+    {"Page11Wnd", kSetupSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,32,511,392'",
+     {{L"finishbtn", kButton}}, {}},
+    {"Page12Wnd", kSetupSkin, L"Page12Wnd.xml", 506, 360, L"file='Page12BK.jpg' source='5,34,511,394'",
+     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
+    {"Page13Wnd", kSetupSkin, L"Page13Wnd.xml", 506, 360, L"file='Page13BK.jpg' source='5,34,511,394'",
+     {{L"finishbtn", kButton}}, {}},
+    {"UninstallPage9Wnd", kUninstallSkin, L"Page9Wnd.xml", 517, 397, L"file='Page9BK.jpg'",
+     {{L"minbtn", kButton}, {L"closebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton},
+      {L"confirmlabel", kLabel}, {L"hintlabel", kLabel}},
+     {},
+     true},
+    {"UninstallPage10Wnd", kUninstallSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'",
+     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
+    {"UninstallPage11Wnd", kUninstallSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,31,511,391'",
+     {{L"finishbtn", kButton}}, {}},
+};
+
+CControlUI* CALLBACK CollectControl(CControlUI* control, LPVOID data) {
+    static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
+    return nullptr;
+}
+
+// Every control of the tree.
+std::vector<CControlUI*> AllControls(CControlUI* root) {
+    std::vector<CControlUI*> all;
+    root->FindControl(CollectControl, &all, UIFIND_ALL);
+    return all;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT both;
+    return ::IntersectRect(&both, &a, &b) != FALSE;
+}
+
+// Width in pixels of a text in the label's font.
+int TextWidth(CSkinWindow& window, CLabelUI* label, const wchar_t* text) {
+    HDC dc = ::GetDC(window.GetHWND());
+    HGDIOBJ old = ::SelectObject(dc, window.Manager().GetFont(label->GetFont()));
+    SIZE size = {0, 0};
+    ::GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window.GetHWND(), dc);
+    return size.cx;
+}
+
+// Where the navigation row lies: frames at y 360 of the frame, pages at y 326
+// of the page (the same place once Setup puts the page at 5,34).
+RECT NavigationRect(const wchar_t* name, bool frame) {
+    const std::wstring n = name;
+    int x = n == L"prebtn" ? 250 : n == L"nextbtn" ? 340 : 433;
+    int width = (n == L"prebtn" || n == L"nextbtn") ? 85 : 65;
+    int dx = frame ? 5 : 0, y = frame ? 360 : 326;
+    return {x + dx, y, x + dx + width, y + 24};
+}
+
+// Checks one layout against the contract (a failed ASSERT ends this layout's
+// checks only).
+void CheckContract(const LayoutCase& c) {
+    ASSERT_TRUE(skintest::UseSkin(c.archive)) << "the archive is not beside the test";
+    const bool frame = c.width != 506;
+    CSkinWindow window(c.layout);
+    ASSERT_TRUE(skintest::Open(window, 30, 30, false)) << "layout not built";
+
+    // Size, caption band, round corner and background.
     RECT client;
-    ::GetClientRect(frame.GetHWND(), &client);
-    EXPECT_EQ(Describe(client), "0,0,517,397");
-    EXPECT_EQ(Describe(frame.Root()->GetPos()), "0,0,517,397");
-    EXPECT_STREQ(frame.Root()->GetClass(), L"VerticalLayoutUI");
-    EXPECT_EQ(Describe(frame.Manager().GetCaptionRect()), "0,0,0,30");
-    EXPECT_EQ(frame.Manager().GetRoundCorner().cx, 5);
-    EXPECT_EQ(frame.Manager().GetRoundCorner().cy, 5);
-    EXPECT_EQ(frame.Root()->GetBorderColor(), 0xFF19588Bu);
-    EXPECT_EQ(frame.Root()->GetBorderSize(), 0);
-    ASSERT_NE(AsContainer(frame.Root()), nullptr);
-    EXPECT_EQ(Describe(AsContainer(frame.Root())->GetInset()), "0,1,0,0");
+    ::GetClientRect(window.GetHWND(), &client);
+    EXPECT_EQ(Describe(client), "0,0," + std::to_string(c.width) + "," + std::to_string(c.height));
+    EXPECT_EQ(Describe(window.Root()->GetPos()), Describe(client));
+    EXPECT_EQ(Describe(window.Manager().GetCaptionRect()), frame ? "0,0,0,30" : "0,0,0,0");
+    EXPECT_EQ(window.Manager().GetRoundCorner().cx, frame ? 5 : 0);
+    EXPECT_EQ(window.Manager().GetRoundCorner().cy, frame ? 5 : 0);
+    EXPECT_EQ(std::wstring(window.Root()->GetBkImage()), c.background);
 
-    EXPECT_EQ(RectOf(frame, L"minbtn"), "431,1,473,26");
-    EXPECT_EQ(RectOf(frame, L"closebtn"), "470,1,506,29");
-    EXPECT_EQ(RectOf(frame, L"nextbtn"), "345,360,430,384");
-    EXPECT_EQ(RectOf(frame, L"cancelbtn"), "438,360,503,384");
-    for (const wchar_t* name : {L"minbtn", L"closebtn", L"nextbtn", L"cancelbtn"}) {
-        ASSERT_NE(frame.Find(name), nullptr) << name;
-        EXPECT_STREQ(frame.Find(name)->GetClass(), L"ButtonUI") << name;
-        EXPECT_TRUE(frame.Find(name)->IsFloat()) << name;
+    // The controls the code looks up, of the kind it treats them as.
+    for (const Control& want : c.controls) {
+        CControlUI* control = window.Find(want.name);
+        ASSERT_NE(control, nullptr) << want.name;
+        EXPECT_STREQ(control->GetClass(), want.kind) << want.name;
     }
-    EXPECT_EQ(std::wstring(frame.Find(L"closebtn")->GetToolTip().GetData()), L"关闭");
-    EXPECT_EQ(frame.Find(L"nextbtn")->GetShortcut(), L'N');
-    // The frame looks this one up too, but the layout has none.
-    EXPECT_EQ(frame.Find(L"deldatabtn"), nullptr);
 
-    // The confirmation wording is a label in the body, clear of the buttons.
-    CControlUI* label = frame.Find(L"confirmlabel");
-    ASSERT_NE(label, nullptr);
-    EXPECT_STREQ(label->GetClass(), L"LabelUI");
-    EXPECT_NE(std::wstring(label->GetText().GetData()).find(L"VELT电子日历"), std::wstring::npos);
-    EXPECT_GT(label->GetPos().top, 30);
-    EXPECT_LT(label->GetPos().bottom, 360);
+    // Start looks: the flags behind option and check buttons all start set.
+    for (const Look& look : c.looks) {
+        auto* button = static_cast<CButtonUI*>(window.Find(look.control)->GetInterface(L"Button"));
+        ASSERT_NE(button, nullptr) << look.control;
+        EXPECT_STREQ(button->GetNormalImage(), look.normal) << look.control;
+        EXPECT_STREQ(button->GetHotImage(), look.hot) << look.control;
+        EXPECT_STREQ(button->GetPushedImage(), look.pushed) << look.control;
+        const int side = wcsstr(look.normal, L"'0,0,20,20'") != nullptr ? 20 : 14;
+        EXPECT_EQ(button->GetWidth(), side) << look.control;
+        EXPECT_EQ(button->GetHeight(), side) << look.control;
+    }
+
+    // The navigation row, the caption buttons, and what starts enabled.
+    for (const wchar_t* name : {L"prebtn", L"nextbtn", L"cancelbtn", L"finishbtn"}) {
+        if (CControlUI* button = window.Find(name)) {
+            EXPECT_EQ(Describe(button->GetPos()), Describe(NavigationRect(name, frame))) << name;
+        }
+    }
+    if (CControlUI* next = window.Find(L"nextbtn")) {
+        EXPECT_TRUE(next->IsEnabled());
+        EXPECT_EQ(next->GetShortcut(), std::wstring(c.layout) == L"Page4Wnd.xml" ? L'I' : L'N');
+    }
+    if (frame && window.Find(L"prebtn")) {
+        // Nothing lies before the first screen, so the frame's "prebtn" looks
+        // disabled in every state; it stays enabled, so that Alt+B in the
+        // frame still reaches the page that covers it.
+        auto* pre = static_cast<CButtonUI*>(window.Find(L"prebtn")->GetInterface(L"Button"));
+        EXPECT_TRUE(pre->IsEnabled());
+        for (LPCTSTR image : {pre->GetNormalImage(), pre->GetHotImage(), pre->GetPushedImage()}) {
+            EXPECT_STREQ(image, L"file='button.png' source='1,110,86,134'");
+        }
+    }
+    if (frame) {
+        for (const wchar_t* name : {L"minbtn", L"closebtn"}) {
+            const RECT& rc = window.Find(name)->GetPos();
+            EXPECT_LE(rc.bottom, 30) << name;
+            EXPECT_GT(rc.left, c.width - 100) << name;
+        }
+    }
+
+    // Named buttons lie inside the window and apart from each other; no
+    // label covers a button, none sits in a frame's caption band, and every
+    // text fits its label on one line.
+    std::vector<CControlUI*> buttons, labels;
+    for (CControlUI* control : AllControls(window.Root())) {
+        const std::wstring kind = control->GetClass();
+        if (kind == kButton && !control->GetName().IsEmpty()) buttons.push_back(control);
+        if (kind == kLabel) labels.push_back(control);
+    }
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const std::string name = Describe(buttons[i]->GetPos());
+        EXPECT_TRUE(Inside(buttons[i]->GetPos(), client)) << name;
+        for (size_t j = i + 1; j < buttons.size(); ++j) {
+            if (c.captionButtonsOverlap && buttons[i]->GetName() == L"minbtn" && buttons[j]->GetName() == L"closebtn")
+                continue;
+            EXPECT_FALSE(Overlap(buttons[i]->GetPos(), buttons[j]->GetPos())) << name << " / "
+                                                                              << Describe(buttons[j]->GetPos());
+        }
+    }
+    for (CControlUI* control : labels) {
+        auto* label = static_cast<CLabelUI*>(control->GetInterface(L"Label"));
+        const RECT& rc = label->GetPos();
+        EXPECT_TRUE(Inside(rc, client)) << Describe(rc);
+        if (frame) {
+            EXPECT_GE(rc.top, 30) << Describe(rc);
+        }
+        for (CControlUI* button : buttons) EXPECT_FALSE(Overlap(rc, button->GetPos())) << Describe(rc);
+        // The free-space label must take the widest figure the page writes,
+        // which ends in a line feed: the label breaks lines there instead of
+        // drawing the line feed as a glyph.
+        std::wstring text = label->GetText().GetData();
+        if (label->GetName() == L"diskfreelabel") {
+            text = L"所需空间：30MB  可用空间：123456.78MB";
+            EXPECT_EQ(label->GetTextStyle() & DT_SINGLELINE, 0u);
+        }
+        const RECT pad = label->GetTextPadding();
+        EXPECT_LE(TextWidth(window, label, text.c_str()), rc.right - rc.left - pad.left - pad.right)
+            << Describe(rc) << " clips its text";
+    }
+
+    // Progress bars: width 1 of at most 474, inside a bordered frame that is
+    // exactly that wide.
+    if (CControlUI* bar = window.Find(L"progressbar")) {
+        EXPECT_GE(bar->GetFixedWidth(), 1);
+        EXPECT_EQ(bar->GetMaxWidth(), 474);
+        CControlUI* box = bar->GetParent();
+        ASSERT_NE(box, nullptr);
+        EXPECT_GE(box->GetBorderSize(), 1);
+        EXPECT_EQ(box->GetWidth(), 474);
+        EXPECT_EQ(box->GetHeight(), 14);
+        EXPECT_TRUE(Inside(bar->GetPos(), box->GetPos())) << Describe(bar->GetPos());
+        EXPECT_TRUE(Inside(box->GetPos(), client));
+    }
 }
 
-TEST_F(UninstallLayout, ProgressPageMatchesItsTable) {
-    CSkinWindow page(L"Page10Wnd.xml");
-    Open(page);
-
-    RECT client;
-    ::GetClientRect(page.GetHWND(), &client);
-    EXPECT_EQ(Describe(client), "0,0,506,360");
-    CContainerUI* root = AsContainer(page.Root());
-    ASSERT_NE(root, nullptr);
-    EXPECT_STREQ(root->GetClass(), L"VerticalLayoutUI");
-    EXPECT_EQ(std::wstring(root->GetBkImage()), L"file='Page10BK.jpg' source='5,31,511,391'");
-    ASSERT_EQ(root->GetCount(), 3);
-
-    CControlUI* label = root->GetItemAt(0);
-    EXPECT_STREQ(label->GetClass(), L"LabelUI");
-    EXPECT_EQ(Describe(label->GetPos()), "30,103,400,123");
-    EXPECT_EQ(std::wstring(label->GetText().GetData()), L"VELT电子日历正在卸载中。。。");
-
-    CContainerUI* bar = AsContainer(root->GetItemAt(1));
-    ASSERT_NE(bar, nullptr);
-    EXPECT_STREQ(bar->GetClass(), L"HorizontalLayoutUI");
-    EXPECT_EQ(Describe(bar->GetPos()), "14,122,488,136");
-    EXPECT_EQ(bar->GetBorderColor(), 0xFFACCFF5u);
-    EXPECT_EQ(bar->GetBorderSize(), 1);
-    EXPECT_EQ(bar->GetBkColor(), 0xFFFFFFFFu);
-    ASSERT_EQ(bar->GetCount(), 2);
-    EXPECT_EQ(bar->GetItemAt(0), page.Find(L"progressbar"));
-    EXPECT_EQ(Describe(bar->GetItemAt(0)->GetPos()), "14,122,15,136");
-    EXPECT_EQ(Describe(bar->GetItemAt(1)->GetPos()), "15,122,488,136");
-
-    EXPECT_EQ(RectOf(page, L"cancelbtn"), "433,326,498,350");
-    EXPECT_STREQ(root->GetItemAt(2)->GetClass(), L"ButtonUI");
-    // A page has no caption band and no round corner of its own.
-    EXPECT_EQ(page.Manager().GetRoundCorner().cx, 0);
-    EXPECT_EQ(Describe(page.Manager().GetCaptionRect()), "0,0,0,0");
+TEST(SkinLayout, EveryLayoutMeetsTheWindowContract) {
+    testing_support::ParkCursor();
+    for (const LayoutCase& c : kLayouts) {
+        SCOPED_TRACE(c.id);
+        CheckContract(c);
+    }
 }
 
-TEST_F(UninstallLayout, CompletionPageMatchesItsTable) {
-    CSkinWindow page(L"Page11Wnd.xml");
-    Open(page);
+// The fields: the licence is read-only and long enough to scroll; the others
+// take typing on one line.
+TEST(SetupFields, LicenceScrollsAndFieldsTakeInput) {
+    ASSERT_TRUE(skintest::UseSetupSkin());
+    CSkinWindow licence(L"Page2Wnd.xml");
+    ASSERT_TRUE(licence.Open(nullptr, 30, 30, false));
+    auto* text = static_cast<CEditUI*>(licence.Find(L"licenseedit")->GetInterface(L"Edit"));
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return text->GetNativeWindow() != nullptr; }));
+    EXPECT_TRUE(text->IsReadOnly());
+    EXPECT_TRUE(text->IsMultiLine());
+    HWND native = text->GetNativeWindow();
+    EXPECT_NE(::GetWindowLongW(native, GWL_STYLE) & WS_VSCROLL, 0);
+    EXPECT_NE(std::wstring(text->GetText().GetData()).find(L"\n\n"), std::wstring::npos) << "paragraphs";
+    SCROLLINFO scroll = {sizeof(scroll), SIF_ALL, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(::GetScrollInfo(native, SB_VERT, &scroll));
+    EXPECT_GT(scroll.nMax + 1, static_cast<int>(scroll.nPage)) << "the licence fits without scrolling";
 
-    RECT client;
-    ::GetClientRect(page.GetHWND(), &client);
-    EXPECT_EQ(Describe(client), "0,0,506,360");
-    CContainerUI* root = AsContainer(page.Root());
-    ASSERT_NE(root, nullptr);
-    EXPECT_EQ(std::wstring(root->GetBkImage()), L"file='Page11BK.jpg' source='5,31,511,391'");
-    ASSERT_EQ(root->GetCount(), 2);
-    CControlUI* label = root->GetItemAt(0);
-    EXPECT_STREQ(label->GetClass(), L"LabelUI");
-    EXPECT_EQ(Describe(label->GetPos()), "30,118,400,138");
-    EXPECT_EQ(std::wstring(label->GetText().GetData()), L"VELT电子日历已经成功卸载，单击“完成”按钮退出此卸载过程。");
-    EXPECT_EQ(RectOf(page, L"finishbtn"), "433,326,498,350");
-    EXPECT_STREQ(page.Find(L"finishbtn")->GetClass(), L"ButtonUI");
+    const std::vector<std::pair<const wchar_t*, std::vector<const wchar_t*>>> fields = {
+        {L"Page3Wnd.xml", {L"nameedit", L"companyedit"}}, {L"Page4Wnd.xml", {L"pathedit"}}};
+    for (const auto& [layout, names] : fields) {
+        CSkinWindow page(layout);
+        ASSERT_TRUE(page.Open(nullptr, 30, 30, false));
+        for (const wchar_t* name : names) {
+            auto* edit = static_cast<CEditUI*>(page.Find(name)->GetInterface(L"Edit"));
+            ASSERT_NE(edit, nullptr) << name;
+            EXPECT_FALSE(edit->IsReadOnly()) << name;
+            EXPECT_FALSE(edit->IsMultiLine()) << name;
+        }
+    }
 }
 
 // What tests click by: every named control of a layout with its rectangle,
 // listed from a hidden window of the wizard's class; the library's skin
 // settings are left as they were.
-TEST_F(UninstallLayout, NamedControlsAreListedWhereTheLayoutPlacesThem) {
+TEST(NamedControls, AreListedWhereTheLayoutPlacesThem) {
+    ASSERT_TRUE(skintest::UseUninstallSkin());
     const std::wstring archive = testing_support::ModuleDir() + L"\\Uninstall.DAT";
     std::vector<skinshot::NamedControl> frame;
     ASSERT_TRUE(skinshot::ListNamedControls(archive, L"Page9Wnd.xml", {517, 397}, &frame));
@@ -165,67 +358,6 @@ TEST_F(UninstallLayout, NamedControlsAreListedWhereTheLayoutPlacesThem) {
     EXPECT_FALSE(skinshot::ListNamedControls(archive + L".missing", L"Page9Wnd.xml", {100, 100}, &page));
     EXPECT_EQ(std::wstring(CPaintManagerUI::GetResourceZip().GetData()), L"Uninstall.DAT");
     EXPECT_EQ(std::wstring(CPaintManagerUI::GetResourcePath().GetData()), testing_support::ModuleDir() + L"\\");
-}
-
-// The bar's right edge and the filler's left edge, as "right/left".
-std::string BarEdges(CSkinWindow& page) {
-    CControlUI* bar = page.Find(L"progressbar");
-    CContainerUI* frame = static_cast<CContainerUI*>(bar->GetParent()->GetInterface(L"Container"));
-    return std::to_string(bar->GetPos().right) + "/" + std::to_string(frame->GetItemAt(1)->GetPos().left);
-}
-
-struct WidthJob {
-    CControlUI* bar;
-    const wchar_t* width;
-};
-
-DWORD WINAPI SetWidthFromWorker(LPVOID param) {
-    auto* job = static_cast<WidthJob*>(param);
-    job->bar->SetAttribute(L"width", job->width);
-    return 0;
-}
-
-// Every width from 2 to 474, as fast as a worker can set them.
-DWORD WINAPI SweepWidthFromWorker(LPVOID param) {
-    auto* bar = static_cast<CControlUI*>(param);
-    for (int w = 2; w <= 474; ++w) bar->SetAttribute(L"width", std::to_wstring(w).c_str());
-    return 0;
-}
-
-TEST_F(UninstallLayout, ProgressBarGrowsByItsWidthAttribute) {
-    CSkinWindow page(L"Page10Wnd.xml");
-    Open(page);
-    CControlUI* bar = page.Find(L"progressbar");
-    ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(bar->GetFixedWidth(), 1);
-    EXPECT_EQ(bar->GetMaxWidth(), 474);
-    EXPECT_EQ(BarEdges(page), "15/15");
-
-    // On the interface thread.
-    bar->SetAttribute(L"width", L"158");
-    EXPECT_TRUE(PumpUntil([&] { return BarEdges(page) == "172/172"; }, 3000)) << BarEdges(page);
-
-    // From a worker while the interface thread waits for it: the call must
-    // return without the interface thread dispatching anything.
-    WidthJob job = {bar, L"316"};
-    HANDLE worker = ::CreateThread(nullptr, 0, SetWidthFromWorker, &job, 0, nullptr);
-    ASSERT_NE(worker, nullptr);
-    EXPECT_EQ(::WaitForSingleObject(worker, 10000), WAIT_OBJECT_0);
-    ::CloseHandle(worker);
-    EXPECT_TRUE(PumpUntil([&] { return BarEdges(page) == "330/330"; }, 3000)) << BarEdges(page);
-
-    // A worker that sweeps every width while the interface thread paints.
-    worker = ::CreateThread(nullptr, 0, SweepWidthFromWorker, bar, 0, nullptr);
-    ASSERT_NE(worker, nullptr);
-    EXPECT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(worker, 0) == WAIT_OBJECT_0; }, 20000));
-    ::CloseHandle(worker);
-    EXPECT_TRUE(PumpUntil([&] { return BarEdges(page) == "488/488"; }, 3000)) << BarEdges(page);
-    EXPECT_EQ(bar->GetFixedWidth(), 474);
-
-    // Never wider than its maxwidth, the frame's inner width.
-    bar->SetAttribute(L"width", L"600");
-    PumpMessages(100);
-    EXPECT_EQ(BarEdges(page), "488/488");
 }
 
 } // namespace

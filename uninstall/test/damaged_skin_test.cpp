@@ -7,7 +7,6 @@
 #include "wizard_driver.h"
 
 #include "product.h"
-#include "registry_key.h"
 #include "test_support.h"
 #include "wait_until.h"
 
@@ -20,12 +19,6 @@
 using namespace testing_support;
 
 namespace {
-
-bool RecordExists()
-{
-    CRegistryKey key;
-    return key.Open(HKEY_LOCAL_MACHINE, InstallRecordKeyPath(kProductKey).c_str(), KEY_READ) == ERROR_SUCCESS;
-}
 
 // Runs the Uninstall.exe of `dir` and expects the damaged-installer message
 // as its only window, then exit code 0 once answered.
@@ -78,7 +71,7 @@ TEST(UninstallDamagedSkin, MissingArchiveOrFrameLayoutShowsTheMessageAndTouchesN
     // Nothing of the installation goes, now or by a delayed removal.
     EXPECT_FALSE(WaitUntil(
         [&] {
-            return !RecordExists() || !Exists(app) || !Exists(install.Dir() + L"\\Uninstall.exe") ||
+            return !RecordExists(HKEY_LOCAL_MACHINE) || !Exists(app) || !Exists(install.Dir() + L"\\Uninstall.exe") ||
                    !Exists(install.Dir() + L"\\res\\profile.xml") || !Exists(ComposeShortcutPaths(1).appLink) ||
                    !Exists(elsewhere / kUninstallerFileName);
         },

@@ -1,16 +1,18 @@
 // Small helpers shared by the archive tests: opening test bytes, reading
 // FILETIMEs as numbers, expected UTC times of DOS stamps (computed with
 // TzSpecificLocalTimeToSystemTime, not the reader's own conversion), and a
-// recursive listing of a folder.
+// file's three times. Folder listings are testing_support::Tree.
 #pragma once
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "ZipArchive.h"
+#include "test_support.h"
+
+using testing_support::Tree;
 
 inline ZipArchivePtr OpenBytes(const std::string& bytes) {
     return ZipArchivePtr(ZipArchiveOpen(bytes.data(), static_cast<DWORD>(bytes.size())));
@@ -36,29 +38,6 @@ inline unsigned long long ExpectedDosTicks(unsigned date, unsigned time) {
     FILETIME ft = {};
     if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft)) return 0;
     return Ticks(ft);
-}
-
-inline void ListTreeInto(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>* out) {
-    WIN32_FIND_DATAW data;
-    std::wstring pattern = root + L"\\" + (relative.empty() ? L"" : relative + L"\\") + L"*";
-    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring path = relative.empty() ? name : relative + L"\\" + name;
-        out->push_back(path);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListTreeInto(root, path, out);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-}
-
-// Every file and folder below `root`, relative, sorted.
-inline std::vector<std::wstring> ListTree(const std::wstring& root) {
-    std::vector<std::wstring> out;
-    ListTreeInto(root, L"", &out);
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 // Write, access and creation time of a file, or false.

@@ -14,13 +14,6 @@ using testing_support::ScratchDir;
 
 namespace {
 
-TestEntry File(const std::string& name, const std::string& data) {
-    TestEntry e;
-    e.name = name;
-    e.data = data;
-    return e;
-}
-
 struct Outcome {
     ZipResult get;
     ZipResult extract;
@@ -39,7 +32,7 @@ Outcome RunEntry(const std::string& zip, int index = 0) {
     o.get = ZipArchiveGetItem(archive.get(), index, &item);
     std::wstring name = o.get == kZipOk ? item.name : L"entry";
     o.extract = ZipArchiveExtractItem(archive.get(), index, name.c_str());
-    o.written = !ListTree(scratch.Path()).empty();
+    o.written = !Tree(scratch.Path()).empty();
     return o;
 }
 

@@ -89,9 +89,7 @@ TEST(ZipEntries, PositioningGoesForwardAndRestartsWhenAskedForAnEarlierEntry) {
 }
 
 TEST(ZipEntries, DosHostAttributesAreTakenBitForBit) {
-    TestEntry e;
-    e.name = "f";
-    e.data = "d";
+    TestEntry e = File("f", "d");
     const DWORD cases[][2] = {
         {0x20, 0x20}, {0x21, 0x21}, {0x22, 0x22}, {0x24, 0x24}, {0x10, 0x10}, {0x00, 0x00}, {0x37, 0x37},
         {0xFFFF0040, 0x00},  // bits other than the five are not taken
@@ -106,9 +104,7 @@ TEST(ZipEntries, DosHostAttributesAreTakenBitForBit) {
 }
 
 TEST(ZipEntries, UnixHostAttributesComeFromTheModeBits) {
-    TestEntry e;
-    e.name = "f";
-    e.data = "d";
+    TestEntry e = File("f", "d");
     e.madeBy = 0x031E;  // Unix
     e.external = 0100644u << 16;  // rw-r--r--
     EXPECT_EQ(0x20u, ItemOf(e).attributes);
@@ -121,9 +117,7 @@ TEST(ZipEntries, UnixHostAttributesComeFromTheModeBits) {
 }
 
 TEST(ZipEntries, DosTimesAreLocalTimeAndGoToAllThreeTimes) {
-    TestEntry e;
-    e.name = "f";
-    e.data = "d";
+    TestEntry e = File("f", "d");
     const uint16_t stamps[][2] = {{0x5A86, 0x6A2F}, {0x0021, 0x0000}, {0x3C9E, 0xBF7D}, {0x5B3C, 0x0001}};
     for (const auto& s : stamps) {
         e.dosDate = s[0];
@@ -156,9 +150,7 @@ TEST(ZipEntries, DosTimesAreLocalTimeAndGoToAllThreeTimes) {
 }
 
 TEST(ZipEntries, ExtendedTimestampBlockReplacesTheTimesItCarries) {
-    TestEntry e;
-    e.name = "f";
-    e.data = "d";
+    TestEntry e = File("f", "d");
     unsigned long long dos = ExpectedDosTicks(e.dosDate, e.dosTime);
 
     e.localExtra = UtBlock(7, {1700000000, 1600000000, 1500000000});

@@ -10,7 +10,7 @@
 #include "zip_builder.h"
 
 using testing_support::Exists;
-using testing_support::ReadBytes;
+using testing_support::FileContent;
 using testing_support::ScratchDir;
 using testing_support::WriteBytes;
 
@@ -31,19 +31,6 @@ std::vector<ZipResult> ExtractAll(const std::string& zip, const std::wstring& ba
         results.push_back(ZipArchiveExtractItem(archive.get(), i, item.name));
     }
     return results;
-}
-
-std::string Content(const std::wstring& path) {
-    std::string bytes;
-    if (!ReadBytes(path, &bytes)) return "<missing>";
-    return bytes;
-}
-
-TestEntry File(const std::string& name, const std::string& data) {
-    TestEntry e;
-    e.name = name;
-    e.data = data;
-    return e;
 }
 
 } // namespace
@@ -78,9 +65,9 @@ TEST(ZipExtract, FilesGetTheirBytesAttributesAndTimes) {
     // write time instead; Windows keeps the one that was set.
     EXPECT_TRUE(Ticks(c) == UnixTicks(1500000000) || Ticks(c) == Ticks(w)) << Ticks(c);
 
-    EXPECT_EQ("hello, world", Content(base + L"\\plain.txt"));
-    EXPECT_EQ("stored bytes", Content(base + L"\\stored.bin"));
-    EXPECT_EQ(entries[2].data, Content(base + L"\\big.bin"));
+    EXPECT_EQ("hello, world", FileContent(base + L"\\plain.txt"));
+    EXPECT_EQ("stored bytes", FileContent(base + L"\\stored.bin"));
+    EXPECT_EQ(entries[2].data, FileContent(base + L"\\big.bin"));
     EXPECT_EQ(DWORD(FILE_ATTRIBUTE_ARCHIVE), GetFileAttributesW((base + L"\\plain.txt").c_str()));
     EXPECT_EQ(DWORD(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY), GetFileAttributesW((base + L"\\ro.txt").c_str()));
     SetFileAttributesW((base + L"\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -98,7 +85,7 @@ TEST(ZipExtract, ZeroLengthFileIsEmptyWithItsTimesAndSucceeds) {
         ASSERT_TRUE(FileTimes(scratch.Path() + name, &w, &a, &c));
         EXPECT_EQ(ExpectedDosTicks(stored.dosDate, stored.dosTime), Ticks(w));
         EXPECT_EQ(ExpectedDosTicks(stored.dosDate, stored.dosTime), Ticks(a));
-        EXPECT_EQ("", Content(scratch.Path() + name));
+        EXPECT_EQ("", FileContent(scratch.Path() + name));
     }
 }
 
@@ -124,8 +111,8 @@ TEST(ZipExtract, FolderEntriesCreateEveryLevelIncludingAMissingBase) {
     std::vector<std::wstring> expected = {
         L"deep", L"deep\\er", L"deep\\er\\默认", L"deep\\er\\默认\\f.txt", L"res", L"res\\image", L"res\\image\\face",
         L"res\\image\\face\\默认", L"x", L"x\\y", L"x\\y\\z"};
-    EXPECT_EQ(expected, ListTree(base));
-    EXPECT_EQ("deep", Content(base + L"\\deep\\er\\默认\\f.txt"));
+    EXPECT_EQ(expected, Tree(base));
+    EXPECT_EQ("deep", FileContent(base + L"\\deep\\er\\默认\\f.txt"));
 }
 
 TEST(ZipExtract, ExistingFilesAreReplacedButNotReadOnlyOrHiddenOnes) {
@@ -142,15 +129,15 @@ TEST(ZipExtract, ExistingFilesAreReplacedButNotReadOnlyOrHiddenOnes) {
 
     std::vector<ZipResult> results = ExtractAll(zip, scratch.Path());
     EXPECT_EQ((std::vector<ZipResult>{kZipOk, kZipNoFile, kZipNoFile, kZipNoFile}), results);
-    EXPECT_EQ("new", Content(scratch / L"normal.txt"));
-    EXPECT_EQ("old", Content(scratch / L"readonly.txt"));
-    EXPECT_EQ("old", Content(scratch / L"hidden.txt"));
-    EXPECT_EQ("old", Content(scratch / L"system.txt"));
+    EXPECT_EQ("new", FileContent(scratch / L"normal.txt"));
+    EXPECT_EQ("old", FileContent(scratch / L"readonly.txt"));
+    EXPECT_EQ("old", FileContent(scratch / L"hidden.txt"));
+    EXPECT_EQ("old", FileContent(scratch / L"system.txt"));
 
     // A second extraction of the same archive replaces again.
     ASSERT_TRUE(WriteBytes(scratch / L"normal.txt", "changed"));
     EXPECT_EQ(kZipOk, ExtractAll(zip, scratch.Path())[0]);
-    EXPECT_EQ("new", Content(scratch / L"normal.txt"));
+    EXPECT_EQ("new", FileContent(scratch / L"normal.txt"));
     for (const wchar_t* name : {L"readonly.txt", L"hidden.txt", L"system.txt"})
         SetFileAttributesW((scratch / name).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -162,7 +149,7 @@ TEST(ZipExtract, AHiddenEntryMayReplaceAHiddenFile) {
     ASSERT_TRUE(WriteBytes(scratch / L"hidden.txt", "old"));
     ASSERT_TRUE(SetFileAttributesW((scratch / L"hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(kZipOk, ExtractAll(BuildZip({e}), scratch.Path())[0]);
-    EXPECT_EQ("new", Content(scratch / L"hidden.txt"));
+    EXPECT_EQ("new", FileContent(scratch / L"hidden.txt"));
     SetFileAttributesW((scratch / L"hidden.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -205,11 +192,11 @@ TEST(ZipExtract, NothingIsEverWrittenOutsideTheBase) {
     for (size_t i = 0; i < results.size(); ++i) {
         EXPECT_EQ(cases[i].result, results[i]) << cases[i].raw;
         if (cases[i].landsAt != nullptr) {
-            EXPECT_EQ("payload", Content(base + L"\\" + cases[i].landsAt)) << cases[i].raw;
+            EXPECT_EQ("payload", FileContent(base + L"\\" + cases[i].landsAt)) << cases[i].raw;
         }
     }
     // Outside the base there is nothing but the base itself.
-    std::vector<std::wstring> all = ListTree(scratch.Path());
+    std::vector<std::wstring> all = Tree(scratch.Path());
     for (const std::wstring& path : all) {
         EXPECT_TRUE(path == L"inner" || path.rfind(L"inner\\base", 0) == 0) << std::string(path.begin(), path.end());
     }
@@ -236,10 +223,10 @@ TEST(ZipExtract, NamesTheCallerPassesMustStayBelowTheBaseToo) {
     EXPECT_EQ(kZipNoFile, ZipArchiveExtractItem(archive.get(), 0, L"..\\evil.txt"));
     EXPECT_EQ(kZipNoFile, ZipArchiveExtractItem(archive.get(), 0, L"a\\..\\..\\evil.txt"));
     EXPECT_EQ(kZipNoFile, ZipArchiveExtractItem(archive.get(), 0, L""));
-    EXPECT_EQ(std::vector<std::wstring>{}, ListTree(scratch.Path()));
+    EXPECT_EQ(std::vector<std::wstring>{}, Tree(scratch.Path()));
     // Under another name inside the base is fine.
     EXPECT_EQ(kZipOk, ZipArchiveExtractItem(archive.get(), 0, L"sub\\renamed.txt"));
-    EXPECT_EQ("good", Content(base + L"\\sub\\renamed.txt"));
+    EXPECT_EQ("good", FileContent(base + L"\\sub\\renamed.txt"));
 }
 
 TEST(ZipExtract, PathsThatDoNotFitEndInAnError) {
@@ -265,8 +252,8 @@ TEST(ZipExtract, PathsThatDoNotFitEndInAnError) {
     EXPECT_EQ(kZipNoFile, ZipArchiveExtractItem(archive.get(), 0, item.name));
     ASSERT_EQ(kZipOk, ZipArchiveGetItem(archive.get(), 1, &item));
     EXPECT_EQ(kZipOk, ZipArchiveExtractItem(archive.get(), 1, item.name));
-    EXPECT_EQ("short", Content(base + L"\\short.txt"));
-    std::vector<std::wstring> tree = ListTree(scratch.Path());
+    EXPECT_EQ("short", FileContent(base + L"\\short.txt"));
+    std::vector<std::wstring> tree = Tree(scratch.Path());
     EXPECT_EQ(2u, tree.size());
 }
 
@@ -282,5 +269,5 @@ TEST(ZipExtract, BaseDirectoryStartsAsTheCurrentDirectory) {
         ASSERT_TRUE(archive != nullptr);
         EXPECT_EQ(kZipOk, ZipArchiveExtractItem(archive.get(), 0, L"here.txt"));
     }
-    EXPECT_EQ("here", Content(scratch / L"here.txt"));
+    EXPECT_EQ("here", FileContent(scratch / L"here.txt"));
 }

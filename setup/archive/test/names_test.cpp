@@ -12,9 +12,7 @@
 namespace {
 
 std::wstring NameOf(const std::string& raw, uint16_t flags = 0, ZipResult* result = nullptr) {
-    TestEntry e;
-    e.name = raw;
-    e.data = "x";
+    TestEntry e = File(raw, "x");
     e.flags = flags;
     std::string zip = BuildZip({e});
     ZipArchivePtr archive = OpenBytes(zip);

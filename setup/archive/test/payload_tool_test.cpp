@@ -21,36 +21,10 @@ struct ToolRun {
     std::string out;
 };
 
-// Starts payload_tool.exe with `args`, collects its standard output.
+// Runs payload_tool.exe with `args`, collects its standard output.
 ToolRun RunTool(const std::wstring& args) {
     ToolRun run;
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::wstring exe = ModuleDir() + L"\\payload_tool.exe";
-    std::wstring command = L"\"" + exe + L"\" " + args;
-    PROCESS_INFORMATION pi = {};
-    BOOL started = CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                  &si, &pi);
-    CloseHandle(writeEnd);
-    if (started) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) run.out.append(buffer, got);
-        WaitForSingleObject(pi.hProcess, 60000);
-        GetExitCodeProcess(pi.hProcess, &run.exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(readEnd);
+    run.exitCode = static_cast<DWORD>(testing_support::RunProgram(ModuleDir() + L"\\payload_tool.exe", args, &run.out));
     return run;
 }
 

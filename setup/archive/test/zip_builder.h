@@ -29,6 +29,14 @@ struct TestEntry {
 
 std::string BuildZip(const std::vector<TestEntry>& entries);
 
+// A deflated file entry with the defaults above.
+inline TestEntry File(const std::string& name, const std::string& data) {
+    TestEntry e;
+    e.name = name;
+    e.data = data;
+    return e;
+}
+
 // Helpers for test data.
 std::string Cp936(const wchar_t* text);   // UTF-16 -> code page 936 bytes
 std::string Utf8(const wchar_t* text);    // UTF-16 -> UTF-8 bytes

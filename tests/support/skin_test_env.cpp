@@ -1,10 +1,9 @@
 // Skin test support: see skin_test_env.h.
 #include "skin_test_env.h"
 
-#include <cstdlib>
-
-#include "UIlib.h"
 #include "test_support.h"
+
+using testing_support::ColoursNear;
 
 namespace skintest {
 
@@ -16,6 +15,10 @@ bool UseSkin(const wchar_t* archive) {
     return testing_support::Exists(dir + archive);
 }
 
+bool Open(skinshot::CSkinWindow& window, int x, int y, bool visible) {
+    return window.Open(nullptr, x, y, visible) && PumpUntil([&] { return window.Root()->GetPos().right > 0; });
+}
+
 bool LoadSkinPicture(const wchar_t* name, skinshot::Image* out) {
     BYTE* data = nullptr;
     DWORD size = 0;
@@ -24,19 +27,6 @@ bool LoadSkinPicture(const wchar_t* name, skinshot::Image* out) {
     CPaintManagerUI::FreeResourceData(data);
     return ok;
 }
-
-namespace {
-
-int Channel(uint32_t v, int shift) { return static_cast<int>((v >> shift) & 0xFF); }
-
-bool Close(uint32_t a, uint32_t b, int tolerance) {
-    for (int shift = 0; shift <= 16; shift += 8) {
-        if (std::abs(Channel(a, shift) - Channel(b, shift)) > tolerance) return false;
-    }
-    return true;
-}
-
-} // namespace
 
 int CountMismatches(const skinshot::Image& shot, POINT at, const skinshot::Image& sprite, const RECT& source,
                     int tolerance) {
@@ -49,7 +39,7 @@ int CountMismatches(const skinshot::Image& shot, POINT at, const skinshot::Image
             int sx = at.x + x - source.left, sy = at.y + y - source.top;
             if (sx < 0 || sy < 0 || sx >= shot.width || sy >= shot.height) continue;
             ++compared;
-            if (!Close(shot.At(sx, sy), want, tolerance)) ++mismatches;
+            if (!ColoursNear(shot.At(sx, sy), want, tolerance)) ++mismatches;
         }
     }
     return compared == 0 ? -1 : mismatches;
@@ -58,11 +48,7 @@ int CountMismatches(const skinshot::Image& shot, POINT at, const skinshot::Image
 int CountInk(const skinshot::Image& shot, const RECT& rc) {
     int ink = 0;
     for (int y = rc.top; y < rc.bottom && y < shot.height; ++y) {
-        for (int x = rc.left; x < rc.right && x < shot.width; ++x) {
-            uint32_t v = shot.At(x, y);
-            int luma = (Channel(v, 16) * 3 + Channel(v, 8) * 6 + Channel(v, 0)) / 10;
-            if (luma < 140) ++ink;
-        }
+        for (int x = rc.left; x < rc.right && x < shot.width; ++x) ink += testing_support::IsInk(shot.At(x, y));
     }
     return ink;
 }
@@ -70,9 +56,7 @@ int CountInk(const skinshot::Image& shot, const RECT& rc) {
 int CountDifferences(const skinshot::Image& a, const skinshot::Image& b) {
     if (a.width != b.width || a.height != b.height) return -1;
     int n = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i) {
-        if (!Close(a.pixels[i], b.pixels[i], 24)) ++n;
-    }
+    for (size_t i = 0; i < a.pixels.size(); ++i) n += !ColoursNear(a.pixels[i], b.pixels[i], 24);
     return n;
 }
 

@@ -4,8 +4,6 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
-#include "zip.h"
-
 namespace duitest {
 namespace {
 
@@ -14,12 +12,31 @@ void AppendBytes(void* context, void* data, int size)
     static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
 }
 
-std::string Narrow(const std::wstring& w)
+template <typename Draw>
+Bitmap DrawInto(int w, int h, Draw draw)
 {
-    int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, NULL, 0, NULL, NULL);
-    std::string s(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &s[0], n, NULL, NULL);
-    return s;
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = w;
+    bmi.bmiHeader.biHeight = -h;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    HBITMAP dib = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC mem = CreateCompatibleDC(NULL);
+    HGDIOBJ old = SelectObject(mem, dib);
+    draw(mem);
+    GdiFlush();
+    Bitmap b;
+    b.width = w;
+    b.height = h;
+    const DWORD* p = static_cast<const DWORD*>(bits);
+    b.px.assign(p, p + w * h);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(dib);
+    return b;
 }
 
 } // namespace
@@ -29,11 +46,7 @@ std::string EncodePicture(int width, int height, const std::vector<Rgba>& pixels
     std::string out;
     if (jpeg) {
         std::vector<unsigned char> rgb;
-        for (const Rgba& p : pixels) {
-            rgb.push_back(p.r);
-            rgb.push_back(p.g);
-            rgb.push_back(p.b);
-        }
+        for (const Rgba& p : pixels) rgb.insert(rgb.end(), {p.r, p.g, p.b});
         stbi_write_jpg_to_func(AppendBytes, &out, width, height, 3, rgb.data(), 95);
     } else {
         stbi_write_png_to_func(AppendBytes, &out, width, height, 4, pixels.data(), width * 4);
@@ -50,7 +63,7 @@ std::string StripesPng(int stripeWidth, int height, const std::vector<Rgba>& col
     return EncodePicture(width, height, px);
 }
 
-SkinArchive::SkinArchive() : m_dir(L"duiskin") {}
+SkinArchive::SkinArchive(testing_support::ZipEntries entries) : m_entries(std::move(entries)) { Install(); }
 
 SkinArchive::~SkinArchive()
 {
@@ -58,28 +71,12 @@ SkinArchive::~SkinArchive()
     CPaintManagerUI::SetResourcePath(L"");
 }
 
-void SkinArchive::Add(const std::string& name, const std::string& bytes) { m_entries.emplace_back(name, bytes); }
-
 bool SkinArchive::Install(const std::wstring& fileName)
 {
-    std::wstring path = m_dir / fileName;
-    zipFile zf = zipOpen(Narrow(path).c_str(), APPEND_STATUS_CREATE);
-    if (zf == NULL) return false;
-    bool ok = true;
-    for (const auto& e : m_entries) {
-        zip_fileinfo info = {};
-        if (zipOpenNewFileInZip(zf, e.first.c_str(), &info, NULL, 0, NULL, 0, NULL, Z_DEFLATED, Z_DEFAULT_COMPRESSION) !=
-            ZIP_OK) {
-            ok = false;
-            continue;
-        }
-        if (zipWriteInFileInZip(zf, e.second.data(), static_cast<unsigned>(e.second.size())) != ZIP_OK) ok = false;
-        zipCloseFileInZip(zf);
-    }
-    if (zipClose(zf, NULL) != ZIP_OK) ok = false;
+    m_installed = testing_support::WriteZip(m_dir / fileName, m_entries);
     CPaintManagerUI::SetResourcePath(m_dir.Path().c_str());
     CPaintManagerUI::SetResourceZip(fileName.c_str());
-    return ok;
+    return m_installed;
 }
 
 TestWindow::TestWindow(const std::wstring& layout, IDialogBuilderCallback* callback)
@@ -100,7 +97,7 @@ HWND TestWindow::Open(HWND parent, int x, int y, int cx, int cy, bool visible)
         SetForegroundWindow(h);
         UpdateWindow(h);
     }
-    Pump(30);
+    Pump();
     return h;
 }
 
@@ -129,73 +126,13 @@ LRESULT TestWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
     return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
 }
 
-void Pump(DWORD ms)
+std::vector<DWORD> Bitmap::Cut(const RECT& rc) const
 {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
-    } while (GetTickCount() - start < ms);
+    std::vector<DWORD> out;
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x) out.push_back(At(x, y));
+    return out;
 }
-
-bool PumpUntil(HANDLE h, DWORD ms)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD left = ms - (GetTickCount() - start);
-        if (GetTickCount() - start >= ms) return WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
-        DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, left, QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) return true;
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
-
-namespace {
-
-Bitmap ReadDib(HDC mem, HBITMAP dib, const void* bits, int w, int h)
-{
-    (void)mem;
-    (void)dib;
-    Bitmap b;
-    b.width = w;
-    b.height = h;
-    const DWORD* p = static_cast<const DWORD*>(bits);
-    b.px.assign(p, p + w * h);
-    return b;
-}
-
-template <typename Draw>
-Bitmap DrawInto(int w, int h, Draw draw)
-{
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -h;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = NULL;
-    HBITMAP dib = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &bits, NULL, 0);
-    HDC mem = CreateCompatibleDC(NULL);
-    HGDIOBJ old = SelectObject(mem, dib);
-    draw(mem);
-    GdiFlush();
-    Bitmap b = ReadDib(mem, dib, bits, w, h);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(dib);
-    return b;
-}
-
-} // namespace
 
 Bitmap Render(CPaintManagerUI& pm)
 {
@@ -210,7 +147,7 @@ Bitmap Render(CPaintManagerUI& pm)
 Bitmap Capture(HWND hwnd)
 {
     RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Pump(30);
+    Pump();
     RECT rc;
     GetClientRect(hwnd, &rc);
     return DrawInto(rc.right, rc.bottom, [&](HDC mem) {
@@ -223,14 +160,7 @@ Bitmap Capture(HWND hwnd)
 POINT CentrePoint(CControlUI* c)
 {
     const RECT& r = c->GetPos();
-    POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    return pt;
-}
-
-LPARAM CentreOf(CControlUI* c)
-{
-    POINT pt = CentrePoint(c);
-    return MAKELPARAM(pt.x, pt.y);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 } // namespace duitest

@@ -1,14 +1,18 @@
-// What the skin tests share: pointing the window library at a real skin
-// archive (Uninstall.DAT, VELTSetupDate.DAT) that the build put beside the
-// test program, reading its pictures, and comparing rendered pixels with
-// sprite rectangles.
+// What the tests of the real skin archives share: pointing the window library
+// at a skin archive (Uninstall.DAT, VELTSetupDate.DAT) that the build put
+// beside the test program, opening a window of one of its layouts, pumping
+// messages the way the programs' loop does, reading its pictures, and
+// comparing rendered pixels with sprite rectangles.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "UIlib.h"
 #include "image.h"
+#include "message_pump.h"
+#include "skin_window.h"
 
 namespace skintest {
 
@@ -17,6 +21,21 @@ namespace skintest {
 bool UseSkin(const wchar_t* archive);
 inline bool UseUninstallSkin() { return UseSkin(L"Uninstall.DAT"); }
 inline bool UseSetupSkin() { return UseSkin(L"VELTSetupDate.DAT"); }
+
+// Handles what this thread has queued, through the library's own
+// pre-translation as the programs' message loop does.
+inline void Pump() { testing_support::PumpPending(&CPaintManagerUI::TranslateMessage); }
+template <typename Done>
+bool PumpUntil(Done done, DWORD ms = 3000)
+{
+    return testing_support::PumpUntil(done, ms, &CPaintManagerUI::TranslateMessage);
+}
+
+// Opens the window at x,y of the screen (shown unless `visible` is false:
+// destroying a shown window costs about two seconds under Wine without a
+// window manager) and waits for its first layout pass; false when the
+// layout did not build or lay out.
+bool Open(skinshot::CSkinWindow& window, int x = 30, int y = 30, bool visible = true);
 
 // Decodes a picture of the current skin archive; false when it is missing.
 bool LoadSkinPicture(const wchar_t* name, skinshot::Image* out);

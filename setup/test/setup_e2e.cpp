@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
+
 #include "image.h"
 #include "product.h"
 #include "registry_key.h"
@@ -134,10 +137,29 @@ int InkedColumns(WizardDriver& run, const std::wstring& page, const std::wstring
         return -1;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
+    // The background is the colour most pixels have; ink is any pixel that
+    // differs from it clearly, the thin anti-aliased strokes of small
+    // Chinese glyphs included.
+    std::map<DWORD, int> counts;
+    for (DWORD p : pixels)
+        ++counts[p];
+    DWORD background = 0;
+    int most = 0;
+    for (const auto& [colour, count] : counts) {
+        if (count > most) {
+            most = count;
+            background = colour;
+        }
+    }
+    auto channel = [](DWORD p, int shift) { return static_cast<int>((p >> shift) & 0xFF); };
     int columns = 0;
     for (int x = 0; x < width; ++x) {
         for (int y = 0; y < height; ++y) {
-            if (IsInk(pixels[static_cast<size_t>(y) * width + x])) {
+            const DWORD p = pixels[static_cast<size_t>(y) * width + x];
+            const int difference = std::abs(channel(p, 16) - channel(background, 16)) +
+                                   std::abs(channel(p, 8) - channel(background, 8)) +
+                                   std::abs(channel(p, 0) - channel(background, 0));
+            if (difference > 48) {
                 ++columns;
                 break;
             }

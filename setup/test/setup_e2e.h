@@ -44,7 +44,7 @@ std::wstring EditText(WizardDriver& run, const std::wstring& page, const std::ws
 std::vector<DWORD> ControlPixels(WizardDriver& run, const std::wstring& page, const std::wstring& control);
 // The pixel at the centre of a control on screen.
 DWORD CentrePixel(WizardDriver& run, const std::wstring& page, const std::wstring& control);
-// How many columns of a control's rectangle hold a dark (text) pixel.
+// How many columns of a control's rectangle hold a pixel unlike its background (text).
 int InkedColumns(WizardDriver& run, const std::wstring& page, const std::wstring& control);
 
 // The product's default installation directory (Program Files + "QRVL\\VELT电子日历").

@@ -45,14 +45,6 @@ int CountMismatches(const skinshot::Image& shot, POINT at, const skinshot::Image
     return compared == 0 ? -1 : mismatches;
 }
 
-int CountInk(const skinshot::Image& shot, const RECT& rc) {
-    int ink = 0;
-    for (int y = rc.top; y < rc.bottom && y < shot.height; ++y) {
-        for (int x = rc.left; x < rc.right && x < shot.width; ++x) ink += testing_support::IsInk(shot.At(x, y));
-    }
-    return ink;
-}
-
 int CountDifferences(const skinshot::Image& a, const skinshot::Image& b) {
     if (a.width != b.width || a.height != b.height) return -1;
     int n = 0;

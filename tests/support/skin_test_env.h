@@ -46,10 +46,6 @@ bool LoadSkinPicture(const wchar_t* name, skinshot::Image* out);
 int CountMismatches(const skinshot::Image& shot, POINT at, const skinshot::Image& sprite, const RECT& source,
                     int tolerance = 3);
 
-// How many pixels of the rectangle of the shot are dark (text ink on a
-// light background).
-int CountInk(const skinshot::Image& shot, const RECT& rc);
-
 // How many pixels two equally sized images differ in.
 int CountDifferences(const skinshot::Image& a, const skinshot::Image& b);
 

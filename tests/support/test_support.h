@@ -131,12 +131,4 @@ inline bool ColoursNear(uint32_t a, uint32_t b, int tolerance)
     return true;
 }
 
-// Dark enough to be text ink on a light background.
-inline bool IsInk(uint32_t colour)
-{
-    const int luma = (static_cast<int>((colour >> 16) & 0xFF) * 3 + static_cast<int>((colour >> 8) & 0xFF) * 6 +
-                      static_cast<int>(colour & 0xFF)) / 10;
-    return luma < 140;
-}
-
 } // namespace testing_support

@@ -4,15 +4,13 @@
 // and round corner, the background slice of each page, every control the
 // code looks up (by name and kind), the start look of every option and check
 // button, the navigation row, the progress bars, and that buttons and texts
-// fit on their line without overlapping or clipping. Also the fields' modes,
-// and the named-control listing that tests and scripts click by.
+// fit on their line without overlapping or clipping. Also the fields' modes.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "UIlib.h"
-#include "control_list.h"
 #include "skin_test_env.h"
 #include "skin_window.h"
 #include "test_support.h"
@@ -327,37 +325,6 @@ TEST(SetupFields, LicenceScrollsAndFieldsTakeInput) {
             EXPECT_FALSE(edit->IsMultiLine()) << name;
         }
     }
-}
-
-// What tests click by: every named control of a layout with its rectangle,
-// listed from a hidden window of the wizard's class; the library's skin
-// settings are left as they were.
-TEST(NamedControls, AreListedWhereTheLayoutPlacesThem) {
-    ASSERT_TRUE(skintest::UseUninstallSkin());
-    const std::wstring archive = testing_support::ModuleDir() + L"\\Uninstall.DAT";
-    std::vector<skinshot::NamedControl> frame;
-    ASSERT_TRUE(skinshot::ListNamedControls(archive, L"Page9Wnd.xml", {517, 397}, &frame));
-    std::string listing;
-    for (const skinshot::NamedControl& c : frame)
-        listing += std::string(c.name.begin(), c.name.end()) + " " + Describe(c.rect) + ";";
-    EXPECT_EQ(listing,
-              "minbtn 431,1,473,26;closebtn 470,1,506,29;confirmlabel 35,126,490,146;hintlabel 35,154,490,174;"
-              "nextbtn 345,360,430,384;cancelbtn 438,360,503,384;");
-
-    // A page's rectangles are its own client coordinates; nested controls too.
-    std::vector<skinshot::NamedControl> page;
-    ASSERT_TRUE(skinshot::ListNamedControls(archive, L"Page10Wnd.xml", {511, 391}, &page));
-    ASSERT_NE(skinshot::FindNamed(page, L"progressbar"), nullptr);
-    EXPECT_EQ(Describe(skinshot::FindNamed(page, L"progressbar")->rect), "14,122,15,136");
-    ASSERT_NE(skinshot::FindNamed(page, L"cancelbtn"), nullptr);
-    EXPECT_EQ(Describe(skinshot::FindNamed(page, L"cancelbtn")->rect), "433,326,498,350");
-    EXPECT_EQ(skinshot::FindNamed(page, L"nextbtn"), nullptr);
-
-    EXPECT_FALSE(skinshot::ListNamedControls(archive, L"NoSuchWnd.xml", {100, 100}, &page));
-    EXPECT_TRUE(page.empty());
-    EXPECT_FALSE(skinshot::ListNamedControls(archive + L".missing", L"Page9Wnd.xml", {100, 100}, &page));
-    EXPECT_EQ(std::wstring(CPaintManagerUI::GetResourceZip().GetData()), L"Uninstall.DAT");
-    EXPECT_EQ(std::wstring(CPaintManagerUI::GetResourcePath().GetData()), testing_support::ModuleDir() + L"\\");
 }
 
 } // namespace

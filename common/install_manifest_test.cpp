@@ -2,7 +2,6 @@
 // refusal of damaged, truncated and hostile content.
 #include "install_manifest.h"
 
-#include "payload_entries.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -209,22 +208,4 @@ TEST(InstallManifest, ConsistentButHostileEntriesAreRefused)
     absolute.directory = L"C:\\x";
     absolute.folders.push_back(L"C:\\Windows");
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(SerializeInstallManifest(absolute), &parsed));
-}
-
-TEST(PayloadEntries, ListsTheEightyThreeEntriesOfThePayload)
-{
-    const std::vector<std::wstring>& names = PayloadEntryNames();
-    ASSERT_EQ(83u, names.size());
-    EXPECT_EQ(L"VELT电子日历.exe", names.front());
-    EXPECT_EQ(L"res/profile.xml", names.back());
-    EXPECT_EQ(L"Uninstall.exe", names[3]);
-    size_t folders = 0;
-    for (const std::wstring& name : names)
-        folders += name.back() == L'/';
-    EXPECT_EQ(5u, folders);
-
-    const InstallManifest manifest = PayloadManifest(L"C:\\Some Dir");
-    EXPECT_FALSE(manifest.createdDirectory);
-    EXPECT_EQ(5u, manifest.folders.size());
-    EXPECT_EQ(78u + 1u, manifest.files.size()); // the payload's files and the manifest itself
 }

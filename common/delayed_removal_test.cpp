@@ -2,15 +2,15 @@
 // grouping rules for the three timings of the exit lock, run for real by
 // Wine's cmd.exe in the same three timings, and kept away from paths that the
 // interpreter would rewrite.
-#include "cmd_reading_model.h"
+#include "test/cmd_reading_model.h"
 #include "delayed_removal.h"
 
 #include "test_support.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
-#include <functional>
 #include <memory>
 
 using namespace testing_support;
@@ -22,17 +22,6 @@ namespace {
 constexpr int kGoneAtStart = 0;
 constexpr int kGoneDuringWait = 2;
 constexpr int kNeverGone = -1;
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > ms)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
 
 // True while a program named `exe` started by process `parent` runs.
 bool ChildRuns(DWORD parent, const wchar_t* exe)
@@ -79,6 +68,21 @@ void MakeTree(const std::wstring& dir)
     ASSERT_TRUE(WriteBytes(dir + L"\\res\\image\\a.png", "a"));
     for (const wchar_t* name : {L"\\Uninstall.exe", L"\\Uninstall.DAT", L"\\DuiLibu.dll"})
         ASSERT_TRUE(WriteBytes(dir + name, "x"));
+}
+
+// The command for `dir` run by Wine's cmd.exe to its end, the lock already
+// released.
+void RunReleased(const std::wstring& dir, DelayedRemoval what, const std::vector<std::wstring>& parents = {})
+{
+    std::wstring lockPath;
+    {
+        ExitLock lock;
+        ASSERT_TRUE(lock.Acquire());
+        lockPath = lock.Path();
+    }
+    ChildProcess cmd;
+    ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(lockPath, dir, what, false, kDelayedRemovalTries, parents)));
+    ASSERT_TRUE(cmd.WaitExit(30000));
 }
 
 } // namespace
@@ -189,20 +193,9 @@ TEST(DelayedRemoval, EmptiedParentsGoAfterTheTree)
     const std::wstring dir = top + L"\\QRVL\\Product";
     MakeTree(dir);
     ASSERT_TRUE(WriteBytes(top + L"\\theirs.txt", "theirs"));
-    std::wstring lockPath;
-    {
-        ExitLock lock;
-        ASSERT_TRUE(lock.Acquire());
-        lockPath = lock.Path();
-    }
-    ChildProcess cmd;
-    ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(lockPath, dir, DelayedRemoval::WholeTree, false,
-                                                           kDelayedRemovalTries, {top + L"\\QRVL", top})));
-    ASSERT_TRUE(cmd.WaitExit(30000));
+    RunReleased(dir, DelayedRemoval::WholeTree, {top + L"\\QRVL", top});
     EXPECT_FALSE(Exists(top + L"\\QRVL"));
-    std::string bytes;
-    EXPECT_TRUE(ReadBytes(top + L"\\theirs.txt", &bytes));
-    EXPECT_EQ("theirs", bytes);
+    EXPECT_EQ("theirs", FileContent(top + L"\\theirs.txt"));
 }
 
 TEST(DelayedRemoval, UninstallerOnlyKeepsOtherFilesAndTheFolder)
@@ -211,20 +204,10 @@ TEST(DelayedRemoval, UninstallerOnlyKeepsOtherFilesAndTheFolder)
     const std::wstring dir = scratch / L"shared (1)";
     MakeTree(dir);
     ASSERT_TRUE(WriteBytes(dir + L"\\mine.txt", "mine"));
-    std::wstring lockPath;
-    {
-        ExitLock lock;
-        ASSERT_TRUE(lock.Acquire());
-        lockPath = lock.Path();
-    }
-    ChildProcess cmd;
-    ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(lockPath, dir, DelayedRemoval::UninstallerOnly)));
-    ASSERT_TRUE(cmd.WaitExit(30000));
+    RunReleased(dir, DelayedRemoval::UninstallerOnly);
     for (const wchar_t* name : {L"\\Uninstall.exe", L"\\Uninstall.DAT", L"\\DuiLibu.dll"})
         EXPECT_FALSE(Exists(dir + name)) << name;
-    std::string bytes;
-    EXPECT_TRUE(ReadBytes(dir + L"\\mine.txt", &bytes));
-    EXPECT_EQ("mine", bytes);
+    EXPECT_EQ("mine", FileContent(dir + L"\\mine.txt"));
     EXPECT_TRUE(Exists(dir + L"\\res\\image\\a.png"));
 }
 

@@ -162,13 +162,6 @@ bool WizardDriver::IsVisible(HWND window)
     return window && IsWindowVisible(window);
 }
 
-HWND WizardDriver::WaitPage(const std::wstring& name, DWORD ms) const
-{
-    HWND page = nullptr;
-    WaitUntil([&] { return (page = Page(name)) != nullptr; }, ms);
-    return page;
-}
-
 bool WizardDriver::WaitPageVisible(const std::wstring& name, DWORD ms) const
 {
     return WaitUntil([&] { return PageVisible(name); }, ms);

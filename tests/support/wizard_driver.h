@@ -81,10 +81,8 @@ public:
     // a window subsystem (a console program).
     bool WaitIdle(DWORD ms) const;
 
-    // The page window of that name ("Page10"), or null; WaitPage waits up to
-    // ms for it to exist.
+    // The page window of that name ("Page10"), or null.
     HWND Page(const std::wstring& name) const;
-    HWND WaitPage(const std::wstring& name, DWORD ms) const;
     // The window exists and is visible (its own WS_VISIBLE style and its
     // parents').
     static bool IsVisible(HWND window);

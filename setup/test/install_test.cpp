@@ -342,7 +342,18 @@ TEST(SetupInstall, AWrongPathStopsAndCancelRemovesTheRecord)
         ASSERT_TRUE(WalkToPage4(run));
         ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", path));
         if (!*path) {
-            ASSERT_TRUE(run.PressKey(VK_DELETE));  // the selected text goes
+            // The key goes to the focused window: first the posted click must
+            // have focused the field. Then the selected text goes.
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    GUITHREADINFO info = {};
+                    info.cbSize = sizeof info;
+                    WCHAR name[16] = {};
+                    return GetGUIThreadInfo(GetWindowThreadProcessId(run.Frame(), nullptr), &info) &&
+                           info.hwndFocus && GetClassNameW(info.hwndFocus, name, 16) && lstrcmpiW(name, L"Edit") == 0;
+                },
+                5000));
+            ASSERT_TRUE(run.PressKey(VK_DELETE));
         }
         ASSERT_TRUE(WaitUntil([&] { return EditText(run, L"Page4", L"pathedit") == path; }, 5000));
         ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));

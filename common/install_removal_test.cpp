@@ -2,6 +2,7 @@
 #include "install_removal.h"
 
 #include "install_manifest.h"
+#include "fake_installation.h"
 #include "payload_entries.h"
 #include "test_support.h"
 
@@ -12,40 +13,18 @@ using namespace testing_support;
 
 namespace {
 
-// Writes every payload entry below `dir` (folders and small files).
+// A fresh payload below `dir`; the manifest an installation that made (or
+// found) `dir` writes.
 void WritePayload(const std::wstring& dir)
 {
-    ASSERT_TRUE(MakeDirs(dir));
-    for (const std::wstring& name : PayloadEntryNames()) {
-        std::wstring path = dir + L"\\" + name;
-        for (wchar_t& c : path) {
-            if (c == L'/')
-                c = L'\\';
-        }
-        if (path.back() == L'\\') {
-            ASSERT_TRUE(MakeDirs(path.substr(0, path.size() - 1)));
-        } else {
-            ASSERT_TRUE(WriteBytes(path, "payload"));
-        }
-    }
+    ASSERT_TRUE(WritePayloadPlaceholders(dir));
 }
 
 InstallManifest ManifestOfPayload(const std::wstring& dir, bool created)
 {
-    InstallManifest manifest;
-    manifest.directory = dir;
+    InstallManifest manifest = PayloadManifest(dir);
     manifest.createdDirectory = created;
-    for (const std::wstring& name : PayloadEntryNames())
-        manifest.AddArchiveEntry(name);
-    manifest.AddFile(kInstallManifestFileName);
     return manifest;
-}
-
-std::string Content(const std::wstring& path)
-{
-    std::string bytes;
-    ReadBytes(path, &bytes);
-    return bytes;
 }
 
 } // namespace
@@ -109,9 +88,9 @@ TEST(InstallRemoval, PreexistingDirectoryKeepsTheUsersFilesByteForByte)
     ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(dir, false)));
 
     EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
-    EXPECT_EQ("the user's own", Content(dir + L"\\readme.txt"));
-    EXPECT_EQ(big, Content(dir + L"\\res\\mine\\big.bin"));
-    EXPECT_EQ("x=1", Content(dir + L"\\res\\settings.ini"));
+    EXPECT_EQ("the user's own", FileContent(dir + L"\\readme.txt"));
+    EXPECT_EQ(big, FileContent(dir + L"\\res\\mine\\big.bin"));
+    EXPECT_EQ("x=1", FileContent(dir + L"\\res\\settings.ini"));
     EXPECT_FALSE(Exists(dir + L"\\VELT电子日历.exe"));
     EXPECT_FALSE(Exists(dir + L"\\Uninstall.exe"));
     EXPECT_FALSE(Exists(dir + L"\\res\\profile.xml"));
@@ -128,7 +107,7 @@ TEST(InstallRemoval, ManifestOfAnotherDirectoryNeverTakesTheWholeFolder)
     ASSERT_TRUE(WriteBytes(dir + L"\\keep.txt", "keep"));
     ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(scratch / L"elsewhere", true)));
     EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
-    EXPECT_EQ("keep", Content(dir + L"\\keep.txt"));
+    EXPECT_EQ("keep", FileContent(dir + L"\\keep.txt"));
     EXPECT_FALSE(Exists(dir + L"\\DuiLibu.dll"));
 }
 
@@ -144,8 +123,8 @@ TEST(InstallRemoval, WithoutAReadableManifestOnlyThePayloadGoes)
             ASSERT_TRUE(WriteBytes(dir + L"\\VELTInstall.lst", "VELT-INSTALL-MANIFEST 1\r\ncreated 1\r\n"));
         }
         EXPECT_EQ(RemovalScope::PayloadEntries, RemoveInstalledFiles(dir));
-        EXPECT_EQ("mine", Content(dir + L"\\diary.txt"));
-        EXPECT_EQ("not ours", Content(dir + L"\\res\\image\\weather\\d99.png"));
+        EXPECT_EQ("mine", FileContent(dir + L"\\diary.txt"));
+        EXPECT_EQ("not ours", FileContent(dir + L"\\res\\image\\weather\\d99.png"));
         EXPECT_FALSE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
         EXPECT_FALSE(Exists(dir + L"\\res\\image\\face"));
         EXPECT_FALSE(Exists(dir + L"\\VELT电子日历.exe"));
@@ -172,7 +151,7 @@ TEST(InstallRemoval, ProtectedLocationsNeverGoWholeOnlyTheirListedEntriesDo)
     ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(desktop, claim));
     EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(desktop));
     EXPECT_FALSE(Exists(ours));
-    EXPECT_EQ("stay", Content(theirs));
+    EXPECT_EQ("stay", FileContent(theirs));
     EXPECT_TRUE(Exists(desktop));
     EXPECT_FALSE(Exists(InstallManifestPath(desktop)));
     DeleteFileW(theirs.c_str());
@@ -191,6 +170,6 @@ TEST(InstallRemoval, ListedFolderThatIsNowAFileAndListedFileThatIsNowAFolderStay
     manifest.AddFolder(L"res");
     ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, manifest));
     EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
-    EXPECT_EQ("inner", Content(dir + L"\\profile.xml\\inner.txt"));
-    EXPECT_EQ("a file where a folder was", Content(dir + L"\\res"));
+    EXPECT_EQ("inner", FileContent(dir + L"\\profile.xml\\inner.txt"));
+    EXPECT_EQ("a file where a folder was", FileContent(dir + L"\\res"));
 }

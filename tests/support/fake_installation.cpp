@@ -12,6 +12,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
 namespace testing_support {
 
 namespace {
@@ -43,16 +45,22 @@ bool CopyBeside(const std::wstring& name, const std::wstring& dir)
     return CopyFileW((ModuleDir() + L"\\" + name).c_str(), (dir + L"\\" + name).c_str(), FALSE) != 0;
 }
 
-std::wstring Backslashes(std::wstring path)
-{
-    for (wchar_t& c : path) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    return path;
-}
-
 } // namespace
+
+bool WritePayloadPlaceholders(const std::wstring& dir, const std::vector<std::wstring>& skip)
+{
+    bool ok = MakeDirs(dir);
+    for (const std::wstring& name : PayloadEntryNames()) {
+        std::wstring path = dir + L"\\" + name;
+        for (wchar_t& c : path)
+            c = c == L'/' ? L'\\' : c;
+        if (path.back() == L'\\')
+            ok = MakeDirs(path.substr(0, path.size() - 1)) && ok;
+        else if (std::find(skip.begin(), skip.end(), name) == skip.end())
+            ok = WriteBytes(path, "payload " + std::to_string(path.size())) && ok;
+    }
+    return ok;
+}
 
 std::wstring ShellPath(int csidl, const std::wstring& relative)
 {
@@ -102,16 +110,9 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
         m_dir = options.intoFolder;
     }
     m_allUsers = options.recordRoot == 0 ? 0 : 1;
-    if (!MakeDirs(m_dir))
-        return;
     // The payload as Setup extracts it; the three files Uninstall needs are the real ones.
-    for (const std::wstring& name : PayloadEntryNames()) {
-        const std::wstring path = Backslashes(m_dir + L"\\" + name);
-        if (path.back() == L'\\')
-            MakeDirs(path.substr(0, path.size() - 1));
-        else if (name != kUninstallerFileName && name != kWindowLibraryFileName && name != kUninstallSkinFileName)
-            WriteBytes(path, "payload " + std::to_string(path.size()));
-    }
+    if (!WritePayloadPlaceholders(m_dir, {kUninstallerFileName, kWindowLibraryFileName, kUninstallSkinFileName}))
+        return;
     if (!CopyBeside(kUninstallerFileName, m_dir) || !CopyBeside(kWindowLibraryFileName, m_dir) ||
         !CopyBeside(kUninstallSkinFileName, m_dir))
         return;
@@ -122,12 +123,8 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
         WriteBytes(path, file.second);
     }
     if (options.manifest != Manifest::None) {
-        InstallManifest manifest;
-        manifest.directory = m_dir;
+        InstallManifest manifest = PayloadManifest(m_dir);
         manifest.createdDirectory = options.manifest == Manifest::CreatedDirectory;
-        for (const std::wstring& name : PayloadEntryNames())
-            manifest.AddArchiveEntry(name);
-        manifest.AddFile(kInstallManifestFileName);
         if (WriteInstallManifest(m_dir, manifest) != ERROR_SUCCESS)
             return;
         if (options.manifest == Manifest::Damaged) {

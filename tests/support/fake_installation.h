@@ -48,6 +48,11 @@ bool RecordExists(HKEY root, const std::wstring& productKey = kProductKey);
 std::wstring RecordString(HKEY root, const wchar_t* name, const std::wstring& productKey = kProductKey);
 std::wstring AutostartValue(HKEY root);
 
+// Every payload entry below `dir` (made when missing): its folders, and a
+// small placeholder file for each file whose name is not in `skip`. False
+// when something could not be written.
+bool WritePayloadPlaceholders(const std::wstring& dir, const std::vector<std::wstring>& skip = {});
+
 class FakeInstallation {
 public:
     // Lays out the installation in a fresh folder

@@ -18,6 +18,15 @@ void SetRaw(HKEY key, const wchar_t* name, DWORD type, const void* data, DWORD b
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes));
 }
 
+// Creates `path` (and the keys above it) below the scratch key, with a value.
+void MakeKey(const ScratchKey& scratch, const wchar_t* path)
+{
+    HKEY made = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch.Handle(), path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made,
+                                             nullptr));
+    SetRaw(made, L"v", REG_SZ, L"x", 4);
+    RegCloseKey(made);
+}
 
 } // namespace
 
@@ -55,10 +64,7 @@ TEST(RegistryKeyOpen, ViewBitsFollowTheAccessMaskAndCreateClearsThem)
 TEST(RegistryKeyOpen, ReopeningReplacesTheHandleAndDestructionClosesIt)
 {
     ScratchKey scratch;
-    HKEY made = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch.Handle(), L"a", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made,
-                                             nullptr));
-    RegCloseKey(made);
+    MakeKey(scratch, L"a");
     {
         CRegistryKey key;
         ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
@@ -163,51 +169,21 @@ TEST(RegistryKeyWriteString, WritesTerminatedRegSzAndRejectsNull)
     EXPECT_EQ(10u, bytes);
 }
 
-TEST(RegistryKeyDelete, DeleteTreeRemovesThreeLevelsAndTheKeyItself)
+// DeleteTree removes a key three levels deep with its values and leaves its
+// neighbours; for a missing key it returns ERROR_FILE_NOT_FOUND. DeleteKey
+// refuses a key with subkeys and deletes a leaf.
+TEST(RegistryKeyDelete, TreesGoWholeAndKeysOnlyAsLeaves)
 {
     ScratchKey scratch;
-    HKEY leaf = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch.Handle(), L"top\\mid\\low", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &leaf, nullptr));
-    SetRaw(leaf, L"v", REG_SZ, L"x", 4);
-    RegCloseKey(leaf);
-    HKEY sibling = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch.Handle(), L"top\\mid2", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &sibling, nullptr));
-    RegCloseKey(sibling);
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch.Handle(), L"neighbour", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &sibling, nullptr));
-    RegCloseKey(sibling);
-
+    for (const wchar_t* path : {L"top\\mid\\low", L"top\\mid2", L"neighbour", L"parent\\child"})
+        MakeKey(scratch, path);
     CRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
     EXPECT_EQ(ERROR_SUCCESS, key.DeleteTree(L"top"));
     EXPECT_FALSE(KeyExists(scratch.Root(), scratch.Path() + L"\\top"));
-    EXPECT_TRUE(KeyExists(scratch.Root(), scratch.Path() + L"\\neighbour"));
-}
-
-TEST(RegistryKeyDelete, DeleteTreeOfAMissingKeyReturnsNotFoundAndChangesNothing)
-{
-    ScratchKey scratch;
-    HKEY sub = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch.Handle(), L"stay", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub,
-                                             nullptr));
-    RegCloseKey(sub);
-    CRegistryKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.DeleteTree(L"missing"));
-    EXPECT_TRUE(KeyExists(scratch.Root(), scratch.Path() + L"\\stay"));
-}
+    EXPECT_TRUE(KeyExists(scratch.Root(), scratch.Path() + L"\\neighbour"));
 
-TEST(RegistryKeyDelete, DeleteKeyRefusesAKeyWithSubKeysAndDeletesALeaf)
-{
-    ScratchKey scratch;
-    HKEY sub = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch.Handle(), L"parent\\child", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &sub, nullptr));
-    RegCloseKey(sub);
-    CRegistryKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
     EXPECT_NE(ERROR_SUCCESS, key.DeleteKey(L"parent"));
     EXPECT_TRUE(KeyExists(scratch.Root(), scratch.Path() + L"\\parent\\child"));
     EXPECT_EQ(ERROR_SUCCESS, key.DeleteKey(L"parent\\child"));

@@ -172,7 +172,10 @@ TEST(SetupWizard, TheEarlierEditionGoesAndItsNeighboursStay)
         ASSERT_TRUE(WalkToPage4(run));
         ASSERT_TRUE(run.Click(L"Page4", L"prebtn"));
         ASSERT_TRUE(run.WaitPageVisible(L"Page3", 10000));
-        EXPECT_NE(CentrePixel(run, L"Page3", L"anyonebtn"), CentrePixel(run, L"Page3", L"onlymebtn"));
+        // The page paints its options after it shows: wait for the two looks.
+        EXPECT_TRUE(WaitUntil(
+            [&] { return CentrePixel(run, L"Page3", L"anyonebtn") != CentrePixel(run, L"Page3", L"onlymebtn"); },
+            5000));
         const DWORD selected = CentrePixel(run, L"Page3", L"anyonebtn");
         ASSERT_TRUE(run.PostSysClose());
         EXPECT_TRUE(EndsWithZero(run));
@@ -186,7 +189,8 @@ TEST(SetupWizard, TheEarlierEditionGoesAndItsNeighboursStay)
         ASSERT_TRUE(WalkToPage4(second));
         ASSERT_TRUE(second.Click(L"Page4", L"prebtn"));
         ASSERT_TRUE(second.WaitPageVisible(L"Page3", 10000));
-        EXPECT_EQ(CentrePixel(second, L"Page3", L"onlymebtn"), selected);
+        EXPECT_TRUE(WaitUntil([&] { return CentrePixel(second, L"Page3", L"onlymebtn") == selected; }, 5000))
+            << std::hex << CentrePixel(second, L"Page3", L"onlymebtn") << " is not " << selected;
         EXPECT_NE(CentrePixel(second, L"Page3", L"anyonebtn"), selected);
         ASSERT_TRUE(second.PostSysClose());
         EXPECT_TRUE(EndsWithZero(second));

@@ -9,6 +9,10 @@
 #include "rollback.h"
 #include "setup_state.h"
 
+#ifdef VELT_TEST_CHECKPOINT_GATE
+#include "checkpoint_gate.h"
+#endif
+
 namespace {
 
 bool Read(volatile LONG& flag)
@@ -84,6 +88,9 @@ void CPage6Wnd::Hooks::SetBarWidth(int width)
 
 bool CPage6Wnd::Hooks::Checkpoint()
 {
+#ifdef VELT_TEST_CHECKPOINT_GATE
+    PassCheckpointGate();  // test programs only: a test may hold the worker here
+#endif
     while (Read(m_page.m_bPaused))
         Sleep(100);
     return Read(m_page.m_bCancelled);

@@ -131,21 +131,25 @@ std::wstring Normalise(std::wstring relative)
     return relative;
 }
 
-bool ContainsNoCase(const std::vector<std::wstring>& list, const std::wstring& item)
+std::wstring Folded(const std::wstring& text)
 {
-    for (const std::wstring& existing : list) {
-        if (lstrcmpiW(existing.c_str(), item.c_str()) == 0)
-            return true;
-    }
-    return false;
+    std::wstring upper = text;
+    if (!upper.empty())
+        CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    return upper;
 }
 
-bool AddUnique(std::vector<std::wstring>* list, const std::wstring& relative)
+bool AddUnique(std::vector<std::wstring>* list, std::unordered_set<std::wstring>* index, const std::wstring& relative)
 {
     const std::wstring path = Normalise(relative);
     if (!IsSafeRelativePath(path))
         return false;
-    if (!ContainsNoCase(*list, path))
+    if (index->size() != list->size()) {
+        index->clear();
+        for (const std::wstring& existing : *list)
+            index->insert(Folded(existing));
+    }
+    if (index->insert(Folded(path)).second)
         list->push_back(path);
     return true;
 }
@@ -201,12 +205,12 @@ bool IsSafeRelativePath(const std::wstring& relative)
 
 bool InstallManifest::AddFile(const std::wstring& relative)
 {
-    return AddUnique(&files, relative);
+    return AddUnique(&files, &fileIndex, relative);
 }
 
 bool InstallManifest::AddFolder(const std::wstring& relative)
 {
-    return AddUnique(&folders, relative);
+    return AddUnique(&folders, &folderIndex, relative);
 }
 
 bool InstallManifest::AddArchiveEntry(const std::wstring& name)

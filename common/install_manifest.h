@@ -31,6 +31,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 inline constexpr wchar_t kInstallManifestFileName[] = L"VELTInstall.lst";
@@ -50,6 +51,10 @@ struct InstallManifest {
     // Adds an archive entry name as written in the payload ("res/image/" is a
     // folder, "res/profile.xml" a file), together with every folder above it.
     bool AddArchiveEntry(const std::wstring& name);
+
+    // The upper-cased names in files and folders, so that adding n paths
+    // takes time linear in n; rebuilt when a list was changed directly.
+    std::unordered_set<std::wstring> fileIndex, folderIndex;
 };
 
 // Full path of the manifest file inside installDir.

@@ -39,6 +39,14 @@ std::wstring Parent(const std::wstring& path)
     return parent;
 }
 
+std::wstring Folded(const std::wstring& path)
+{
+    std::wstring upper = path;
+    if (!upper.empty())
+        CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    return upper;
+}
+
 bool SameName(const std::wstring& a, const std::wstring& b)
 {
     return lstrcmpiW(a.c_str(), b.c_str()) == 0;
@@ -98,11 +106,7 @@ int InstallJournal::CreateInstallDirectory(const std::wstring& directory)
 
 bool InstallJournal::WasWritten(const std::wstring& path) const
 {
-    for (const std::wstring& written : m_writtenFiles) {
-        if (SameName(written, path))
-            return true;
-    }
-    return false;
+    return m_writtenIndex.count(Folded(path)) != 0;
 }
 
 bool InstallJournal::KeepAside(const std::wstring& path)
@@ -149,7 +153,7 @@ bool InstallJournal::PrepareEntry(const std::wstring& relative)
 void InstallJournal::FileWritten(const std::wstring& relative)
 {
     const std::wstring path = EntryPath(relative);
-    if (!WasWritten(path))
+    if (m_writtenIndex.insert(Folded(path)).second)
         m_writtenFiles.push_back(path);
 }
 
@@ -226,6 +230,7 @@ void InstallJournal::UndoDirectory()
     for (auto it = m_writtenFiles.rbegin(); it != m_writtenFiles.rend(); ++it)
         DeleteFileForcibly(*it);
     m_writtenFiles.clear();
+    m_writtenIndex.clear();
 
     std::vector<KeptFile> notBack;
     for (auto it = m_keptFiles.rbegin(); it != m_keptFiles.rend(); ++it) {

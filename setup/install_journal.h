@@ -27,6 +27,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class InstallJournal {
@@ -121,6 +122,7 @@ private:
     std::vector<std::wstring> m_createdParents;  // above the directory, outermost first
     std::vector<std::wstring> m_createdFolders;  // inside the directory, parents first
     std::vector<std::wstring> m_writtenFiles;
+    std::unordered_set<std::wstring> m_writtenIndex;  // m_writtenFiles upper-cased: one look-up per entry
     std::vector<KeptFile> m_keptFiles;
     std::wstring m_backupFolder;
 

@@ -166,10 +166,11 @@ LRESULT CWizardWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         m_pm.RemoveAllOptionGroups();
         m_pm.RemoveNotifier(this);
-        // From outside, to the frame or to a page: the program ends (the
-        // entry then brings running work to its end and destroys the windows
-        // in order); no window is destroyed here under a worker's feet.
-        ::ShowWindow(GetAncestor(m_hWnd, GA_ROOT), SW_HIDE);
+        // From outside, to the frame or to a page: the program ends exactly
+        // as after Alt+F4 (the entry first tells running work, then hides and
+        // destroys the windows in order); nothing is hidden or destroyed here,
+        // so that no worker passes another step between the quit and the
+        // entry's word to it.
         PostQuitMessage(0);
         return 0;
     default:

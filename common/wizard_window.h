@@ -16,10 +16,10 @@
 //   WM_SYSCOMMAND    SC_CLOSE ends the program (PostQuitMessage(0)) without a
 //                    question; other commands run by default and swap
 //                    "maxbtn" / "restorebtn" when the maximised state changed;
-//   WM_CLOSE         removes option groups and the notifier, hides the
-//                    top-level window and ends the program; no window
-//                    destroys itself (the entry destroys windows in order
-//                    after the loop, once running work has ended);
+//   WM_CLOSE         removes option groups and the notifier and ends the
+//                    program like SC_CLOSE; no window hides or destroys
+//                    itself (the entry tells running work first, then hides
+//                    and destroys the windows in order after the loop);
 //   WM_NCCALCSIZE, WM_NCPAINT, WM_NCACTIVATE: the skin is the whole window.
 // Everything else goes to the paint manager, then to default processing.
 //

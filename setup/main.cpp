@@ -132,6 +132,10 @@ bool CreateMaintenanceWindows(bool* damaged)
 // then the objects in creation order.
 void Teardown()
 {
+    // An unfinished installation learns of the quit before anything else
+    // happens: it stops at its very next checkpoint.
+    if (g_pPage6Wnd)
+        g_pPage6Wnd->StopOnQuit();
     CWizardWnd* frame = g_pCoverWnd ? static_cast<CWizardWnd*>(g_pCoverWnd) : g_pPage8Wnd;
     if (frame && IsWindow(frame->GetHWND()))
         ::ShowWindow(frame->GetHWND(), SW_HIDE);

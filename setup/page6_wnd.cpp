@@ -165,11 +165,12 @@ void CPage6Wnd::OnCancel()
         return;
     WaitDispatching(m_hWorkerThread);
     RollBack();
+    InterlockedExchange(&m_bRolledBack, 1);
     ::ShowWindow(m_hWnd, SW_HIDE);
     PostQuitMessage(0);
 }
 
-void CPage6Wnd::FinishOnQuit()
+void CPage6Wnd::StopOnQuit()
 {
     if (!m_hWorkerThread)
         return;
@@ -177,7 +178,18 @@ void CPage6Wnd::FinishOnQuit()
     if (InterlockedCompareExchange(&m_nOutcome, 0, 0) < 0)
         InterlockedExchange(&m_bCancelled, 1);
     InterlockedExchange(&m_bPaused, 0);
+}
+
+void CPage6Wnd::FinishOnQuit()
+{
+    if (!m_hWorkerThread)
+        return;
+    StopOnQuit();
     WaitDispatching(m_hWorkerThread);
+    // A confirmed cancel has rolled back twice already (the worker, then the
+    // interface thread); a third run would only repeat its messages.
+    if (InterlockedCompareExchange(&m_bRolledBack, 0, 0))
+        return;
     const LONG outcome = InterlockedCompareExchange(&m_nOutcome, 0, 0);
     if (outcome == static_cast<LONG>(InstallOutcome::Completed) ||
         outcome == static_cast<LONG>(InstallOutcome::RunKeyMissing))

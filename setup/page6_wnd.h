@@ -47,6 +47,11 @@ public:
     bool Finished() const;
 
     void OnCancel();
+    // The loop has ended: a worker that has not decided yet stops at its next
+    // checkpoint and rolls back; no page is shown any more. Called first
+    // thing after the loop, so that no checkpoint passes between a quit and
+    // this (FinishOnQuit calls it too).
+    void StopOnQuit();
     void FinishOnQuit();
     // The installation is final: what it kept aside goes.
     void Commit() { m_journal.Commit(); }
@@ -85,6 +90,7 @@ private:
     volatile LONG m_nOutcome = -1;          // InstallOutcome once the worker has decided
     volatile LONG m_bFinished = 0;          // the finish page was shown
     volatile LONG m_bLeaveWindowsAlone = 0; // the loop has ended: no more page changes
+    volatile LONG m_bRolledBack = 0;        // a confirmed cancel has rolled back on the interface thread
 };
 
 DWORD WINAPI InstallThreadProc(LPVOID param);

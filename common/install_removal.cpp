@@ -108,6 +108,27 @@ void RemoveListedEntries(const std::wstring& location, const InstallManifest& ma
         RemoveEmptyFolder(Join(location, folder), guard);
 }
 
+// Drops every listed file and folder that is not one of the payload's
+// entries (the manifest file itself stays listed).
+void KeepPayloadNamesOnly(InstallManifest* manifest)
+{
+    const InstallManifest payload = PayloadManifest(std::wstring());
+    auto listedIn = [](const std::vector<std::wstring>& list, const std::wstring& name) {
+        for (const std::wstring& entry : list) {
+            if (lstrcmpiW(entry.c_str(), name.c_str()) == 0)
+                return true;
+        }
+        return false;
+    };
+    auto keep = [&](std::vector<std::wstring>* list, const std::vector<std::wstring>& allowed) {
+        list->erase(std::remove_if(list->begin(), list->end(),
+                                   [&](const std::wstring& name) { return !listedIn(allowed, name); }),
+                    list->end());
+    };
+    keep(&manifest->files, payload.files);
+    keep(&manifest->folders, payload.folders);
+}
+
 RemovalScope Plan(const std::wstring& location, InstallManifest* entries)
 {
     if (location.empty() || NormalisePath(location).empty())
@@ -119,6 +140,11 @@ RemovalScope Plan(const std::wstring& location, InstallManifest* entries)
             return RemovalScope::WholeDirectory;
         }
         *entries = manifest;
+        // A manifest written for another folder (copied, or the folder moved)
+        // says nothing sure about this one: of its list only the payload's own
+        // names may go from here.
+        if (!SamePath(manifest.directory, location))
+            KeepPayloadNamesOnly(entries);
         return RemovalScope::ListedEntries;
     }
     *entries = PayloadManifest(location);

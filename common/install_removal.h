@@ -10,7 +10,8 @@
 //                   (or the manifest names another directory): the listed
 //                   files go, then the listed folders that are left empty
 //                   (deepest first), then the manifest itself; the directory
-//                   stays;
+//                   stays. Of a manifest that names another directory only
+//                   the listed names that are payload entries count;
 //   PayloadEntries  no readable manifest: the same with the payload's own 83
 //                   entries (payload_entries.h); the directory stays;
 //   Nothing         the location is empty or not a full path.

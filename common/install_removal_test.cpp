@@ -105,10 +105,17 @@ TEST(InstallRemoval, ManifestOfAnotherDirectoryNeverTakesTheWholeFolder)
     const std::wstring dir = scratch / L"moved";
     WritePayload(dir);
     ASSERT_TRUE(WriteBytes(dir + L"\\keep.txt", "keep"));
-    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(scratch / L"elsewhere", true)));
+    ASSERT_TRUE(WriteBytes(dir + L"\\letter.txt", "the user's"));
+    // It lists a file of the user's too: not this folder's manifest, so only
+    // the payload's names count.
+    InstallManifest other = ManifestOfPayload(scratch / L"elsewhere", true);
+    other.AddFile(L"letter.txt");
+    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, other));
     EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
     EXPECT_EQ("keep", FileContent(dir + L"\\keep.txt"));
+    EXPECT_EQ("the user's", FileContent(dir + L"\\letter.txt"));
     EXPECT_FALSE(Exists(dir + L"\\DuiLibu.dll"));
+    EXPECT_FALSE(Exists(dir + L"\\VELTInstall.lst"));
 }
 
 TEST(InstallRemoval, WithoutAReadableManifestOnlyThePayloadGoes)

@@ -105,6 +105,7 @@ std::wstring UninstallCopy(CaseRun& run)
     for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName})
         CopyFileW((Ctx().bin + L"\\" + name).c_str(), (folder + L"\\" + name).c_str(), FALSE);
     run.Watch(folder);
+    run.Allow(AllowRead(folder));
     return folder;
 }
 

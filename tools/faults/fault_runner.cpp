@@ -3,7 +3,7 @@
 // after the other, each from a clean machine, prints one line per case and
 // a final table in Markdown, and returns 1 when a case failed.
 //
-//   fault_runner [--quick] [--list] [--small-drive F:] [--readonly-drive G:]
+//   fault_runner [--quick] [--list] [--verbose] [--small-drive F:] [--readonly-drive G:]
 //                [--table FILE] [NAME-PART ...]
 //
 // --quick runs the quick subset with SetupLargeTest.exe as the large Setup
@@ -12,6 +12,7 @@
 // mounted read-only with a folder "parent\\mine" on it; cases that need a
 // drive that is not given are skipped. NAME-PART selects the cases whose
 // name contains it. --table writes the table to FILE as well (UTF-8).
+// --verbose lists every unexpected change of a failed case, not the first 12.
 // Exit status: 0 when every selected case passed (skips allowed), 1 when one
 // failed, 2 on bad usage or a missing program.
 #include "fault_cases.h"
@@ -52,6 +53,8 @@ int wmain(int argc, wchar_t** argv)
         const std::wstring arg = argv[i];
         if (arg == L"--quick") {
             context.quick = true;
+        } else if (arg == L"--verbose") {
+            context.verbose = true;
         } else if (arg == L"--list") {
             list = true;
         } else if ((arg == L"--small-drive" || arg == L"--readonly-drive" || arg == L"--table") && i + 1 < argc) {

@@ -14,6 +14,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -452,6 +453,8 @@ WizardDriver& CaseRun::Start(const std::wstring& exe, const std::wstring& skin, 
     m_drivers.push_back(std::make_unique<WizardDriver>());
     if (!m_drivers.back()->Start(exe, skin, workDir))
         Check(false, L"could not start " + exe);
+    // A program reads its own files (executable, library, skin).
+    Allow(AllowRead(exe.substr(0, exe.find_last_of(L'\\'))));
     return *m_drivers.back();
 }
 
@@ -497,7 +500,9 @@ bool CaseRun::Finish()
         if (!driver->Process())
             continue;
         DWORD code = 0;
-        if (!driver->WaitExit(Left(), &code)) {
+        // A case that already failed (a way out missing) is not waited for long.
+        const DWORD wait = m_failures.empty() || Left() < 10000 ? Left() : 10000;
+        if (!driver->WaitExit(wait, &code)) {
             Check(false, L"the program did not end within " + std::to_wstring(m_deadline / 1000) + L" s");
             TerminateProcess(driver->Process(), 1);
             WaitForSingleObject(driver->Process(), 5000);
@@ -523,20 +528,31 @@ bool CaseRun::Finish()
     }
     if (m_haveBefore) {
         const MachineState after = TakeSnapshot(m_scope);
-        int reported = 0;
-        int unexpected = 0;
+        // Removals and changes first: they are what a user loses.
+        std::vector<Change> unexpected;
         for (const Change& change : Diff(m_before, after)) {
             bool allowed = false;
             for (const Allowance& allowance : m_allowed)
                 allowed = allowed || allowance.matches(change);
-            if (allowed)
-                continue;
-            ++unexpected;
-            if (reported++ < 12)
-                m_failures.push_back(L"unexpected change: " + Describe(change));
+            if (!allowed)
+                unexpected.push_back(change);
         }
-        if (unexpected > reported)
-            m_failures.push_back(L"... " + std::to_wstring(unexpected - reported) + L" more unexpected changes");
+        std::stable_sort(unexpected.begin(), unexpected.end(), [](const Change& a, const Change& b) {
+            return (a.kind == ChangeKind::Added) < (b.kind == ChangeKind::Added) ||
+                   ((a.kind == ChangeKind::Added) == (b.kind == ChangeKind::Added) && a.item == ItemKind::File &&
+                    b.item != ItemKind::File);
+        });
+        const size_t limit = g_context.verbose ? unexpected.size() : 12;
+        int counts[3] = {};
+        for (size_t i = 0; i < unexpected.size(); ++i) {
+            ++counts[static_cast<int>(unexpected[i].kind)];
+            if (i < limit)
+                m_failures.push_back(L"unexpected change: " + Describe(unexpected[i]));
+        }
+        if (unexpected.size() > limit)
+            m_failures.push_back(L"... " + std::to_wstring(unexpected.size() - limit) + L" more unexpected changes (" +
+                                 std::to_wstring(counts[0]) + L" added, " + std::to_wstring(counts[1]) +
+                                 L" removed, " + std::to_wstring(counts[2]) + L" changed in all)");
     }
     return Passed();
 }
@@ -583,6 +599,19 @@ Allowance AllowRemoved(const Payload& payload, const std::wstring& dir, int allU
 Allowance AllowBelow(const std::wstring& path)
 {
     return {L"below " + path, [=](const Change& change) { return Below(change.path, path); }};
+}
+
+Allowance AllowRead(const std::wstring& folder)
+{
+    return {L"read below " + folder, [=](const Change& change) {
+                if (change.kind != ChangeKind::Changed || change.item != ItemKind::File || !Below(change.path, folder))
+                    return false;
+                for (const wchar_t* name : {L"size", L"attr", L"hash", L"created", L"written"}) {
+                    if (Property(change.before, name) != Property(change.after, name))
+                        return false;
+                }
+                return true;
+            }};
 }
 
 // --- the machine ------------------------------------------------------------------

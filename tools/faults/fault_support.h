@@ -64,6 +64,7 @@ struct Context {
     std::wstring smallDrive;  // "F:" when the small drive (a tmpfs) is mapped, else empty
     std::wstring readOnlyDrive;  // "G:" when the read-only drive is mapped, else empty
     bool quick = false;
+    bool verbose = false;     // every unexpected change is listed, not the first twelve
     Payload bigPayload;       // of bigSetup
     Payload realPayload;      // of Setup.exe
     std::wstring reference;   // folder with bigPayload extracted once, for comparisons
@@ -183,6 +184,9 @@ Allowance AllowRemoved(const Payload& payload, const std::wstring& dir, int allU
                        bool autostart = true);
 // Every change below `path` (the case's own scratch, a temporary file).
 Allowance AllowBelow(const std::wstring& path);
+// Files below `folder` read, nothing else: only their last-access time moved
+// (a program run from there reads its own files).
+Allowance AllowRead(const std::wstring& folder);
 
 // --- the machine ------------------------------------------------------------
 // Removes every trace of the product (records, autostart values, shortcuts,

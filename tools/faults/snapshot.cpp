@@ -1,7 +1,7 @@
 #include "snapshot.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <cwchar>
 
 namespace faults {
 
@@ -10,7 +10,7 @@ namespace {
 std::wstring Hex(unsigned long long value, int digits)
 {
     WCHAR text[32];
-    wsprintfW(text, L"%0*I64x", digits, value);
+    swprintf(text, 32, L"%0*llx", digits, value);
     return text;
 }
 

@@ -260,7 +260,7 @@ void AddCancelCases(std::vector<FaultCase>* cases)
                           [=](CaseRun& run) { CancelBeforeTheRecord(run, existing); }});
         for (const Point& point : points) {
             const int k = point.k;
-            const bool quick = (!existing && (k == 1 || k == n + 7)) || (existing && k == 5 + n / 2);
+            const bool quick = (!existing && k == 1) || (existing && k == 5 + n / 2);
             cases->push_back({L"cancel", L"cancel." + where + L"." + point.name, quick, kDeadline,
                               [=](CaseRun& run) { CancelAtCheckpoint(run, k, existing); }});
         }

@@ -234,7 +234,7 @@ void AddQuitCases(std::vector<FaultCase>* cases)
     for (const Phase& phase : phases) {
         for (Quit quit : installQuits) {
             const int k = phase.k;
-            const bool quick = k == 5 + n / 2 && (quit == Quit::AltF4 || quit == Quit::FrameClose);
+            const bool quick = k == 5 + n / 2 && quit == Quit::AltF4;
             cases->push_back({L"quit", L"quit.install." + std::wstring(phase.name) + L"." + QuitName(quit), quick,
                               kDeadline, [=](CaseRun& run) { QuitDuringInstall(run, k, quit); }});
         }

@@ -208,6 +208,12 @@ void HostileLocation(CaseRun& run, const Location& location, Program program)
     run.Finish();
     if (location.folder) {
         run.Check(Exists(path + L"\\" + kUserFile), L"the user's file went");
+        run.Note(std::wstring(L"the product's names there ") +
+                 (Exists(path + L"\\" + kAppFileName) ? L"kept or written" : L"removed") + L", the user's file kept");
+    } else {
+        run.Note(L"not a usable folder: nothing there touched");
+    }
+    if (location.folder) {
         RemoveAdded(run.BeforeState(), path);
         DeleteFileW((path + L"\\" + kAppFileName).c_str());
         DeleteFileW((path + L"\\res\\profile.xml").c_str());
@@ -295,8 +301,7 @@ void AddRecordCases(std::vector<FaultCase>* cases)
 {
     for (const Location& location : Locations()) {
         for (Program program : {Program::Uninstall, Program::SetupRemoval, Program::SetupRepair}) {
-            const bool quick = program == Program::Uninstall &&
-                               (lstrcmpW(location.name, L"drive-root") == 0 || lstrcmpW(location.name, L"percent") == 0);
+            const bool quick = program == Program::Uninstall && lstrcmpW(location.name, L"drive-root") == 0;
             cases->push_back({L"record", L"record.location-" + std::wstring(location.name) + L"." + ProgramName(program),
                               quick, kDeadline, [=](CaseRun& run) { HostileLocation(run, location, program); }});
         }

@@ -39,7 +39,7 @@ struct InstallOptions {
 void CleanProductTraces();
 
 // The shell folder `csidl` (not created), with `relative` appended when given.
-std::wstring ShellPath(int csidl, const std::wstring& relative);
+std::wstring ShellPath(int csidl, const std::wstring& relative = L"");
 
 // What an installation left under a root (HKEY_LOCAL_MACHINE or
 // HKEY_CURRENT_USER): its install record (of `productKey`) exists; a value

@@ -175,10 +175,9 @@ void CancelTimed(CaseRun& run, Moment moment, int percent, bool existing)
     const int span = BarAtCheckpoint(n + 5, n);
     const Folder folder = PrepareFolder(run, payload, existing);
     run.Before();
-    if (!StartToPage4(run, {Ctx().bigSetup, folder.dir}))
+    if (!StartInstall(run, {Ctx().bigSetup, folder.dir}))
         return;
     WizardDriver& d = run.Driver();
-    d.Click(L"Page4", L"nextbtn");
     const std::wstring first = payload.PathOf(folder.dir, 0);
     const std::wstring last = payload.PathOf(folder.dir, n - 1);
     const int target = span * percent / 100;

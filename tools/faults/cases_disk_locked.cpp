@@ -82,10 +82,10 @@ int AnswerUntilExit(WizardDriver& d, const std::wstring& caption, const std::wst
 // ended (the calendar not started).
 bool InstallThrough(CaseRun& run, const InstallPlan& plan)
 {
-    if (!StartToPage4(run, plan))
+    if (!StartInstall(run, plan))
         return false;
     WizardDriver& d = run.Driver();
-    return run.Check(d.Click(L"Page4", L"nextbtn") && d.WaitPageVisible(L"Page7", 180000) &&
+    return run.Check(d.WaitPageVisible(L"Page7", 180000) &&
                          d.Click(L"Page7", L"runnowbtn") && d.Click(L"Page7", L"finishbtn") && d.WaitExit(30000),
                      L"the installation did not complete");
 }
@@ -187,9 +187,8 @@ void FullDiskInstall(CaseRun& run, bool existing)
         return;
     run.Watch(root);
     run.Before();
-    if (!StartToPage4(run, {Setup(), dir}))
+    if (!StartInstall(run, {Setup(), dir}))
         return;
-    run.Driver().Click(L"Page4", L"nextbtn");
     AnswerWriteFailed(run, run.Driver());
     run.Finish();
     ULARGE_INTEGER available = {}, total = {}, free = {};
@@ -292,9 +291,8 @@ void HeldFileAtInstall(CaseRun& run)
         return;
     run.Watch(dir.substr(0, dir.find_last_of(L'\\')));
     run.Before();
-    if (!StartToPage4(run, {Setup(), dir}))
+    if (!StartInstall(run, {Setup(), dir}))
         return;
-    run.Driver().Click(L"Page4", L"nextbtn");
     AnswerWriteFailed(run, run.Driver());
     run.Finish();
     holder.Terminate();
@@ -383,10 +381,9 @@ void ReadOnlyDrive(CaseRun& run, bool existing)
         return;
     run.Watch(parent);
     run.Before();
-    if (!StartToPage4(run, {Setup(), dir}))
+    if (!StartInstall(run, {Setup(), dir}))
         return;
     WizardDriver& d = run.Driver();
-    d.Click(L"Page4", L"nextbtn");
     if (existing) {
         AnswerWriteFailed(run, d);
     } else {
@@ -399,16 +396,14 @@ void ReadOnlyDrive(CaseRun& run, bool existing)
 
 void RunKeyLockedAtInstall(CaseRun& run)
 {
-    const std::wstring dir = ScratchFolder(L"runkey") + L"\\VELT";
-    run.Watch(dir.substr(0, dir.find_last_of(L'\\')));
+    const std::wstring dir = NewTarget(run, L"runkey");
     KeyLock lock(HKEY_LOCAL_MACHINE, kRunKey);
     if (!run.Check(lock.Locked(), L"the Run key could not be made read-only"))
         return;
     run.Before();
-    if (!StartToPage4(run, {Setup(), dir}))
+    if (!StartInstall(run, {Setup(), dir}))
         return;
     WizardDriver& d = run.Driver();
-    d.Click(L"Page4", L"nextbtn");
     AnswerMessage(run, d, kCaptionError, kMsgRunKeyMissing, 120000);
     run.Allow(AllowInstalled(Ctx().realPayload, dir, 1, true, false));
     run.Finish();
@@ -420,8 +415,7 @@ void RunKeyLockedAtRollback(CaseRun& run)
 {
     const Payload& payload = Ctx().bigPayload;
     const int n = payload.Count();
-    const std::wstring dir = ScratchFolder(L"runkey") + L"\\VELT";
-    run.Watch(dir.substr(0, dir.find_last_of(L'\\')));
+    const std::wstring dir = NewTarget(run, L"runkey");
     run.Before();
     if (!StartToPage4(run, {Ctx().bigSetup, dir}))
         return;
@@ -548,8 +542,7 @@ void UninstallKeyRefusesRecord(CaseRun& run)
                    L"could not make the Uninstall key volatile"))
         return;
     RegCloseKey(key);
-    const std::wstring dir = ScratchFolder(L"nokey") + L"\\VELT";
-    run.Watch(dir.substr(0, dir.find_last_of(L'\\')));
+    const std::wstring dir = NewTarget(run, L"nokey");
     run.Before();
     InstallPlan plan{Setup(), dir};
     plan.onlyMe = true;
@@ -565,40 +558,28 @@ void UninstallKeyRefusesRecord(CaseRun& run)
 
 void AddDiskAndLockedCases(std::vector<FaultCase>* cases)
 {
-    cases->push_back({L"disk", L"disk.install.new-folder", true, kDeadline, [](CaseRun& r) { FullDiskInstall(r, false); }});
-    cases->push_back({L"disk", L"disk.install.existing-folder", false, kDeadline,
-                      [](CaseRun& r) { FullDiskInstall(r, true); }});
-    cases->push_back({L"disk", L"disk.repair", true, kDeadline, [](CaseRun& r) { FullDiskRepair(r); }});
-    cases->push_back({L"locked", L"locked.marked-files.install-completes", false, kDeadline,
-                      [](CaseRun& r) { MarkedFilesReplaced(r); }});
-    cases->push_back({L"locked", L"locked.calendar-running.install", true, kDeadline,
-                      [](CaseRun& r) { CalendarRunningAtInstall(r); }});
-    cases->push_back({L"locked", L"locked.calendar-running.repair", false, kDeadline,
-                      [](CaseRun& r) { CalendarRunningAtRepair(r); }});
-    cases->push_back({L"locked", L"locked.calendar-running.removal-uninstall", false, kDeadline,
-                      [](CaseRun& r) { CalendarRunningAtRemoval(r, false); }});
-    cases->push_back({L"locked", L"locked.calendar-running.removal-setup", false, kDeadline,
-                      [](CaseRun& r) { CalendarRunningAtRemoval(r, true); }});
-    cases->push_back({L"locked", L"locked.file-in-use.install", false, kDeadline,
-                      [](CaseRun& r) { HeldFileAtInstall(r); }});
-    cases->push_back({L"locked", L"locked.file-in-use.repair", false, kDeadline,
-                      [](CaseRun& r) { HeldFileAtRepair(r); }});
-    cases->push_back({L"locked", L"locked.readonly-drive.new-folder", false, kDeadline,
-                      [](CaseRun& r) { ReadOnlyDrive(r, false); }});
-    cases->push_back({L"locked", L"locked.readonly-drive.existing-folder", false, kDeadline,
-                      [](CaseRun& r) { ReadOnlyDrive(r, true); }});
-    cases->push_back({L"locked", L"locked.run-key.install", true, kDeadline, [](CaseRun& r) { RunKeyLockedAtInstall(r); }});
-    cases->push_back({L"locked", L"locked.run-key.rollback", false, kDeadline,
-                      [](CaseRun& r) { RunKeyLockedAtRollback(r); }});
-    cases->push_back({L"locked", L"locked.run-key.repair", false, kDeadline, [](CaseRun& r) { RunKeyLockedAtRepair(r); }});
-    cases->push_back({L"locked", L"locked.run-key.removal-uninstall", false, kDeadline,
-                      [](CaseRun& r) { RunKeyLockedAtRemoval(r, false); }});
-    cases->push_back({L"locked", L"locked.run-key.removal-setup", false, kDeadline,
-                      [](CaseRun& r) { RunKeyLockedAtRemoval(r, true); }});
-    cases->push_back({L"locked", L"locked.record-key.removal", false, kDeadline,
-                      [](CaseRun& r) { RecordKeyLockedAtRemoval(r); }});
-    cases->push_back({L"locked", L"locked.uninstall-key.install", false, kDeadline,
-                      [](CaseRun& r) { UninstallKeyRefusesRecord(r); }});
+    auto add = [&](const std::wstring& name, bool quick, void (*run)(CaseRun&)) {
+        cases->push_back({name.substr(0, name.find(L'.')), name, quick, kDeadline, run});
+    };
+    add(L"disk.install.new-folder", true, [](CaseRun& r) { FullDiskInstall(r, false); });
+    add(L"disk.install.existing-folder", false, [](CaseRun& r) { FullDiskInstall(r, true); });
+    add(L"disk.repair", true, [](CaseRun& r) { FullDiskRepair(r); });
+    add(L"locked.marked-files.install-completes", false, [](CaseRun& r) { MarkedFilesReplaced(r); });
+    add(L"locked.calendar-running.install", true, [](CaseRun& r) { CalendarRunningAtInstall(r); });
+    add(L"locked.calendar-running.repair", false, [](CaseRun& r) { CalendarRunningAtRepair(r); });
+    add(L"locked.calendar-running.removal-uninstall", false, [](CaseRun& r) { CalendarRunningAtRemoval(r, false); });
+    add(L"locked.calendar-running.removal-setup", false, [](CaseRun& r) { CalendarRunningAtRemoval(r, true); });
+    add(L"locked.file-in-use.install", false, [](CaseRun& r) { HeldFileAtInstall(r); });
+    add(L"locked.file-in-use.repair", false, [](CaseRun& r) { HeldFileAtRepair(r); });
+    add(L"locked.readonly-drive.new-folder", false, [](CaseRun& r) { ReadOnlyDrive(r, false); });
+    add(L"locked.readonly-drive.existing-folder", false, [](CaseRun& r) { ReadOnlyDrive(r, true); });
+    add(L"locked.run-key.install", true, [](CaseRun& r) { RunKeyLockedAtInstall(r); });
+    add(L"locked.run-key.rollback", false, [](CaseRun& r) { RunKeyLockedAtRollback(r); });
+    add(L"locked.run-key.repair", false, [](CaseRun& r) { RunKeyLockedAtRepair(r); });
+    add(L"locked.run-key.removal-uninstall", false, [](CaseRun& r) { RunKeyLockedAtRemoval(r, false); });
+    add(L"locked.run-key.removal-setup", false, [](CaseRun& r) { RunKeyLockedAtRemoval(r, true); });
+    add(L"locked.record-key.removal", false, [](CaseRun& r) { RecordKeyLockedAtRemoval(r); });
+    add(L"locked.uninstall-key.install", false, [](CaseRun& r) { UninstallKeyRefusesRecord(r); });
 }
 
 } // namespace faults

@@ -36,9 +36,7 @@ void QuitDuringInstall(CaseRun& run, int k, Quit quit)
 {
     const Payload& payload = Ctx().bigPayload;
     const int n = payload.Count();
-    const std::wstring parent = ScratchFolder(L"quit");
-    const std::wstring dir = parent + L"\\VELT";
-    run.Watch(parent);
+    const std::wstring dir = NewTarget(run, L"quit");
     run.Before();
     if (!StartToPage4(run, {Ctx().bigSetup, dir}))
         return;
@@ -67,9 +65,7 @@ void AnsweredNoCompletes(CaseRun& run)
 {
     const Payload& payload = Ctx().bigPayload;
     const int n = payload.Count();
-    const std::wstring parent = ScratchFolder(L"no");
-    const std::wstring dir = parent + L"\\VELT";
-    run.Watch(parent);
+    const std::wstring dir = NewTarget(run, L"no");
     run.Before();
     if (!StartToPage4(run, {Ctx().bigSetup, dir}))
         return;
@@ -96,9 +92,7 @@ void QuitDuringRollback(CaseRun& run, Quit quit)
     const Payload& payload = Ctx().bigPayload;
     const int n = payload.Count();
     const int k = 5 + n / 2;
-    const std::wstring parent = ScratchFolder(L"rollback");
-    const std::wstring dir = parent + L"\\VELT";
-    run.Watch(parent);
+    const std::wstring dir = NewTarget(run, L"rollback");
     run.Before();
     if (!StartToPage4(run, {Ctx().bigSetup, dir}))
         return;
@@ -199,14 +193,12 @@ void QuitDuringRemoval(CaseRun& run, Quit quit, bool setup)
 
 void QuitAfterFinishPage(CaseRun& run, Quit quit)
 {
-    const std::wstring parent = ScratchFolder(L"finished");
-    const std::wstring dir = parent + L"\\VELT";
-    run.Watch(parent);
+    const std::wstring dir = NewTarget(run, L"finished");
     run.Before();
-    if (!StartToPage4(run, {Ctx().bin + L"\\Setup.exe", dir}))
+    if (!StartInstall(run, {Ctx().bin + L"\\Setup.exe", dir}))
         return;
     WizardDriver& d = run.Driver();
-    if (!run.Check(d.Click(L"Page4", L"nextbtn") && d.WaitPageVisible(L"Page7", 120000), L"no finish page"))
+    if (!run.Check(d.WaitPageVisible(L"Page7", 120000), L"no finish page"))
         return;
     run.Check(LeaveBy(d, quit, L"Page7", quit == Quit::FrameClose),
               L"the way out is missing");

@@ -22,7 +22,6 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace faults {
 
@@ -227,21 +226,15 @@ void HostileLocation(CaseRun& run, const Location& location, Program program)
 
 // --- manifests -----------------------------------------------------------------
 
-std::string Utf8(const std::wstring& text)
+// A manifest in the product's format (count and checksum right) for
+// `directory`, listing `files` as they stand, safe or not.
+std::string ManifestText(const std::wstring& directory, const std::vector<std::wstring>& files)
 {
-    return WideToUtf8(text);
-}
-
-// A manifest text in the product's format, with a correct count and checksum.
-std::string ManifestText(const std::wstring& directory, bool created, const std::vector<std::wstring>& files)
-{
-    std::string text = "VELT-INSTALL-MANIFEST 1\r\ndirectory " + Utf8(directory) + "\r\ncreated " +
-                       (created ? "1" : "0") + "\r\n";
-    for (const std::wstring& file : files)
-        text += "F " + Utf8(file) + "\r\n";
-    char trailer[64];
-    std::snprintf(trailer, sizeof trailer, "end %u %08lx\r\n", static_cast<unsigned>(files.size()), Crc32(text));
-    return text + trailer;
+    InstallManifest manifest;
+    manifest.directory = directory;
+    manifest.createdDirectory = true;
+    manifest.files = files;
+    return SerializeInstallManifest(manifest);
 }
 
 enum class ManifestKind { Damaged, Foreign, Escaping, OtherFolder };
@@ -274,12 +267,12 @@ void HostileManifest(CaseRun& run, ManifestKind kind, Program program)
         break;
     case ManifestKind::Escaping:
         listed.push_back(L"..\\outside.txt");
-        WriteBytes(InstallManifestPath(dir), ManifestText(dir, true, listed));
+        WriteBytes(InstallManifestPath(dir), ManifestText(dir, listed));
         break;
     case ManifestKind::OtherFolder: {
         const std::wstring elsewhere = install.Parent() + L"\\elsewhere";
         MakeDirs(elsewhere);
-        WriteBytes(InstallManifestPath(dir), ManifestText(elsewhere, true, listed));
+        WriteBytes(InstallManifestPath(dir), ManifestText(elsewhere, listed));
         break;
     }
     }

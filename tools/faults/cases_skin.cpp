@@ -128,28 +128,17 @@ void SetupDamaged(CaseRun& run, const SkinEdit& edit, bool maintenance)
 }
 
 // Setup walked to Page4 with the skin damaged; the installation started.
-bool StartDamagedInstall(CaseRun& run, const std::wstring& exe, const std::wstring& dir, bool typePath = true)
+bool StartDamagedInstall(CaseRun& run, const std::wstring& exe, const std::wstring& dir)
 {
-    WizardDriver& d = run.Start(exe, kSetupSkinFileName);
-    if (!run.Check(d.WaitFrame(kSetupWindowTitle, 30000) != nullptr, L"Setup's frame did not show"))
-        return false;
-    bool walked = d.Click(L"nextbtn") && d.WaitPageVisible(L"Page1", 10000) && d.Click(L"Page1", L"nextbtn") &&
-                  d.WaitPageVisible(L"Page2", 10000) && d.Click(L"Page2", L"nextbtn") &&
-                  d.WaitPageVisible(L"Page3", 10000) && d.Click(L"Page3", L"nextbtn") &&
-                  d.WaitPageVisible(L"Page4", 10000) && d.WaitPageHidden(L"Page3", 10000);
-    if (walked && typePath)
-        walked = d.TypeText(L"Page4", L"pathedit", dir) && d.WaitIdle(10000);
-    return run.Check(walked && d.Click(L"Page4", L"nextbtn") && d.WaitPageVisible(L"Page6", 10000),
-                     L"could not start the installation");
+    return StartInstall(run, {exe, dir}) &&
+           run.Check(run.Driver().WaitPageVisible(L"Page6", 10000), L"could not start the installation");
 }
 
 // Page6 without its layout or without its bar: the worker stops after the
 // record and the folder; the page stays; the way out rolls back.
 void NoProgressBar(CaseRun& run, const SkinEdit& edit, Quit quit)
 {
-    const std::wstring parent = ScratchFolder(L"nobar");
-    const std::wstring dir = parent + L"\\VELT";
-    run.Watch(parent);
+    const std::wstring dir = NewTarget(run, L"nobar");
     const std::wstring exe = SetupCopy(run, Ctx().bin + L"\\Setup.exe", edit);
     run.Before();
     if (!StartDamagedInstall(run, exe, dir))
@@ -164,9 +153,7 @@ void NoProgressBar(CaseRun& run, const SkinEdit& edit, Quit quit)
 
 void NoPageCancel(CaseRun& run, Quit quit)
 {
-    const std::wstring parent = ScratchFolder(L"nocancel");
-    const std::wstring dir = parent + L"\\VELT";
-    run.Watch(parent);
+    const std::wstring dir = NewTarget(run, L"nocancel");
     const std::wstring exe = SetupCopy(run, Ctx().bin + L"\\SetupLargeTest.exe", DropControl("Page6Wnd.xml", "cancelbtn"));
     run.Before();
     if (!StartDamagedInstall(run, exe, dir))
@@ -182,9 +169,7 @@ void NoPageCancel(CaseRun& run, Quit quit)
 
 void NoFinishButton(CaseRun& run, Quit quit)
 {
-    const std::wstring parent = ScratchFolder(L"nofinish");
-    const std::wstring dir = parent + L"\\VELT";
-    run.Watch(parent);
+    const std::wstring dir = NewTarget(run, L"nofinish");
     const std::wstring exe = SetupCopy(run, Ctx().bin + L"\\Setup.exe", DropControl("Page7Wnd.xml", "finishbtn"));
     run.Before();
     if (!StartDamagedInstall(run, exe, dir))
@@ -202,7 +187,7 @@ void NoPathEdit(CaseRun& run)
 {
     const std::wstring exe = SetupCopy(run, Ctx().bin + L"\\Setup.exe", DropControl("Page4Wnd.xml", "pathedit"));
     run.Before();
-    if (!StartDamagedInstall(run, exe, L"", false))
+    if (!StartDamagedInstall(run, exe, L""))
         return;
     WizardDriver& d = run.Driver();
     AnswerMessage(run, d, kCaptionError, kMsgBadInstallPath);
@@ -225,9 +210,7 @@ void NoCloseButton(CaseRun& run, Quit quit)
 
 void BadPicturesInstall(CaseRun& run)
 {
-    const std::wstring parent = ScratchFolder(L"pictures");
-    const std::wstring dir = parent + L"\\VELT";
-    run.Watch(parent);
+    const std::wstring dir = NewTarget(run, L"pictures");
     const std::wstring exe = SetupCopy(
         run, Ctx().bin + L"\\Setup.exe", DamagePictures({"progress.png", "CoverBK.jpg", "Page6BK.jpg", "button.png"}));
     run.Before();

@@ -138,17 +138,6 @@ void Terminate(DWORD pid)
     CloseHandle(process);
 }
 
-std::string ToUtf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string bytes(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
-                            nullptr);
-    return bytes;
-}
-
 } // namespace
 
 // --- context and payloads ---------------------------------------------------
@@ -275,7 +264,7 @@ bool ExtractReference(const std::wstring& exe, const std::wstring& folder)
             ZipArchiveExtractItem(open.archive.get(), i, item.name) != kZipOk)
             return false;
     }
-    return testing_support::WriteBytes(stampFile, ToUtf8(wanted));
+    return testing_support::WriteBytes(stampFile, WideToUtf8(wanted));
 }
 
 // --- checkpoints --------------------------------------------------------------
@@ -616,11 +605,6 @@ Allowance AllowRead(const std::wstring& folder)
 
 // --- the machine ------------------------------------------------------------------
 
-std::wstring ShellPath(int csidl, const std::wstring& relative)
-{
-    return testing_support::ShellPath(csidl, relative);
-}
-
 void CleanMachine()
 {
     testing_support::CleanProductTraces();
@@ -631,22 +615,12 @@ void CleanMachine()
 
 bool RecordExists(int allUsers)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, InstallRecordKeyPath(kProductKey).c_str(), 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return testing_support::RecordExists(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
 }
 
 bool AutostartExists(int allUsers)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    const bool found = RegQueryValueExW(key, kAutostartValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
+    return testing_support::ValueExists(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kRunKey, kAutostartValueName);
 }
 
 bool AppLinkExists(int allUsers)
@@ -663,6 +637,13 @@ std::wstring ScratchFolder(const std::wstring& hint)
     return path;
 }
 
+std::wstring NewTarget(CaseRun& run, const std::wstring& hint)
+{
+    const std::wstring parent = ScratchFolder(hint);
+    run.Watch(parent);
+    return parent + L"\\VELT";
+}
+
 // --- driving --------------------------------------------------------------------
 
 bool StartToPage4(CaseRun& run, const InstallPlan& plan)
@@ -676,8 +657,14 @@ bool StartToPage4(CaseRun& run, const InstallPlan& plan)
     if (walked && plan.onlyMe)
         walked = d.Click(L"Page3", L"onlymebtn");
     walked = walked && d.Click(L"Page3", L"nextbtn") && d.WaitPageVisible(L"Page4", 10000) &&
-             d.WaitPageHidden(L"Page3", 10000) && d.TypeText(L"Page4", L"pathedit", plan.dir) && d.WaitIdle(10000);
+             d.WaitPageHidden(L"Page3", 10000) && (plan.dir.empty() || d.TypeText(L"Page4", L"pathedit", plan.dir)) &&
+             d.WaitIdle(10000);
     return run.Check(walked, L"could not walk Setup to Page4");
+}
+
+bool StartInstall(CaseRun& run, const InstallPlan& plan)
+{
+    return StartToPage4(run, plan) && run.Check(run.Driver().Click(L"Page4", L"nextbtn"), L"no next button on Page4");
 }
 
 bool AnswerQuestion(WizardDriver& driver, int id, DWORD ms)
@@ -779,15 +766,22 @@ std::vector<std::wstring> IncompleteEntries(const Payload& payload, const std::w
 
 void Say(const std::wstring& text)
 {
-    const std::string bytes = ToUtf8(text + L"\n");
+    const std::string bytes = WideToUtf8(text + L"\n");
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
 }
 
 std::string WideToUtf8(const std::wstring& text)
 {
-    return ToUtf8(text);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
+                            nullptr);
+    return bytes;
 }
+
 
 std::wstring Utf8ToWide(const std::string& text)
 {
@@ -843,7 +837,7 @@ void WriteLockLines(const std::vector<std::wstring>& lines)
     if (text.empty())
         DeleteFileW(LockFile().c_str());
     else
-        testing_support::WriteBytes(LockFile(), ToUtf8(text));
+        testing_support::WriteBytes(LockFile(), WideToUtf8(text));
 }
 
 bool SetDacl(HKEY root, const std::wstring& path, const std::wstring& sddl)
@@ -986,17 +980,6 @@ void CheckAsItWasOrComplete(CaseRun& run, const Payload& payload, const std::wst
             continue;
         run.Check(false, entry.name + (now.empty() ? L" is missing" : L" is neither as it was nor complete"));
     }
-}
-
-unsigned long Crc32(const std::string& bytes)
-{
-    unsigned long crc = 0xFFFFFFFFul;
-    for (unsigned char c : bytes) {
-        crc ^= c;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
-    }
-    return crc ^ 0xFFFFFFFFul;
 }
 
 } // namespace faults

@@ -15,6 +15,7 @@
 // beside the verdict.
 #pragma once
 
+#include "fake_installation.h"
 #include "snapshot.h"
 #include "wizard_driver.h"
 
@@ -196,18 +197,22 @@ void CleanMachine();
 bool RecordExists(int allUsers);
 bool AutostartExists(int allUsers);
 bool AppLinkExists(int allUsers);
-std::wstring ShellPath(int csidl, const std::wstring& relative = L"");
+using testing_support::ShellPath;
 // A fresh folder below the suite's scratch folder (made), unique per call.
 std::wstring ScratchFolder(const std::wstring& hint);
+// "<a fresh scratch folder>\\VELT", not made; the scratch folder is watched.
+std::wstring NewTarget(CaseRun& run, const std::wstring& hint);
 
 // --- driving Setup and Uninstall -------------------------------------------
 struct InstallPlan {
     std::wstring exe;   // full path of the Setup program
-    std::wstring dir;   // typed into "pathedit"
+    std::wstring dir;   // typed into "pathedit" (empty: nothing typed)
     bool onlyMe = false;
 };
 // Starts Setup, walks to Page4, chooses and types as planned.
 bool StartToPage4(CaseRun& run, const InstallPlan& plan);
+// ... and clicks Page4's "nextbtn": the installation starts.
+bool StartInstall(CaseRun& run, const InstallPlan& plan);
 // Waits for the quit question and answers it.
 bool AnswerQuestion(WizardDriver& driver, int id, DWORD ms = 15000);
 // Waits for a message box with this caption and text (text empty: any) and
@@ -270,9 +275,6 @@ bool ProgressMatches(const InstallProgress& progress, int k, int n, bool existin
 // the payload's is not; failures are checked into the run.
 void CheckAsItWasOrComplete(CaseRun& run, const Payload& payload, const std::wstring& reference,
                             const std::wstring& dir);
-
-// CRC-32 (IEEE) of bytes, for hand-made install manifests.
-unsigned long Crc32(const std::string& bytes);
 
 // --- output -------------------------------------------------------------------
 void Say(const std::wstring& text);

@@ -213,45 +213,31 @@ void QuitAfterFinishPage(CaseRun& run, Quit quit)
 
 void AddQuitCases(std::vector<FaultCase>* cases)
 {
-    const int n = Ctx().bigPayload.Count();
-    struct Phase {
-        const wchar_t* name;
-        int k;
+    auto add = [&](const std::wstring& name, bool quick, std::function<void(CaseRun&)> run) {
+        cases->push_back({L"quit", L"quit." + name, quick, kDeadline, run});
     };
-    const Phase phases[] = {
+    const int n = Ctx().bigPayload.Count();
+    const std::pair<const wchar_t*, int> phases[] = {
         {L"after-record", 1}, {L"mid-extraction", 5 + n / 2}, {L"after-autostart", n + 6}, {L"at-finish", n + 7}};
     // The frame's own cancel button lies under the progress page, whose
     // cancel button sits at the same place: page-cancel covers both.
-    const Quit installQuits[] = {Quit::PageCancel, Quit::FrameClose, Quit::AltF4, Quit::WmClose};
-    for (const Phase& phase : phases) {
-        for (Quit quit : installQuits) {
-            const int k = phase.k;
-            const bool quick = k == 5 + n / 2 && quit == Quit::AltF4;
-            cases->push_back({L"quit", L"quit.install." + std::wstring(phase.name) + L"." + QuitName(quit), quick,
-                              kDeadline, [=](CaseRun& run) { QuitDuringInstall(run, k, quit); }});
+    const Quit quits[] = {Quit::PageCancel, Quit::FrameClose, Quit::AltF4, Quit::WmClose};
+    for (const auto& [phase, k] : phases) {
+        for (Quit quit : quits) {
+            add(L"install." + std::wstring(phase) + L"." + QuitName(quit), k == 5 + n / 2 && quit == Quit::AltF4,
+                [=, k = k](CaseRun& run) { QuitDuringInstall(run, k, quit); });
         }
     }
-    cases->push_back({L"quit", L"quit.install.answered-no-completes", false, kDeadline,
-                      [](CaseRun& run) { AnsweredNoCompletes(run); }});
-    for (Quit quit : {Quit::PageCancel, Quit::FrameClose, Quit::AltF4, Quit::WmClose}) {
-        cases->push_back({L"quit", L"quit.rollback." + QuitName(quit), quit == Quit::WmClose, kDeadline,
-                          [=](CaseRun& run) { QuitDuringRollback(run, quit); }});
-    }
-    for (Quit quit : {Quit::PageCancel, Quit::FrameClose, Quit::AltF4, Quit::WmClose}) {
-        cases->push_back({L"quit", L"quit.repair." + QuitName(quit), quit == Quit::AltF4, kDeadline,
-                          [=](CaseRun& run) { QuitDuringRepair(run, quit); }});
-    }
-    for (bool setup : {true, false}) {
-        for (Quit quit : {Quit::PageCancel, Quit::FrameClose, Quit::AltF4, Quit::WmClose}) {
-            cases->push_back({L"quit",
-                              std::wstring(L"quit.removal-") + (setup ? L"setup." : L"uninstall.") + QuitName(quit),
-                              quit == Quit::PageCancel && !setup, kDeadline,
-                              [=](CaseRun& run) { QuitDuringRemoval(run, quit, setup); }});
+    add(L"install.answered-no-completes", false, [](CaseRun& run) { AnsweredNoCompletes(run); });
+    for (Quit quit : quits) {
+        add(L"rollback." + QuitName(quit), quit == Quit::WmClose, [=](CaseRun& run) { QuitDuringRollback(run, quit); });
+        add(L"repair." + QuitName(quit), quit == Quit::AltF4, [=](CaseRun& run) { QuitDuringRepair(run, quit); });
+        for (bool setup : {true, false}) {
+            add(std::wstring(setup ? L"removal-setup." : L"removal-uninstall.") + QuitName(quit),
+                quit == Quit::PageCancel && !setup, [=](CaseRun& run) { QuitDuringRemoval(run, quit, setup); });
         }
-    }
-    for (Quit quit : {Quit::FrameClose, Quit::AltF4, Quit::WmClose}) {
-        cases->push_back({L"quit", L"quit.install.finished." + QuitName(quit), false, kDeadline,
-                          [=](CaseRun& run) { QuitAfterFinishPage(run, quit); }});
+        if (quit != Quit::PageCancel)
+            add(L"install.finished." + QuitName(quit), false, [=](CaseRun& run) { QuitAfterFinishPage(run, quit); });
     }
 }
 

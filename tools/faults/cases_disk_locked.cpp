@@ -162,6 +162,16 @@ bool LeaveFree(const std::wstring& root, ULONGLONG left)
     return true;
 }
 
+// Half the size of the payload's largest file: space that no installation or
+// repair (which writes each file beside the old one first) can do with.
+ULONGLONG HalfTheLargestEntry()
+{
+    DWORD largest = 0;
+    for (const PayloadEntry& entry : Ctx().realPayload.entries)
+        largest = entry.size > largest ? entry.size : largest;
+    return largest / 2;
+}
+
 bool SmallDrive(CaseRun& run, std::wstring* root)
 {
     if (Ctx().smallDrive.empty()) {
@@ -183,7 +193,7 @@ void FullDiskInstall(CaseRun& run, bool existing)
     const std::wstring dir = root + (existing ? L"mine" : L"VELT");
     if (existing)
         MakeUserFolder(Ctx().realPayload, dir);
-    if (!run.Check(LeaveFree(root, 2u * 1024 * 1024), L"the drive could not be filled"))
+    if (!run.Check(LeaveFree(root, HalfTheLargestEntry()), L"the drive could not be filled"))
         return;
     run.Watch(root);
     run.Before();
@@ -213,7 +223,7 @@ void FullDiskRepair(CaseRun& run)
     const std::wstring dir = root + L"VELT";
     if (!InstallThrough(run, {Setup(), dir}))
         return;
-    if (!run.Check(LeaveFree(root, 1200u * 1024), L"the drive could not be filled"))
+    if (!run.Check(LeaveFree(root, HalfTheLargestEntry()), L"the drive could not be filled"))
         return;
     run.Watch(root);
     run.Before();

@@ -286,27 +286,6 @@ CheckpointAt DescribeCheckpoint(int k, int n)
     return {Checkpoint::AtFinish};
 }
 
-int CheckpointNumber(Checkpoint what, int n, int entry)
-{
-    switch (what) {
-    case Checkpoint::AfterRecord:
-        return 1;
-    case Checkpoint::AfterFolder:
-        return 2;
-    case Checkpoint::BeforeExtraction:
-        return 4;
-    case Checkpoint::AfterEntry:
-        return 5 + entry;
-    case Checkpoint::AfterManifest:
-        return n + 5;
-    case Checkpoint::AfterAutostart:
-        return n + 6;
-    case Checkpoint::AtFinish:
-        return n + 7;
-    }
-    return 1;
-}
-
 std::wstring CheckpointName(int k, int n)
 {
     const CheckpointAt at = DescribeCheckpoint(k, n);

@@ -82,7 +82,6 @@ struct CheckpointAt {
     int entry = -1;  // for AfterEntry: the entry just written (0-based)
 };
 CheckpointAt DescribeCheckpoint(int k, int n);
-int CheckpointNumber(Checkpoint what, int n, int entry = -1);
 std::wstring CheckpointName(int k, int n);
 // The bar's width at checkpoint k (layout start width 1, W = 474).
 int BarAtCheckpoint(int k, int n);

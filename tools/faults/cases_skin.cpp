@@ -271,6 +271,15 @@ void UninstallDamaged(CaseRun& run, const SkinEdit& edit)
     run.Finish();
 }
 
+// The removal left nothing of the installation folder; else what stays.
+void CheckRemoved(CaseRun& run, const std::wstring& dir)
+{
+    std::wstring left;
+    for (const std::wstring& name : testing_support::Tree(dir))
+        left += L" " + name;
+    run.Check(!Exists(dir), L"the removal is not complete, left:" + left);
+}
+
 // Uninstall with the edited skin: `removes` says whether the way out comes
 // after the removal ("nextbtn" clicked first) or instead of it.
 void UninstallWayOut(CaseRun& run, const SkinEdit& edit, bool removes, Quit quit, const std::wstring& what)
@@ -297,7 +306,7 @@ void UninstallWayOut(CaseRun& run, const SkinEdit& edit, bool removes, Quit quit
         run.Allow(AllowRemoved(Ctx().realPayload, install.Dir(), 1, true));
     run.Finish();
     if (removes)
-        run.Check(!Exists(install.Dir()), L"the removal is not complete");
+        CheckRemoved(run, install.Dir());
 }
 
 void UninstallThrough(CaseRun& run, const SkinEdit& edit, const std::wstring& what)
@@ -315,7 +324,7 @@ void UninstallThrough(CaseRun& run, const SkinEdit& edit, const std::wstring& wh
     run.Note(what + L": removed through the same windows");
     run.Allow(AllowRemoved(Ctx().realPayload, install.Dir(), 1, true));
     run.Finish();
-    run.Check(!Exists(install.Dir()), L"the removal is not complete");
+    CheckRemoved(run, install.Dir());
 }
 
 } // namespace

@@ -208,6 +208,11 @@ bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int
     const std::wstring parameters = DelayedRemovalParameters(g_exitLockPath, full, what, isProtected, tries, parents);
     if (parameters.empty())
         return false;
-    const HINSTANCE result = ShellExecuteW(nullptr, L"open", L"cmd.exe", parameters.c_str(), nullptr, SW_HIDE);
+    // The interpreter starts in the system folder: a current directory inside
+    // the folder it removes (the caller's, inherited) would keep that folder.
+    WCHAR system[MAX_PATH] = {};
+    const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+    const wchar_t* startIn = systemLength > 0 && systemLength < MAX_PATH ? system : nullptr;
+    const HINSTANCE result = ShellExecuteW(nullptr, L"open", L"cmd.exe", parameters.c_str(), startIn, SW_HIDE);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

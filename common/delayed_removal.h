@@ -41,7 +41,8 @@
 // WholeTree; Uninstall's three files, then the folder if empty, for
 // UninstallerOnly) and leaves the rest.
 //
-// Nothing is reported to the user.
+// The interpreter runs in the system folder, whatever the caller's current
+// directory is. Nothing is reported to the user.
 #pragma once
 
 #include <windows.h>

@@ -40,11 +40,11 @@ bool UninstallerGone(const std::wstring& dir, DWORD ms)
         ms, 100);
 }
 
-// Starts <dir>\\Uninstall.exe (current directory: the temporary folder) and
-// waits for its confirmation frame.
-bool StartUninstall(WizardDriver& run, const std::wstring& dir)
+// Starts <dir>\\Uninstall.exe (current directory: `workDir`, by default the
+// temporary folder) and waits for its confirmation frame.
+bool StartUninstall(WizardDriver& run, const std::wstring& dir, const std::wstring& workDir = L"")
 {
-    return run.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName) &&
+    return run.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName, workDir) &&
            run.WaitFrame(kUninstallWindowTitle, 20000, L"Page9Wnd.xml") != nullptr;
 }
 
@@ -93,8 +93,10 @@ bool AnyTraceGone(const FakeInstallation& install)
 
 } // namespace
 
-// Also: a "Quorvel" programs group shared with another product stays with
-// that product's shortcut; only this product's folder in it goes.
+// Started in its own folder, as a double click in the folder starts it (the
+// folder is then the program's current directory, and a child's unless told
+// otherwise). Also: a "Quorvel" programs group shared with another product
+// stays with that product's shortcut; only this product's folder in it goes.
 TEST(UninstallWizard, FullRemovalForAllUsersEndsWithTheFolderGoneAfterExit)
 {
     InstallOptions options;
@@ -106,7 +108,7 @@ TEST(UninstallWizard, FullRemovalForAllUsersEndsWithTheFolderGoneAfterExit)
     ASSERT_TRUE(MakeDirs(other.substr(0, other.find_last_of(L'\\'))));
     ASSERT_TRUE(WriteBytes(other, "other"));
     WizardDriver run;
-    ASSERT_TRUE(StartUninstall(run, install.Dir()));
+    ASSERT_TRUE(StartUninstall(run, install.Dir(), install.Dir()));
     ASSERT_EQ(1u, run.VisibleTopLevelWindows().size());
     RemoveThroughTheWizard(run, install.Dir());
 

@@ -180,10 +180,12 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::w
     }
     const std::wstring lock = Quoted(lockPath);
     command += L"(for /l %i in (1,1," + DecimalText(tries) + L") do @if exist " + lock + L" " + kPause + L")";
-    command += L" & " + OnceGone(lock, kPause);
-    for (const std::wstring& removal : removals) {
-        if (!removal.empty())
-            command += L" & " + OnceGone(lock, removal);
+    for (int round = 0; round < kDelayedRemovalRounds; ++round) {
+        command += L" & " + OnceGone(lock, kPause);
+        for (const std::wstring& removal : removals) {
+            if (!removal.empty())
+                command += L" & " + OnceGone(lock, removal);
+        }
     }
     return command;
 }

@@ -7,8 +7,11 @@
 // the lock a bounded number of times (kDelayedRemovalTries), pinging the
 // loopback address 127.0.0.1 once between looks as a one-second pause (nothing
 // leaves the machine). Once the lock has gone it pauses one second more, for
-// the process's last modules, and removes; every removal step carries its own
-// "lock gone" test, so a lock still there after the last look removes nothing.
+// the process's last modules, and removes; then it pauses and removes again,
+// kDelayedRemovalRounds rounds in all, for a file that a slow teardown (or a
+// scanner) still held a moment longer: repeating a removal that has already
+// succeeded does nothing. Every removal step carries its own "lock gone" test,
+// so a lock still there after the last look removes nothing.
 //
 // What it removes (DelayedRemoval):
 //   WholeTree        "rd /s/q" on the directory: only for a directory that the
@@ -54,6 +57,8 @@ enum class DelayedRemoval { WholeTree, UninstallerOnly };
 
 // Looks for the lock about once a second: about two minutes in all.
 inline constexpr int kDelayedRemovalTries = 120;
+// Pause-and-remove rounds once the lock has gone: about three seconds.
+inline constexpr int kDelayedRemovalRounds = 3;
 
 // Holds the process's exit lock; one object per process, alive from the
 // program's start to its end (the handle is closed by the system at exit).

@@ -4,6 +4,7 @@
 // interpreter would rewrite.
 #include "test/cmd_reading_model.h"
 #include "delayed_removal.h"
+#include "file_handle.h"
 
 #include "test_support.h"
 #include "wait_until.h"
@@ -23,19 +24,20 @@ constexpr int kGoneAtStart = 0;
 constexpr int kGoneDuringWait = 2;
 constexpr int kNeverGone = -1;
 
-// True while a program named `exe` started by process `parent` runs.
-bool ChildRuns(DWORD parent, const wchar_t* exe)
+// The process id of a running program named `exe` started by process
+// `parent`; 0 when there is none.
+DWORD RunningChild(DWORD parent, const wchar_t* exe)
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return false;
+    FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.Get() == INVALID_HANDLE_VALUE)
+        return 0;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
-        found = entry.th32ParentProcessID == parent && lstrcmpiW(entry.szExeFile, exe) == 0;
-    CloseHandle(snapshot);
-    return found;
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
+        if (entry.th32ParentProcessID == parent && lstrcmpiW(entry.szExeFile, exe) == 0)
+            return entry.th32ProcessID;
+    }
+    return 0;
 }
 
 // Runs "cmd.exe <parameters>" as StartDelayedRemoval would, but with a handle.
@@ -114,14 +116,16 @@ TEST(DelayedRemoval, BothReadingsRemoveOnlyOnceTheLockHasGone)
                     EXPECT_EQ(5, run.pauses);
                     continue;
                 }
-                ASSERT_EQ(c.removals.size(), run.commands.size()) << "gone after " << goneAfter;
-                for (size_t i = 0; i < c.removals.size(); ++i) {
+                // Every removal in each round, each round after a pause of its
+                // own: the first one pause after the lock has gone.
+                const size_t rounds = kDelayedRemovalRounds;
+                ASSERT_EQ(c.removals.size() * rounds, run.commands.size()) << "gone after " << goneAfter;
+                for (size_t i = 0; i < run.commands.size(); ++i) {
                     const std::wstring& ran = run.commands[i].command;
-                    const std::wstring& want = c.removals[i];
+                    const std::wstring& want = c.removals[i % c.removals.size()];
                     EXPECT_EQ(want.substr(0, want.find(L' ')), ran.substr(0, ran.find(L' ')));
                     EXPECT_EQ(want.substr(want.find(L'"')), ran.substr(ran.rfind(L'"', ran.size() - 2)));
-                    // One pause more once the lock has gone, for the last modules.
-                    EXPECT_EQ(goneAfter + 1, run.commands[i].pausesBefore);
+                    EXPECT_EQ(goneAfter + 1 + static_cast<int>(i / c.removals.size()), run.commands[i].pausesBefore);
                 }
             }
         }
@@ -168,7 +172,7 @@ TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
         const int tries = goneAfter == kNeverGone ? 2 : kDelayedRemovalTries;
         ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(lockPath, dir, DelayedRemoval::WholeTree, false, tries)));
         if (goneAfter == kGoneDuringWait) {
-            ASSERT_TRUE(WaitUntil([&] { return ChildRuns(cmd.Id(), L"ping.exe"); }, 20000));
+            ASSERT_TRUE(WaitUntil([&] { return RunningChild(cmd.Id(), L"ping.exe") != 0; }, 20000));
             EXPECT_TRUE(Exists(dir + L"\\res\\image\\a.png")) << "removed while the lock was held";
             lock.reset();
         }
@@ -186,6 +190,41 @@ TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
 
 // After the tree, the folders made above it go when they are empty: with a
 // plain "rd", which leaves a folder that holds something.
+// A module the ended program's teardown still holds when the first round
+// runs goes in a later one.
+TEST(DelayedRemoval, AFileHeldAMomentLongerGoesInALaterRound)
+{
+    ScratchDir scratch(L"held");
+    const std::wstring dir = scratch / L"VELT";
+    MakeTree(dir);
+    FileHandle held(CreateFileW((dir + L"\\DuiLibu.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held.Get());
+    std::wstring lockPath;
+    {
+        ExitLock lock;
+        ASSERT_TRUE(lock.Acquire());
+        lockPath = lock.Path();
+    }
+    ChildProcess cmd;
+    ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(lockPath, dir, DelayedRemoval::WholeTree)));
+    // The lock is gone at the start: the first pause, the first round's
+    // removal, which cannot take the held file, then the second pause.
+    DWORD firstPause = 0;
+    const bool secondPause = WaitUntil(
+        [&] {
+            const DWORD ping = RunningChild(cmd.Id(), L"ping.exe");
+            if (firstPause == 0)
+                firstPause = ping;
+            return ping != 0 && ping != firstPause;
+        },
+        20000, 20);
+    EXPECT_TRUE(Exists(dir + L"\\DuiLibu.dll"));
+    held.Reset(INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(secondPause);
+    ASSERT_TRUE(cmd.WaitExit(30000));
+    EXPECT_FALSE(Exists(dir));
+}
+
 TEST(DelayedRemoval, EmptiedParentsGoAfterTheTree)
 {
     ScratchDir scratch(L"delayed");
@@ -254,7 +293,7 @@ TEST(DelayedRemoval, FoldersTheInterpreterWouldRewriteAreNeverHandedToIt)
     EXPECT_FALSE(StartDelayedRemoval(percent, DelayedRemoval::WholeTree));
     EXPECT_FALSE(StartDelayedRemoval(bang, DelayedRemoval::UninstallerOnly));
     // A command started now would still be waiting for the held lock.
-    EXPECT_FALSE(ChildRuns(GetCurrentProcessId(), L"cmd.exe")) << "an interpreter was started";
+    EXPECT_EQ(0u, RunningChild(GetCurrentProcessId(), L"cmd.exe")) << "an interpreter was started";
     CloseHandle(busy);
 
     EXPECT_FALSE(Exists(percent + L"\\res"));

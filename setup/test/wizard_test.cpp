@@ -40,6 +40,36 @@ bool NoPageVisible(WizardDriver& run)
     return true;
 }
 
+// The machine's registered organisation set for a test, put back after it.
+class RegisteredOrganisation {
+public:
+    explicit RegisteredOrganisation(const std::wstring& text)
+    {
+        CRegistryKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, kOrganizationKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS)
+            return;
+        ULONG bytes = sizeof m_old - sizeof(WCHAR);
+        m_had = key.ReadString(kOrganizationValue, m_old, &bytes) == ERROR_SUCCESS;
+        m_set = key.WriteString(kOrganizationValue, text.c_str()) == ERROR_SUCCESS;
+    }
+    ~RegisteredOrganisation()
+    {
+        CRegistryKey key;
+        if (!m_set || key.Open(HKEY_LOCAL_MACHINE, kOrganizationKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS)
+            return;
+        if (m_had)
+            key.WriteString(kOrganizationValue, m_old);
+        else
+            RegDeleteValueW(key.Handle(), kOrganizationValue);
+    }
+    bool Set() const { return m_set; }
+
+private:
+    WCHAR m_old[1024] = {};
+    bool m_had = false;
+    bool m_set = false;
+};
+
 } // namespace
 
 // No record: the fresh-installation frame. A record under either root, or
@@ -70,9 +100,16 @@ TEST(SetupWizard, TheRecordChoosesTheMode)
     }
 }
 
+// Also: Page3 shows a registered organisation of 200 characters in full.
 TEST(SetupWizard, ForwardAndBackKeepEveryPagesState)
 {
     CleanMachine clean;
+    std::wstring organisation;
+    for (int i = 0; i < 20; ++i)
+        organisation += L"QRVL 组织-" + std::to_wstring(i % 10) + L"-";
+    ASSERT_EQ(organisation.size(), 200u);
+    RegisteredOrganisation registered(organisation);
+    ASSERT_TRUE(registered.Set());
     WizardDriver run;
     ASSERT_TRUE(StartSetup(run));
     EXPECT_TRUE(NoPageVisible(run));
@@ -105,6 +142,7 @@ TEST(SetupWizard, ForwardAndBackKeepEveryPagesState)
     ASSERT_TRUE(run.Click(L"nextbtn"));  // the frame's, forwarded to Page2's own
     ASSERT_TRUE(run.WaitPageVisible(L"Page3", 10000));
     EXPECT_TRUE(run.WaitPageHidden(L"Page2", 10000));
+    EXPECT_EQ(EditText(run, L"Page3", L"companyedit"), organisation);
 
     // Page3 and Page4, with the frame's previous button too; the typed path
     // and the options stay while moving back and forth.

@@ -30,9 +30,11 @@ void PassCheckpointGate()
     const LONG reached = InterlockedIncrement(&block->reached);
     if (reached != InterlockedCompareExchange(&block->holdAt, 0, 0))
         return;
+    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, CheckpointReleaseName(GetCurrentProcessId()).c_str());
+    if (!release)
+        return;
     InterlockedExchange(&block->held, 1);
-    const DWORD start = GetTickCount();
-    while (!InterlockedCompareExchange(&block->released, 0, 0) && GetTickCount() - start < kCheckpointGateLimitMs)
-        Sleep(10);
+    WaitForSingleObject(release, kCheckpointGateLimitMs);
+    CloseHandle(release);
     InterlockedExchange(&block->held, 0);
 }

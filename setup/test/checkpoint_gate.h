@@ -6,10 +6,11 @@
 // Protocol: the test creates a file mapping named
 // CheckpointGateName(<Setup's process id>) holding one CheckpointGateBlock
 // before the installation starts. At every checkpoint the worker counts
-// (reached = 1, 2, ...); when reached equals holdAt it waits, polling every
-// 10 ms, until released is non-zero (at most kCheckpointGateLimitMs, so that
-// a test that died never leaves Setup held for good), then goes on with the
-// checkpoint as usual. Without the mapping at the first checkpoint the gate
+// (reached = 1, 2, ...); when reached equals holdAt it waits until the
+// test sets the manual-reset event CheckpointReleaseName(<Setup's process
+// id>), which the test creates with the mapping (at most
+// kCheckpointGateLimitMs, so that a test that died never leaves Setup held for
+// good), then goes on with the checkpoint as usual. Without the mapping at the first checkpoint the gate
 // is off for the whole run and costs nothing more.
 #pragma once
 
@@ -20,7 +21,6 @@
 struct CheckpointGateBlock {
     volatile LONG holdAt;    // written by the test: the checkpoint to hold at (1-based), 0 for none
     volatile LONG reached;   // written by Setup: the last checkpoint reached
-    volatile LONG released;  // written by the test: non-zero lets a held worker go on
     volatile LONG held;      // written by Setup: 1 while it waits at holdAt
 };
 
@@ -29,6 +29,11 @@ inline constexpr DWORD kCheckpointGateLimitMs = 300000;
 inline std::wstring CheckpointGateName(DWORD processId)
 {
     return L"Local\\VeltCheckpointGate-" + std::to_wstring(processId);
+}
+
+inline std::wstring CheckpointReleaseName(DWORD processId)
+{
+    return L"Local\\VeltCheckpointRelease-" + std::to_wstring(processId);
 }
 
 // Called by the worker at the start of every checkpoint; returns once the

@@ -335,7 +335,8 @@ Gate::Gate(DWORD pid, int k)
         return;
     m_block = static_cast<CheckpointGateBlock*>(
         MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(CheckpointGateBlock)));
-    if (m_block)
+    m_release = CreateEventW(nullptr, TRUE, FALSE, CheckpointReleaseName(pid).c_str());
+    if (m_block && m_release)
         InterlockedExchange(&m_block->holdAt, k);
 }
 
@@ -346,6 +347,8 @@ Gate::~Gate()
         UnmapViewOfFile(m_block);
     if (m_mapping)
         CloseHandle(m_mapping);
+    if (m_release)
+        CloseHandle(m_release);
 }
 
 bool Gate::WaitHeld(DWORD ms) const
@@ -355,8 +358,8 @@ bool Gate::WaitHeld(DWORD ms) const
 
 void Gate::Release()
 {
-    if (m_block)
-        InterlockedExchange(&m_block->released, 1);
+    if (m_release)
+        SetEvent(m_release);
 }
 
 int Gate::Reached() const

@@ -93,7 +93,9 @@ class Gate {
 public:
     Gate(DWORD pid, int k);
     ~Gate();
-    bool Armed() const { return m_block != nullptr; }
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+    bool Armed() const { return m_block != nullptr && m_release != nullptr; }
     bool WaitHeld(DWORD ms) const;
     void Release();
     int Reached() const;
@@ -101,6 +103,7 @@ public:
 private:
     HANDLE m_mapping = nullptr;
     ::CheckpointGateBlock* m_block = nullptr;
+    HANDLE m_release = nullptr;  // the manual-reset event that lets the worker go on
 };
 
 // How a program is left.

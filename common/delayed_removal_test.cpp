@@ -10,7 +10,6 @@
 #include "wait_until.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <memory>
 
@@ -23,22 +22,6 @@ namespace {
 constexpr int kGoneAtStart = 0;
 constexpr int kGoneDuringWait = 2;
 constexpr int kNeverGone = -1;
-
-// The process id of a running program named `exe` started by process
-// `parent`; 0 when there is none.
-DWORD RunningChild(DWORD parent, const wchar_t* exe)
-{
-    FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (snapshot.Get() == INVALID_HANDLE_VALUE)
-        return 0;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
-        if (entry.th32ParentProcessID == parent && lstrcmpiW(entry.szExeFile, exe) == 0)
-            return entry.th32ProcessID;
-    }
-    return 0;
-}
 
 // Runs "cmd.exe <parameters>" as StartDelayedRemoval would, but with a handle.
 bool StartCommand(ChildProcess& cmd, const std::wstring& parameters)

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 
@@ -180,6 +181,22 @@ bool ReadBytes(const std::wstring& path, std::string* bytes)
         bytes->append(buffer, got);
     CloseHandle(file);
     return true;
+}
+
+DWORD RunningChild(DWORD parent, const wchar_t* exe)
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD found = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == parent && lstrcmpiW(entry.szExeFile, exe) == 0)
+            found = entry.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    return found;
 }
 
 int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* output, DWORD ms)

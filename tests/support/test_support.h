@@ -80,6 +80,11 @@ private:
 int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* output = nullptr,
                DWORD ms = 60000);
 
+// The id of a running process named `exe` ("cmd.exe") that process `parent`
+// started; 0 when there is none. Ids are not reused while a handle to the
+// parent is open, so hold one when the parent may have ended.
+DWORD RunningChild(DWORD parent, const wchar_t* exe);
+
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 bool ReadBytes(const std::wstring& path, std::string* bytes);
 // A file's bytes, or "<missing>" when it cannot be read.

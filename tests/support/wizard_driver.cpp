@@ -363,6 +363,11 @@ bool WizardDriver::Running() const
     return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+bool WizardDriver::WaitChildrenEnded(const wchar_t* exe, DWORD ms) const
+{
+    return m_pi.hProcess && WaitUntil([&] { return RunningChild(m_pi.dwProcessId, exe) == 0; }, ms, 100);
+}
+
 std::vector<HWND> WizardDriver::VisibleTopLevelWindows() const
 {
     return VisibleWindowsOf(m_pi.dwProcessId);

@@ -131,6 +131,9 @@ public:
     // Waits for the process to end; its exit code goes to *exitCode.
     bool WaitExit(DWORD ms, DWORD* exitCode = nullptr) const;
     bool Running() const;
+    // Waits until no process named `exe` that the program started still runs
+    // (Uninstall's delayed removal, "cmd.exe", goes on after the program).
+    bool WaitChildrenEnded(const wchar_t* exe, DWORD ms) const;
     // The process's visible top-level windows now.
     std::vector<HWND> VisibleTopLevelWindows() const;
 

@@ -212,6 +212,9 @@ TEST(UninstallWizard, InstallationStraightIntoTheDesktopLeavesTheDesktopAndItsFi
         EXPECT_FALSE(Exists(desktop + L"\\VELT电子日历.exe"));
         EXPECT_FALSE(Exists(desktop + L"\\res"));
         EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
+        // The next round lays Uninstall's files out in the same folder again:
+        // this round's delayed removal must have finished first.
+        EXPECT_TRUE(run.WaitChildrenEnded(L"cmd.exe", 30000));
     }
 }
 

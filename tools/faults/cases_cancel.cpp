@@ -125,15 +125,10 @@ void CancelAtCheckpoint(CaseRun& run, int k, bool existing)
     const int n = payload.Count();
     const Folder folder = PrepareFolder(run, payload, existing);
     run.Before();
-    if (!StartToPage4(run, {Ctx().bigSetup, folder.dir}))
+    const std::unique_ptr<Gate> gate = StartHeldAt(run, folder.dir, k);
+    if (!gate)
         return;
     WizardDriver& d = run.Driver();
-    Gate gate(d.ProcessId(), k);
-    if (!run.Check(gate.Armed(), L"the checkpoint gate could not be made"))
-        return;
-    d.Click(L"Page4", L"nextbtn");
-    if (!run.Check(gate.WaitHeld(run.Left()), L"the worker never reached checkpoint " + std::to_wstring(k)))
-        return;
     const int bar = StableBar(d, L"Page6");
     const InstallProgress progress = ReadProgress(payload, folder.dir, 1, folder.preexisting);
     run.Note(L"held " + CheckpointName(k, n) + L" (checkpoint " + std::to_wstring(k) + L"): bar " +
@@ -146,7 +141,7 @@ void CancelAtCheckpoint(CaseRun& run, int k, bool existing)
     const MessageBoxSeen question = d.WaitMessageBox(15000, kCaptionNotice, kMsgQuitQuestion);
     if (!run.Check(question.box != nullptr, L"no quit question"))
         return;
-    gate.Release();
+    gate->Release();
     run.Check(!WaitUntil([&] { return WorkerMoved(d, payload, folder, k, bar); }, 800, 100),
               L"the worker went on while the question was open");
     run.Check(WizardDriver::Answer(question, IDYES), L"the question could not be answered");

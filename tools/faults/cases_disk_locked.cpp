@@ -427,19 +427,15 @@ void RunKeyLockedAtRollback(CaseRun& run)
     const int n = payload.Count();
     const std::wstring dir = NewTarget(run, L"runkey");
     run.Before();
-    if (!StartToPage4(run, {Ctx().bigSetup, dir}))
+    // Held once the autostart value is written.
+    const std::unique_ptr<Gate> gate = StartHeldAt(run, dir, n + 6);
+    if (!gate)
         return;
     WizardDriver& d = run.Driver();
-    Gate gate(d.ProcessId(), n + 6);
-    d.Click(L"Page4", L"nextbtn");
-    if (!run.Check(gate.WaitHeld(run.Left()), L"the worker did not reach the autostart value"))
-        return;
     KeyLock lock(HKEY_LOCAL_MACHINE, kRunKey);
     if (!run.Check(lock.Locked(), L"the Run key could not be made read-only"))
         return;
-    d.Click(L"Page6", L"cancelbtn");
-    const MessageBoxSeen question = d.WaitMessageBox(15000, kCaptionNotice, kMsgQuitQuestion);
-    gate.Release();
+    const MessageBoxSeen question = CancelWhileHeld(d, *gate);
     if (!run.Check(question.box && WizardDriver::Answer(question, IDYES), L"no quit question"))
         return;
     const int messages = AnswerUntilExit(d, kCaptionError, kMsgRunKeyMissing, run.Left());

@@ -38,25 +38,22 @@ void QuitDuringInstall(CaseRun& run, int k, Quit quit)
     const int n = payload.Count();
     const std::wstring dir = NewTarget(run, L"quit");
     run.Before();
-    if (!StartToPage4(run, {Ctx().bigSetup, dir}))
+    const std::unique_ptr<Gate> gate = StartHeldAt(run, dir, k);
+    if (!gate)
         return;
     WizardDriver& d = run.Driver();
-    Gate gate(d.ProcessId(), k);
-    d.Click(L"Page4", L"nextbtn");
-    if (!run.Check(gate.WaitHeld(run.Left()), L"the worker never reached checkpoint " + std::to_wstring(k)))
-        return;
     run.Note(L"held " + CheckpointName(k, n) + L": bar " + std::to_wstring(StableBar(d, L"Page6")) + L", " +
              DescribeProgress(ReadProgress(payload, dir, 1, {}), n) + L"; left by " + QuitName(quit));
     if (!run.Check(LeaveBy(d, quit, L"Page6", false), L"the way out is missing"))
         return;
     if (AsksFirst(quit)) {
         const MessageBoxSeen question = d.WaitMessageBox(15000, kCaptionNotice, kMsgQuitQuestion);
-        gate.Release();
+        gate->Release();
         run.Check(question.box && WizardDriver::Answer(question, IDYES), L"no quit question");
     } else {
         // The loop ends at once; the worker is told to stop when it goes on.
         run.Check(WaitUntil([&] { return !IsWindowVisible(d.Frame()); }, 15000), L"the frame stays");
-        gate.Release();
+        gate->Release();
     }
     run.Finish();
 }
@@ -67,16 +64,11 @@ void AnsweredNoCompletes(CaseRun& run)
     const int n = payload.Count();
     const std::wstring dir = NewTarget(run, L"no");
     run.Before();
-    if (!StartToPage4(run, {Ctx().bigSetup, dir}))
+    const std::unique_ptr<Gate> gate = StartHeldAt(run, dir, 5 + n / 2);
+    if (!gate)
         return;
     WizardDriver& d = run.Driver();
-    Gate gate(d.ProcessId(), 5 + n / 2);
-    d.Click(L"Page4", L"nextbtn");
-    if (!run.Check(gate.WaitHeld(run.Left()), L"the worker never reached the middle"))
-        return;
-    d.Click(L"Page6", L"cancelbtn");
-    const MessageBoxSeen question = d.WaitMessageBox(15000, kCaptionNotice, kMsgQuitQuestion);
-    gate.Release();
+    const MessageBoxSeen question = CancelWhileHeld(d, *gate);
     run.Check(question.box && WizardDriver::Answer(question, IDNO), L"no quit question");
     run.Check(d.WaitPageVisible(L"Page7", run.Left()) && d.Click(L"Page7", L"runnowbtn") &&
                   d.Click(L"Page7", L"finishbtn"),
@@ -94,16 +86,11 @@ void QuitDuringRollback(CaseRun& run, Quit quit)
     const int k = 5 + n / 2;
     const std::wstring dir = NewTarget(run, L"rollback");
     run.Before();
-    if (!StartToPage4(run, {Ctx().bigSetup, dir}))
+    const std::unique_ptr<Gate> gate = StartHeldAt(run, dir, k);
+    if (!gate)
         return;
     WizardDriver& d = run.Driver();
-    Gate gate(d.ProcessId(), k);
-    d.Click(L"Page4", L"nextbtn");
-    if (!run.Check(gate.WaitHeld(run.Left()), L"the worker never reached the middle"))
-        return;
-    d.Click(L"Page6", L"cancelbtn");
-    const MessageBoxSeen question = d.WaitMessageBox(15000, kCaptionNotice, kMsgQuitQuestion);
-    gate.Release();
+    const MessageBoxSeen question = CancelWhileHeld(d, *gate);
     if (!run.Check(question.box && WizardDriver::Answer(question, IDYES), L"no quit question"))
         return;
     // The rollback deletes what was written, the last entry first.

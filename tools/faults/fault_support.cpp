@@ -649,6 +649,28 @@ bool StartInstall(CaseRun& run, const InstallPlan& plan)
     return StartToPage4(run, plan) && run.Check(run.Driver().Click(L"Page4", L"nextbtn"), L"no next button on Page4");
 }
 
+std::unique_ptr<Gate> StartHeldAt(CaseRun& run, const std::wstring& dir, int k)
+{
+    if (!StartToPage4(run, {Ctx().bigSetup, dir}))
+        return nullptr;
+    WizardDriver& d = run.Driver();
+    auto gate = std::make_unique<Gate>(d.ProcessId(), k);
+    if (!run.Check(gate->Armed(), L"the checkpoint gate could not be made"))
+        return nullptr;
+    d.Click(L"Page4", L"nextbtn");
+    if (!run.Check(gate->WaitHeld(run.Left()), L"the worker never reached checkpoint " + std::to_wstring(k)))
+        return nullptr;
+    return gate;
+}
+
+MessageBoxSeen CancelWhileHeld(WizardDriver& driver, Gate& gate)
+{
+    driver.Click(L"Page6", L"cancelbtn");
+    const MessageBoxSeen question = driver.WaitMessageBox(15000, kCaptionNotice, kMsgQuitQuestion);
+    gate.Release();
+    return question;
+}
+
 bool AnswerQuestion(WizardDriver& driver, int id, DWORD ms)
 {
     const MessageBoxSeen seen = driver.WaitMessageBox(ms, kCaptionNotice, kMsgQuitQuestion);

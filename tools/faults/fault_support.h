@@ -215,6 +215,13 @@ struct InstallPlan {
 bool StartToPage4(CaseRun& run, const InstallPlan& plan);
 // ... and clicks Page4's "nextbtn": the installation starts.
 bool StartInstall(CaseRun& run, const InstallPlan& plan);
+// Starts the large Setup for `dir`, arms a checkpoint gate at k, clicks
+// Page4's "nextbtn" and waits until the worker is held there. Null, with the
+// case's check failed, when any step did not happen.
+std::unique_ptr<Gate> StartHeldAt(CaseRun& run, const std::wstring& dir, int k);
+// Clicks Page6's "cancelbtn" while the worker is held, waits for the quit
+// question and then lets the worker go on; box is null when none showed.
+MessageBoxSeen CancelWhileHeld(WizardDriver& driver, Gate& gate);
 // Waits for the quit question and answers it.
 bool AnswerQuestion(WizardDriver& driver, int id, DWORD ms = 15000);
 // Waits for a message box with this caption and text (text empty: any) and

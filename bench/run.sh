@@ -46,18 +46,7 @@ if [ ! -f "$payload" ]; then
 fi
 [ "$payload" = "$work/$payload_name.zip" ] || cp -f "$payload" "$work/$payload_name.zip"
 rm -rf "$work/$payload_name"
-/usr/bin/python3 - "$work/$payload_name.zip" "$work/$payload_name" <<'PY'
-import os, sys, zipfile
-with zipfile.ZipFile(sys.argv[1], metadata_encoding="cp936") as z:
-    for info in z.infolist():
-        target = os.path.join(sys.argv[2], *info.filename.rstrip("/").split("/"))
-        if info.filename.endswith("/"):
-            os.makedirs(target, exist_ok=True)
-        else:
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            with open(target, "wb") as f:
-                f.write(z.read(info))
-PY
+/usr/bin/python3 "$here/bench/unpack.py" "$work/$payload_name.zip" "$work/$payload_name"
 
 /usr/bin/python3 "$here/bench/make_archives.py" "$work"
 
@@ -121,7 +110,7 @@ echo "start-up alone (median of $runs): payload_tool $(median "${s1[@]}") s, emp
 printf '%-16s %8s %9s %10s %10s %8s %14s %14s %s\n' archive entries MB ours_s nsis_s ratio ours_ms/entry nsis_ms/entry same_files
 for name in $names; do
   zip=$work/$name.zip
-  entries=$(/usr/bin/python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' "$zip")
+  entries=$(/usr/bin/python3 "$here/bench/unpack.py" "$zip" --count)
   mb=$(du -sm --apparent-size "$work/$name" | cut -f1)
   ours=(); theirs=()
   # Each run starts from an empty target with the deletions written out, and

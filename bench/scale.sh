@@ -44,18 +44,7 @@ median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int(
 zip=$build/payload/test/fault.zip
 if [ ! -f "$work/fault-nsis.exe" ] || [ "$zip" -nt "$work/fault-nsis.exe" ]; then
   rm -rf "$work/fault"
-  /usr/bin/python3 - "$zip" "$work/fault" <<'PY'
-import os, sys, zipfile
-with zipfile.ZipFile(sys.argv[1], metadata_encoding="cp936") as z:
-    for info in z.infolist():
-        target = os.path.join(sys.argv[2], *info.filename.rstrip("/").split("/"))
-        if info.filename.endswith("/"):
-            os.makedirs(target, exist_ok=True)
-        else:
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            with open(target, "wb") as f:
-                f.write(z.read(info))
-PY
+  /usr/bin/python3 "$here/bench/unpack.py" "$zip" "$work/fault"
   cat > "$work/fault.nsi" <<NSI
 Unicode true
 Target amd64-unicode
@@ -116,7 +105,7 @@ diff -rq "$drive/nsis-fault" "$drive/raw-fault" >/dev/null 2>&1 && same=yes
 
 echo
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM, $(/usr/lib/wine/wine64 --version), makensis $(makensis -VERSION)"
-entries=$(/usr/bin/python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' "$zip")
+entries=$(/usr/bin/python3 "$here/bench/unpack.py" "$zip" --count)
 mb=$(du -sm --apparent-size "$work/fault" | cut -f1)
 mo=$(median "${ours[@]}"); mn=$(median "${theirs[@]}"); mr=$(median "${raw[@]}"); ms=$(median "${startup[@]}")
 longest=$(printf '%s\n' "${answers[@]}" | sort -n | tail -n1)
@@ -140,7 +129,7 @@ for n in $counts; do
     r+=("$(run "$build/bin/raw_extract.exe" "$szip" 'C:\velt-bench\raw-scale' | tr -d '\r' | cut -d' ' -f1)")
     rm -rf "$drive/raw-scale"; sync
   done
-  e=$(/usr/bin/python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' "$szip")
+  e=$(/usr/bin/python3 "$here/bench/unpack.py" "$szip" --count)
   awk -v n="scale-$n" -v e="$e" -v s="$(median "${s[@]}")" -v r="$(median "${r[@]}")" 'BEGIN {
     printf "%-12s %8d %10.2f %14.3f %10.2f %14.3f\n", n, e, s, s * 1000 / e, r, r * 1000 / e }'
 done

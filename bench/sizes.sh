@@ -35,21 +35,7 @@ done
 command -v makensis >/dev/null || { echo "sizes: makensis missing (tools/bootstrap.sh)" >&2; exit 2; }
 
 # The files that the kit installs: the payload's entries.
-/usr/bin/python3 - "$build/payload/payload.zip" "$work/files" <<'PY'
-import os, sys, time, zipfile
-with zipfile.ZipFile(sys.argv[1], metadata_encoding="cp936") as z:
-    for info in z.infolist():
-        target = os.path.join(sys.argv[2], *info.filename.rstrip("/").split("/"))
-        if info.filename.endswith("/"):
-            os.makedirs(target, exist_ok=True)
-        else:
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            with open(target, "wb") as f:
-                f.write(z.read(info))
-            # The entry's time, so that NSIS stores the same bytes every run.
-            stamp = time.mktime(info.date_time + (0, 0, -1))
-            os.utime(target, (stamp, stamp))
-PY
+/usr/bin/python3 "$here/bench/unpack.py" "$build/payload/payload.zip" "$work/files" --times
 
 nsis() {  # nsis <name> <compressor line> <with files: yes|no>
   local name=$1 compressor=$2 files=$3 section=

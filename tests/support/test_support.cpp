@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "file_handle.h"
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -185,18 +187,16 @@ bool ReadBytes(const std::wstring& path, std::string* bytes)
 
 DWORD RunningChild(DWORD parent, const wchar_t* exe)
 {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.Valid())
         return 0;
-    DWORD found = 0;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ParentProcessID == parent && lstrcmpiW(entry.szExeFile, exe) == 0)
-            found = entry.th32ProcessID;
+            return entry.th32ProcessID;
     }
-    CloseHandle(snapshot);
-    return found;
+    return 0;
 }
 
 int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* output, DWORD ms)

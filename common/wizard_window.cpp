@@ -90,7 +90,9 @@ LRESULT CWizardWnd::HitTest(LPARAM lParam)
 void CWizardWnd::ApplyRoundRegion()
 {
     const SIZE corner = m_pm.GetRoundCorner();
-    if (IsIconic(m_hWnd) || (corner.cx == 0 && corner.cy == 0))
+    // Maximised, the window fills the work area square: no region (see
+    // TrackMaximise).
+    if (IsIconic(m_hWnd) || IsZoomed(m_hWnd) || (corner.cx == 0 && corner.cy == 0))
         return;
     RECT rc = {};
     GetWindowRect(m_hWnd, &rc);
@@ -117,6 +119,11 @@ void CWizardWnd::ApplyMaxInfo(LPARAM lParam)
 LRESULT CWizardWnd::TrackMaximise(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     const BOOL wasZoomed = IsZoomed(m_hWnd);
+    // The round region goes before the window grows: removed while or after
+    // it is maximised, Wine (on a busy machine nearly always) put the window
+    // back to its restored size.
+    if (!wasZoomed && (wParam & 0xFFF0) == SC_MAXIMIZE)
+        SetWindowRgn(m_hWnd, nullptr, FALSE);
     const LRESULT result = CWindowWnd::HandleMessage(uMsg, wParam, lParam);
     if (!m_hWnd || IsZoomed(m_hWnd) == wasZoomed)
         return result;

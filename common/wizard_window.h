@@ -11,10 +11,12 @@
 //                    the caption band: HTCAPTION over anything but a button,
 //                    option or text control; HTCLIENT elsewhere;
 //   WM_SIZE          the paint manager and default processing first, then
-//                    the rounded window region from the layout's round corner;
+//                    the rounded window region from the layout's round corner
+//                    (none while maximised: the window is square then);
 //   WM_GETMINMAXINFO maximised size = the monitor's work area;
 //   WM_SYSCOMMAND    SC_CLOSE ends the program (PostQuitMessage(0)) without a
-//                    question; other commands run by default and swap
+//                    question; SC_MAXIMIZE drops the region first; other
+//                    commands run by default and swap
 //                    "maxbtn" / "restorebtn" when the maximised state changed;
 //   WM_CLOSE         removes option groups and the notifier and ends the
 //                    program like SC_CLOSE; no window hides or destroys

@@ -3,6 +3,7 @@
 // its buttons are clicked by name (their places come from Uninstall.DAT's
 // layouts), and then the registry, the files and the shortcuts are checked.
 #include "fake_installation.h"
+#include "gdi_handles.h"
 #include "wizard_driver.h"
 
 #include "product.h"
@@ -389,17 +390,30 @@ TEST(UninstallWizard, FrameMaximisesRestoresAndMinimises)
 
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT now = {};
     auto sizeIs = [&](LONG width, LONG height) {
-        RECT now = {};
         GetWindowRect(run.Frame(), &now);
         return now.right - now.left == width && now.bottom - now.top == height;
     };
     PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsZoomed(run.Frame()) != FALSE; }, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return sizeIs(work.right - work.left, work.bottom - work.top); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return sizeIs(work.right - work.left, work.bottom - work.top); }, 5000))
+        << now.left << "," << now.top << " " << now.right - now.left << "x" << now.bottom - now.top;
+    // Square while maximised; round again once restored.
+    auto regionBox = [&] {
+        RECT box = {-1, -1, -1, -1};
+        GdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+        if (GetWindowRgn(run.Frame(), region.Get()) != ERROR)
+            GetRgnBox(region.Get(), &box);
+        return box;
+    };
+    EXPECT_EQ(regionBox().right, -1) << "a region on the maximised window";
     PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_RESTORE, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(run.Frame()); }, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return sizeIs(517, 397); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return sizeIs(517, 397); }, 5000))
+        << now.left << "," << now.top << " " << now.right - now.left << "x" << now.bottom - now.top;
+    EXPECT_TRUE(WaitUntil([&] { return regionBox().right == 517 && regionBox().bottom == 397; }, 5000))
+        << regionBox().right << "x" << regionBox().bottom;
 
     ASSERT_TRUE(run.Click(L"minbtn"));
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(run.Frame()) != FALSE; }, 5000));

@@ -125,6 +125,8 @@ LRESULT CWizardWnd::TrackMaximise(UINT uMsg, WPARAM wParam, LPARAM lParam)
     if (!wasZoomed && (wParam & 0xFFF0) == SC_MAXIMIZE)
         SetWindowRgn(m_hWnd, nullptr, FALSE);
     const LRESULT result = CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+    if (m_hWnd && !IsZoomed(m_hWnd) && (wParam & 0xFFF0) == SC_MAXIMIZE)
+        ApplyRoundRegion();  // not maximised after all: round again
     if (!m_hWnd || IsZoomed(m_hWnd) == wasZoomed)
         return result;
     CControlUI* maxButton = Control(L"maxbtn");

@@ -122,10 +122,11 @@ LRESULT CWizardWnd::TrackMaximise(UINT uMsg, WPARAM wParam, LPARAM lParam)
     // The round region goes before the window grows: removed while or after
     // it is maximised, Wine (on a busy machine nearly always) put the window
     // back to its restored size.
-    if (!wasZoomed && (wParam & 0xFFF0) == SC_MAXIMIZE)
+    const bool maximise = !wasZoomed && (wParam & 0xFFF0) == SC_MAXIMIZE;
+    if (maximise)
         SetWindowRgn(m_hWnd, nullptr, FALSE);
     const LRESULT result = CWindowWnd::HandleMessage(uMsg, wParam, lParam);
-    if (m_hWnd && !IsZoomed(m_hWnd) && (wParam & 0xFFF0) == SC_MAXIMIZE)
+    if (maximise && m_hWnd && !IsZoomed(m_hWnd))
         ApplyRoundRegion();  // not maximised after all: round again
     if (!m_hWnd || IsZoomed(m_hWnd) == wasZoomed)
         return result;

@@ -395,10 +395,14 @@ TEST(UninstallWizard, FrameMaximisesRestoresAndMinimises)
         GetWindowRect(run.Frame(), &now);
         return now.right - now.left == width && now.bottom - now.top == height;
     };
+    auto seen = [&] {
+        return std::to_string(now.left) + "," + std::to_string(now.top) + " " +
+               std::to_string(now.right - now.left) + "x" + std::to_string(now.bottom - now.top);
+    };
     PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsZoomed(run.Frame()) != FALSE; }, 5000));
     EXPECT_TRUE(WaitUntil([&] { return sizeIs(work.right - work.left, work.bottom - work.top); }, 5000))
-        << now.left << "," << now.top << " " << now.right - now.left << "x" << now.bottom - now.top;
+        << seen();
     // Square while maximised; round again once restored.
     auto regionBox = [&] {
         RECT box = {-1, -1, -1, -1};
@@ -411,7 +415,7 @@ TEST(UninstallWizard, FrameMaximisesRestoresAndMinimises)
     PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_RESTORE, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(run.Frame()); }, 5000));
     EXPECT_TRUE(WaitUntil([&] { return sizeIs(517, 397); }, 5000))
-        << now.left << "," << now.top << " " << now.right - now.left << "x" << now.bottom - now.top;
+        << seen();
     EXPECT_TRUE(WaitUntil([&] { return regionBox().right == 517 && regionBox().bottom == 397; }, 5000))
         << regionBox().right << "x" << regionBox().bottom;
 

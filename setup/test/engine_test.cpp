@@ -257,7 +257,7 @@ TEST_F(EngineTest, FailuresAreReportedNeverTakenForSuccess)
     EXPECT_FALSE(Exists(m_job.installDir));
 
     // An entry that cannot be written and a directory that cannot be made:
-    // SetupInstall.FailuresAreReportedAndRolledBack and
+    // the fault suite's locked.file-in-use.install and
     // SetupInstall.AWrongPathStopsAndCancelRemovesTheRecord.
 }
 

@@ -261,10 +261,4 @@ void EarlierEdition::ExpectRemoved() const
         EXPECT_EQ(FileContent(ShellPath(desktop, L"neighbour.txt")), "neighbour");
 }
 
-void EarlierEdition::ExpectPresent() const
-{
-    EXPECT_TRUE(KeyExists(m_root, std::wstring(kUninstallParentKey) + L"\\" + kLegacyProductCode));
-    EXPECT_TRUE(Exists(m_location + L"\\VELT电子日历\\VELT电子日历.exe"));
-}
-
 } // namespace setup_test

@@ -71,7 +71,6 @@ public:
     EarlierEdition& operator=(const EarlierEdition&) = delete;
     // Every trace of it is gone; every neighbour is still there.
     void ExpectRemoved() const;
-    void ExpectPresent() const;
 
 private:
     HKEY m_root;

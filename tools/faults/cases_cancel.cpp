@@ -254,14 +254,16 @@ void AddCancelCases(std::vector<FaultCase>* cases)
                           [=](CaseRun& run) { CancelBeforeTheRecord(run, existing); }});
         for (const Point& point : points) {
             const int k = point.k;
-            const bool quick = (!existing && k == 1) || (existing && k == 5 + n / 2);
+            const bool quick = (!existing && k == 1) || k == 5 + n / 2;
             cases->push_back({L"cancel", L"cancel." + where + L"." + point.name, quick, kDeadline,
                               [=](CaseRun& run) { CancelAtCheckpoint(run, k, existing); }});
         }
     }
     // Clicks timed against the real extraction, without the gate. The first
     // and the last entry are only long enough to aim at in the fault
-    // payload (64 MiB each).
+    // payload (64 MiB each). None is in the quick subset: on a busy machine
+    // the worker can outrun the click, and the gated cases above prove the
+    // same cancels exactly.
     const bool bigEnds = n > 0 && Ctx().bigPayload.entries.front().size >= 16u * 1024 * 1024 &&
                          Ctx().bigPayload.entries.back().size >= 16u * 1024 * 1024;
     for (bool existing : {false, true}) {
@@ -272,7 +274,7 @@ void AddCancelCases(std::vector<FaultCase>* cases)
         }
         for (int percent : {10, 50, 90}) {
             cases->push_back({L"cancel", L"cancel.timed." + where + L".at-" + std::to_wstring(percent) + L"pct",
-                              percent == 50 && existing, kDeadline,
+                              false, kDeadline,
                               [=](CaseRun& run) { CancelTimed(run, Moment::Fraction, percent, existing); }});
         }
         if (bigEnds) {

@@ -53,8 +53,9 @@ std::wstring Helper()
     return Ctx().bin + L"\\velt_test_helper.exe";
 }
 
-// Waits for the write-failure message (any entry) and answers it.
-bool AnswerWriteFailed(CaseRun& run, WizardDriver& d, DWORD ms = 120000)
+// Waits for the write-failure message (for `entry`, or any entry when it is
+// empty) and answers it.
+bool AnswerWriteFailed(CaseRun& run, WizardDriver& d, DWORD ms = 120000, const std::wstring& entry = L"")
 {
     const MessageBoxSeen seen = d.WaitMessageBox(ms, kCaptionError);
     if (!run.Check(seen.box != nullptr, L"no error message"))
@@ -62,6 +63,8 @@ bool AnswerWriteFailed(CaseRun& run, WizardDriver& d, DWORD ms = 120000)
     run.Note(L"message \"" + seen.text + L"\"");
     run.Check(seen.text.compare(0, lstrlenW(kWriteFailedStart), kWriteFailedStart) == 0,
               L"not the write-failure message: " + seen.text);
+    if (!entry.empty())
+        run.Check(seen.text.find(L"\u201C" + entry + L"\u201D") != std::wstring::npos, L"the message names another file");
     return run.Check(WizardDriver::Answer(seen, IDOK), L"the message could not be answered");
 }
 
@@ -303,7 +306,7 @@ void HeldFileAtInstall(CaseRun& run)
     run.Before();
     if (!StartInstall(run, {Setup(), dir}))
         return;
-    AnswerWriteFailed(run, run.Driver());
+    AnswerWriteFailed(run, run.Driver(), 120000, kWindowLibraryFileName);
     run.Finish();
     holder.Terminate();
 }
@@ -570,12 +573,12 @@ void AddDiskAndLockedCases(std::vector<FaultCase>* cases)
     add(L"disk.install.new-folder", true, [](CaseRun& r) { FullDiskInstall(r, false); });
     add(L"disk.install.existing-folder", false, [](CaseRun& r) { FullDiskInstall(r, true); });
     add(L"disk.repair", true, [](CaseRun& r) { FullDiskRepair(r); });
-    add(L"locked.marked-files.install-completes", false, [](CaseRun& r) { MarkedFilesReplaced(r); });
+    add(L"locked.marked-files.install-completes", true, [](CaseRun& r) { MarkedFilesReplaced(r); });
     add(L"locked.calendar-running.install", true, [](CaseRun& r) { CalendarRunningAtInstall(r); });
     add(L"locked.calendar-running.repair", false, [](CaseRun& r) { CalendarRunningAtRepair(r); });
     add(L"locked.calendar-running.removal-uninstall", false, [](CaseRun& r) { CalendarRunningAtRemoval(r, false); });
     add(L"locked.calendar-running.removal-setup", false, [](CaseRun& r) { CalendarRunningAtRemoval(r, true); });
-    add(L"locked.file-in-use.install", false, [](CaseRun& r) { HeldFileAtInstall(r); });
+    add(L"locked.file-in-use.install", true, [](CaseRun& r) { HeldFileAtInstall(r); });
     add(L"locked.file-in-use.repair", false, [](CaseRun& r) { HeldFileAtRepair(r); });
     add(L"locked.readonly-drive.new-folder", false, [](CaseRun& r) { ReadOnlyDrive(r, false); });
     add(L"locked.readonly-drive.existing-folder", false, [](CaseRun& r) { ReadOnlyDrive(r, true); });

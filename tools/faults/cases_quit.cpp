@@ -211,17 +211,18 @@ void AddQuitCases(std::vector<FaultCase>* cases)
     const Quit quits[] = {Quit::PageCancel, Quit::FrameClose, Quit::AltF4, Quit::WmClose};
     for (const auto& [phase, k] : phases) {
         for (Quit quit : quits) {
-            add(L"install." + std::wstring(phase) + L"." + QuitName(quit), k == 5 + n / 2 && quit == Quit::AltF4,
+            // In the middle, every way out but the page's cancel (the cancel family's).
+            add(L"install." + std::wstring(phase) + L"." + QuitName(quit), k == 5 + n / 2 && quit != Quit::PageCancel,
                 [=, k = k](CaseRun& run) { QuitDuringInstall(run, k, quit); });
         }
     }
-    add(L"install.answered-no-completes", false, [](CaseRun& run) { AnsweredNoCompletes(run); });
+    add(L"install.answered-no-completes", true, [](CaseRun& run) { AnsweredNoCompletes(run); });
     for (Quit quit : quits) {
         add(L"rollback." + QuitName(quit), quit == Quit::WmClose, [=](CaseRun& run) { QuitDuringRollback(run, quit); });
         add(L"repair." + QuitName(quit), quit == Quit::AltF4, [=](CaseRun& run) { QuitDuringRepair(run, quit); });
         for (bool setup : {true, false}) {
             add(std::wstring(setup ? L"removal-setup." : L"removal-uninstall.") + QuitName(quit),
-                quit == Quit::PageCancel && !setup, [=](CaseRun& run) { QuitDuringRemoval(run, quit, setup); });
+                (quit == Quit::PageCancel && !setup) || (quit == Quit::AltF4 && setup), [=](CaseRun& run) { QuitDuringRemoval(run, quit, setup); });
         }
         if (quit != Quit::PageCancel)
             add(L"install.finished." + QuitName(quit), false, [=](CaseRun& run) { QuitAfterFinishPage(run, quit); });

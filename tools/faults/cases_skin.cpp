@@ -8,6 +8,7 @@
 
 #include "fake_installation.h"
 #include "product.h"
+#include "registry_key.h"
 #include "test_support.h"
 #include "test_zip.h"
 #include "wait_until.h"
@@ -76,8 +77,15 @@ SkinEdit DamagePictures(const std::vector<std::string>& names)
     };
 }
 
+// No archive at all beside the program.
+SkinEdit NoArchive()
+{
+    return [](ZipEntries* entries) { entries->clear(); };
+}
+
 // Writes the edited copy of the build's archive `name` to `target`; an empty
-// edit means: the archive cut in half.
+// edit means: the archive cut in half; an edit that leaves no entry: no
+// archive (`target` removed).
 bool WriteSkin(const std::wstring& name, const SkinEdit& edit, const std::wstring& target)
 {
     const std::wstring source = Ctx().bin + L"\\" + name;
@@ -89,6 +97,8 @@ bool WriteSkin(const std::wstring& name, const SkinEdit& edit, const std::wstrin
     if (!ReadZip(source, &entries))
         return false;
     edit(&entries);
+    if (entries.empty())
+        return DeleteFileW(target.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
     return WriteZip(target, entries);
 }
 
@@ -111,10 +121,16 @@ void ExpectDamagedMessage(CaseRun& run, WizardDriver& d)
     if (!run.Check(seen.box != nullptr, L"no damaged-installer message"))
         return;
     run.Check(d.VisibleTopLevelWindows() == std::vector<HWND>{seen.box}, L"another window shows");
+    run.Check(GetWindow(seen.box, GW_OWNER) == nullptr, L"the message is owned by a window");
+    run.Check(GetDlgItem(seen.box, IDOK) != nullptr && GetDlgItem(seen.box, IDYES) == nullptr,
+              L"the message is not an OK message");
     run.Note(L"message \"" + seen.text + L"\" alone");
     WizardDriver::Answer(seen, IDOK);
 }
 
+// A damaged Setup changes nothing, not even the earlier edition's traces
+// that an intact one removes before its first window: its record and its
+// autostart value are laid out first (and removed after the case).
 void SetupDamaged(CaseRun& run, const SkinEdit& edit, bool maintenance)
 {
     InstallOptions options;
@@ -122,9 +138,20 @@ void SetupDamaged(CaseRun& run, const SkinEdit& edit, bool maintenance)
     FakeInstallation install(options);
     run.Watch(install.Parent());
     const std::wstring exe = SetupCopy(run, Ctx().bin + L"\\Setup.exe", edit);
+    const std::wstring location = install.Parent() + L"\\earlier";
+    CRegistryKey uninstall, autostart, earlier;
+    run.Check(uninstall.Create(HKEY_LOCAL_MACHINE, kUninstallParentKey) == ERROR_SUCCESS &&
+                  earlier.Create(uninstall.Handle(), kLegacyProductCode) == ERROR_SUCCESS &&
+                  earlier.WriteString(kValueInstallLocation, location.c_str()) == ERROR_SUCCESS &&
+                  autostart.Create(HKEY_LOCAL_MACHINE, kRunKey) == ERROR_SUCCESS &&
+                  autostart.WriteString(kLegacyAutostartValueName, L"C:\\old\\VELT电子日历.exe") == ERROR_SUCCESS,
+              L"could not lay out the earlier edition's traces");
     run.Before();
     ExpectDamagedMessage(run, run.Start(exe, kSetupSkinFileName));
     run.Finish();
+    earlier.Close();
+    uninstall.DeleteTree(kLegacyProductCode);
+    RegDeleteValueW(autostart.Handle(), kLegacyAutostartValueName);
 }
 
 // Setup walked to Page4 with the skin damaged; the installation started.
@@ -334,8 +361,9 @@ void AddSkinCases(std::vector<FaultCase>* cases)
     auto add = [&](const std::wstring& name, bool quick, std::function<void(CaseRun&)> run) {
         cases->push_back({L"skin", L"skin." + name, quick, kDeadline, run});
     };
+    add(L"setup.missing", true, [](CaseRun& r) { SetupDamaged(r, NoArchive(), false); });
     add(L"setup.truncated", true, [](CaseRun& r) { SetupDamaged(r, nullptr, false); });
-    add(L"setup.no-frame-layout", false, [](CaseRun& r) { SetupDamaged(r, DropEntry("CoverWnd.xml"), false); });
+    add(L"setup.no-frame-layout", true, [](CaseRun& r) { SetupDamaged(r, DropEntry("CoverWnd.xml"), false); });
     add(L"setup.maintenance.no-frame-layout", false, [](CaseRun& r) { SetupDamaged(r, DropEntry("Page8Wnd.xml"), true); });
     for (Quit quit : {Quit::FrameClose, Quit::AltF4, Quit::WmClose}) {
         add(L"setup.no-progress-layout." + QuitName(quit), quit == Quit::AltF4,
@@ -355,8 +383,9 @@ void AddSkinCases(std::vector<FaultCase>* cases)
     for (Quit quit : {Quit::PageCancel, Quit::AltF4})
         add(L"setup.repair-no-progressbar." + QuitName(quit), false, [=](CaseRun& r) { RepairWithoutBar(r, quit); });
 
+    add(L"uninstall.missing", true, [](CaseRun& r) { UninstallDamaged(r, NoArchive()); });
     add(L"uninstall.truncated", true, [](CaseRun& r) { UninstallDamaged(r, nullptr); });
-    add(L"uninstall.no-frame-layout", false, [](CaseRun& r) { UninstallDamaged(r, DropEntry("Page9Wnd.xml")); });
+    add(L"uninstall.no-frame-layout", true, [](CaseRun& r) { UninstallDamaged(r, DropEntry("Page9Wnd.xml")); });
     add(L"uninstall.no-progress-layout", false,
         [](CaseRun& r) { UninstallThrough(r, DropEntry("Page10Wnd.xml"), L"no progress page layout"); });
     for (Quit quit : {Quit::FrameClose, Quit::AltF4, Quit::WmClose}) {

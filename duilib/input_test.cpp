@@ -170,17 +170,13 @@ TEST(Input, TooltipFollowsTheControlUnderTheMouse)
     EXPECT_EQ(GetWindow(tip, GW_OWNER), h);
     EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
     wchar_t text[80] = {0};
-    TOOLINFOW ti = {};
-    ti.cbSize = TTTOOLINFOW_V2_SIZE;
-    ti.hwnd = h;
-    ti.uId = 1;
-    ti.lpszText = text;
-    SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&ti));
-    EXPECT_STREQ(text, L"关闭");
     TOOLINFOW info = {};
     info.cbSize = TTTOOLINFOW_V2_SIZE;
     info.hwnd = h;
     info.uId = 1;
+    info.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(text, L"关闭");
     ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
     EXPECT_EQ(info.rect.left, 150);
     EXPECT_EQ(info.rect.right, 186);
@@ -200,7 +196,7 @@ TEST(Input, RealMouseAndKeyboardOnTheDisplay)
     ASSERT_NE(h, nullptr);
     SetForegroundWindow(h);
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; }, 3000));
-    CControlUI *a = w.Find(L"a"), *e = w.Find(L"e"), *b = w.Find(L"b");
+    CControlUI *a = w.Find(L"a"), *e = w.Find(L"e");
     auto screenCentre = [&](CControlUI* c) {
         POINT p = duitest::CentrePoint(c);
         ClientToScreen(h, &p);
@@ -225,18 +221,12 @@ TEST(Input, RealMouseAndKeyboardOnTheDisplay)
     ASSERT_NE(edit->GetNativeWindow(), nullptr);
     EXPECT_EQ(GetFocus(), edit->GetNativeWindow());  // the caret is there
 
-    // Tab leaves the field: "killfocus" from it, the focus wraps to the first button.
+    // Tab leaves the field: "killfocus" from it, the focus wraps to the first
+    // button (Enter and Space on a focused button: Buttons.TabMoves...).
     ASSERT_TRUE(TapKey(VK_TAB));
     EXPECT_TRUE(PumpUntil([&] { return w.Count(L"killfocus", e) > 0; }, 3000));
     EXPECT_EQ(w.Count(L"killfocus", e), 1);
     EXPECT_EQ(w.Manager().GetFocus(), w.Find(L"capbtn"));
-    // Enter on the focused button clicks it.
-    ASSERT_TRUE(TapKey(VK_TAB));
-    ASSERT_TRUE(TapKey(VK_TAB));
-    EXPECT_TRUE(PumpUntil([&] { return w.Manager().GetFocus() == b; }, 3000));
-    w.ClearNotes();
-    ASSERT_TRUE(TapKey(VK_RETURN));
-    EXPECT_TRUE(PumpUntil([&] { return w.Count(L"click", b) == 1; }, 3000));
 
     // Text set by the program shows in the field and reads back.
     edit->SetText(L"C:\\Program Files\\VELT电子日历");
@@ -306,7 +296,6 @@ TEST(Input, EditFieldsClipboardReadOnlyAndLimits)
     EXPECT_EQ(SendMessageW(nl, EM_GETLINECOUNT, 0, 0), 3);
     SendMessageW(nl, WM_CHAR, L'x', 0);
     EXPECT_EQ(lic->GetText(), L"第一条\n第二条\n第三条");
-    EXPECT_STREQ(lic->GetClass(), L"RichEditUI");
 
     // Disabling reaches the native field; hiding the control hides it.
     e->SetEnabled(false);

@@ -37,8 +37,6 @@ TEST(InstallManifest, WrittenFileReadsBackTheSame)
     ASSERT_EQ(ERROR_SUCCESS, ReadInstallManifest(dir.Path(), &read));
     EXPECT_EQ(written.directory, read.directory);
     EXPECT_TRUE(read.createdDirectory);
-    EXPECT_EQ(written.files, read.files);
-    EXPECT_EQ(written.folders, read.folders);
     const std::vector<std::wstring> folders = {L"res", L"res\\image", L"res\\image\\face",
                                                L"res\\image\\face\\默认"};
     EXPECT_EQ(folders, read.folders);
@@ -197,17 +195,13 @@ TEST(InstallManifest, ConsistentButHostileEntriesAreRefused)
 {
     // A well-formed file (right count and checksum) that names a path outside
     // the directory is refused, whoever wrote it.
-    InstallManifest hostile;
-    hostile.directory = L"C:\\x";
-    hostile.files.push_back(L"..\\..\\Windows\\win.ini");
-    const std::string bytes = SerializeInstallManifest(hostile);
-    InstallManifest parsed;
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(bytes, &parsed));
-
-    InstallManifest absolute;
-    absolute.directory = L"C:\\x";
-    absolute.folders.push_back(L"C:\\Windows");
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), ParseInstallManifest(SerializeInstallManifest(absolute), &parsed));
+    for (bool folder : {false, true}) {
+        InstallManifest hostile, parsed;
+        hostile.directory = L"C:\\x";
+        (folder ? hostile.folders : hostile.files).push_back(folder ? L"C:\\Windows" : L"..\\..\\Windows\\win.ini");
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA),
+                  ParseInstallManifest(SerializeInstallManifest(hostile), &parsed));
+    }
 }
 
 // A manifest of thousands of entries is made in time linear in their number:

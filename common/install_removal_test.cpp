@@ -13,13 +13,7 @@ using namespace testing_support;
 
 namespace {
 
-// A fresh payload below `dir`; the manifest an installation that made (or
-// found) `dir` writes.
-void WritePayload(const std::wstring& dir)
-{
-    ASSERT_TRUE(WritePayloadPlaceholders(dir));
-}
-
+// The manifest an installation that made (or found) `dir` writes.
 InstallManifest ManifestOfPayload(const std::wstring& dir, bool created)
 {
     InstallManifest manifest = PayloadManifest(dir);
@@ -29,36 +23,25 @@ InstallManifest ManifestOfPayload(const std::wstring& dir, bool created)
 
 } // namespace
 
-TEST(InstallRemoval, CreatedDirectoryGoesWhole)
-{
-    ScratchDir scratch(L"removal");
-    const std::wstring dir = scratch / L"VELT电子日历";
-    WritePayload(dir);
-    ASSERT_TRUE(WriteBytes(dir + L"\\res\\user-notes.txt", "later"));
-    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(dir, true)));
-    EXPECT_EQ(RemovalScope::WholeDirectory, PlanRemoval(dir));
-    EXPECT_EQ(RemovalScope::WholeDirectory, RemoveInstalledFiles(dir));
-    EXPECT_FALSE(Exists(dir));
-    EXPECT_TRUE(Exists(scratch.Path()));
-}
-
-// The folders the installation made above its directory go once empty,
-// innermost first; one that holds something else stays, and so does every
-// folder above it.
-TEST(InstallRemoval, CreatedParentsGoWhenEmpty)
+// A directory the installation created goes whole, with what was put in it
+// later. The folders it made above the directory go once empty, innermost
+// first; one that holds something else stays, and so does every folder above it.
+TEST(InstallRemoval, CreatedDirectoryGoesWholeAndCreatedParentsWhenEmpty)
 {
     ScratchDir scratch(L"removal");
     for (bool shared : {false, true}) {
         SCOPED_TRACE(shared);
         const std::wstring top = scratch / (shared ? L"Shared" : L"Alone");
         const std::wstring dir = top + L"\\QRVL\\VELT电子日历";
-        WritePayload(dir);
+        ASSERT_TRUE(WritePayloadPlaceholders(dir));
+        ASSERT_TRUE(WriteBytes(dir + L"\\res\\user-notes.txt", "later"));
         if (shared) {
             ASSERT_TRUE(WriteBytes(top + L"\\other product.txt", "theirs"));
         }
         InstallManifest manifest = ManifestOfPayload(dir, true);
         manifest.createdParents = 2;
         ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, manifest));
+        EXPECT_EQ(RemovalScope::WholeDirectory, PlanRemoval(dir));
         int parents = -1;
         EXPECT_EQ(RemovalScope::WholeDirectory, RemoveInstalledFiles(dir, &parents));
         EXPECT_EQ(2, parents);
@@ -84,7 +67,7 @@ TEST(InstallRemoval, PreexistingDirectoryKeepsTheUsersFilesByteForByte)
     ASSERT_TRUE(WriteBytes(dir + L"\\readme.txt", "the user's own"));
     ASSERT_TRUE(WriteBytes(dir + L"\\res\\mine\\big.bin", big));
     ASSERT_TRUE(WriteBytes(dir + L"\\res\\settings.ini", "x=1"));
-    WritePayload(dir);
+    ASSERT_TRUE(WritePayloadPlaceholders(dir));
     ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(dir, false)));
 
     EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
@@ -103,7 +86,7 @@ TEST(InstallRemoval, ManifestOfAnotherDirectoryNeverTakesTheWholeFolder)
 {
     ScratchDir scratch(L"removal");
     const std::wstring dir = scratch / L"moved";
-    WritePayload(dir);
+    ASSERT_TRUE(WritePayloadPlaceholders(dir));
     ASSERT_TRUE(WriteBytes(dir + L"\\keep.txt", "keep"));
     ASSERT_TRUE(WriteBytes(dir + L"\\letter.txt", "the user's"));
     // It lists a file of the user's too: not this folder's manifest, so only
@@ -123,7 +106,7 @@ TEST(InstallRemoval, WithoutAReadableManifestOnlyThePayloadGoes)
     for (bool damaged : {false, true}) {
         ScratchDir scratch(L"removal");
         const std::wstring dir = scratch / L"nomanifest";
-        WritePayload(dir);
+        ASSERT_TRUE(WritePayloadPlaceholders(dir));
         ASSERT_TRUE(WriteBytes(dir + L"\\res\\image\\weather\\d99.png", "not ours"));
         ASSERT_TRUE(WriteBytes(dir + L"\\diary.txt", "mine"));
         if (damaged) {

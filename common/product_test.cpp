@@ -28,17 +28,14 @@ struct TestRecord {
 
 } // namespace
 
-TEST(ProductCommands, ExecutablePathsInCommandsAreQuoted)
+// A typed trailing backslash is kept (for the uninstall command:
+// ProductRecord.WrittenRecordHoldsExactlyTheFourValues).
+TEST(ProductCommands, ExecutablePathsInCommandsAreQuotedAndKeepATypedTrailingBackslash)
 {
     const std::wstring dir = L"C:\\Program Files\\QRVL\\VELT电子日历";
     EXPECT_EQ(L"\"C:\\Program Files\\QRVL\\VELT电子日历\\Uninstall.exe\"", UninstallCommand(dir));
     EXPECT_EQ(L"\"C:\\Program Files\\QRVL\\VELT电子日历\\VELT电子日历.exe\"", AutostartCommand(dir));
     EXPECT_EQ(L"C:\\Program Files\\QRVL\\VELT电子日历\\VELT电子日历.exe", AppExePath(dir));
-}
-
-TEST(ProductCommands, TypedTrailingBackslashIsKept)
-{
-    EXPECT_EQ(L"\"D:\\Soft\\\\Uninstall.exe\"", UninstallCommand(L"D:\\Soft\\"));
     EXPECT_EQ(L"D:\\Soft\\\\VELT电子日历.exe", AppExePath(L"D:\\Soft\\"));
 }
 

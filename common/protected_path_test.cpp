@@ -19,11 +19,14 @@ std::wstring SpecialFolder(int csidl)
 
 } // namespace
 
-TEST(ProtectedPath, DriveRootsAndSharesAreRefused)
+// Drive roots, shares, and paths that cannot be judged (empty, relative,
+// rooted without a drive, wildcards).
+TEST(ProtectedPath, DriveRootsSharesAndPathsThatCannotBeJudgedAreRefused)
 {
-    for (const wchar_t* root : {L"C:\\", L"C:", L"c:/", L"D:\\", L"Z:\\", L"C:\\.", L"C:\\x\\..",
-                                L"\\\\server\\share", L"\\\\server\\share\\"})
-        EXPECT_TRUE(IsProtectedPath(root)) << std::string(root, root + wcslen(root));
+    for (const wchar_t* path : {L"C:\\", L"C:", L"c:/", L"D:\\", L"Z:\\", L"C:\\.", L"C:\\x\\..",
+                                L"\\\\server\\share", L"\\\\server\\share\\", L"", L"relative\\dir",
+                                L"\\rooted-without-drive", L"C:\\a*b", L"C:\\a?", L"."})
+        EXPECT_TRUE(IsProtectedPath(path)) << std::string(path, path + wcslen(path));
 }
 
 TEST(ProtectedPath, SystemAndShellFoldersAndTheirParentsAreRefused)
@@ -57,12 +60,6 @@ TEST(ProtectedPath, InstallationFoldersArePermitted)
     EXPECT_FALSE(IsProtectedPath(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + L"\\my calendar"));
     ScratchDir dir(L"guard");
     EXPECT_FALSE(IsProtectedPath(dir.Path()));
-}
-
-TEST(ProtectedPath, PathsThatCannotBeJudgedAreRefused)
-{
-    for (const wchar_t* odd : {L"", L"relative\\dir", L"\\rooted-without-drive", L"C:\\a*b", L"C:\\a?", L"."})
-        EXPECT_TRUE(IsProtectedPath(odd)) << std::string(odd, odd + wcslen(odd));
 }
 
 TEST(ProtectedPath, SamePathIgnoresCaseSeparatorsAndTrailingSlash)

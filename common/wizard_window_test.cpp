@@ -73,12 +73,15 @@ testing_support::ZipEntries Skin()
 
 } // namespace
 
+// With resize borders the size box resizes; without them (the maintenance
+// frame) the edges belong to the band or the client area.
 TEST(WizardWindow, CaptionBandDragsAndTheSizeBoxResizes)
 {
     SkinArchive skin(Skin());
-    TestWizardWnd w(L"Frame.xml");
-    HWND h = w.Open();
+    TestWizardWnd w(L"Frame.xml"), fixed(L"Frame.xml", false);
+    HWND h = w.Open(), hf = fixed.Open();
     ASSERT_NE(h, nullptr);
+    ASSERT_NE(hf, nullptr);
     EXPECT_TRUE(w.LayoutBuilt());
     EXPECT_FALSE(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION);
     RECT client = {};
@@ -86,34 +89,27 @@ TEST(WizardWindow, CaptionBandDragsAndTheSizeBoxResizes)
     EXPECT_EQ(client.right, 300);
     EXPECT_EQ(client.bottom, 200);
 
-    EXPECT_EQ(HitTest(h, 60, 15), HTCAPTION);   // the band's background
-    EXPECT_EQ(HitTest(h, 170, 15), HTCAPTION);  // a label does not stop dragging
-    EXPECT_EQ(HitTest(h, 265, 15), HTCLIENT);   // a button in the band
-    EXPECT_EQ(HitTest(h, 120, 15), HTCLIENT);   // a text in the band
-    EXPECT_EQ(HitTest(h, 215, 15), HTCLIENT);   // an option in the band
-    EXPECT_EQ(HitTest(h, 60, 50), HTCLIENT);    // below the band
-    EXPECT_EQ(HitTest(h, 1, 100), HTLEFT);
-    EXPECT_EQ(HitTest(h, 298, 100), HTRIGHT);
-    EXPECT_EQ(HitTest(h, 150, 1), HTTOP);
-    EXPECT_EQ(HitTest(h, 1, 1), HTTOPLEFT);
-    EXPECT_EQ(HitTest(h, 298, 1), HTTOPRIGHT);
-    EXPECT_EQ(HitTest(h, 1, 198), HTBOTTOMLEFT);
-    EXPECT_EQ(HitTest(h, 298, 198), HTBOTTOMRIGHT);
-    EXPECT_EQ(HitTest(h, 150, 198), HTBOTTOM);
-}
-
-// The maintenance frame's hit test: no resize borders, the edges belong to
-// the band or the client area.
-TEST(WizardWindow, WithoutResizeBordersTheEdgesAreBandOrClient)
-{
-    SkinArchive skin(Skin());
-    TestWizardWnd w(L"Frame.xml", false);
-    HWND h = w.Open();
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(HitTest(h, 1, 1), HTCAPTION);
-    EXPECT_EQ(HitTest(h, 150, 1), HTCAPTION);
-    EXPECT_EQ(HitTest(h, 1, 100), HTCLIENT);
-    EXPECT_EQ(HitTest(h, 298, 198), HTCLIENT);
+    struct Case {
+        int x, y;
+        LRESULT resizable, fixed;
+        const char* what;
+    };
+    for (const Case& c : {Case{60, 15, HTCAPTION, HTCAPTION, "the band's background"},
+                          Case{170, 15, HTCAPTION, HTCAPTION, "a label does not stop dragging"},
+                          Case{265, 15, HTCLIENT, HTCLIENT, "a button in the band"},
+                          Case{120, 15, HTCLIENT, HTCLIENT, "a text in the band"},
+                          Case{215, 15, HTCLIENT, HTCLIENT, "an option in the band"},
+                          Case{60, 50, HTCLIENT, HTCLIENT, "below the band"},
+                          Case{1, 100, HTLEFT, HTCLIENT, "left"}, Case{298, 100, HTRIGHT, HTCLIENT, "right"},
+                          Case{150, 1, HTTOP, HTCAPTION, "top"}, Case{1, 1, HTTOPLEFT, HTCAPTION, "top left"},
+                          Case{298, 1, HTTOPRIGHT, HTCAPTION, "top right"},
+                          Case{1, 198, HTBOTTOMLEFT, HTCLIENT, "bottom left"},
+                          Case{298, 198, HTBOTTOMRIGHT, HTCLIENT, "bottom right"},
+                          Case{150, 198, HTBOTTOM, HTCLIENT, "bottom"}}) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(HitTest(h, c.x, c.y), c.resizable);
+        EXPECT_EQ(HitTest(hf, c.x, c.y), c.fixed);
+    }
 }
 
 TEST(WizardWindow, RoundCornerShapesTheWindowRegion)

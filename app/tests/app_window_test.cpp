@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "calendar_layout.h"
 #include "profile.h"
@@ -27,23 +26,19 @@ constexpr wchar_t kTitle[] = L"VELT电子日历";
 constexpr wchar_t kExeName[] = L"VELT电子日历.exe";
 constexpr int kMonthLabelId = 100;
 
-struct TopWindows {
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectCalendarWindows(HWND hwnd, LPARAM param) {
+BOOL CALLBACK CountCalendarWindow(HWND hwnd, LPARAM count) {
     wchar_t cls[64] = {}, title[64] = {};
     GetClassNameW(hwnd, cls, 64);
     GetWindowTextW(hwnd, title, 64);
     if (std::wstring(cls) == kClass && std::wstring(title) == kTitle)
-        reinterpret_cast<TopWindows*>(param)->found.push_back(hwnd);
+        ++*reinterpret_cast<int*>(count);
     return TRUE;
 }
 
 int CountCalendarWindows() {
-    TopWindows windows;
-    EnumWindows(&CollectCalendarWindows, reinterpret_cast<LPARAM>(&windows));
-    return static_cast<int>(windows.found.size());
+    int count = 0;
+    EnumWindows(&CountCalendarWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
 }
 
 HWND WaitForWindow(DWORD ms) {
@@ -62,15 +57,12 @@ std::wstring ShownMonth(HWND hwnd) {
     return text;
 }
 
-std::wstring MonthText(int year, int month) {
-    return std::to_wstring(year) + L"年" + std::to_wstring(month) + L"月";
-}
-
+// The month label's text for this month moved by `offset` months.
 std::wstring ThisMonth(int offset = 0) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     int index = now.wYear * 12 + (now.wMonth - 1) + offset;
-    return MonthText(index / 12, index % 12 + 1);
+    return std::to_wstring(index / 12) + L"年" + std::to_wstring(index % 12 + 1) + L"月";
 }
 
 bool WaitForMonth(HWND hwnd, const std::wstring& expected, DWORD ms = 5000) {

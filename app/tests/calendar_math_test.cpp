@@ -29,21 +29,19 @@ TEST(CalendarMath, WeekdaysOfKnownDates) {
 }
 
 TEST(CalendarMath, StepsMonthsAcrossYearsAndClampsAtTheEnds) {
-    YearMonth ym = AddMonths({2026, 12}, 1);
-    EXPECT_EQ(2027, ym.year);
-    EXPECT_EQ(1, ym.month);
-    ym = AddMonths({2026, 1}, -1);
-    EXPECT_EQ(2025, ym.year);
-    EXPECT_EQ(12, ym.month);
-    ym = AddMonths({2026, 5}, -12);
-    EXPECT_EQ(2025, ym.year);
-    EXPECT_EQ(5, ym.month);
-    ym = AddMonths({kMinYear, 1}, -1);
-    EXPECT_EQ(kMinYear, ym.year);
-    EXPECT_EQ(1, ym.month);
-    ym = AddMonths({kMaxYear, 12}, 12);
-    EXPECT_EQ(kMaxYear, ym.year);
-    EXPECT_EQ(12, ym.month);
+    struct Case {
+        YearMonth from;
+        int step;
+        YearMonth to;
+    };
+    for (const Case& c : {Case{{2026, 12}, 1, {2027, 1}}, Case{{2026, 1}, -1, {2025, 12}},
+                          Case{{2026, 5}, -12, {2025, 5}}, Case{{kMinYear, 1}, -1, {kMinYear, 1}},
+                          Case{{kMaxYear, 12}, 12, {kMaxYear, 12}}}) {
+        SCOPED_TRACE(testing::Message() << c.from.year << "-" << c.from.month << " " << c.step);
+        const YearMonth ym = AddMonths(c.from, c.step);
+        EXPECT_EQ(c.to.year, ym.year);
+        EXPECT_EQ(c.to.month, ym.month);
+    }
 }
 
 TEST(CalendarMath, GridStartsOnTheChosenWeekday) {

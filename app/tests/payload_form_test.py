@@ -5,10 +5,10 @@
         Checks the archive, and that packing the same inputs again gives the
         same bytes.
 
-What is checked: exactly the 83 entries of the entry list, in its order (the
-list is read here with its own few lines, not with the packer's code); names
-stored as code page 936 bytes with no UTF-8 flag; folders end in "/", have
-attribute 0x10, method 0 and no data; exactly one file is stored (method 0)
+What is checked: exactly the entries of the entry list (83: RealPayload's
+count), in its order (the list is read here with its own few lines, not with
+the packer's code); names stored as code page 936 bytes with no UTF-8 flag;
+folders end in "/", have attribute 0x10, method 0 and no data; exactly one file is stored (method 0)
 and it is a small image, every other file is deflated (method 8); version made
 by: host 0 (MS-DOS); files have attribute 0x20; no encryption, no data
 descriptor (flags 0); local headers have no extra field and agree with the
@@ -81,8 +81,6 @@ def check(data, want, sources):
         archive = Archive(data)
     except (ValueError, struct.error) as e:
         return ["cannot read the archive: %s" % e]
-    if len(want) != 83:
-        faults.append("the entry list has %d entries, not 83" % len(want))
     if len(archive.entries) != len(want):
         faults.append("%d entries, not the list's %d" % (len(archive.entries), len(want)))
     stored_files = []
@@ -95,15 +93,10 @@ def check(data, want, sources):
             faults.append("entry %d: name %r is not code page 936" % (i, raw))
             continue
         where = "entry %d (%s)" % (i, name)
+        # A name stored as UTF-8 (the list has Chinese names) decodes to
+        # something else here, or not at all.
         if i < len(want) and name != want[i]:
             faults.append("%s: expected %s here" % (where, want[i]))
-        if not name.isascii():
-            try:
-                utf8 = raw.decode("utf-8") == name
-            except UnicodeDecodeError:
-                utf8 = False
-            if utf8:
-                faults.append("%s: name stored as UTF-8, not code page 936" % where)
         if e["flags"] != 0:
             faults.append("%s: general-purpose flags %#x (UTF-8/encryption/descriptor)" % (where, e["flags"]))
         if e["made_by"] >> 8 != 0:
@@ -209,9 +202,6 @@ def main():
         again = pack(args.packer, args.entries, values, os.path.join(tmp, "b.zip"))
         if again != first:
             faults.append("packing the same inputs again gives different bytes")
-        # The names themselves, as a zip reader that honours the flags sees them.
-        if b"\xc4\xac\xc8\xcf" not in first:  # 默认 in code page 936
-            faults.append("the folder name 默认 is not stored as code page 936 bytes")
     for f in faults:
         print("FAULT:", f)
     print("built payload: %d faults" % len(faults))

@@ -10,7 +10,6 @@
 #include "zip_builder.h"
 
 using testing_support::ModuleDir;
-using testing_support::ReadBytes;
 using testing_support::ScratchDir;
 using testing_support::WriteBytes;
 
@@ -28,26 +27,16 @@ ToolRun RunTool(const std::wstring& args) {
     return run;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
+// The parts of `text` between the `separator`s (lines: '\n', with the '\r'
+// of CRLF dropped; fields: '\t').
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
     std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
+    for (std::string part; std::getline(in, part, separator);) {
+        if (!part.empty() && part.back() == '\r') part.pop_back();
+        parts.push_back(part);
     }
-    return lines;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-        size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) return fields;
-        start = tab + 1;
-    }
+    return parts;
 }
 
 std::string TestArchive() {
@@ -72,23 +61,23 @@ TEST(PayloadTool, ListsEveryEntryWithUtf8Names) {
     ASSERT_TRUE(WriteBytes(scratch / L"test.zip", TestArchive()));
     ToolRun run = RunTool(L"--archive \"" + (scratch / L"test.zip") + L"\" list");
     EXPECT_EQ(0u, run.exitCode);
-    std::vector<std::string> lines = Lines(run.out);
+    std::vector<std::string> lines = Split(run.out, '\n');
     ASSERT_EQ(5u, lines.size()) << run.out;
     EXPECT_EQ("count\t4", lines[0]);
-    std::vector<std::string> f = Fields(lines[1]);
+    std::vector<std::string> f = Split(lines[1], '\t');
     ASSERT_EQ(9u, f.size()) << lines[1];
     EXPECT_EQ("0", f[0]);
     EXPECT_EQ("0x00000000", f[1]);
     EXPECT_EQ("0x20 -A---", f[2]);
     EXPECT_EQ("10", f[7]);
     EXPECT_EQ(Utf8(L"VELT电子日历.exe"), f[8]);
-    f = Fields(lines[2]);
+    f = Split(lines[2], '\t');
     EXPECT_EQ("0x10 D----", f[2]);
     EXPECT_EQ(Utf8(L"res/image/face/默认/"), f[8]);
-    f = Fields(lines[3]);
+    f = Split(lines[3], '\t');
     EXPECT_EQ("2023-11-14T22:13:20Z", f[3]);  // from the UT block
     EXPECT_EQ("3000", f[7]);
-    f = Fields(lines[4]);
+    f = Split(lines[4], '\t');
     EXPECT_EQ("../escape.txt", f[8]);
 }
 
@@ -98,17 +87,14 @@ TEST(PayloadTool, ExtractsBelowTheDirectoryAndReportsEachResult) {
     std::wstring out = scratch / L"out";
     ToolRun run = RunTool(L"--archive \"" + (scratch / L"test.zip") + L"\" extract \"" + out + L"\"");
     EXPECT_EQ(1u, run.exitCode);  // one entry was refused
-    std::vector<std::string> lines = Lines(run.out);
+    std::vector<std::string> lines = Split(run.out, '\n');
     ASSERT_EQ(5u, lines.size()) << run.out;
     EXPECT_EQ("0\t0x00000000\t" + Utf8(L"VELT电子日历.exe"), lines[1]);
     EXPECT_EQ("1\t0x00000000\t" + Utf8(L"res/image/face/默认/"), lines[2]);
     EXPECT_EQ("2\t0x00000000\t" + Utf8(L"res/image/face/默认/bk.png"), lines[3]);
     EXPECT_EQ("3\t0x00000200\t../escape.txt", lines[4]);
-    std::string bytes;
-    ASSERT_TRUE(ReadBytes(out + L"\\VELT电子日历.exe", &bytes));
-    EXPECT_EQ("MZ program", bytes);
-    ASSERT_TRUE(ReadBytes(out + L"\\res\\image\\face\\默认\\bk.png", &bytes));
-    EXPECT_EQ(std::string(3000, 'p'), bytes);
+    EXPECT_EQ("MZ program", testing_support::FileContent(out + L"\\VELT电子日历.exe"));
+    EXPECT_EQ(std::string(3000, 'p'), testing_support::FileContent(out + L"\\res\\image\\face\\默认\\bk.png"));
     EXPECT_FALSE(testing_support::Exists(scratch / L"escape.txt"));
 }
 

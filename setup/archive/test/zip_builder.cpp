@@ -50,16 +50,21 @@ std::string BuildZip(const std::vector<TestEntry>& entries) {
         bool descriptor = (e.flags & 8) != 0;
         const std::string& localName = e.localName.empty() ? e.name : e.localName;
         uint32_t offset = static_cast<uint32_t>(body.size());
+        // Version needed, flags, method, time, date, checksum and both sizes:
+        // the same in both headers, but for the local header's zeros before a descriptor.
+        const auto putCommon = [&](std::string* out, bool zeros) {
+            Put16(out, 20);
+            Put16(out, e.flags);
+            Put16(out, e.method);
+            Put16(out, e.dosTime);
+            Put16(out, e.dosDate);
+            Put32(out, zeros ? 0 : crc);
+            Put32(out, zeros ? 0 : static_cast<uint32_t>(stored.size()));
+            Put32(out, zeros ? 0 : static_cast<uint32_t>(e.data.size()));
+        };
 
         Put32(&body, 0x04034b50);
-        Put16(&body, 20);
-        Put16(&body, e.flags);
-        Put16(&body, e.method);
-        Put16(&body, e.dosTime);
-        Put16(&body, e.dosDate);
-        Put32(&body, descriptor ? 0 : crc);
-        Put32(&body, descriptor ? 0 : static_cast<uint32_t>(stored.size()));
-        Put32(&body, descriptor ? 0 : static_cast<uint32_t>(e.data.size()));
+        putCommon(&body, descriptor);
         Put16(&body, static_cast<uint32_t>(localName.size()));
         Put16(&body, static_cast<uint32_t>(static_cast<int32_t>(e.localExtra.size()) + e.localExtraLengthDelta));
         body += localName;
@@ -74,14 +79,7 @@ std::string BuildZip(const std::vector<TestEntry>& entries) {
 
         Put32(&central, 0x02014b50);
         Put16(&central, e.madeBy);
-        Put16(&central, 20);
-        Put16(&central, e.flags);
-        Put16(&central, e.method);
-        Put16(&central, e.dosTime);
-        Put16(&central, e.dosDate);
-        Put32(&central, crc);
-        Put32(&central, static_cast<uint32_t>(stored.size()));
-        Put32(&central, static_cast<uint32_t>(e.data.size()));
+        putCommon(&central, false);
         Put16(&central, static_cast<uint32_t>(e.name.size()));
         Put16(&central, static_cast<uint32_t>(e.centralExtra.size()));
         Put16(&central, 0);  // comment

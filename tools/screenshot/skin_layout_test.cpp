@@ -72,30 +72,30 @@ const Look kFixCleared = {L"fixbtn", kOptionOffNormal, kOptionOffNormal, kOption
 const Look kUninstallSelected = {L"uninstallbtn", kOptionOnNormal, kOptionOnNormal, kOptionOnPushed};
 Look Checked(const wchar_t* name) { return {name, kCheckOnNormal, kCheckOnHot, kCheckOnPushed}; }
 
-const Control kFrameButtons[] = {{L"minbtn", kButton}, {L"closebtn", kButton}, {L"prebtn", kButton},
-                                 {L"nextbtn", kButton}, {L"cancelbtn", kButton}};
+// The navigation row's buttons, then `more`.
+std::vector<Control> Nav(std::vector<Control> more) {
+    more.insert(more.begin(), {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}});
+    return more;
+}
 
+// The caption buttons and the navigation row, then `more`.
 std::vector<Control> FrameControls(std::vector<Control> more) {
-    more.insert(more.begin(), std::begin(kFrameButtons), std::end(kFrameButtons));
+    more = Nav(more);
+    more.insert(more.begin(), {{L"minbtn", kButton}, {L"closebtn", kButton}});
     return more;
 }
 
 const std::vector<LayoutCase> kLayouts = {
     {"CoverWnd", kSetupSkin, L"CoverWnd.xml", 516, 396, L"file='CoverBK.jpg'", FrameControls({}), {}},
-    {"Page1Wnd", kSetupSkin, L"Page1Wnd.xml", 506, 360, L"file='Page1BK.jpg' source='5,34,511,394'",
-     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}}, {}},
+    {"Page1Wnd", kSetupSkin, L"Page1Wnd.xml", 506, 360, L"file='Page1BK.jpg' source='5,34,511,394'", Nav({}), {}},
     {"Page2Wnd", kSetupSkin, L"Page2Wnd.xml", 506, 360, L"file='Page2BK.jpg' source='5,34,511,394'",
-     {{L"licenseedit", L"RichEditUI"}, {L"licensebtn", kButton}, {L"prebtn", kButton}, {L"nextbtn", kButton},
-      {L"cancelbtn", kButton}},
-     {Checked(L"licensebtn")}},
+     Nav({{L"licenseedit", L"RichEditUI"}, {L"licensebtn", kButton}}), {Checked(L"licensebtn")}},
     {"Page3Wnd", kSetupSkin, L"Page3Wnd.xml", 506, 360, L"file='Page3BK.jpg' source='5,34,511,394'",
-     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}, {L"nameedit", kEdit},
-      {L"anyonebtn", kButton}, {L"onlymebtn", kButton}, {L"companyedit", kEdit}},
+     Nav({{L"nameedit", kEdit}, {L"anyonebtn", kButton}, {L"onlymebtn", kButton}, {L"companyedit", kEdit}}),
      {kAnyoneSelected, kOnlyMeCleared}},
     {"Page4Wnd", kSetupSkin, L"Page4Wnd.xml", 506, 360, L"file='Page4BK.jpg' source='5,34,511,394'",
-     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}, {L"pathedit", kEdit},
-      {L"desktopscbtn", kButton}, {L"startmenuscbtn", kButton}, {L"browsebtn", kButton},
-      {L"diskfreelabel", kLabel}},
+     Nav({{L"pathedit", kEdit}, {L"desktopscbtn", kButton}, {L"startmenuscbtn", kButton}, {L"browsebtn", kButton},
+          {L"diskfreelabel", kLabel}}),
      {Checked(L"desktopscbtn"), Checked(L"startmenuscbtn")}},
     {"Page6Wnd", kSetupSkin, L"Page6Wnd.xml", 506, 360, L"file='Page6BK.jpg' source='5,34,511,394'",
      {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
@@ -103,8 +103,7 @@ const std::vector<LayoutCase> kLayouts = {
      {{L"runnowbtn", kButton}, {L"finishbtn", kButton}}, {Checked(L"runnowbtn")}},
     {"Page8Wnd", kSetupSkin, L"Page8Wnd.xml", 517, 397, L"file='Page8BK.jpg'",
      FrameControls({{L"fixbtn", kButton}, {L"uninstallbtn", kButton}}), {kFixCleared, kUninstallSelected}},
-    {"Page9Wnd", kSetupSkin, L"Page9Wnd.xml", 506, 360, L"file='Page9BK.jpg' source='5,34,511,394'",
-     {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}}, {}},
+    {"Page9Wnd", kSetupSkin, L"Page9Wnd.xml", 506, 360, L"file='Page9BK.jpg' source='5,34,511,394'", Nav({}), {}},
     {"Page10Wnd", kSetupSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'",
      {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
     {"Page11Wnd", kSetupSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,32,511,392'",

@@ -42,11 +42,8 @@ int wmain(int argc, wchar_t** argv)
     WizardDriver run;
     if (!run.Start(argv[1], kSetupSkinFileName) || !run.WaitFrame(kSetupWindowTitle, 30000))
         return 1;
-    const bool walked = run.Click(L"nextbtn") && run.WaitPageVisible(L"Page1", 10000) &&
-                        run.Click(L"Page1", L"nextbtn") && run.WaitPageVisible(L"Page2", 10000) &&
-                        run.Click(L"Page2", L"nextbtn") && run.WaitPageVisible(L"Page3", 10000) &&
-                        run.Click(L"Page3", L"nextbtn") && run.WaitPageVisible(L"Page4", 10000) &&
-                        run.TypeText(L"Page4", L"pathedit", argv[2]) && run.WaitIdle(10000);
+    const bool walked =
+        WalkSetupToPage4(run) && run.TypeText(L"Page4", L"pathedit", argv[2]) && run.WaitIdle(10000);
     if (!walked)
         return 1;
 

@@ -40,7 +40,7 @@ bool MidExtraction(int width)
 void StartLargeInstallation(WizardDriver& run, const std::wstring& dir)
 {
     ASSERT_TRUE(StartSetup(run, L"SetupLargeTest.exe"));
-    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(WalkSetupToPage4(run));
     ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
     ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
     ASSERT_TRUE(run.WaitPageVisible(L"Page6", 10000));
@@ -135,7 +135,7 @@ TEST(SetupInstall, TheKitInstallsForAllUsersByDefaultThenItsUninstallerRemoves)
     WizardDriver run;
     ASSERT_TRUE(run.Start(unpacked / L"Setup.exe", kSetupSkinFileName));
     ASSERT_NE(run.WaitFrame(kSetupWindowTitle, 30000), nullptr);
-    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(WalkSetupToPage4(run));
     ASSERT_TRUE(InstallAndWaitForFinish(run));
     EXPECT_TRUE(run.VisibleTopLevelWindows().size() == 1u) << "a message box appeared";
     ASSERT_TRUE(Finish(run));
@@ -154,7 +154,7 @@ TEST(SetupInstall, ForTheCurrentUserIntoAPathWithSpacesWithoutOptionalShortcuts)
     const std::wstring dir = parent / L"VELT Calendar 日历";
     WizardDriver run;
     ASSERT_TRUE(StartSetup(run));
-    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(WalkSetupToPage4(run));
     ASSERT_TRUE(run.Click(L"Page4", L"prebtn"));
     ASSERT_TRUE(run.WaitPageVisible(L"Page3", 10000));
     ASSERT_TRUE(run.Click(L"Page3", L"onlymebtn"));
@@ -182,7 +182,7 @@ TEST(SetupInstall, ATrailingBackslashIsKeptAsTyped)
     const std::wstring dir = parent / L"Velt\\";
     WizardDriver run;
     ASSERT_TRUE(StartSetup(run));
-    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(WalkSetupToPage4(run));
     ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", dir));
     ASSERT_TRUE(InstallAndWaitForFinish(run));
     ASSERT_TRUE(Finish(run));
@@ -235,7 +235,7 @@ TEST(SetupInstall, AWrongPathStopsAndCancelRemovesTheRecord)
         CleanMachine clean;
         WizardDriver run;
         ASSERT_TRUE(StartSetup(run));
-        ASSERT_TRUE(WalkToPage4(run));
+        ASSERT_TRUE(WalkSetupToPage4(run));
         ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", path));
         if (!*path) {
             // The key goes to the focused window: first the posted click must
@@ -274,7 +274,7 @@ TEST(SetupInstall, ADamagedPayloadIsReportedAndRolledBack)
     ScratchDir parent(L"fail");
     WizardDriver run;
     ASSERT_TRUE(StartSetup(run, L"SetupDamagedTest.exe"));
-    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(WalkSetupToPage4(run));
     ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", parent / L"damaged"));
     ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
     const MessageBoxSeen seen = run.WaitMessageBox(30000, kCaptionError, kMsgSetupDamaged);
@@ -302,7 +302,7 @@ TEST(SetupInstall, TheCalendarIsStartedTheWayTheSystemAllows)
         }
         WizardDriver run;
         ASSERT_TRUE(StartSetup(run));
-        ASSERT_TRUE(WalkToPage4(run));
+        ASSERT_TRUE(WalkSetupToPage4(run));
         ASSERT_TRUE(InstallAndWaitForFinish(run));
         ASSERT_TRUE(Finish(run, true));
         SHDeleteKeyW(HKEY_CURRENT_USER, appDefaults.c_str());

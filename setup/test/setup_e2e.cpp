@@ -57,14 +57,6 @@ std::wstring FrameClass(HWND frame)
     return name;
 }
 
-bool WalkToPage4(WizardDriver& run)
-{
-    return run.Click(L"nextbtn") && run.WaitPageVisible(L"Page1", 10000) && run.Click(L"Page1", L"nextbtn") &&
-           run.WaitPageVisible(L"Page2", 10000) && run.Click(L"Page2", L"nextbtn") &&
-           run.WaitPageVisible(L"Page3", 10000) && run.Click(L"Page3", L"nextbtn") &&
-           run.WaitPageVisible(L"Page4", 10000) && run.WaitPageHidden(L"Page3", 10000);
-}
-
 bool InstallAndWaitForFinish(WizardDriver& run, DWORD ms)
 {
     return run.Click(L"Page4", L"nextbtn") && run.WaitPageVisible(L"Page7", ms) && run.WaitPageHidden(L"Page6", 10000);

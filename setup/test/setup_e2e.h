@@ -1,6 +1,7 @@
-// What Setup's end-to-end tests share besides the driver and the fake
-// installation: starting Setup (or one of its test programs) from the
-// build's folder and walking it to a page, the native edit fields and pixels
+// What Setup's end-to-end tests share besides the driver (which also walks
+// Setup to Page4) and the fake installation: starting Setup (or one of its
+// test programs) from the build's folder, the installation's finish and
+// Setup's end, the native edit fields and pixels
 // of a running Setup, a clean machine, and an earlier edition of the product
 // laid out as its installer package left it.
 //
@@ -25,8 +26,6 @@ using testing_support::WizardDriver;
 // current directory and waits for its frame; false when it did not appear.
 bool StartSetup(WizardDriver& run, const wchar_t* exe = L"Setup.exe", const std::wstring& workDir = L"");
 std::wstring FrameClass(HWND frame);
-// From the first screen to Page4 with the frame's and the pages' "nextbtn".
-bool WalkToPage4(WizardDriver& run);
 // Page4's "nextbtn", then waits for Page7 (or for `until` to show).
 bool InstallAndWaitForFinish(WizardDriver& run, DWORD ms = 60000);
 // Clicks "finishbtn" on Page7 (first clearing "runnowbtn" unless `launch`)

@@ -178,7 +178,7 @@ TEST(SetupWizard, TheSpaceLabelFollowsThePathWhenTheFieldIsLeft)
     CleanMachine clean;
     WizardDriver run;
     ASSERT_TRUE(StartSetup(run));
-    ASSERT_TRUE(WalkToPage4(run));
+    ASSERT_TRUE(WalkSetupToPage4(run));
     const std::vector<DWORD> atStart = ControlPixels(run, L"Page4", L"diskfreelabel");
     ASSERT_GT(InkedColumns(run, L"Page4", L"diskfreelabel"), 0);
 
@@ -206,7 +206,7 @@ TEST(SetupWizard, TheEarlierEditionGoesAndItsNeighboursStay)
         ASSERT_TRUE(StartSetup(run));
         earlier.ExpectRemoved();
         // Still for all users: Page3 shows "anyonebtn" selected (a blue dot).
-        ASSERT_TRUE(WalkToPage4(run));
+        ASSERT_TRUE(WalkSetupToPage4(run));
         ASSERT_TRUE(run.Click(L"Page4", L"prebtn"));
         ASSERT_TRUE(run.WaitPageVisible(L"Page3", 10000));
         // The page paints its options after it shows: wait for the two looks.
@@ -223,7 +223,7 @@ TEST(SetupWizard, TheEarlierEditionGoesAndItsNeighboursStay)
         WizardDriver second;
         ASSERT_TRUE(StartSetup(second));
         mine.ExpectRemoved();
-        ASSERT_TRUE(WalkToPage4(second));
+        ASSERT_TRUE(WalkSetupToPage4(second));
         ASSERT_TRUE(second.Click(L"Page4", L"prebtn"));
         ASSERT_TRUE(second.WaitPageVisible(L"Page3", 10000));
         EXPECT_TRUE(WaitUntil([&] { return CentrePixel(second, L"Page3", L"onlymebtn") == selected; }, 5000))

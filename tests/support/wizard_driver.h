@@ -164,4 +164,10 @@ private:
     std::map<std::wstring, std::vector<skinshot::NamedControl>> m_listings;
 };
 
+// Setup's fresh-install frame from its first screen to Page4 with the frame's
+// and the pages' "nextbtn" (Page3's "onlymebtn" clicked first when onlyMe),
+// until Page4 shows and Page3 has hidden; false at the first step that did
+// not happen.
+bool WalkSetupToPage4(WizardDriver& run, bool onlyMe = false);
+
 } // namespace testing_support

@@ -633,14 +633,8 @@ bool StartToPage4(CaseRun& run, const InstallPlan& plan)
     WizardDriver& d = run.Start(plan.exe, kSetupSkinFileName);
     if (!run.Check(d.WaitFrame(kSetupWindowTitle, 30000) != nullptr, L"Setup's frame did not show"))
         return false;
-    bool walked = d.Click(L"nextbtn") && d.WaitPageVisible(L"Page1", 10000) && d.Click(L"Page1", L"nextbtn") &&
-                  d.WaitPageVisible(L"Page2", 10000) && d.Click(L"Page2", L"nextbtn") &&
-                  d.WaitPageVisible(L"Page3", 10000);
-    if (walked && plan.onlyMe)
-        walked = d.Click(L"Page3", L"onlymebtn");
-    walked = walked && d.Click(L"Page3", L"nextbtn") && d.WaitPageVisible(L"Page4", 10000) &&
-             d.WaitPageHidden(L"Page3", 10000) && (plan.dir.empty() || d.TypeText(L"Page4", L"pathedit", plan.dir)) &&
-             d.WaitIdle(10000);
+    const bool walked = testing_support::WalkSetupToPage4(d, plan.onlyMe) &&
+                        (plan.dir.empty() || d.TypeText(L"Page4", L"pathedit", plan.dir)) && d.WaitIdle(10000);
     return run.Check(walked, L"could not walk Setup to Page4");
 }
 

@@ -424,7 +424,8 @@ bool WalkSetupToPage4(WizardDriver& run, bool onlyMe)
     return run.Click(L"nextbtn") && run.WaitPageVisible(L"Page1", 10000) && run.Click(L"Page1", L"nextbtn") &&
            run.WaitPageVisible(L"Page2", 10000) && run.Click(L"Page2", L"nextbtn") &&
            run.WaitPageVisible(L"Page3", 10000) && (!onlyMe || run.Click(L"Page3", L"onlymebtn")) &&
-           run.Click(L"Page3", L"nextbtn") && run.WaitPageVisible(L"Page4", 10000) && run.WaitPageHidden(L"Page3", 10000);
+           run.Click(L"Page3", L"nextbtn") && run.WaitPageVisible(L"Page4", 10000) &&
+           run.WaitPageHidden(L"Page3", 10000);
 }
 
 } // namespace testing_support

@@ -55,16 +55,17 @@ std::wstring Helper()
 
 // Waits for the write-failure message (for `entry`, or any entry when it is
 // empty) and answers it.
-bool AnswerWriteFailed(CaseRun& run, WizardDriver& d, DWORD ms = 120000, const std::wstring& entry = L"")
+bool AnswerWriteFailed(CaseRun& run, WizardDriver& d, const std::wstring& entry = L"")
 {
-    const MessageBoxSeen seen = d.WaitMessageBox(ms, kCaptionError);
+    const MessageBoxSeen seen = d.WaitMessageBox(120000, kCaptionError);
     if (!run.Check(seen.box != nullptr, L"no error message"))
         return false;
     run.Note(L"message \"" + seen.text + L"\"");
     run.Check(seen.text.compare(0, lstrlenW(kWriteFailedStart), kWriteFailedStart) == 0,
               L"not the write-failure message: " + seen.text);
     if (!entry.empty())
-        run.Check(seen.text.find(L"\u201C" + entry + L"\u201D") != std::wstring::npos, L"the message names another file");
+        run.Check(seen.text.find(L"\u201C" + entry + L"\u201D") != std::wstring::npos,
+                  L"the message names another file");
     return run.Check(WizardDriver::Answer(seen, IDOK), L"the message could not be answered");
 }
 
@@ -306,7 +307,7 @@ void HeldFileAtInstall(CaseRun& run)
     run.Before();
     if (!StartInstall(run, {Setup(), dir}))
         return;
-    AnswerWriteFailed(run, run.Driver(), 120000, kWindowLibraryFileName);
+    AnswerWriteFailed(run, run.Driver(), kWindowLibraryFileName);
     run.Finish();
     holder.Terminate();
 }

@@ -222,7 +222,8 @@ void AddQuitCases(std::vector<FaultCase>* cases)
         add(L"repair." + QuitName(quit), quit == Quit::AltF4, [=](CaseRun& run) { QuitDuringRepair(run, quit); });
         for (bool setup : {true, false}) {
             add(std::wstring(setup ? L"removal-setup." : L"removal-uninstall.") + QuitName(quit),
-                (quit == Quit::PageCancel && !setup) || (quit == Quit::AltF4 && setup), [=](CaseRun& run) { QuitDuringRemoval(run, quit, setup); });
+                (quit == Quit::PageCancel && !setup) || (quit == Quit::AltF4 && setup),
+                [=](CaseRun& run) { QuitDuringRemoval(run, quit, setup); });
         }
         if (quit != Quit::PageCancel)
             add(L"install.finished." + QuitName(quit), false, [=](CaseRun& run) { QuitAfterFinishPage(run, quit); });

@@ -2,6 +2,7 @@
 
 #include "decimal_text.h"
 #include "install_removal.h"
+#include "paths.h"
 #include "product.h"
 #include "protected_path.h"
 
@@ -19,14 +20,6 @@ constexpr wchar_t kPause[] = L"ping 127.0.0.1 -n 2 -w 1000 > Nul";
 std::wstring Quoted(const std::wstring& text)
 {
     return L"\"" + text + L"\"";
-}
-
-std::wstring Join(const std::wstring& directory, const wchar_t* name)
-{
-    std::wstring path = directory;
-    if (!path.empty() && path.back() != L'\\')
-        path += L'\\';
-    return path + name;
 }
 
 // "(if not exist "LOCK" command)": runs `command` only once the lock has gone.
@@ -47,13 +40,13 @@ void DeleteFileNow(const std::wstring& path)
 void RemoveTreeNow(const std::wstring& directory)
 {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(Join(directory, L"*").c_str(), &data);
+    HANDLE find = FindFirstFileW(JoinPath(directory, L"*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
             const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..")
                 continue;
-            const std::wstring path = Join(directory, name.c_str());
+            const std::wstring path = JoinPath(directory, name.c_str());
             if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 DeleteFileNow(path);
             } else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
@@ -76,7 +69,7 @@ void RemoveNow(const std::wstring& directory, DelayedRemoval what, bool keepFold
         return;
     }
     for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName})
-        DeleteFileNow(Join(directory, name));
+        DeleteFileNow(JoinPath(directory, name));
     if (!keepFolder)
         RemoveDirectoryW(directory.c_str());
 }
@@ -89,7 +82,7 @@ HANDLE CreateLockIn(const std::wstring& folder, std::wstring* path)
         return INVALID_HANDLE_VALUE;
     WCHAR name[64];
     wsprintfW(name, L"VELTExit-%lu-%lu.lock", GetCurrentProcessId(), GetTickCount());
-    *path = Join(folder, name);
+    *path = JoinPath(folder, name);
     return CreateFileW(path->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
@@ -120,7 +113,7 @@ bool ExitLock::Acquire()
     }
     length = GetWindowsDirectoryW(buffer, MAX_PATH);
     if (length > 0 && length < MAX_PATH)
-        folders[2] = Join(buffer, L"Temp");
+        folders[2] = JoinPath(buffer, L"Temp");
     for (const std::wstring& folder : folders) {
         std::wstring path;
         m_file = CreateLockIn(folder, &path);
@@ -162,9 +155,9 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::w
                 removals.push_back(L"rd " + Quoted(parent));
         }
     } else {
-        removals[0] = L"del /f /q " + Quoted(Join(directory, kUninstallerFileName)) + L" " +
-                      Quoted(Join(directory, kUninstallSkinFileName)) + L" " +
-                      Quoted(Join(directory, kWindowLibraryFileName));
+        removals[0] = L"del /f /q " + Quoted(JoinPath(directory, kUninstallerFileName)) + L" " +
+                      Quoted(JoinPath(directory, kUninstallSkinFileName)) + L" " +
+                      Quoted(JoinPath(directory, kWindowLibraryFileName));
         if (!keepFolder)
             removals[1] = L"rd " + Quoted(directory);
     }

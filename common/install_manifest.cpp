@@ -1,4 +1,6 @@
 #include "install_manifest.h"
+
+#include "paths.h"
 #include "file_handle.h"
 
 #include <cstring>
@@ -226,10 +228,7 @@ bool InstallManifest::AddArchiveEntry(const std::wstring& name)
 
 std::wstring InstallManifestPath(const std::wstring& installDir)
 {
-    std::wstring path = installDir;
-    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
-        path += L'\\';
-    return path + kInstallManifestFileName;
+    return JoinPath(installDir, kInstallManifestFileName);
 }
 
 std::string SerializeInstallManifest(const InstallManifest& manifest)

@@ -2,6 +2,7 @@
 
 #include "delete_path.h"
 #include "install_manifest.h"
+#include "paths.h"
 #include "payload_entries.h"
 #include "product.h"
 #include "protected_path.h"
@@ -13,14 +14,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring Join(const std::wstring& directory, const std::wstring& relative)
-{
-    std::wstring path = directory;
-    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
-        path += L'\\';
-    return path + relative;
-}
 
 // True when the running program's own files lie in `location`.
 bool RunningFrom(const std::wstring& location)
@@ -71,7 +64,7 @@ void RemoveWholeDirectory(const std::wstring& location, bool keepOwnFiles)
     }
     std::vector<std::wstring> children;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(Join(location, L"*").c_str(), &data);
+    HANDLE find = FindFirstFileW(JoinPath(location, L"*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
             const std::wstring name = data.cFileName;
@@ -82,7 +75,7 @@ void RemoveWholeDirectory(const std::wstring& location, bool keepOwnFiles)
     }
     const ProtectedPathGuard guard;
     for (const std::wstring& name : children) {
-        const std::wstring path = Join(location, name);
+        const std::wstring path = JoinPath(location, name);
         if (!guard.IsProtected(path))
             DeletePath(path.c_str());
     }
@@ -94,7 +87,7 @@ void RemoveListedEntries(const std::wstring& location, const InstallManifest& ma
     for (const std::wstring& file : manifest.files) {
         if (keepOwnFiles && file.find(L'\\') == std::wstring::npos && IsOwnFile(file))
             continue;
-        const std::wstring path = Join(location, file);
+        const std::wstring path = JoinPath(location, file);
         if (IsFile(path) && !guard.IsProtected(path))
             DeletePath(path.c_str());
     }
@@ -105,7 +98,7 @@ void RemoveListedEntries(const std::wstring& location, const InstallManifest& ma
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
     for (const std::wstring& folder : folders)
-        RemoveEmptyFolder(Join(location, folder), guard);
+        RemoveEmptyFolder(JoinPath(location, folder), guard);
 }
 
 // Drops every listed file and folder that is not one of the payload's

@@ -1,18 +1,11 @@
 #include "product.h"
 
-#include "registry_key.h"
-
 #include <shlobj.h>
 #include <shlwapi.h>
 
 HKEY RecordRoot(int allUsers)
 {
     return allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
-std::wstring InstallRecordKeyPath(const std::wstring& productKey)
-{
-    return std::wstring(kUninstallParentKey) + L"\\" + productKey;
 }
 
 std::wstring AppExePath(const std::wstring& installDir)
@@ -33,36 +26,6 @@ std::wstring UninstallCommand(const std::wstring& installDir)
 std::wstring AutostartCommand(const std::wstring& installDir)
 {
     return L"\"" + AppExePath(installDir) + L"\"";
-}
-
-std::vector<RecordValue> InstallRecordValues(const std::wstring& installDir, RecordWriter writer)
-{
-    if (writer == RecordWriter::Install) {
-        return {
-            {kValueDisplayName, kDisplayName},
-            {kValueInstallLocation, installDir},
-            {kValuePublisher, kPublisher},
-            {kValueUninstallString, UninstallCommand(installDir)},
-        };
-    }
-    return {
-        {kValueDisplayName, kDisplayName},
-        {kValueUninstallStringRepair, UninstallCommand(installDir)},
-        {kValueInstallLocation, installDir},
-        {kValuePublisher, kPublisher},
-    };
-}
-
-LONG WriteInstallRecord(int allUsers, const std::wstring& productKey, const std::wstring& installDir,
-                        RecordWriter writer)
-{
-    CRegistryKey key;
-    LONG rc = key.Create(RecordRoot(allUsers), InstallRecordKeyPath(productKey).c_str());
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    for (const RecordValue& value : InstallRecordValues(installDir, writer))
-        key.WriteString(value.name, value.data.c_str());
-    return ERROR_SUCCESS;
 }
 
 std::wstring ShellFolder(int csidl)
@@ -100,21 +63,17 @@ int ProgramsFolderId(int allUsers)
     return allUsers ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS;
 }
 
-std::wstring ProgramsProductFolder(int allUsers)
-{
-    return Append(ShellFolder(ProgramsFolderId(allUsers)), kProgramsProductDir);
-}
-
 ShortcutPaths ComposeShortcutPaths(int allUsers)
 {
     ShortcutPaths paths;
     const std::wstring programs = ShellFolder(ProgramsFolderId(allUsers));
-    paths.programsGroup = Append(programs, kProgramsGroupDir);
-    paths.programsProduct = Append(programs, kProgramsProductDir);
+    paths.programsGroup = Append(programs, kProgramsGroupFolder);
+    paths.programsProduct = Append(paths.programsGroup, kProgramsProductFolder);
     paths.appLink = Append(paths.programsProduct, kAppShortcutName);
     paths.uninstallLink = Append(paths.programsProduct, kUninstallShortcutName);
+    paths.oldAppLink = Append(Append(paths.programsGroup, kProgramsOldProductFolder), kAppShortcutName);
     paths.desktopLink = Append(ShellFolder(CSIDL_DESKTOPDIRECTORY), kAppShortcutName);
-    const std::wstring quickLaunch = Append(ShellFolder(CSIDL_APPDATA), kQuickLaunchFolder);
-    paths.quickLaunchLink = Append(quickLaunch, kAppShortcutName);
+    paths.quickLaunchFolder = Append(ShellFolder(CSIDL_APPDATA), kQuickLaunchFolder);
+    paths.quickLaunchLink = Append(paths.quickLaunchFolder, kAppShortcutName);
     return paths;
 }

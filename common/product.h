@@ -1,8 +1,9 @@
 // Every fixed name of the product, in one place: identity, installed files,
 // folders and shortcut files, registry locations and value names, the message
-// texts that several windows share, and the functions that compose the install
-// record, the shortcut paths and the autostart value from an installation
-// directory and the all-users flag.
+// texts that several windows share, and the functions that compose the
+// executable paths, the shortcut paths and the autostart value from an
+// installation directory and the all-users flag (the install record itself
+// is install_record.h).
 //
 // Nothing here keeps state. The composing functions return new strings; the
 // folder functions ask the shell (SHGetSpecialFolderPathW, no creation) and
@@ -39,11 +40,8 @@ inline constexpr wchar_t kProgramsProductFolder[] = L"VELT电子日历";        
 inline constexpr wchar_t kAppShortcutName[] = L"VELT电子日历.lnk";
 inline constexpr wchar_t kUninstallShortcutName[] = L"Uninstall.lnk";
 inline constexpr wchar_t kQuickLaunchFolder[] = L"Microsoft\\Internet Explorer\\Quick Launch"; // CSIDL_APPDATA
-// Names used when removing, relative to the programs folder.
-inline constexpr wchar_t kProgramsAppShortcut[] = L"Quorvel\\VELT电子日历\\VELT电子日历.lnk";
-inline constexpr wchar_t kProgramsProductDir[] = L"Quorvel\\VELT电子日历";
-inline constexpr wchar_t kProgramsGroupDir[] = L"Quorvel";
-inline constexpr wchar_t kProgramsOldAppShortcut[] = L"Quorvel\\VELTCALENDAR\\VELT电子日历.lnk";
+// The product folder of an older build, whose link the removal still takes.
+inline constexpr wchar_t kProgramsOldProductFolder[] = L"VELTCALENDAR";      // below the group
 
 // Registry.
 inline constexpr wchar_t kUninstallParentKey[] = L"SOFTWARE\\Microsoft\\WINDOWS\\CURRENTVERSION\\UNINSTALL";
@@ -93,9 +91,6 @@ inline constexpr REGSAM kFullAccess = KEY_ALL_ACCESS;   // 0xF003F
 // HKEY_LOCAL_MACHINE for all users (1), HKEY_CURRENT_USER for the current user (0).
 HKEY RecordRoot(int allUsers);
 
-// "SOFTWARE\\...\\UNINSTALL\\" + productKey.
-std::wstring InstallRecordKeyPath(const std::wstring& productKey);
-
 // installDir + "\\VELT电子日历.exe" and installDir + "\\Uninstall.exe", unquoted:
 // shortcut targets, the launch path, file checks. A typed trailing backslash stays.
 std::wstring AppExePath(const std::wstring& installDir);
@@ -107,33 +102,22 @@ std::wstring UninstallerExePath(const std::wstring& installDir);
 std::wstring UninstallCommand(const std::wstring& installDir);
 std::wstring AutostartCommand(const std::wstring& installDir);
 
-// The install record's values, in the order the writer writes them.
-enum class RecordWriter { Install, Repair };
-struct RecordValue {
-    const wchar_t* name;
-    std::wstring data;
-};
-std::vector<RecordValue> InstallRecordValues(const std::wstring& installDir, RecordWriter writer);
-
-// Creates (or opens) the record under RecordRoot(allUsers) and writes its values
-// as REG_SZ in the writer's order. Returns the result of creating the key; the
-// value writes are not checked.
-LONG WriteInstallRecord(int allUsers, const std::wstring& productKey, const std::wstring& installDir,
-                        RecordWriter writer);
-
 // Shell folders with the product's names appended (PathAppendW in 260-character
 // buffers). Empty when the shell folder is unavailable.
 std::wstring ShellFolder(int csidl);
 std::wstring DefaultInstallDir();                  // Program Files + "QRVL\\VELT电子日历"
 int ProgramsFolderId(int allUsers);                // CSIDL_COMMON_PROGRAMS or CSIDL_PROGRAMS
-std::wstring ProgramsProductFolder(int allUsers);  // programs + "Quorvel\\VELT电子日历"
 
 struct ShortcutPaths {
     std::wstring programsGroup;   // programs + "Quorvel"
     std::wstring programsProduct; // programs + "Quorvel\\VELT电子日历"
     std::wstring appLink;         // ... + "VELT电子日历.lnk"
     std::wstring uninstallLink;   // ... + "Uninstall.lnk"
+    std::wstring oldAppLink;      // programs + "Quorvel\\VELTCALENDAR\\VELT电子日历.lnk" (removal only)
     std::wstring desktopLink;     // the current user's desktop, in both modes
-    std::wstring quickLaunchLink; // the current user's Quick Launch, in both modes
+    std::wstring quickLaunchFolder; // the current user's Quick Launch folder (never created)
+    std::wstring quickLaunchLink; // ... + "VELT电子日历.lnk"
 };
+// The paths that installation, repair, rollback and removal all use; a path
+// is empty where the shell has no such folder or it does not fit MAX_PATH.
 ShortcutPaths ComposeShortcutPaths(int allUsers);

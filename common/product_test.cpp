@@ -1,5 +1,6 @@
 // The composed install record, commands and shortcut paths, and the record as
 // written into Wine's registry.
+#include "install_record.h"
 #include "product.h"
 
 #include "registry_key.h"

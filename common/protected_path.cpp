@@ -68,36 +68,6 @@ bool IsRoot(const std::wstring& full)
 
 } // namespace
 
-std::wstring NormalisePath(const std::wstring& path)
-{
-    if (path.empty() || path.find_first_of(L"*?\"<>|") != std::wstring::npos)
-        return std::wstring();
-    std::wstring input = path;
-    for (wchar_t& c : input) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    const bool hasDrive = input.size() >= 3 && input[1] == L':' && input[2] == L'\\';
-    const bool isShare = input.compare(0, 2, L"\\\\") == 0;
-    if (!hasDrive && !isShare)
-        return std::wstring();
-    WCHAR full[MAX_PATH * 2] = {};
-    const DWORD length = GetFullPathNameW(input.c_str(), MAX_PATH * 2, full, nullptr);
-    if (length == 0 || length >= MAX_PATH * 2)
-        return std::wstring();
-    std::wstring result(full, length);
-    while (result.size() > 3 && result.back() == L'\\')
-        result.pop_back();
-    return result;
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b)
-{
-    const std::wstring na = NormalisePath(a);
-    const std::wstring nb = NormalisePath(b);
-    return !na.empty() && !nb.empty() && Equal(na, nb);
-}
-
 ProtectedPathGuard::ProtectedPathGuard()
 {
     for (int csidl : kProtectedFolders) {

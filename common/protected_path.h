@@ -11,6 +11,8 @@
 // folders on every call and keeps no state.
 #pragma once
 
+#include "paths.h"
+
 #include <string>
 #include <vector>
 
@@ -27,11 +29,3 @@ private:
     std::vector<std::wstring> m_folders;  // normalised
     std::wstring m_profiles;              // the folder that holds the user profiles
 };
-
-// The full, normalised form used for comparisons: GetFullPathNameW, '/' as
-// '\\', no trailing separator except after a drive ("C:\\"). Empty when the
-// path is empty, relative (no drive or share) or cannot be resolved.
-std::wstring NormalisePath(const std::wstring& path);
-
-// True when both name the same folder (after NormalisePath, ignoring case).
-bool SamePath(const std::wstring& a, const std::wstring& b);

@@ -74,7 +74,7 @@ LONG CRegistryKey::Close()
 LONG CRegistryKey::ReadString(LPCWSTR name, LPWSTR buffer, ULONG* pnBytes)
 {
     if (!pnBytes)
-        throw CAtlException(E_FAIL);
+        return ERROR_INVALID_PARAMETER;
     const ULONG capacity = *pnBytes;
     if (!buffer && capacity != 0)
         return ERROR_INVALID_PARAMETER;

@@ -6,18 +6,12 @@
 // held untouched. ReadString never leaves a partial or unterminated string in
 // the caller's buffer: on every failure the buffer starts with a zero.
 //
-// The one exception is a programming error: ReadString without a size argument
-// throws CAtlException(E_FAIL). Objects are locals of one function, never copied
-// and never shared between threads.
+// Nothing throws: ReadString without a size argument (a programming error)
+// gives ERROR_INVALID_PARAMETER and leaves the buffer alone. Objects are
+// locals of one function, never copied and never shared between threads.
 #pragma once
 
 #include <windows.h>
-
-class CAtlException {
-public:
-    explicit CAtlException(HRESULT hr) : m_hr(hr) {}
-    HRESULT m_hr;
-};
 
 class CRegistryKey {
 public:

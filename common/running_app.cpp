@@ -28,3 +28,11 @@ DWORD FindRunningApp()
     }
     return 0;
 }
+
+bool RefuseWhileAppRuns(HWND owner)
+{
+    if (FindRunningApp() == 0)
+        return false;
+    MessageBoxW(owner, kMsgAppRunning, kCaptionNotice, MB_ICONERROR);
+    return true;
+}

@@ -10,3 +10,8 @@
 #include <windows.h>
 
 DWORD FindRunningApp();
+
+// FindRunningApp, and when the calendar runs, the message "VELT电子日历正在
+// 运行中，请先结束进程才能继续" (caption "提示", error icon) owned by `owner`
+// (none: no owner); returns once it was closed. True when the calendar runs.
+bool RefuseWhileAppRuns(HWND owner);

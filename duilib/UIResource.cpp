@@ -1,6 +1,7 @@
 // Skin resources: process-wide settings and reading from the skin archive.
 #include "UIResource.h"
 
+#include "memory_source.h"
 #include "unzip.h"
 
 #include <string.h>
@@ -60,59 +61,15 @@ bool IsAbsolute(const std::wstring& p)
     return (p.size() > 1 && p[1] == L':') || (p.size() > 1 && p[0] == L'\\' && p[1] == L'\\');
 }
 
-// minizip I/O over a memory block.
-struct MemStream {
-    const BYTE* data;
-    ZPOS64_T size;
-    ZPOS64_T pos;
-};
-
-voidpf ZCALLBACK MemOpen(voidpf opaque, const void*, int) { return opaque; }
-
-uLong ZCALLBACK MemRead(voidpf, voidpf stream, void* buf, uLong size)
-{
-    MemStream* m = static_cast<MemStream*>(stream);
-    if (m->pos >= m->size) return 0;
-    ZPOS64_T left = m->size - m->pos;
-    if (size > left) size = static_cast<uLong>(left);
-    memcpy(buf, m->data + m->pos, size);
-    m->pos += size;
-    return size;
-}
-
-uLong ZCALLBACK MemWrite(voidpf, voidpf, const void*, uLong) { return 0; }
-ZPOS64_T ZCALLBACK MemTell(voidpf, voidpf stream) { return static_cast<MemStream*>(stream)->pos; }
-
-long ZCALLBACK MemSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
-{
-    MemStream* m = static_cast<MemStream*>(stream);
-    ZPOS64_T base = 0;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = m->pos;
-    else if (origin == ZLIB_FILEFUNC_SEEK_END) base = m->size;
-    else if (origin != ZLIB_FILEFUNC_SEEK_SET) return -1;
-    ZPOS64_T target = base + offset;
-    if (target > m->size) return -1;
-    m->pos = target;
-    return 0;
-}
-
-int ZCALLBACK MemClose(voidpf, voidpf) { return 0; }
-int ZCALLBACK MemError(voidpf, voidpf) { return 0; }
-
 bool ReadZipEntry(const std::vector<BYTE>& archive, const std::wstring& name, std::vector<BYTE>* out)
 {
     if (archive.empty()) return false;
-    MemStream stream = {archive.data(), archive.size(), 0};
+    MemorySource source;
+    source.data = archive.data();
+    source.size = archive.size();
     zlib_filefunc64_def io;
-    io.zopen64_file = MemOpen;
-    io.zread_file = MemRead;
-    io.zwrite_file = MemWrite;
-    io.ztell64_file = MemTell;
-    io.zseek64_file = MemSeek;
-    io.zclose_file = MemClose;
-    io.zerror_file = MemError;
-    io.opaque = &stream;
-    unzFile zf = unzOpen2_64("skin", &io);
+    FillMemoryFileFunctions(&io);
+    unzFile zf = unzOpen2_64(&source, &io);
     if (zf == NULL) return false;
     std::wstring entry = name;
     for (auto& c : entry)

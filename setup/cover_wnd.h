@@ -1,40 +1,19 @@
 // CCoverWnd: the frame of a fresh installation ("CoverWnd.xml"), Setup's
-// top-level window. Its own layout is the first screen; the pages 1, 2, 3,
-// 4, 6 and 7 are its children and lie on top of it.
-//
-// At creation it refuses to go on while the calendar runs (message
-// "VELT电子日历正在运行中，请先结束进程才能继续", then the program ends) and
-// removes the earlier edition's traces (legacy_cleanup.h) in either case.
-// Its "nextbtn" and "prebtn" act on the visible page (Page1 to Page4; Page2's
-// "nextbtn" only while it is enabled); on the first screen "nextbtn" shows
-// Page1. "closebtn" and "cancelbtn" ask the quit question; while the
-// installation runs they are the progress page's cancel. "minbtn" minimises.
-// Runs on the interface thread; owned by WinMain.
+// top-level window; its own layout is the first screen, and the pages 1, 2,
+// 3, 4, 6 and 7 lie on top of it as its children. Its buttons are the
+// frame's (setup_page.h): "nextbtn" and "prebtn" move the wizard as the
+// visible page's own would (on the first screen "nextbtn" shows Page1),
+// "closebtn" and "cancelbtn" quit (while the installation runs, they are its
+// cancel), "minbtn" minimises.
 #pragma once
 
-#include "wizard_window.h"
+#include "setup_page.h"
 
-class CDialogBuilderCallbackCoverWnd : public IDialogBuilderCallback {
+class CCoverWnd : public CSetupPage {
 public:
-    CControlUI* CreateControl(LPCTSTR) override { return nullptr; }
-};
-
-class CCoverWnd : public CWizardWnd {
-public:
-    void Notify(TNotifyUI& msg) override;
+    using CSetupPage::CSetupPage;
 
 protected:
     LPCTSTR LayoutName() const override { return L"CoverWnd.xml"; }
-    IDialogBuilderCallback* BuilderCallback() override { return &m_callback; }
-    void OnLayoutBuilt() override;
-
-private:
-    void Forward(LPCTSTR name);
-
-    CDialogBuilderCallbackCoverWnd m_callback;
-    CControlUI* m_pCloseBtn = nullptr;
-    CControlUI* m_pMinBtn = nullptr;
-    CControlUI* m_pPreBtn = nullptr;
-    CControlUI* m_pNextBtn = nullptr;
-    CControlUI* m_pCancelBtn = nullptr;
+    void OnLayoutBuilt() override { BindFrameButtons(); }
 };

@@ -2,6 +2,7 @@
 
 #include "delete_path.h"
 #include "file_handle.h"
+#include "paths.h"
 #include "product.h"
 #include "protected_path.h"
 #include "registry_key.h"
@@ -22,21 +23,6 @@ bool IsFolder(const std::wstring& path)
 {
     const DWORD attrs = GetFileAttributesW(path.c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring Parent(const std::wstring& path)
-{
-    std::wstring parent = path;
-    while (!parent.empty() && (parent.back() == L'\\' || parent.back() == L'/'))
-        parent.pop_back();
-    const size_t slash = parent.find_last_of(L"\\/");
-    if (slash == std::wstring::npos)
-        return std::wstring();
-    parent.erase(slash);
-    // "C:" is a drive, not a folder to create or remove.
-    if (parent.size() <= 2 && parent.find(L':') != std::wstring::npos)
-        return std::wstring();
-    return parent;
 }
 
 std::wstring Folded(const std::wstring& path)
@@ -74,11 +60,7 @@ void RemoveIfEmpty(const std::wstring& folder)
 
 std::wstring InstallJournal::EntryPath(const std::wstring& relative) const
 {
-    std::wstring path = m_directory;
-    if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
-        path += L'\\';
-    for (wchar_t c : relative)
-        path += c == L'/' ? L'\\' : c;
+    std::wstring path = JoinPath(m_directory, relative);
     while (!path.empty() && path.back() == L'\\' && path.size() > m_directory.size() + 1)
         path.pop_back();
     return path;
@@ -88,7 +70,7 @@ int InstallJournal::CreateInstallDirectory(const std::wstring& directory)
 {
     m_directory = directory;
     std::vector<std::wstring> missing;  // innermost first
-    for (std::wstring folder = directory; !folder.empty() && !Exists(folder); folder = Parent(folder))
+    for (std::wstring folder = directory; !folder.empty() && !Exists(folder); folder = ParentPath(folder))
         missing.push_back(folder);
     const int result = SHCreateDirectoryExW(nullptr, directory.c_str(), nullptr);
     // Note whatever now exists of what was missing, also after a failure
@@ -136,10 +118,10 @@ bool InstallJournal::PrepareEntry(const std::wstring& relative)
     const std::wstring path = EntryPath(relative);
     const bool folderEntry = !relative.empty() && (relative.back() == L'/' || relative.back() == L'\\');
     std::vector<std::wstring> missing;  // innermost first
-    std::wstring folder = folderEntry ? path : Parent(path);
+    std::wstring folder = folderEntry ? path : ParentPath(path);
     while (folder.size() > EntryPath(L"").size() && !Exists(folder)) {
         missing.push_back(folder);
-        folder = Parent(folder);
+        folder = ParentPath(folder);
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it)
         m_createdFolders.push_back(*it);

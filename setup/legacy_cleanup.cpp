@@ -1,7 +1,7 @@
 #include "legacy_cleanup.h"
 
 #include "delete_path.h"
-#include "process_state.h"
+#include "install_record.h"
 #include "product.h"
 #include "protected_path.h"
 #include "registry_key.h"
@@ -12,15 +12,6 @@
 #include <string>
 
 namespace {
-
-// Reads "InstallLocation" of the open entry into a zeroed buffer; the buffer
-// keeps one more zero so that the shell sees a list of one name.
-bool ReadLocation(CRegistryKey& key, WCHAR (&location)[MAX_PATH + 1])
-{
-    ZeroMemory(location, sizeof location);
-    ULONG bytes = MAX_PATH * sizeof(WCHAR);
-    return key.ReadString(kValueInstallLocation, location, &bytes) == ERROR_SUCCESS;
-}
 
 // The earlier edition's program folder below a recorded location, or empty
 // when it does not fit a path buffer.
@@ -52,43 +43,46 @@ void DeleteShellFile(int csidl, const wchar_t* relative)
         DeleteFileW(path);
 }
 
-void RemoveProgramFolder(const std::wstring& entryPath)
+// Returns the all-users flag to go on with.
+int RemoveProgramFolder(const std::wstring& entryPath, int allUsers)
 {
     WCHAR location[MAX_PATH + 1] = {};
     CRegistryKey key;
-    if (key.Open(RecordRoot(g_bAllUsers), entryPath.c_str(), kFullAccess) == ERROR_SUCCESS &&
-        ReadLocation(key, location)) {
+    if (key.Open(RecordRoot(allUsers), entryPath.c_str(), kFullAccess) == ERROR_SUCCESS &&
+        ReadInstallLocation(key, location)) {
         if (location[0])
             DeleteFolder(ProgramFolder(location), true);
-        return;
+        return allUsers;
     }
     key.Close();
-    if (key.Open(HKEY_CURRENT_USER, entryPath.c_str(), kFullAccess) == ERROR_SUCCESS && ReadLocation(key, location)) {
+    if (key.Open(HKEY_CURRENT_USER, entryPath.c_str(), kFullAccess) == ERROR_SUCCESS &&
+        ReadInstallLocation(key, location)) {
         if (location[0])
             DeleteFolder(ProgramFolder(location), false);
-        g_bAllUsers = 0;
+        return 0;
     }
+    return allUsers;
 }
 
 } // namespace
 
-void CleanLegacyInstall()
+int CleanLegacyInstall(int allUsers)
 {
-    const std::wstring entryPath = std::wstring(kUninstallParentKey) + L"\\" + kLegacyProductCode;
-    RemoveProgramFolder(entryPath);
+    allUsers = RemoveProgramFolder(InstallRecordKeyPath(kLegacyProductCode), allUsers);
 
-    DeleteShellFile(ProgramsFolderId(g_bAllUsers), kLegacyProgramsShortcut);
+    DeleteShellFile(ProgramsFolderId(allUsers), kLegacyProgramsShortcut);
     DeleteShellFile(CSIDL_DESKTOPDIRECTORY, kLegacyDesktopShortcut);
     DeleteShellFile(CSIDL_COMMON_DESKTOPDIRECTORY, kLegacyDesktopShortcut);
 
     CRegistryKey key;
-    if (key.Open(RecordRoot(g_bAllUsers), kRunKey, kFullAccess) == ERROR_SUCCESS)
+    if (key.Open(RecordRoot(allUsers), kRunKey, kFullAccess) == ERROR_SUCCESS)
         RegDeleteValueW(key.Handle(), kLegacyAutostartValueName);
     key.Close();
-    if (key.Open(RecordRoot(g_bAllUsers), kUninstallParentKey, kFullAccess) == ERROR_SUCCESS)
+    if (key.Open(RecordRoot(allUsers), kUninstallParentKey, kFullAccess) == ERROR_SUCCESS)
         key.DeleteKey(kLegacyProductCode);
     key.Close();
-    if (key.Open(RecordRoot(g_bAllUsers), kLegacyProductsKey, kFullAccess) == ERROR_SUCCESS)
+    if (key.Open(RecordRoot(allUsers), kLegacyProductsKey, kFullAccess) == ERROR_SUCCESS)
         key.DeleteTree(kLegacyPackedProductCode);
     key.Close();
+    return allUsers;
 }

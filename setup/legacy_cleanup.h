@@ -4,10 +4,11 @@
 // Start-menu and desktop shortcuts, its autostart value, its uninstall entry
 // and its installer product registration.
 //
-// Registry steps work under the root that g_bAllUsers names at the moment of
-// the step. When the earlier edition's entry is readable only under
-// HKEY_CURRENT_USER, g_bAllUsers becomes 0, and the rest of the cleanup, and
-// of the installation, then works on the current user's keys and folders.
+// Registry steps work under RecordRoot(allUsers). When the earlier edition's
+// entry is readable only under HKEY_CURRENT_USER, the rest of the cleanup
+// works on the current user's keys and folders, and so should the
+// installation: the function returns the all-users flag to go on with (0
+// then, else `allUsers` as given).
 // Deleting the folder recorded under HKEY_LOCAL_MACHINE raises the process
 // to the real-time priority class and the thread to time-critical priority,
 // which stay. A folder that IsProtectedPath refuses is never deleted.
@@ -16,4 +17,4 @@
 // next one runs. Runs on the calling thread.
 #pragma once
 
-void CleanLegacyInstall();
+int CleanLegacyInstall(int allUsers);

@@ -1,10 +1,8 @@
 #include "page4_wnd.h"
 
 #include "free_space.h"
-#include "page3_wnd.h"
-#include "page6_wnd.h"
+#include "option_looks.h"
 #include "product.h"
-#include "setup_state.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -32,32 +30,25 @@ private:
 
 void CPage4Wnd::OnLayoutBuilt()
 {
-    m_pPreBtn = Control(L"prebtn");
-    m_pNextBtn = Control(L"nextbtn");
-    m_pCancelBtn = Control(L"cancelbtn");
+    BindPageButtons();
     m_pPathEdit = Control(L"pathedit");
-    m_pDesktopBtn = Control(L"desktopscbtn");
-    m_pQuickLaunchBtn = Control(L"startmenuscbtn");
-    m_pBrowseBtn = Control(L"browsebtn");
+    CControlUI* desktop = Control(L"desktopscbtn");
+    OnClick(L"desktopscbtn", [this, desktop] { SetCheckLook(desktop, m_wizard.ToggleDesktopShortcut()); });
+    CControlUI* quickLaunch = Control(L"startmenuscbtn");
+    OnClick(L"startmenuscbtn",
+            [this, quickLaunch] { SetCheckLook(quickLaunch, m_wizard.ToggleQuickLaunchShortcut()); });
+    OnClick(L"browsebtn", [this] { Browse(); });
     m_pDiskFreeLabel = Control(L"diskfreelabel");
 
-    if (m_pPathEdit) {
-        WCHAR path[MAX_PATH] = {};
-        if (SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE) &&
-            PathAppendW(path, kDefaultInstallSubdir))
-            m_pPathEdit->SetText(path);
-    }
+    const std::wstring defaultDir = DefaultInstallDir();
+    if (m_pPathEdit && !defaultDir.empty())
+        m_pPathEdit->SetText(defaultDir.c_str());
     ShowSpace(kSpaceAtStart);
 }
 
-std::wstring CPage4Wnd::GetInstallPath() const
+std::wstring CPage4Wnd::InstallPath() const
 {
     return m_pPathEdit ? std::wstring(m_pPathEdit->GetText().GetData()) : std::wstring();
-}
-
-std::wstring CPage4Wnd::GetFreeSpaceText() const
-{
-    return FreeSpaceFigure(GetInstallPath());
 }
 
 void CPage4Wnd::ShowSpace(const wchar_t* format)
@@ -65,7 +56,7 @@ void CPage4Wnd::ShowSpace(const wchar_t* format)
     if (!m_pDiskFreeLabel)
         return;
     CStdString text;
-    text.Format(format, GetFreeSpaceText().c_str());
+    text.Format(format, FreeSpaceFigure(InstallPath()).c_str());
     m_pDiskFreeLabel->SetText(text);
 }
 
@@ -91,32 +82,8 @@ void CPage4Wnd::Browse()
 
 void CPage4Wnd::Notify(TNotifyUI& msg)
 {
-    if (!msg.pSender)
-        return;
-    CControlUI* sender = msg.pSender;
-    if (msg.sType == L"killfocus") {
-        if (sender == m_pPathEdit)
-            ShowSpace(kSpaceAfterChange);
-        return;
-    }
-    if (msg.sType != L"click")
-        return;
-    if (sender == m_pDesktopBtn) {
-        g_bDesktopShortcut = g_bDesktopShortcut ? 0 : 1;
-        SetCheckLook(m_pDesktopBtn, g_bDesktopShortcut != 0);
-    } else if (sender == m_pQuickLaunchBtn) {
-        g_bQuickLaunchShortcut = g_bQuickLaunchShortcut ? 0 : 1;
-        SetCheckLook(m_pQuickLaunchBtn, g_bQuickLaunchShortcut != 0);
-    } else if (sender == m_pBrowseBtn) {
-        Browse();
-    } else if (sender == m_pNextBtn) {
-        if (g_pPage6Wnd && !g_pPage6Wnd->WorkerStarted()) {
-            GoTo(g_pPage6Wnd);
-            g_pPage6Wnd->StartInstall();
-        }
-    } else if (sender == m_pPreBtn) {
-        GoTo(g_pPage3Wnd);
-    } else if (sender == m_pCancelBtn) {
-        AskQuit();
-    }
+    if (msg.sType == L"killfocus" && msg.pSender && msg.pSender == m_pPathEdit)
+        ShowSpace(kSpaceAfterChange);
+    else
+        CSetupPage::Notify(msg);
 }

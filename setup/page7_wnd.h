@@ -1,27 +1,22 @@
-// CPage7Wnd: the finish page ("Page7Wnd.xml"), shown by the install worker
-// when the installation has completed. "runnowbtn" toggles g_bRunNow with its
+// CPage7Wnd: the finish page ("Page7Wnd.xml"), shown when the installation
+// has completed. "runnowbtn" toggles the wizard's run-now choice with its
 // check look; "finishbtn" hides the page, makes the installation final and,
-// when g_bRunNow is 1, starts the calendar (launch.h), then ends Setup.
+// when run-now is chosen, starts the calendar (launch.h), then ends Setup.
 #pragma once
 
+#include "option_looks.h"
 #include "setup_page.h"
-
-class CDialogBuilderCallbackPage7Wnd : public IDialogBuilderCallback {
-public:
-    CControlUI* CreateControl(LPCTSTR) override { return nullptr; }
-};
 
 class CPage7Wnd : public CSetupPage {
 public:
-    void Notify(TNotifyUI& msg) override;
+    using CSetupPage::CSetupPage;
 
 protected:
     LPCTSTR LayoutName() const override { return L"Page7Wnd.xml"; }
-    IDialogBuilderCallback* BuilderCallback() override { return &m_callback; }
-    void OnLayoutBuilt() override;
-
-private:
-    CDialogBuilderCallbackPage7Wnd m_callback;
-    CControlUI* m_pFinishBtn = nullptr;
-    CControlUI* m_pRunNowBtn = nullptr;
+    void OnLayoutBuilt() override
+    {
+        CControlUI* runNow = Control(L"runnowbtn");
+        OnClick(L"runnowbtn", [this, runNow] { SetCheckLook(runNow, m_wizard.ToggleRunNow()); });
+        OnClick(L"finishbtn", [this] { m_wizard.Finish(); });
+    }
 };

@@ -3,17 +3,14 @@
 //
 // Steps: read "InstallLocation" of the record under HKEY_LOCAL_MACHINE (all
 // users) or HKEY_CURRENT_USER; rewrite the record ("DisplayName",
-// "UnInstallString", "InstallLocation", "Publisher"); write every payload
-// entry again over the installation (each file is first written beside its
-// old one and then put in its place, so that a failure never leaves a
-// damaged or empty file where a good one was; read-only, hidden and system
-// marks of an old copy do not stop it), moving the bar to max(1, i*S/(n-1));
-// rewrite the install manifest (the same entries as an installation;
-// "created the directory" only when a readable earlier manifest for the same
-// directory says so); make the Start-menu, desktop and Quick Launch
-// shortcuts; set the autostart value; bar at W. Files in the directory that
-// are not in the payload stay. There are no checkpoints and no rollback: what
-// was rewritten before a failure stays.
+// "UnInstallString", "InstallLocation", "Publisher"); then every payload
+// entry written again over the installation, the install manifest (the same
+// entries as an installation; "created the directory" only when a readable
+// earlier manifest for the same directory says so), the Start-menu, desktop
+// and Quick Launch shortcuts and the autostart value (extraction.h, without a
+// journal: files are rewritten in place). Files in the directory that are not
+// in the payload stay. There are no checkpoints and no rollback: what was
+// rewritten before a failure stays.
 //
 // Outcomes and what was reported (hooks.ShowError, caption "错误"):
 //   Completed      ("开机启动设置失败。" when only the autostart value failed);
@@ -26,7 +23,9 @@
 //   RunKeyMissing  "未能找到开机启动设置位置。".
 #pragma once
 
-#include "install_worker.h"
+#include "worker_hooks.h"
+
+#include <windows.h>
 
 #include <string>
 
@@ -39,6 +38,10 @@ struct RepairJob {
 
 enum class RepairOutcome { Completed, NotInstalled, NoProgressBar, Damaged, WriteFailed, RunKeyMissing };
 
-// The hooks' Checkpoint is never called. *installDir receives the location
-// read from the record (empty when there was none).
-RepairOutcome RunRepair(const RepairJob& job, InstallHooks& hooks, std::wstring* installDir);
+struct RepairResult {
+    RepairOutcome outcome = RepairOutcome::NotInstalled;
+    std::wstring installDir;  // the location read from the record (empty when there was none)
+};
+
+// The hooks' Checkpoint is never called.
+RepairResult RunRepair(const RepairJob& job, WorkerHooks& hooks);

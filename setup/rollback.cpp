@@ -4,7 +4,7 @@
 #include "install_journal.h"
 #include "product.h"
 
-RollbackOutcome RollBackInstall(InstallJournal& journal, InstallHooks& hooks)
+RollbackOutcome RollBackInstall(InstallJournal& journal, WorkerHooks& hooks)
 {
     const int fullWidth = hooks.BarMaxWidth();
     journal.UndoDirectory();

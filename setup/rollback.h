@@ -18,10 +18,10 @@
 // interface thread after the worker has ended), never on both at once.
 #pragma once
 
-#include "install_worker.h"
+#include "worker_hooks.h"
 
 class InstallJournal;
 
 enum class RollbackOutcome { Done, RunKeyMissing };
 
-RollbackOutcome RollBackInstall(InstallJournal& journal, InstallHooks& hooks);
+RollbackOutcome RollBackInstall(InstallJournal& journal, WorkerHooks& hooks);

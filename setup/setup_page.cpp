@@ -1,28 +1,17 @@
 #include "setup_page.h"
 
-void CSetupPage::ForwardClick(LPCTSTR name)
+void CSetupPage::BindPageButtons()
 {
-    CControlUI* sender = nullptr;
-    if (lstrcmpW(name, L"prebtn") == 0)
-        sender = m_pPreBtn;
-    else if (lstrcmpW(name, L"nextbtn") == 0)
-        sender = m_pNextBtn;
-    if (!sender)
-        return;
-    TNotifyUI msg = {};
-    msg.sType = L"click";
-    msg.pSender = sender;
-    Notify(msg);
+    OnClick(L"prebtn", [this] { m_wizard.Back(); });
+    OnClick(L"nextbtn", [this] { m_wizard.Next(); });
+    OnClick(L"cancelbtn", [this] { AskQuit(); });
 }
 
-bool CSetupPage::NextEnabled() const
+void CSetupPage::BindFrameButtons()
 {
-    return m_pNextBtn && m_pNextBtn->IsEnabled();
-}
-
-void CSetupPage::GoTo(CWindowWnd* target)
-{
-    if (target && target->GetHWND())
-        ::ShowWindow(target->GetHWND(), SW_SHOW);
-    ::ShowWindow(m_hWnd, SW_HIDE);
+    OnClick(L"closebtn", [this] { m_wizard.QuitFromFrame(); });
+    OnClick(L"minbtn", [this] { Minimise(); });
+    OnClick(L"prebtn", [this] { m_wizard.Back(); });
+    OnClick(L"nextbtn", [this] { m_wizard.Next(); });
+    OnClick(L"cancelbtn", [this] { m_wizard.QuitFromFrame(); });
 }

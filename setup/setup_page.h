@@ -1,30 +1,22 @@
-// CSetupPage: what every page of Setup's wizard adds to the shared window
-// handling (wizard_window.h): its "prebtn" and "nextbtn" as the frame sees
-// them, the frame's forwarding of its own buttons, and the step from one page
-// to another.
-//
-// A page is a child window of its mode's frame, created hidden at start-up
-// and never destroyed before the message loop ends. All of it runs on the
-// interface thread.
+// CSetupPage: what every window of Setup's wizard shares besides the window
+// handling (wizard_window.h): the wizard it belongs to, and the bindings of
+// the navigation buttons. A page's "prebtn" and "nextbtn" go back and on
+// (CSetupWizard::Back, Next) and its "cancelbtn" asks the quit question; a
+// frame's "prebtn" and "nextbtn" do the same, its "closebtn" and "cancelbtn"
+// quit through the wizard (the installation's cancel while it runs) and its
+// "minbtn" minimises. Runs on the interface thread; owned by the wizard.
 #pragma once
 
+#include "setup_wizard.h"
 #include "wizard_window.h"
 
 class CSetupPage : public CWizardWnd {
 public:
-    // Handles a click on this page's own "prebtn" or "nextbtn" exactly as if
-    // the user had clicked it: the frame forwards its own buttons this way.
-    // Does nothing when the layout has no such button.
-    void ForwardClick(LPCTSTR name);
-    // This page's "nextbtn" exists and is enabled.
-    bool NextEnabled() const;
-    bool IsVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
+    explicit CSetupPage(CSetupWizard& wizard) : m_wizard(wizard) {}
 
 protected:
-    // Shows `target`, then hides this page (always in that order).
-    void GoTo(CWindowWnd* target);
+    void BindPageButtons();
+    void BindFrameButtons();
 
-    CControlUI* m_pPreBtn = nullptr;
-    CControlUI* m_pNextBtn = nullptr;
-    CControlUI* m_pCancelBtn = nullptr;
+    CSetupWizard& m_wizard;
 };

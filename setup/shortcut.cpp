@@ -10,18 +10,6 @@
 
 namespace {
 
-// folder + relative in a MAX_PATH buffer; empty when it does not fit.
-std::wstring Append(const std::wstring& folder, const wchar_t* relative)
-{
-    WCHAR path[MAX_PATH] = {};
-    if (folder.empty() || folder.size() >= MAX_PATH)
-        return std::wstring();
-    lstrcpynW(path, folder.c_str(), MAX_PATH);
-    if (!PathAppendW(path, relative))
-        return std::wstring();
-    return path;
-}
-
 void MakeFolder(const std::wstring& folder, InstallJournal* journal)
 {
     if (folder.empty() || PathFileExistsW(folder.c_str()))
@@ -68,19 +56,14 @@ void CreateProductShortcuts(int allUsers, const std::wstring& installDir, bool d
 {
     const ComScope com;
     const std::wstring app = AppExePath(installDir);
-    const std::wstring programs = ShellFolder(ProgramsFolderId(allUsers));
-    const std::wstring group = Append(programs, kProgramsGroupFolder);
-    MakeFolder(group, journal);
-    const std::wstring product = Append(group, kProgramsProductFolder);
-    MakeFolder(product, journal);
-    MakeLink(Append(product, kAppShortcutName), app, journal);
-    MakeLink(Append(product, kUninstallShortcutName), UninstallerExePath(installDir), journal);
+    const ShortcutPaths links = ComposeShortcutPaths(allUsers);
+    MakeFolder(links.programsGroup, journal);
+    MakeFolder(links.programsProduct, journal);
+    MakeLink(links.appLink, app, journal);
+    MakeLink(links.uninstallLink, UninstallerExePath(installDir), journal);
     if (desktop)
-        MakeLink(Append(ShellFolder(CSIDL_DESKTOPDIRECTORY), kAppShortcutName), app, journal);
-    if (quickLaunch) {
-        const std::wstring quickLaunchFolder = Append(ShellFolder(CSIDL_APPDATA), kQuickLaunchFolder);
-        // The Quick Launch folder is never created: without it there is no link.
-        if (!quickLaunchFolder.empty() && PathIsDirectoryW(quickLaunchFolder.c_str()))
-            MakeLink(Append(quickLaunchFolder, kAppShortcutName), app, journal);
-    }
+        MakeLink(links.desktopLink, app, journal);
+    // The Quick Launch folder is never created: without it there is no link.
+    if (quickLaunch && !links.quickLaunchFolder.empty() && PathIsDirectoryW(links.quickLaunchFolder.c_str()))
+        MakeLink(links.quickLaunchLink, app, journal);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The fault suite: builds Setup's fault program and the runner, maps a small
 # drive (a tmpfs of 8 MB) and a read-only drive into the Wine prefix for the
-# time of the run, runs tools/faults/fault_runner.exe and prints its table.
+# time of the run, runs the runner of tests/faults (fault_runner.exe) and
+# prints its table.
 #
 #   bash tools/faults.sh [--quick] [--no-build] [--no-session] [--write-doc] [NAME-PART ...]
 #

@@ -29,3 +29,7 @@ public:
 private:
     HANDLE m_handle;
 };
+
+// The same owner for a thread (CreateThread gives null on failure, which
+// Valid() refuses too).
+using ThreadHandle = FileHandle;

@@ -1,27 +1,38 @@
 // The checkpoint gate of Setup's test programs (never of the shipped Setup):
-// lets a test hold the install worker at the k-th checkpoint it reaches, so
-// that a click on the progress page lands in the step before that
-// checkpoint, whatever the step's length.
+// lets a test hold the install worker at a named checkpoint (worker_hooks.h),
+// so that a click on the progress page lands in the step before it, whatever
+// the step's length; and notes when the extraction began and when its last
+// entry was written, for the timing benchmark.
 //
 // Protocol: the test creates a file mapping named
-// CheckpointGateName(<Setup's process id>) holding one CheckpointGateBlock
-// before the installation starts. At every checkpoint the worker counts
-// (reached = 1, 2, ...); when reached equals holdAt it waits until the
-// test sets the manual-reset event CheckpointReleaseName(<Setup's process
-// id>), which the test creates with the mapping (at most
-// kCheckpointGateLimitMs, so that a test that died never leaves Setup held for
-// good), then goes on with the checkpoint as usual. Without the mapping at the first checkpoint the gate
-// is off for the whole run and costs nothing more.
+// CheckpointGateName(<Setup's process id>) holding one CheckpointGateBlock,
+// and the manual-reset event CheckpointReleaseName(<pid>), before the
+// installation starts. The test programs register the gate as the
+// checkpoints' observer: at every checkpoint it counts (reached = 1, 2, ...)
+// and notes which it was; at the one the block names (holdAt, holdEntry for
+// AfterEntry) it waits until the test sets the event (at most
+// kCheckpointGateLimitMs, so that a test that died never leaves Setup held
+// for good), then the checkpoint goes on as usual. Without the mapping at the
+// first checkpoint the gate is off for the whole run and costs nothing more.
 #pragma once
+
+#include "worker_hooks.h"
 
 #include <windows.h>
 
 #include <string>
 
 struct CheckpointGateBlock {
-    volatile LONG holdAt;    // written by the test: the checkpoint to hold at (1-based), 0 for none
-    volatile LONG reached;   // written by Setup: the last checkpoint reached
-    volatile LONG held;      // written by Setup: 1 while it waits at holdAt
+    volatile LONG holdAt;      // written by the test: a Checkpoint to hold at, or -1 for none
+    volatile LONG holdEntry;   // ... and for AfterEntry the entry's index
+    volatile LONG reached;     // written by Setup: how many checkpoints it has passed
+    volatile LONG lastAt;      // written by Setup: the last checkpoint reached, and its entry
+    volatile LONG lastEntry;
+    volatile LONG held;        // written by Setup: 1 while it waits at holdAt
+    // Written by Setup (QueryPerformanceCounter): at BeforeExtraction, and at
+    // the AfterEntry of every entry (so finally of the last one).
+    volatile LONGLONG extractionStart;
+    volatile LONGLONG lastEntryWritten;
 };
 
 inline constexpr DWORD kCheckpointGateLimitMs = 300000;
@@ -35,7 +46,3 @@ inline std::wstring CheckpointReleaseName(DWORD processId)
 {
     return L"Local\\VeltCheckpointRelease-" + std::to_wstring(processId);
 }
-
-// Called by the worker at the start of every checkpoint; returns once the
-// gate lets it pass.
-void PassCheckpointGate();

@@ -10,14 +10,16 @@
 
 #include "ZipArchive.h"
 #include "delayed_removal.h"
+#include "extraction.h"
 #include "fake_installation.h"
 #include "free_space.h"
 #include "install_journal.h"
 #include "install_manifest.h"
+#include "install_record.h"
 #include "install_worker.h"
 #include "payload_resource.h"
 #include "product.h"
-#include "protected_path.h"
+#include "paths.h"
 #include "registry_key.h"
 #include "repair_worker.h"
 #include "rollback.h"
@@ -29,16 +31,26 @@ using namespace testing_support;
 
 namespace {
 
-class RecordingHooks : public InstallHooks {
+struct CheckpointAt {
+    Checkpoint at;
+    int entry;
+    bool operator==(const CheckpointAt& other) const { return at == other.at && entry == other.entry; }
+};
+
+class RecordingHooks : public WorkerHooks {
 public:
     int BarMaxWidth() override { return hasBar ? 474 : -1; }
     void SetBarWidth(int width) override { widths.push_back(width); }
-    bool Checkpoint() override { return ++checkpoints == cancelAt; }
+    bool PassCheckpoint(Checkpoint at, int entry) override
+    {
+        passed.push_back({at, entry});
+        return passed.back() == cancelAt;
+    }
     void ShowError(const std::wstring& text) override { errors.push_back(text); }
 
     bool hasBar = true;
-    int cancelAt = -1;  // the checkpoint (1-based) that says "cancel"
-    int checkpoints = 0;
+    CheckpointAt cancelAt = {Checkpoint::AtFinish, -2};  // the checkpoint that says "cancel" (-2: none)
+    std::vector<CheckpointAt> passed;
     std::vector<int> widths;
     std::vector<std::wstring> errors;
 };
@@ -93,9 +105,6 @@ TEST(BarArithmetic, ExtractionFillsAllButTheLastHundredAndStaysInRange)
     EXPECT_EQ(ExtractionBarWidth(0, 1, 474), 374);
     EXPECT_EQ(ExtractionBarWidth(5, 10, 60), 33);  // no room for the jump: the whole bar
     EXPECT_EQ(ExtractionBarWidth(9, 10, 0), 1);
-    EXPECT_EQ(UsableBarWidth(9999, 474), 474);  // a layout without "maxwidth"
-    EXPECT_EQ(UsableBarWidth(-5, 300), 300);
-    EXPECT_EQ(UsableBarWidth(474, 300), 474);
 }
 
 // An installation of thousands of entries notes each written file once, in
@@ -152,6 +161,16 @@ TEST_F(EngineTest, InstallsEverythingIntoANewFolderAndRecordsIt)
 {
     ASSERT_EQ(RunInstall(m_job, m_hooks, m_journal), InstallOutcome::Completed);
     EXPECT_TRUE(m_hooks.errors.empty());
+    // Every checkpoint, in order.
+    std::vector<CheckpointAt> schedule = {{Checkpoint::AfterRecord, -1},
+                                          {Checkpoint::AfterFolder, -1},
+                                          {Checkpoint::AfterFolderAgain, -1},
+                                          {Checkpoint::BeforeExtraction, -1}};
+    for (int i = 0; i < 83; ++i)
+        schedule.push_back({Checkpoint::AfterEntry, i});
+    for (Checkpoint at : {Checkpoint::AfterManifest, Checkpoint::AfterAutostart, Checkpoint::AtFinish})
+        schedule.push_back({at, -1});
+    EXPECT_TRUE(m_hooks.passed == schedule);
     ASSERT_EQ(m_hooks.widths.size(), 84u);
     EXPECT_EQ(m_hooks.widths[0], 1);
     EXPECT_EQ(m_hooks.widths[1], 4);
@@ -193,15 +212,21 @@ TEST_F(EngineTest, InstallsEverythingIntoANewFolderAndRecordsIt)
 }
 
 // A cancel at every kind of checkpoint: before the directory, before the
-// first entry, at the first, middle and last entry, after the manifest and
-// after the autostart value. The rollback leaves no trace and reports nothing.
+// first entry, at the first, middle and last entry, after the manifest,
+// after the autostart value and at the finish. The rollback leaves no trace
+// and reports nothing.
 TEST_F(EngineTest, CancelAtAnyCheckpointLeavesNoTrace)
 {
-    for (int at : {1, 3, 4, 5, 46, 87, 88, 89}) {
-        SCOPED_TRACE(at);
+    const CheckpointAt points[] = {
+        {Checkpoint::AfterRecord, -1},   {Checkpoint::AfterFolderAgain, -1}, {Checkpoint::BeforeExtraction, -1},
+        {Checkpoint::AfterEntry, 0},     {Checkpoint::AfterEntry, 41},       {Checkpoint::AfterEntry, 82},
+        {Checkpoint::AfterManifest, -1}, {Checkpoint::AfterAutostart, -1},   {Checkpoint::AtFinish, -1},
+    };
+    for (const CheckpointAt& point : points) {
+        SCOPED_TRACE(static_cast<int>(point.at) * 1000 + point.entry);
         InstallJournal journal;
         RecordingHooks hooks;
-        hooks.cancelAt = at;
+        hooks.cancelAt = point;
         ASSERT_EQ(RunInstall(m_job, hooks, journal), InstallOutcome::Cancelled);
         hooks.widths.clear();
         EXPECT_EQ(RollBackInstall(journal, hooks), RollbackOutcome::Done);
@@ -224,7 +249,7 @@ TEST_F(EngineTest, ReplacedShortcutAndAutostartValueComeBack)
     ASSERT_EQ(run.WriteString(kAutostartValueName, L"C:\\old\\calendar.exe"), ERROR_SUCCESS);
     run.Close();
 
-    m_hooks.cancelAt = 89;  // after the autostart value
+    m_hooks.cancelAt = {Checkpoint::AfterAutostart, -1};
     ASSERT_EQ(RunInstall(m_job, m_hooks, m_journal), InstallOutcome::Cancelled);
     EXPECT_NE(FileContent(m_links.desktopLink), "an old link");
     RollBackInstall(m_journal, m_hooks);
@@ -275,8 +300,7 @@ TEST_F(EngineTest, RepairWithoutAUsableLocationWritesNothing)
             key.WriteString(kValueInstallLocation, location);
         key.Close();
         RecordingHooks hooks;
-        std::wstring repaired;
-        EXPECT_EQ(RunRepair(job, hooks, &repaired), RepairOutcome::NotInstalled);
+        EXPECT_EQ(RunRepair(job, hooks).outcome, RepairOutcome::NotInstalled);
         EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgNotInstalled});
         EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, RecordPath(), kValueDisplayName), L"<none>");
         EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName), L"<none>");
@@ -287,8 +311,7 @@ TEST_F(EngineTest, RepairWithoutAUsableLocationWritesNothing)
     parent.Open(HKEY_LOCAL_MACHINE, kUninstallParentKey, KEY_ALL_ACCESS);
     parent.DeleteKey(m_job.productKey.c_str());
     RecordingHooks hooks;
-    std::wstring repaired;
-    EXPECT_EQ(RunRepair(job, hooks, &repaired), RepairOutcome::NotInstalled);
+    EXPECT_EQ(RunRepair(job, hooks).outcome, RepairOutcome::NotInstalled);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()));
 }
 

@@ -10,6 +10,7 @@
 
 #include "fake_installation.h"
 #include "install_manifest.h"
+#include "install_record.h"
 #include "product.h"
 #include "registry_key.h"
 #include "test_support.h"

@@ -8,6 +8,7 @@
 #include "setup_e2e.h"
 
 #include "fake_installation.h"
+#include "install_record.h"
 #include "product.h"
 #include "registry_key.h"
 #include "test_support.h"

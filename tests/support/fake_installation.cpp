@@ -2,6 +2,7 @@
 #include "fake_installation.h"
 
 #include "install_manifest.h"
+#include "install_record.h"
 #include "payload_entries.h"
 #include "product.h"
 #include "registry_key.h"
@@ -95,7 +96,7 @@ void CleanProductTraces()
             RegDeleteValueW(key.Handle(), kAutostartValueName);
     }
     for (int programs : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS})
-        RemoveTree(ShellPath(programs, kProgramsGroupDir));
+        RemoveTree(ShellPath(programs, kProgramsGroupFolder));
     DeleteFileW(ShellPath(CSIDL_DESKTOPDIRECTORY, kAppShortcutName).c_str());
     DeleteFileW(ShellPath(CSIDL_APPDATA, std::wstring(kQuickLaunchFolder) + L"\\" + kAppShortcutName).c_str());
 }

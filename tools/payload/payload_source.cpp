@@ -1,6 +1,6 @@
 #include "payload_source.h"
 
-#include "product.h"
+#include "payload_resource.h"
 
 namespace {
 
@@ -15,21 +15,10 @@ struct FileCloser {
 } // namespace
 
 bool PayloadSource::LoadEmbedded(std::wstring* error) {
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(kPayloadResourceId), kPayloadResourceType);
-    if (resource == nullptr) {
+    FindPayload(GetModuleHandleW(nullptr), &m_data, &m_size);
+    if (m_data == nullptr)
         *error = L"no payload is embedded in this program; use --archive <file.zip>";
-        return false;
-    }
-    HGLOBAL loaded = LoadResource(nullptr, resource);
-    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-    DWORD size = SizeofResource(nullptr, resource);
-    if (data == nullptr || size == 0) {
-        *error = L"the embedded payload cannot be loaded";
-        return false;
-    }
-    m_data = data;
-    m_size = size;
-    return true;
+    return m_data != nullptr;
 }
 
 bool PayloadSource::LoadFile(const wchar_t* path, std::wstring* error) {

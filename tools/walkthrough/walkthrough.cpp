@@ -23,6 +23,7 @@
 #include "wizard_driver.h"
 
 #include "install_manifest.h"
+#include "install_record.h"
 #include "product.h"
 #include "registry_key.h"
 #include "running_app.h"

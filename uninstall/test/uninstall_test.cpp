@@ -6,6 +6,7 @@
 #include "gdi_handles.h"
 #include "wizard_driver.h"
 
+#include "install_record.h"
 #include "product.h"
 #include "registry_key.h"
 #include "test_support.h"

@@ -14,6 +14,7 @@
 
 #include "archive_test_util.h"
 #include "payload_entries.h"
+#include "payload_resource.h"
 #include "product.h"
 #include "test_support.h"
 
@@ -25,8 +26,9 @@ namespace {
 // The embedded payload; or, when there is none, the file that the variable
 // VELT_PAYLOAD_ZIP names (to check another build's payload by hand).
 bool Payload(const unsigned char** data, DWORD* size, std::string* file) {
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(kPayloadResourceId), kPayloadResourceType);
-    if (resource == nullptr) {
+    const void* embedded = nullptr;
+    FindPayload(GetModuleHandleW(nullptr), &embedded, size);
+    if (embedded == nullptr) {
         wchar_t path[MAX_PATH];
         DWORD length = GetEnvironmentVariableW(L"VELT_PAYLOAD_ZIP", path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH || !ReadBytes(path, file) || file->empty()) return false;
@@ -34,9 +36,8 @@ bool Payload(const unsigned char** data, DWORD* size, std::string* file) {
         *size = static_cast<DWORD>(file->size());
         return true;
     }
-    *data = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, resource)));
-    *size = SizeofResource(nullptr, resource);
-    return *data != nullptr && *size != 0;
+    *data = static_cast<const unsigned char*>(embedded);
+    return true;
 }
 
 } // namespace

@@ -1,0 +1,49 @@
+// The install record: the product's sub-key under the Windows uninstall key,
+// under HKEY_LOCAL_MACHINE for an installation for all users and under
+// HKEY_CURRENT_USER for one user. The one persistent format that Setup and
+// Uninstall share.
+//
+// Every function returns what it found or a Windows error code, shows
+// nothing and keeps no state; keys are closed before a function returns
+// (ReadInstallLocation reads from a key the caller owns).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class CRegistryKey;
+
+// "SOFTWARE\\...\\UNINSTALL\\" + productKey.
+std::wstring InstallRecordKeyPath(const std::wstring& productKey);
+
+// Where the record of `productKey` is: under HKEY_LOCAL_MACHINE (allUsers 1),
+// else under HKEY_CURRENT_USER (allUsers 0), each opened for reading; only
+// the key's existence counts. Not found: allUsers 1.
+struct RecordProbe {
+    bool found = false;
+    int allUsers = 1;
+};
+RecordProbe FindInstallRecord(const std::wstring& productKey);
+
+// The record's values, in the order the writer writes them.
+enum class RecordWriter { Install, Repair };
+struct RecordValue {
+    const wchar_t* name;
+    std::wstring data;
+};
+std::vector<RecordValue> InstallRecordValues(const std::wstring& installDir, RecordWriter writer);
+
+// Creates (or opens) the record under RecordRoot(allUsers) and writes its
+// values as REG_SZ in the writer's order. Returns the result of creating the
+// key; the value writes are not checked.
+LONG WriteInstallRecord(int allUsers, const std::wstring& productKey, const std::wstring& installDir,
+                        RecordWriter writer);
+
+// Reads "InstallLocation" of the open `key` into `location`, which is zeroed
+// first; at most MAX_PATH units are offered, so the last unit stays zero and
+// the text can be handed to the shell as a list of one name. False when the
+// value is missing, not a terminated string or too long (`location` is
+// empty then).
+bool ReadInstallLocation(CRegistryKey& key, WCHAR (&location)[MAX_PATH + 1]);

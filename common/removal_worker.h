@@ -1,0 +1,40 @@
+// RunRemoval: the removal of an installed product, step by step, on the
+// calling thread (the removal worker of Setup's maintenance mode and of
+// Uninstall), apart from any window: the page hands it the job and its hooks
+// (only the bar is used) and gets the outcome back.
+//
+// Steps: the install record under RecordRoot(job.allUsers) is opened for full
+// access; its "InstallLocation" is read (when that fails, the current user's
+// record is tried instead, and the rest of the removal works for the current
+// user). From a non-empty location what the installation created is removed
+// (install_removal.h; for the record of all users at real-time priority, which
+// stays, with a shell notification), and the delayed removal is started for
+// what is still in use: the whole tree when the installation created the
+// directory, else only Uninstall's own three files (delayed_removal.h). Bar
+// at W/3. The shortcuts: the programs folder's product folder and links (the
+// "Quorvel" group only when it is empty then), the current user's desktop and
+// Quick Launch links; none that IsProtectedPath refuses. Bar at 2W/3. The
+// autostart value, then the record itself. Bar at W.
+//
+// Reports nothing and never stops early: a step that finds nothing or fails
+// is skipped. Never touches a window.
+#pragma once
+
+#include "install_removal.h"
+#include "worker_hooks.h"
+
+#include <string>
+
+struct RemovalJob {
+    int allUsers = 1;          // where the record was found at start-up
+    std::wstring productKey;
+};
+
+struct RemovalOutcome {
+    int allUsers = 1;           // the root the removal worked on (0 after the current user's fallback)
+    std::wstring installDir;    // the location read from the record; empty when none
+    RemovalScope scope = RemovalScope::Nothing;
+    int createdParents = 0;     // with WholeDirectory: the folders above it the installation created
+};
+
+RemovalOutcome RunRemoval(const RemovalJob& job, WorkerHooks& hooks);

@@ -1,0 +1,260 @@
+#include "setup_wizard.h"
+
+#include "cover_wnd.h"
+#include "launch.h"
+#include "page1_wnd.h"
+#include "page2_wnd.h"
+#include "page3_wnd.h"
+#include "page4_wnd.h"
+#include "page7_wnd.h"
+#include "page8_wnd.h"
+#include "payload_resource.h"
+#include "product.h"
+#include "progress_pages.h"
+#include "running_app.h"
+
+#include <new>
+
+namespace {
+
+using Step = CSetupWizard::Step;
+
+// The navigation: where "prebtn" and "nextbtn" lead from each step. From the
+// maintenance choice "nextbtn" leads to Confirm with removal chosen and to
+// Repairing with repair chosen. The progress steps are left by their
+// workers (Installing to Finished, Removing to Removed, Repairing to
+// Repaired), the completion steps only by ending Setup.
+struct Route {
+    Step step;
+    Step back;
+    Step next;
+};
+constexpr Route kRoutes[] = {
+    {Step::FirstScreen, Step::None, Step::Welcome},
+    {Step::Welcome, Step::FirstScreen, Step::Licence},
+    {Step::Licence, Step::Welcome, Step::UserInfo},
+    {Step::UserInfo, Step::Licence, Step::Location},
+    {Step::Location, Step::UserInfo, Step::Installing},
+    {Step::Installing, Step::None, Step::None},
+    {Step::Finished, Step::None, Step::None},
+    {Step::Choice, Step::None, Step::Confirm},
+    {Step::Confirm, Step::Choice, Step::Removing},
+    {Step::Removing, Step::None, Step::None},
+    {Step::Removed, Step::None, Step::None},
+    {Step::Repairing, Step::None, Step::None},
+    {Step::Repaired, Step::None, Step::None},
+};
+
+const Route& RouteOf(Step step)
+{
+    for (const Route& route : kRoutes) {
+        if (route.step == step)
+            return route;
+    }
+    static const Route none = {Step::None, Step::None, Step::None};
+    return none;
+}
+
+// Frames: title, style WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS |
+// WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU; the layout's size replaces the
+// one given. Pages: WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS |
+// WS_CLIPCHILDREN, hidden at once.
+constexpr DWORD kFrameStyle = 0x96C80000;
+constexpr DWORD kPageStyle = 0x56000000;
+
+} // namespace
+
+CSetupWizard::CSetupWizard(Mode mode, int allUsers)
+    : m_mode(mode), m_step(mode == Mode::FreshInstall ? Step::FirstScreen : Step::Choice), m_allUsers(allUsers)
+{
+}
+
+CSetupWizard::~CSetupWizard() = default;
+
+bool CSetupWizard::CreateWindows(bool* damaged)
+{
+    // Allocates a window object; null when memory ran out.
+    auto make = [this](auto* object, Step step) -> decltype(object) {
+        if (!object)
+            return nullptr;
+        m_windows.emplace_back(object);
+        if (step != Step::None)
+            m_stepWindows.emplace_back(step, object);
+        return object;
+    };
+    CWizardWnd* frame = m_mode == Mode::FreshInstall
+                            ? static_cast<CWizardWnd*>(make(new (std::nothrow) CCoverWnd(*this), Step::FirstScreen))
+                            : make(new (std::nothrow) CPage8Wnd(*this), Step::Choice);
+    if (!frame)
+        return false;
+    frame->Create(nullptr, kSetupWindowTitle, kFrameStyle, 0, 0, 0, m_mode == Mode::FreshInstall ? 516 : 517,
+                  m_mode == Mode::FreshInstall ? 396 : 397);
+    if (!frame->LayoutBuilt()) {
+        *damaged = true;
+        return false;
+    }
+    frame->CenterWindow();
+    ::ShowWindow(frame->GetHWND(), SW_SHOW);
+
+    auto page = [&](CWizardWnd* window, Step step, const wchar_t* name, int y) {
+        if (!make(window, step))
+            return false;
+        window->Create(frame->GetHWND(), name, kPageStyle, 0, 5, y, 511, 391);
+        ::ShowWindow(window->GetHWND(), SW_HIDE);
+        return true;
+    };
+    // Each object is made right before its window, in creation order.
+    if (m_mode == Mode::FreshInstall) {
+        if (!page(new (std::nothrow) CPage1Wnd(*this), Step::Welcome, L"Page1", 34) ||
+            !page(m_page2 = new (std::nothrow) CPage2Wnd(*this), Step::Licence, L"Page2", 34) ||
+            !page(new (std::nothrow) CPage3Wnd(*this), Step::UserInfo, L"Page3", 34) ||
+            !page(m_page4 = new (std::nothrow) CPage4Wnd(*this), Step::Location, L"Page4", 34) ||
+            !page(m_installPage = new (std::nothrow) CPage6Wnd, Step::Installing, L"Page6", 34) ||
+            !page(new (std::nothrow) CPage7Wnd(*this), Step::Finished, L"Page7", 34))
+            return false;
+        m_install = std::make_unique<InstallRun>(*m_installPage);
+        return true;
+    }
+    return page(new (std::nothrow) CPage9Wnd(*this, CPage9Wnd::Cancel::AskFirst), Step::Confirm, L"Page9", 34) &&
+           page(m_removalPage = new (std::nothrow) CPage10Wnd, Step::Removing, L"Page10", 31) &&
+           page(new (std::nothrow) CPage11Wnd, Step::Removed, L"Page11", 32) &&
+           page(m_repairPage = new (std::nothrow) CPage12Wnd, Step::Repairing, L"Page12", 34) &&
+           page(new (std::nothrow) CPage13Wnd, Step::Repaired, L"Page13", 34);
+}
+
+CWizardWnd* CSetupWizard::WindowOf(Step step) const
+{
+    for (const auto& [windowStep, window] : m_stepWindows) {
+        if (windowStep == step)
+            return window;
+    }
+    return nullptr;
+}
+
+void CSetupWizard::Next()
+{
+    Step target = RouteOf(m_step).next;
+    if (m_step == Step::Choice && !m_removal)
+        target = Step::Repairing;
+    if (target == Step::None || !WindowOf(target) || !MayEnter(target))
+        return;
+    GoTo(target);
+    Begin(target);
+}
+
+void CSetupWizard::Back()
+{
+    const Step target = RouteOf(m_step).back;
+    if (target != Step::None && WindowOf(target))
+        GoTo(target);
+}
+
+bool CSetupWizard::MayEnter(Step target)
+{
+    switch (target) {
+    case Step::UserInfo:
+        return m_page2 && m_page2->Accepted();
+    case Step::Removing:
+        return !RefuseWhileAppRuns(WindowOf(Step::Confirm)->GetHWND());
+    default:
+        return true;
+    }
+}
+
+void CSetupWizard::GoTo(Step target)
+{
+    CWizardWnd* from = WindowOf(m_step);
+    CWizardWnd* to = WindowOf(target);
+    if (!to->IsVisible())
+        ::ShowWindow(to->GetHWND(), SW_SHOW);
+    if (from && from != m_windows.front().get())
+        ::ShowWindow(from->GetHWND(), SW_HIDE);
+    m_step = target;
+}
+
+void CSetupWizard::Begin(Step step)
+{
+    const HMODULE self = GetModuleHandleW(nullptr);
+    if (step == Step::Installing) {
+        InstallJob job;
+        job.installDir = m_page4->InstallPath();
+        job.allUsers = m_allUsers;
+        job.productKey = kProductKey;
+        job.desktopShortcut = m_desktopShortcut;
+        job.quickLaunchShortcut = m_quickLaunchShortcut;
+        FindPayload(self, &job.payload, &job.payloadSize);
+        m_install->Start(job, [this] { GoTo(Step::Finished); });
+    } else if (step == Step::Repairing) {
+        RepairJob job;
+        job.allUsers = m_allUsers;
+        job.productKey = kProductKey;
+        FindPayload(self, &job.payload, &job.payloadSize);
+        m_repairPage->Start([this, job](WorkerHooks& hooks) { m_repair = RunRepair(job, hooks); },
+                            [this] { RepairDone(); });
+    } else if (step == Step::Removing) {
+        const RemovalJob job = {m_allUsers, kProductKey};
+        m_removalPage->Start([this, job](WorkerHooks& hooks) { m_removalOutcome = RunRemoval(job, hooks); },
+                             [this] { GoTo(Step::Removed); });
+    }
+}
+
+void CSetupWizard::RepairDone()
+{
+    switch (m_repair.outcome) {
+    case RepairOutcome::Completed:
+        GoTo(Step::Repaired);
+        break;
+    case RepairOutcome::NoProgressBar:
+        break;
+    case RepairOutcome::NotInstalled:
+    case RepairOutcome::Damaged:
+    case RepairOutcome::WriteFailed:
+    case RepairOutcome::RunKeyMissing:
+        m_repairPage->ShowWindow(false);
+        PostQuitMessage(0);
+        break;
+    }
+}
+
+void CSetupWizard::QuitFromFrame()
+{
+    if (m_install && m_install->Running())
+        m_installPage->Cancel();
+    else
+        m_windows.front()->AskQuit();
+}
+
+void CSetupWizard::Finish()
+{
+    WindowOf(Step::Finished)->ShowWindow(false);
+    m_install->Commit();
+    if (m_runNow)
+        LaunchApp(m_install->Directory());
+    PostQuitMessage(0);
+}
+
+void CSetupWizard::EndOfLoop()
+{
+    // An unfinished installation learns of the quit before anything else
+    // happens: it stops at its very next checkpoint.
+    if (m_installPage)
+        m_installPage->EndOfLoop();
+    CWizardWnd* frame = m_windows.empty() ? nullptr : m_windows.front().get();
+    if (frame && IsWindow(frame->GetHWND()))
+        ::ShowWindow(frame->GetHWND(), SW_HIDE);
+    if (m_install)
+        m_install->FinishAfterLoop();
+    for (CProgressPage* page : {m_removalPage, m_repairPage}) {
+        if (page)
+            page->WaitForWorker();
+    }
+    // Destroying the frame destroys its pages too, while every object is
+    // alive; then the objects go in creation order.
+    if (frame && IsWindow(frame->GetHWND()))
+        DestroyWindow(frame->GetHWND());
+    m_install.reset();
+    for (auto& window : m_windows)
+        window.reset();
+    m_windows.clear();
+    m_stepWindows.clear();
+}

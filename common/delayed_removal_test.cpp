@@ -1,7 +1,9 @@
 // The delayed removal command: read through the model of both interpreters'
 // grouping rules for the three timings of the exit lock, run for real by
-// Wine's cmd.exe in the same three timings, and kept away from paths that the
-// interpreter would rewrite.
+// Wine's cmd.exe in the same three timings (a file still held in the first
+// round, the emptied parents, Uninstall's own files), started by
+// StartDelayedRemoval, and kept away from paths that the interpreter would
+// rewrite.
 #include "test/cmd_reading_model.h"
 #include "delayed_removal.h"
 #include "file_handle.h"
@@ -31,43 +33,28 @@ bool StartCommand(ChildProcess& cmd, const std::wstring& parameters)
     return !parameters.empty() && cmd.Start(std::wstring(system) + L"\\cmd.exe", parameters);
 }
 
-// Sets TMP for this process while it lives (GetTempPathW reads it first).
-class TempFolderOverride {
-public:
-    explicit TempFolderOverride(const std::wstring& folder)
-    {
-        m_had = GetEnvironmentVariableW(L"TMP", m_old, MAX_PATH) != 0;
-        SetEnvironmentVariableW(L"TMP", folder.c_str());
-    }
-    ~TempFolderOverride() { SetEnvironmentVariableW(L"TMP", m_had ? m_old : nullptr); }
-
-private:
-    WCHAR m_old[MAX_PATH] = {};
-    bool m_had = false;
+// Sets TMP for this process while it lives (GetTempPathW reads it first). The
+// C runtime's copy of the environment keeps the value the process started with.
+struct TempFolderOverride {
+    explicit TempFolderOverride(const std::wstring& folder) { SetEnvironmentVariableW(L"TMP", folder.c_str()); }
+    ~TempFolderOverride() { SetEnvironmentVariableW(L"TMP", startValue); }
+    const wchar_t* const startValue = _wgetenv(L"TMP");
 };
 
-// An installation folder: a nested tree and Uninstall's three files.
+// An installation folder: a nested tree, a file of the user's and Uninstall's
+// three files; and what is left of it when only those three have gone.
 void MakeTree(const std::wstring& dir)
 {
     ASSERT_TRUE(MakeDirs(dir + L"\\res\\image"));
-    ASSERT_TRUE(WriteBytes(dir + L"\\res\\image\\a.png", "a"));
-    for (const wchar_t* name : {L"\\Uninstall.exe", L"\\Uninstall.DAT", L"\\DuiLibu.dll"})
+    for (const wchar_t* name : {L"\\res\\image\\a.png", L"\\mine.txt", L"\\Uninstall.exe", L"\\Uninstall.DAT", L"\\DuiLibu.dll"})
         ASSERT_TRUE(WriteBytes(dir + name, "x"));
 }
+const std::vector<std::wstring> kTreeWithoutUninstall = {L"mine.txt", L"res", L"res\\image", L"res\\image\\a.png"};
 
-// The command for `dir` run by Wine's cmd.exe to its end, the lock already
-// released.
-void RunReleased(const std::wstring& dir, DelayedRemoval what, const std::vector<std::wstring>& parents = {})
+// A file held open without sharing, as a module that is still loaded.
+HANDLE Hold(const std::wstring& path)
 {
-    std::wstring lockPath;
-    {
-        ExitLock lock;
-        ASSERT_TRUE(lock.Acquire());
-        lockPath = lock.Path();
-    }
-    ChildProcess cmd;
-    ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(lockPath, dir, what, false, kDelayedRemovalTries, parents)));
-    ASSERT_TRUE(cmd.WaitExit(30000));
+    return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 } // namespace
@@ -76,60 +63,48 @@ TEST(DelayedRemoval, BothReadingsRemoveOnlyOnceTheLockHasGone)
 {
     const std::wstring lock = L"C:\\Temp dir (1) & x\\VELTExit-1-2.lock";
     const std::wstring dir = L"C:\\Program Files\\Q & (R) ^S\\VELT电子日历";
+    const std::wstring removeTree = L"rd /s/q \"" + dir + L"\"", removeFolder = L"rd \"" + dir + L"\"";
+    const std::wstring removeOwnFiles = L"del /f /q \"" + dir + L"\\Uninstall.exe\" \"" + dir +
+                                        L"\\Uninstall.DAT\" \"" + dir + L"\\DuiLibu.dll\"";
     struct Case {
         DelayedRemoval what;
         bool keepFolder;
-        std::vector<std::wstring> removals;  // the first word and the last quoted path of each
+        std::vector<std::wstring> removals;  // of one round
     };
-    const Case cases[] = {
-        {DelayedRemoval::WholeTree, false, {L"rd \"" + dir + L"\""}},
-        {DelayedRemoval::UninstallerOnly, false, {L"del \"" + dir + L"\\DuiLibu.dll\"", L"rd \"" + dir + L"\""}},
-        {DelayedRemoval::UninstallerOnly, true, {L"del \"" + dir + L"\\DuiLibu.dll\""}},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : {Case{DelayedRemoval::WholeTree, false, {removeTree}},
+                          Case{DelayedRemoval::UninstallerOnly, false, {removeOwnFiles, removeFolder}},
+                          Case{DelayedRemoval::UninstallerOnly, true, {removeOwnFiles}}}) {
         const std::wstring command = DelayedRemovalParameters(lock, dir, c.what, c.keepFolder, 5);
         for (CmdReading reading : {CmdReading::Windows, CmdReading::Wine}) {
-            SCOPED_TRACE(testing::Message() << (reading == CmdReading::Windows ? "Windows: " : "Wine: ")
-                                            << testing::PrintToString(command));
             for (int goneAfter : {kGoneAtStart, kGoneDuringWait, kNeverGone}) {
+                SCOPED_TRACE(testing::Message() << (reading == CmdReading::Windows ? "Windows" : "Wine") << ", gone after "
+                                                << goneAfter << ": " << testing::PrintToString(command));
                 const CmdModelRun run = RunCmdModel(command, reading, lock, goneAfter);
                 ASSERT_EQ(L"", run.error);
-                if (goneAfter == kNeverGone) {
-                    EXPECT_TRUE(run.commands.empty()) << "removed although the program still runs";
-                    EXPECT_EQ(5, run.pauses);
-                    continue;
-                }
                 // Every removal in each round, each round after a pause of its
-                // own: the first one pause after the lock has gone.
-                const size_t rounds = kDelayedRemovalRounds;
-                ASSERT_EQ(c.removals.size() * rounds, run.commands.size()) << "gone after " << goneAfter;
-                for (size_t i = 0; i < run.commands.size(); ++i) {
-                    const std::wstring& ran = run.commands[i].command;
-                    const std::wstring& want = c.removals[i % c.removals.size()];
-                    EXPECT_EQ(want.substr(0, want.find(L' ')), ran.substr(0, ran.find(L' ')));
-                    EXPECT_EQ(want.substr(want.find(L'"')), ran.substr(ran.rfind(L'"', ran.size() - 2)));
-                    EXPECT_EQ(goneAfter + 1 + static_cast<int>(i / c.removals.size()), run.commands[i].pausesBefore);
+                // own: the first one pause after the lock has gone. Nothing
+                // while the program still runs, after every look.
+                std::vector<std::wstring> removals;
+                for (int round = 0; goneAfter != kNeverGone && round < kDelayedRemovalRounds; ++round) {
+                    for (const std::wstring& removal : c.removals)
+                        removals.push_back(std::to_wstring(goneAfter + 1 + round) + L": " + removal);
                 }
+                EXPECT_EQ(removals, run.commands);
+                EXPECT_TRUE(goneAfter != kNeverGone || run.pauses == 5) << run.pauses;
             }
         }
     }
-    // Without a lock: a pause, then the removal.
-    const CmdModelRun unlocked =
-        RunCmdModel(DelayedRemovalParameters(L"", dir, DelayedRemoval::WholeTree), CmdReading::Windows, L"", 0);
-    ASSERT_EQ(1u, unlocked.commands.size());
-    EXPECT_EQ(1, unlocked.commands[0].pausesBefore);
-}
-
-// The command as it stood before the groups: the model must show what Wine hid.
-TEST(DelayedRemoval, ModelTellsTheUngroupedCommandApart)
-{
-    const std::wstring lock = L"C:\\t\\x.lock";
+    // The command as it stood before the groups: the model must show what Wine hid.
     const std::wstring ungrouped = L"/c for /l %i in (1,1,120) do @if exist C:\\t\\x.lock ping 127.0.0.1 -n 2 -w 1000 "
                                    L"> Nul & if not exist C:\\t\\x.lock ping 127.0.0.1 -n 2 -w 1000 > Nul & "
                                    L"if not exist C:\\t\\x.lock rd /s/q \"C:\\a\"";
-    EXPECT_EQ(1u, RunCmdModel(ungrouped, CmdReading::Wine, lock, kGoneAtStart).commands.size());
-    EXPECT_TRUE(RunCmdModel(ungrouped, CmdReading::Windows, lock, kGoneAtStart).commands.empty());
+    EXPECT_EQ(1u, RunCmdModel(ungrouped, CmdReading::Wine, L"C:\\t\\x.lock", kGoneAtStart).commands.size());
+    EXPECT_TRUE(RunCmdModel(ungrouped, CmdReading::Windows, L"C:\\t\\x.lock", kGoneAtStart).commands.empty());
     EXPECT_NE(L"", RunCmdModel(L"/c ping 10.0.0.1 -n 1", CmdReading::Windows, lock, 0).error);
+    // Without a lock: a pause, then the removal.
+    EXPECT_EQ(std::vector<std::wstring>{L"1: " + removeTree},
+              RunCmdModel(DelayedRemovalParameters(L"", dir, DelayedRemoval::WholeTree), CmdReading::Windows, L"", 0)
+                  .commands);
 }
 
 TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
@@ -147,8 +122,8 @@ TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
         MakeTree(dir);
         auto lock = std::make_unique<ExitLock>();
         ASSERT_TRUE(lock->Acquire());
-        ASSERT_EQ(0u, lock->Path().find(temp));
         const std::wstring lockPath = lock->Path();
+        ASSERT_EQ(0u, lockPath.find(temp));
         if (goneAfter == kGoneAtStart)
             lock.reset();
         ChildProcess cmd;
@@ -160,38 +135,31 @@ TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
             lock.reset();
         }
         ASSERT_TRUE(cmd.WaitExit(30000));
-        if (goneAfter == kNeverGone) {
-            EXPECT_TRUE(Exists(dir + L"\\res\\image\\a.png")) << "removed although the lock was held";
-            EXPECT_TRUE(Exists(lockPath));
-        } else {
-            EXPECT_FALSE(Exists(dir));
-            EXPECT_FALSE(Exists(lockPath));
-        }
+        const bool held = goneAfter == kNeverGone;
+        EXPECT_EQ(held, Exists(dir + L"\\res\\image\\a.png")) << "removed although the lock was held";
+        EXPECT_EQ(held, Exists(dir));
+        EXPECT_EQ(held, Exists(lockPath));
     }
     EXPECT_TRUE(Exists(scratch / L"inst"));
 }
 
-// After the tree, the folders made above it go when they are empty: with a
-// plain "rd", which leaves a folder that holds something.
-// A module the ended program's teardown still holds when the first round
-// runs goes in a later one.
-TEST(DelayedRemoval, AFileHeldAMomentLongerGoesInALaterRound)
+// A module the ended program's teardown still holds when the first round runs
+// goes in a later one. After the tree, the folders made above it go when they
+// are empty: with a plain "rd", which leaves a folder that holds something.
+TEST(DelayedRemoval, AHeldFileGoesInALaterRoundAndEmptiedParentsAfterTheTree)
 {
     ScratchDir scratch(L"held");
-    const std::wstring dir = scratch / L"VELT";
+    const std::wstring top = scratch / L"Vendor (x)";
+    const std::wstring dir = top + L"\\QRVL\\Product";
     MakeTree(dir);
-    FileHandle held(CreateFileW((dir + L"\\DuiLibu.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(WriteBytes(top + L"\\theirs.txt", "theirs"));
+    FileHandle held(Hold(dir + L"\\DuiLibu.dll"));
     ASSERT_NE(INVALID_HANDLE_VALUE, held.Get());
-    std::wstring lockPath;
-    {
-        ExitLock lock;
-        ASSERT_TRUE(lock.Acquire());
-        lockPath = lock.Path();
-    }
-    ChildProcess cmd;
-    ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(lockPath, dir, DelayedRemoval::WholeTree)));
-    // The lock is gone at the start: the first pause, the first round's
-    // removal, which cannot take the held file, then the second pause.
+    ChildProcess cmd;  // the lock has gone before the start
+    ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(scratch / L"gone.lock", dir, DelayedRemoval::WholeTree, false,
+                                                           kDelayedRemovalTries, {top + L"\\QRVL", top})));
+    // The first pause, the first round's removal, which cannot take the held
+    // file, then the second pause.
     DWORD firstPause = 0;
     const bool secondPause = WaitUntil(
         [&] {
@@ -200,56 +168,37 @@ TEST(DelayedRemoval, AFileHeldAMomentLongerGoesInALaterRound)
                 firstPause = ping;
             return ping != 0 && ping != firstPause;
         },
-        20000, 20);
+        20000);
     EXPECT_TRUE(Exists(dir + L"\\DuiLibu.dll"));
     held.Reset(INVALID_HANDLE_VALUE);
     ASSERT_TRUE(secondPause);
     ASSERT_TRUE(cmd.WaitExit(30000));
-    EXPECT_FALSE(Exists(dir));
-}
-
-TEST(DelayedRemoval, EmptiedParentsGoAfterTheTree)
-{
-    ScratchDir scratch(L"delayed");
-    const std::wstring top = scratch / L"Vendor (x)";
-    const std::wstring dir = top + L"\\QRVL\\Product";
-    MakeTree(dir);
-    ASSERT_TRUE(WriteBytes(top + L"\\theirs.txt", "theirs"));
-    RunReleased(dir, DelayedRemoval::WholeTree, {top + L"\\QRVL", top});
     EXPECT_FALSE(Exists(top + L"\\QRVL"));
     EXPECT_EQ("theirs", FileContent(top + L"\\theirs.txt"));
 }
 
-TEST(DelayedRemoval, UninstallerOnlyKeepsOtherFilesAndTheFolder)
+// From a folder that holds other files too, only Uninstall's three go and the
+// folder stays; a folder they leave empty goes. A protected folder is never
+// named to the interpreter.
+TEST(DelayedRemoval, StartedForUninstallsOwnFilesAndNeverForProtectedFolders)
 {
     ScratchDir scratch(L"delayed");
-    const std::wstring dir = scratch / L"shared (1)";
-    MakeTree(dir);
-    ASSERT_TRUE(WriteBytes(dir + L"\\mine.txt", "mine"));
-    RunReleased(dir, DelayedRemoval::UninstallerOnly);
-    for (const wchar_t* name : {L"\\Uninstall.exe", L"\\Uninstall.DAT", L"\\DuiLibu.dll"})
-        EXPECT_FALSE(Exists(dir + name)) << name;
-    EXPECT_EQ("mine", FileContent(dir + L"\\mine.txt"));
-    EXPECT_TRUE(Exists(dir + L"\\res\\image\\a.png"));
-}
-
-TEST(DelayedRemoval, EmptiedFolderGoesAndProtectedFoldersAreNeverNamed)
-{
-    ScratchDir scratch(L"delayed");
-    const std::wstring dir = scratch / L"only ours";
-    ASSERT_TRUE(MakeDirs(dir));
-    ASSERT_TRUE(WriteBytes(dir + L"\\Uninstall.exe", "x"));
+    const std::wstring ours = scratch / L"only ours", shared = scratch / L"shared (1)";
+    ASSERT_TRUE(MakeDirs(ours));
+    ASSERT_TRUE(WriteBytes(ours + L"\\Uninstall.exe", "x"));
+    MakeTree(shared);
     {
         ExitLock lock;
         ASSERT_TRUE(lock.Acquire());
-        ASSERT_TRUE(StartDelayedRemoval(dir, DelayedRemoval::UninstallerOnly));
-        EXPECT_FALSE(StartDelayedRemoval(L"C:\\", DelayedRemoval::WholeTree));
+        ASSERT_TRUE(StartDelayedRemoval(ours, DelayedRemoval::UninstallerOnly));
+        ASSERT_TRUE(StartDelayedRemoval(shared, DelayedRemoval::UninstallerOnly));
         WCHAR windows[MAX_PATH] = {};
         GetWindowsDirectoryW(windows, MAX_PATH);
-        EXPECT_FALSE(StartDelayedRemoval(windows, DelayedRemoval::WholeTree));
-        EXPECT_FALSE(StartDelayedRemoval(L"", DelayedRemoval::WholeTree));
+        for (const wchar_t* refused : {L"C:\\", static_cast<const wchar_t*>(windows), L""})
+            EXPECT_FALSE(StartDelayedRemoval(refused, DelayedRemoval::WholeTree)) << testing::PrintToString(refused);
     }
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(dir); }, 30000));
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(ours) && Tree(shared) == kTreeWithoutUninstall; }, 30000))
+        << testing::PrintToString(Tree(shared));
 }
 
 // "%windir:~3%x" would reach the interpreter as "windowsx", "a!b!c" as "ac"
@@ -258,16 +207,12 @@ TEST(DelayedRemoval, EmptiedFolderGoesAndProtectedFoldersAreNeverNamed)
 TEST(DelayedRemoval, FoldersTheInterpreterWouldRewriteAreNeverHandedToIt)
 {
     ScratchDir scratch(L"delayed");
-    const std::wstring percent = scratch / L"%windir:~3%x";
-    const std::wstring bang = scratch / L"a!b!c";
-    MakeTree(percent);
-    MakeTree(bang);
-    ASSERT_TRUE(WriteBytes(bang + L"\\mine.txt", "mine"));
-    for (const wchar_t* decoy : {L"windowsx", L"ac"})
-        MakeTree(scratch / decoy);
+    const std::wstring percent = scratch / L"%windir:~3%x", bang = scratch / L"a!b!c";
+    for (const std::wstring& dir : {percent, bang, scratch / L"windowsx", scratch / L"ac"})
+        MakeTree(dir);
     ASSERT_TRUE(WriteBytes(percent + L"\\busy.dll", "x"));
-    HANDLE busy = CreateFileW((percent + L"\\busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    FileHandle busy(Hold(percent + L"\\busy.dll"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, busy.Get());
 
     ExitLock lock;
     ASSERT_TRUE(lock.Acquire());
@@ -277,16 +222,10 @@ TEST(DelayedRemoval, FoldersTheInterpreterWouldRewriteAreNeverHandedToIt)
     EXPECT_FALSE(StartDelayedRemoval(bang, DelayedRemoval::UninstallerOnly));
     // A command started now would still be waiting for the held lock.
     EXPECT_EQ(0u, RunningChild(GetCurrentProcessId(), L"cmd.exe")) << "an interpreter was started";
-    CloseHandle(busy);
-
-    EXPECT_FALSE(Exists(percent + L"\\res"));
-    EXPECT_FALSE(Exists(percent + L"\\Uninstall.exe"));
-    EXPECT_TRUE(Exists(percent + L"\\busy.dll")) << "a file in use cannot go at once";
-    EXPECT_FALSE(Exists(bang + L"\\DuiLibu.dll"));
-    EXPECT_TRUE(Exists(bang + L"\\mine.txt"));
-    EXPECT_TRUE(Exists(bang + L"\\res\\image\\a.png"));
+    EXPECT_EQ(std::vector<std::wstring>{L"busy.dll"}, Tree(percent)) << "a file in use cannot go at once";
+    EXPECT_EQ(kTreeWithoutUninstall, Tree(bang));
     for (const wchar_t* decoy : {L"windowsx", L"ac"})
-        EXPECT_TRUE(Exists(scratch / decoy + L"\\res\\image\\a.png")) << decoy;
+        EXPECT_TRUE(Exists(scratch / decoy + L"\\Uninstall.exe")) << decoy;
 
     // A temporary folder that would be rewritten: the lock goes elsewhere.
     const std::wstring temp = scratch / L"tmp%windir%!x!";

@@ -12,9 +12,10 @@
 //            takes the rest of it.
 //
 // Understood: the switches before "/c", "@", "( ... )", "&", "for /l %v in
-// (start,step,end) do", "if [not] exist path" (quoted or not), "ping
-// 127.0.0.1 ..." (one pause; any other address is an error). Any other
-// command is recorded as run, with its text (redirections kept). A line the
+// (start,step,end) do" (lower case, a positive step), "if [not] exist path"
+// (quoted or not), "ping 127.0.0.1 ..." (one pause; any other address is an
+// error). Any other command is recorded as run, with its text (redirections
+// kept) and the pauses made before it. A line the
 // model cannot read (also "&&" and a ">&" redirection, which it does not
 // model), or an "if exist" on a path other than the lock, gives an error and
 // no commands.
@@ -30,13 +31,11 @@
 enum class CmdReading { Windows, Wine };
 
 struct CmdModelRun {
-    struct Ran {
-        std::wstring command;  // as written, surrounding blanks removed
-        int pausesBefore;      // pings made before it ran
-    };
-    std::vector<Ran> commands;  // every command but "ping", in order
-    int pauses = 0;             // pings made in all
-    std::wstring error;         // empty when the line was read and run
+    // Every command but "ping", in order: "<pings made before it>: <command
+    // as written, surrounding blanks removed>".
+    std::vector<std::wstring> commands;
+    int pauses = 0;      // pings made in all
+    std::wstring error;  // empty when the line was read and run
 };
 
 CmdModelRun RunCmdModel(const std::wstring& parameters, CmdReading reading, const std::wstring& lockPath,

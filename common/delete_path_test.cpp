@@ -1,4 +1,7 @@
-// DeletePath against Wine's real shell and file system.
+// DeletePath against Wine's real shell and file system: a nested tree with a
+// read-only file goes silently, a single file goes and its neighbours stay, a
+// file held open by another process stays (false) until it is released, and a
+// missing, empty or null path gives false and changes nothing.
 #include "delete_path.h"
 
 #include "test_support.h"
@@ -7,48 +10,26 @@
 
 using namespace testing_support;
 
-TEST(DeletePath, RemovesANestedTreeSilently)
+TEST(DeletePath, RemovesTreesAndFilesButNothingHeldOrMissing)
 {
-    ScratchDir dir(L"tree");
-    const std::wstring root = dir / L"VELT电子日历";
+    ScratchDir dir(L"delete");
+    const std::wstring root = dir / L"VELT电子日历", held = dir / L"held.dat", missing = dir / L"not-there";
     ASSERT_TRUE(MakeDirs(root + L"\\res\\image\\face\\默认"));
-    ASSERT_TRUE(WriteBytes(root + L"\\VELT电子日历.exe", "MZ"));
-    ASSERT_TRUE(WriteBytes(root + L"\\res\\image\\face\\默认\\bk.png", std::string(5000, 'x')));
-    ASSERT_TRUE(WriteBytes(root + L"\\res\\profile.xml", "<x/>"));
+    for (const wchar_t* file : {L"\\VELT电子日历.exe", L"\\res\\image\\face\\默认\\bk.png", L"\\res\\profile.xml"})
+        ASSERT_TRUE(WriteBytes(root + file, std::string(5000, 'x')));
     SetFileAttributesW((root + L"\\res\\profile.xml").c_str(), FILE_ATTRIBUTE_READONLY);
-
-    EXPECT_TRUE(DeletePath(root.c_str()));
-    EXPECT_FALSE(Exists(root));
-    EXPECT_TRUE(Exists(dir.Path()));
-}
-
-// A single file goes and its neighbour stays; a missing, empty or null path
-// returns false and changes nothing.
-TEST(DeletePath, RemovesASingleFileAndNothingElse)
-{
-    ScratchDir dir(L"file");
-    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "a"));
-    ASSERT_TRUE(WriteBytes(dir / L"b.txt", "b"));
-    EXPECT_TRUE(DeletePath((dir / L"a.txt").c_str()));
-    EXPECT_FALSE(Exists(dir / L"a.txt"));
-    EXPECT_TRUE(Exists(dir / L"b.txt"));
-    EXPECT_FALSE(DeletePath((dir / L"not-there").c_str()));
-    EXPECT_FALSE(DeletePath(L""));
-    EXPECT_FALSE(DeletePath(nullptr));
-    EXPECT_TRUE(Exists(dir / L"b.txt"));
-}
-
-TEST(DeletePath, FileHeldOpenByAnotherProcessStaysAndFalseIsReturned)
-{
-    ScratchDir dir(L"held");
-    const std::wstring held = dir / L"held.dat";
-    ASSERT_TRUE(WriteBytes(held, "data"));
+    for (const std::wstring& file : {dir / L"a.txt", dir / L"b.txt", held})
+        ASSERT_TRUE(WriteBytes(file, "data"));
     ChildProcess holder;
     ASSERT_TRUE(holder.StartHolder(held));
 
+    EXPECT_TRUE(DeletePath(root.c_str()));
+    EXPECT_TRUE(DeletePath((dir / L"a.txt").c_str()));
     EXPECT_FALSE(DeletePath(held.c_str()));
-    EXPECT_TRUE(Exists(held));
+    for (const wchar_t* nothing : {missing.c_str(), L"", static_cast<const wchar_t*>(nullptr)})
+        EXPECT_FALSE(DeletePath(nothing));
+    EXPECT_EQ((std::vector<std::wstring>{L"b.txt", L"held.dat"}), Tree(dir.Path()));
     holder.Terminate();
     EXPECT_TRUE(DeletePath(held.c_str()));
-    EXPECT_FALSE(Exists(held));
+    EXPECT_EQ(std::vector<std::wstring>{L"b.txt"}, Tree(dir.Path()));
 }

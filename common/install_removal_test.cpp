@@ -9,16 +9,25 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <functional>
+
 using namespace testing_support;
 
 namespace {
 
-// The manifest an installation that made (or found) `dir` writes.
-InstallManifest ManifestOfPayload(const std::wstring& dir, bool created)
+using Files = std::vector<std::pair<std::wstring, std::string>>;  // relative path, bytes
+
+// Writes `relative` below `dir` with `bytes`, making the folders above it.
+bool Put(const std::wstring& dir, const std::wstring& relative, const std::string& bytes)
 {
-    InstallManifest manifest = PayloadManifest(dir);
-    manifest.createdDirectory = created;
-    return manifest;
+    const std::wstring path = dir + L"\\" + relative;
+    return MakeDirs(path.substr(0, path.find_last_of(L'\\'))) && WriteBytes(path, bytes);
+}
+
+// The payload's placeholders with `manifest` beside them.
+bool PayloadWith(const std::wstring& dir, const InstallManifest& manifest)
+{
+    return WritePayloadPlaceholders(dir) && WriteInstallManifest(dir, manifest) == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -33,19 +42,16 @@ TEST(InstallRemoval, CreatedDirectoryGoesWholeAndCreatedParentsWhenEmpty)
         SCOPED_TRACE(shared);
         const std::wstring top = scratch / (shared ? L"Shared" : L"Alone");
         const std::wstring dir = top + L"\\QRVL\\VELT电子日历";
-        ASSERT_TRUE(WritePayloadPlaceholders(dir));
-        ASSERT_TRUE(WriteBytes(dir + L"\\res\\user-notes.txt", "later"));
-        if (shared) {
-            ASSERT_TRUE(WriteBytes(top + L"\\other product.txt", "theirs"));
-        }
-        InstallManifest manifest = ManifestOfPayload(dir, true);
+        InstallManifest manifest = PayloadManifest(dir);
+        manifest.createdDirectory = true;
         manifest.createdParents = 2;
-        ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, manifest));
+        ASSERT_TRUE(PayloadWith(dir, manifest));
+        ASSERT_TRUE(WriteBytes(dir + L"\\res\\user-notes.txt", "later"));
+        ASSERT_TRUE(!shared || WriteBytes(top + L"\\other product.txt", "theirs"));
         EXPECT_EQ(RemovalScope::WholeDirectory, PlanRemoval(dir));
         int parents = -1;
         EXPECT_EQ(RemovalScope::WholeDirectory, RemoveInstalledFiles(dir, &parents));
         EXPECT_EQ(2, parents);
-        EXPECT_FALSE(Exists(dir));
         EXPECT_FALSE(Exists(top + L"\\QRVL"));
         EXPECT_EQ(Exists(top), shared);
         EXPECT_TRUE(Exists(scratch.Path()));
@@ -53,72 +59,64 @@ TEST(InstallRemoval, CreatedDirectoryGoesWholeAndCreatedParentsWhenEmpty)
     // Never above a protected folder, whatever the count says.
     WCHAR programs[MAX_PATH] = {};
     SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
-    const std::vector<std::wstring> above = CreatedParentFolders(std::wstring(programs) + L"\\QRVL\\VELT", 5);
-    ASSERT_EQ(1u, above.size());
-    EXPECT_EQ(std::wstring(programs) + L"\\QRVL", above[0]);
+    EXPECT_EQ(std::vector<std::wstring>{std::wstring(programs) + L"\\QRVL"},
+              CreatedParentFolders(std::wstring(programs) + L"\\QRVL\\VELT", 5));
 }
 
-TEST(InstallRemoval, PreexistingDirectoryKeepsTheUsersFilesByteForByte)
+// A directory that existed before, a manifest written for another directory
+// (only its names that are payload entries count), or none that can be read:
+// the listed or the payload's entries go, with the folders they leave empty,
+// and the manifest; the user's files stay byte for byte. A listed folder that
+// is now a file, or a listed file that is now a folder, stays too.
+TEST(InstallRemoval, WithoutACreatedDirectoryOnlyListedOrPayloadEntriesGo)
 {
-    ScratchDir scratch(L"removal");
-    const std::wstring dir = scratch / L"Tools";
-    ASSERT_TRUE(MakeDirs(dir + L"\\res\\mine"));
-    const std::string big(70000, 'u');
-    ASSERT_TRUE(WriteBytes(dir + L"\\readme.txt", "the user's own"));
-    ASSERT_TRUE(WriteBytes(dir + L"\\res\\mine\\big.bin", big));
-    ASSERT_TRUE(WriteBytes(dir + L"\\res\\settings.ini", "x=1"));
-    ASSERT_TRUE(WritePayloadPlaceholders(dir));
-    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, ManifestOfPayload(dir, false)));
-
-    EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
-    EXPECT_EQ("the user's own", FileContent(dir + L"\\readme.txt"));
-    EXPECT_EQ(big, FileContent(dir + L"\\res\\mine\\big.bin"));
-    EXPECT_EQ("x=1", FileContent(dir + L"\\res\\settings.ini"));
-    EXPECT_FALSE(Exists(dir + L"\\VELT电子日历.exe"));
-    EXPECT_FALSE(Exists(dir + L"\\Uninstall.exe"));
-    EXPECT_FALSE(Exists(dir + L"\\res\\profile.xml"));
-    EXPECT_FALSE(Exists(dir + L"\\res\\image"));  // emptied, so removed
-    EXPECT_TRUE(Exists(dir + L"\\res"));          // still holds the user's files
-    EXPECT_FALSE(Exists(dir + L"\\VELTInstall.lst"));
-}
-
-TEST(InstallRemoval, ManifestOfAnotherDirectoryNeverTakesTheWholeFolder)
-{
-    ScratchDir scratch(L"removal");
-    const std::wstring dir = scratch / L"moved";
-    ASSERT_TRUE(WritePayloadPlaceholders(dir));
-    ASSERT_TRUE(WriteBytes(dir + L"\\keep.txt", "keep"));
-    ASSERT_TRUE(WriteBytes(dir + L"\\letter.txt", "the user's"));
-    // It lists a file of the user's too: not this folder's manifest, so only
-    // the payload's names count.
-    InstallManifest other = ManifestOfPayload(scratch / L"elsewhere", true);
-    other.AddFile(L"letter.txt");
-    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, other));
-    EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
-    EXPECT_EQ("keep", FileContent(dir + L"\\keep.txt"));
-    EXPECT_EQ("the user's", FileContent(dir + L"\\letter.txt"));
-    EXPECT_FALSE(Exists(dir + L"\\DuiLibu.dll"));
-    EXPECT_FALSE(Exists(dir + L"\\VELTInstall.lst"));
-}
-
-TEST(InstallRemoval, WithoutAReadableManifestOnlyThePayloadGoes)
-{
-    for (bool damaged : {false, true}) {
+    InstallManifest elsewhere = PayloadManifest(L"C:\\elsewhere"), swapped;
+    elsewhere.createdDirectory = true;
+    elsewhere.AddFile(L"letter.txt");
+    swapped.AddFile(L"profile.xml");
+    swapped.AddFolder(L"res");
+    const Files noManifestKept = {{L"diary.txt", "mine"}, {L"res\\image\\weather\\d99.png", "not ours"}};
+    const std::vector<std::wstring> noManifestGone = {L"res\\image\\weather\\d53.gif", L"res\\image\\face",
+                                                      L"VELT电子日历.exe", L"VELTInstall.lst"};
+    struct Case {
+        const char* what;
+        std::function<bool(const std::wstring& dir)> layOut;  // after the user's files
+        RemovalScope scope;
+        Files kept;
+        std::vector<std::wstring> gone;
+    };
+    const Case cases[] = {
+        {"made before the installation", [](const std::wstring& dir) { return PayloadWith(dir, PayloadManifest(dir)); },
+         RemovalScope::ListedEntries,
+         {{L"readme.txt", "the user's own"}, {L"res\\mine\\big.bin", std::string(70000, 'u')}, {L"res\\settings.ini", "x=1"}},
+         {L"VELT电子日历.exe", L"Uninstall.exe", L"res\\profile.xml", L"res\\image", L"VELTInstall.lst"}},
+        {"manifest of another directory", [&](const std::wstring& dir) { return PayloadWith(dir, elsewhere); },
+         RemovalScope::ListedEntries, {{L"keep.txt", "keep"}, {L"letter.txt", "the user's"}},
+         {L"DuiLibu.dll", L"VELTInstall.lst"}},
+        {"no manifest", [](const std::wstring& dir) { return WritePayloadPlaceholders(dir); },
+         RemovalScope::PayloadEntries, noManifestKept, noManifestGone},
+        {"damaged manifest",
+         [](const std::wstring& dir) {
+             return WritePayloadPlaceholders(dir) && Put(dir, L"VELTInstall.lst", "VELT-INSTALL-MANIFEST 1\r\ncreated 1\r\n");
+         },
+         RemovalScope::PayloadEntries, noManifestKept, noManifestGone},
+        {"listed entries swapped", [&](const std::wstring& dir) { return WriteInstallManifest(dir, swapped) == 0; },
+         RemovalScope::ListedEntries, {{L"profile.xml\\inner.txt", "inner"}, {L"res", "a file where a folder was"}},
+         {L"VELTInstall.lst"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         ScratchDir scratch(L"removal");
-        const std::wstring dir = scratch / L"nomanifest";
-        ASSERT_TRUE(WritePayloadPlaceholders(dir));
-        ASSERT_TRUE(WriteBytes(dir + L"\\res\\image\\weather\\d99.png", "not ours"));
-        ASSERT_TRUE(WriteBytes(dir + L"\\diary.txt", "mine"));
-        if (damaged) {
-            ASSERT_TRUE(WriteBytes(dir + L"\\VELTInstall.lst", "VELT-INSTALL-MANIFEST 1\r\ncreated 1\r\n"));
-        }
-        EXPECT_EQ(RemovalScope::PayloadEntries, RemoveInstalledFiles(dir));
-        EXPECT_EQ("mine", FileContent(dir + L"\\diary.txt"));
-        EXPECT_EQ("not ours", FileContent(dir + L"\\res\\image\\weather\\d99.png"));
-        EXPECT_FALSE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
-        EXPECT_FALSE(Exists(dir + L"\\res\\image\\face"));
-        EXPECT_FALSE(Exists(dir + L"\\VELT电子日历.exe"));
-        EXPECT_FALSE(Exists(dir + L"\\VELTInstall.lst"));
+        const std::wstring dir = scratch / L"Tools";
+        swapped.directory = dir;
+        for (const auto& [relative, bytes] : c.kept)
+            ASSERT_TRUE(Put(dir, relative, bytes));
+        ASSERT_TRUE(c.layOut(dir));
+        EXPECT_EQ(c.scope, RemoveInstalledFiles(dir));
+        for (const auto& [relative, bytes] : c.kept)
+            EXPECT_EQ(bytes, FileContent(dir + L"\\" + relative)) << testing::PrintToString(relative);
+        for (const std::wstring& relative : c.gone)
+            EXPECT_FALSE(Exists(dir + L"\\" + relative)) << testing::PrintToString(relative);
     }
 }
 
@@ -142,24 +140,6 @@ TEST(InstallRemoval, ProtectedLocationsNeverGoWholeOnlyTheirListedEntriesDo)
     EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(desktop));
     EXPECT_FALSE(Exists(ours));
     EXPECT_EQ("stay", FileContent(theirs));
-    EXPECT_TRUE(Exists(desktop));
     EXPECT_FALSE(Exists(InstallManifestPath(desktop)));
     DeleteFileW(theirs.c_str());
-}
-
-TEST(InstallRemoval, ListedFolderThatIsNowAFileAndListedFileThatIsNowAFolderStay)
-{
-    ScratchDir scratch(L"removal");
-    const std::wstring dir = scratch / L"swapped";
-    ASSERT_TRUE(MakeDirs(dir + L"\\profile.xml"));
-    ASSERT_TRUE(WriteBytes(dir + L"\\profile.xml\\inner.txt", "inner"));
-    ASSERT_TRUE(WriteBytes(dir + L"\\res", "a file where a folder was"));
-    InstallManifest manifest;
-    manifest.directory = dir;
-    manifest.AddFile(L"profile.xml");
-    manifest.AddFolder(L"res");
-    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(dir, manifest));
-    EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
-    EXPECT_EQ("inner", FileContent(dir + L"\\profile.xml\\inner.txt"));
-    EXPECT_EQ("a file where a folder was", FileContent(dir + L"\\res"));
 }

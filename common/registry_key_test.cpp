@@ -1,4 +1,5 @@
-// CRegistryKey against Wine's real registry, in a scratch key below HKCU.
+// CRegistryKey against Wine's real registry, in a scratch key below HKCU that
+// the key under test holds open.
 #include "registry_key.h"
 
 #include "test_support.h"
@@ -13,68 +14,49 @@ using testing_support::ScratchKey;
 
 namespace {
 
-void SetRaw(HKEY key, const wchar_t* name, DWORD type, const void* data, DWORD bytes)
-{
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes));
-}
+class RegistryKey : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), Path().c_str(), KEY_ALL_ACCESS)); }
+    // The scratch key's path, or that of a key below it.
+    std::wstring Path(const wchar_t* below = nullptr) const
+    {
+        return below ? scratch.Path() + L"\\" + below : scratch.Path();
+    }
+    // Stores a value of any type directly below the scratch key.
+    void SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes)
+    {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(scratch.Handle(), name, 0, type, static_cast<const BYTE*>(data), bytes));
+    }
 
-// Creates `path` (and the keys above it) below the scratch key, with a value.
-void MakeKey(const ScratchKey& scratch, const wchar_t* path)
-{
-    HKEY made = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch.Handle(), path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made,
-                                             nullptr));
-    SetRaw(made, L"v", REG_SZ, L"x", 4);
-    RegCloseKey(made);
-}
+    ScratchKey scratch;
+    CRegistryKey key;
+};
 
 } // namespace
 
-TEST(RegistryKeyOpen, MissingKeyKeepsTheHeldHandleUsable)
+// A failed Open keeps the key held; the view bits follow the access mask and
+// Create clears them; a reopened key's writes go to the new key; Close
+// releases the handle, and closing nothing succeeds.
+TEST_F(RegistryKey, OpenCreateAndClose)
 {
-    ScratchKey scratch;
-    SetRaw(scratch.Handle(), L"v", REG_SZ, L"kept", 10);
-    CRegistryKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
-    HKEY held = key.Handle();
-
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.Open(scratch.Root(), (scratch.Path() + L"\\missing").c_str(), KEY_ALL_ACCESS));
+    SetRaw(L"v", REG_SZ, L"kept", 10);
+    const HKEY held = key.Handle();
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.Open(scratch.Root(), Path(L"missing").c_str(), KEY_ALL_ACCESS));
     EXPECT_EQ(held, key.Handle());
-
     WCHAR buffer[16];
     ULONG bytes = sizeof(buffer);
     EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"v", buffer, &bytes));
     EXPECT_STREQ(L"kept", buffer);
-}
 
-TEST(RegistryKeyOpen, ViewBitsFollowTheAccessMaskAndCreateClearsThem)
-{
-    ScratchKey scratch;
-    CRegistryKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_READ | KEY_WOW64_64KEY));
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), Path().c_str(), KEY_READ | KEY_WOW64_64KEY));
     EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_64KEY), key.ViewBits());
-    ASSERT_EQ(ERROR_SUCCESS, key.Create(scratch.Root(), (scratch.Path() + L"\\made").c_str()));
+    ASSERT_EQ(ERROR_SUCCESS, key.Create(scratch.Root(), Path(L"made").c_str()));
     EXPECT_EQ(0u, key.ViewBits());
-    EXPECT_TRUE(KeyExists(scratch.Root(), scratch.Path() + L"\\made"));
+    ASSERT_EQ(ERROR_SUCCESS, key.WriteString(L"in-made", L"x"));
+    EXPECT_TRUE(testing_support::ValueExists(scratch.Root(), Path(L"made"), L"in-made"));
     EXPECT_EQ(ERROR_SUCCESS, key.Close());
     EXPECT_EQ(nullptr, key.Handle());
-    EXPECT_EQ(ERROR_SUCCESS, key.Close()); // nothing open: 0
-}
-
-TEST(RegistryKeyOpen, ReopeningReplacesTheHandleAndDestructionClosesIt)
-{
-    ScratchKey scratch;
-    MakeKey(scratch, L"a");
-    {
-        CRegistryKey key;
-        ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
-        ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), (scratch.Path() + L"\\a").c_str(), KEY_ALL_ACCESS));
-        ASSERT_EQ(ERROR_SUCCESS, key.WriteString(L"in-a", L"x"));
-    }
-    HKEY a = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(scratch.Handle(), L"a", 0, KEY_READ, &a));
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(a, L"in-a", nullptr, nullptr, nullptr, nullptr));
-    RegCloseKey(a);
+    EXPECT_EQ(ERROR_SUCCESS, key.Close());
 }
 
 // ReadString of each kind of stored value: the result, what the buffer
@@ -85,7 +67,7 @@ TEST(RegistryKeyOpen, ReopeningReplacesTheHandleAndDestructionClosesIt)
 // data itself, so the same value arrives as a proper string (or, when it
 // fills the buffer exactly, as ERROR_MORE_DATA). Both readings keep the
 // caller safe and are accepted.
-TEST(RegistryKeyReadString, EveryStoredKindGivesATerminatedBufferOrAnError)
+TEST_F(RegistryKey, ReadStringGivesATerminatedBufferOrAnErrorForEveryStoredKind)
 {
     const wchar_t multi[] = L"a\0b\0";
     const std::wstring full(32, L'x');  // 64 bytes, exactly the buffer, no terminator
@@ -116,13 +98,14 @@ TEST(RegistryKeyReadString, EveryStoredKindGivesATerminatedBufferOrAnError)
         {"no terminator", REG_SZ, L"abcd", 8, 64, ERROR_INVALID_DATA, L"", ~0u, ERROR_SUCCESS, L"abcd"},
         {"no terminator, filling the buffer", REG_SZ, full.data(), 64, 64, ERROR_INVALID_DATA, L"", ~0u,
          ERROR_MORE_DATA, L""},
+        {"missing", REG_NONE, nullptr, 0, 64, ERROR_FILE_NOT_FOUND, L"", ~0u, 0, nullptr},
     };
-    ScratchKey scratch;
-    CRegistryKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        SetRaw(scratch.Handle(), L"v", c.type, c.data, c.bytes);
+        if (c.data)
+            SetRaw(L"v", c.type, c.data, c.bytes);
+        else
+            RegDeleteValueW(scratch.Handle(), L"v");
         WCHAR buffer[32];
         std::memset(buffer, 0x41, sizeof(buffer));  // 'AA' garbage, never zero
         ULONG bytes = c.bufferBytes;
@@ -133,56 +116,47 @@ TEST(RegistryKeyReadString, EveryStoredKindGivesATerminatedBufferOrAnError)
         }
         EXPECT_EQ(c.rc, rc);
         EXPECT_STREQ(c.text, buffer);
-        if (c.reported != ~0u) {
-            EXPECT_EQ(c.reported, bytes);
-        }
+        EXPECT_TRUE(c.reported == ~0u || c.reported == bytes) << bytes;
     }
-    // A missing value; a missing size argument.
     WCHAR buffer[32];
-    ULONG bytes = sizeof(buffer);
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.ReadString(L"nothing", buffer, &bytes));
-    EXPECT_EQ(L'\0', buffer[0]);
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, key.ReadString(L"x", buffer, nullptr));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, key.ReadString(L"v", buffer, nullptr));  // no size argument
 }
 
-TEST(RegistryKeyWriteString, WritesTerminatedRegSzAndRejectsNull)
+// WriteString stores REG_SZ with its terminator and refuses a null text.
+TEST_F(RegistryKey, WriteStringStoresTerminatedRegSzAndRejectsNull)
 {
-    ScratchKey scratch;
-    CRegistryKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
-    EXPECT_EQ(ERROR_INVALID_DATA, key.WriteString(L"null", nullptr));
-    EXPECT_NE(ERROR_SUCCESS, RegQueryValueExW(scratch.Handle(), L"null", nullptr, nullptr, nullptr, nullptr));
-
-    ASSERT_EQ(ERROR_SUCCESS, key.WriteString(L"empty", L""));
-    DWORD type = 0, bytes = 0;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(scratch.Handle(), L"empty", nullptr, &type, nullptr, &bytes));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(2u, bytes);
-
-    ASSERT_EQ(ERROR_SUCCESS, key.WriteString(L"name", L"VELT"));
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(scratch.Handle(), L"name", nullptr, &type, nullptr, &bytes));
-    EXPECT_EQ(10u, bytes);
+    for (const wchar_t* text : {L"", L"VELT", static_cast<const wchar_t*>(nullptr)}) {
+        const std::wstring name = text ? L"value " + std::wstring(text) : L"null";
+        EXPECT_EQ(text ? ERROR_SUCCESS : ERROR_INVALID_DATA, key.WriteString(name.c_str(), text));
+        DWORD type = 0, bytes = 0;
+        const LONG stored = RegQueryValueExW(scratch.Handle(), name.c_str(), nullptr, &type, nullptr, &bytes);
+        EXPECT_EQ(text ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND, stored) << name;
+        if (text) {
+            EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << name;
+            EXPECT_EQ((wcslen(text) + 1) * sizeof(WCHAR), bytes) << name;
+        }
+    }
 }
 
 // DeleteTree removes a key three levels deep with its values and leaves its
 // neighbours; for a missing key it returns ERROR_FILE_NOT_FOUND. DeleteKey
 // refuses a key with subkeys and deletes a leaf.
-TEST(RegistryKeyDelete, TreesGoWholeAndKeysOnlyAsLeaves)
+TEST_F(RegistryKey, TreesGoWholeAndKeysOnlyAsLeaves)
 {
-    ScratchKey scratch;
-    for (const wchar_t* path : {L"top\\mid\\low", L"top\\mid2", L"neighbour", L"parent\\child"})
-        MakeKey(scratch, path);
-    CRegistryKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), scratch.Path().c_str(), KEY_ALL_ACCESS));
+    for (const wchar_t* path : {L"top\\mid\\low", L"top\\mid2", L"neighbour", L"parent\\child"}) {
+        CRegistryKey made;
+        ASSERT_EQ(ERROR_SUCCESS, made.Create(scratch.Root(), Path(path).c_str()));
+        ASSERT_EQ(ERROR_SUCCESS, made.WriteString(L"v", L"x"));
+    }
     EXPECT_EQ(ERROR_SUCCESS, key.DeleteTree(L"top"));
-    EXPECT_FALSE(KeyExists(scratch.Root(), scratch.Path() + L"\\top"));
+    EXPECT_FALSE(KeyExists(scratch.Root(), Path(L"top")));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.DeleteTree(L"missing"));
-    EXPECT_TRUE(KeyExists(scratch.Root(), scratch.Path() + L"\\neighbour"));
+    EXPECT_TRUE(KeyExists(scratch.Root(), Path(L"neighbour")));
 
     EXPECT_NE(ERROR_SUCCESS, key.DeleteKey(L"parent"));
-    EXPECT_TRUE(KeyExists(scratch.Root(), scratch.Path() + L"\\parent\\child"));
+    EXPECT_TRUE(KeyExists(scratch.Root(), Path(L"parent\\child")));
     EXPECT_EQ(ERROR_SUCCESS, key.DeleteKey(L"parent\\child"));
     EXPECT_EQ(ERROR_SUCCESS, key.DeleteKey(L"parent"));
-    EXPECT_FALSE(KeyExists(scratch.Root(), scratch.Path() + L"\\parent"));
+    EXPECT_FALSE(KeyExists(scratch.Root(), Path(L"parent")));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.DeleteKey(L"parent"));
 }

@@ -1,15 +1,15 @@
-// CWizardWnd, the message handling every wizard window shares, on layouts
-// written by the test: the hit test from the caption band and the size box
-// (with and without resize borders), the window region from the round
-// corner, and whether the layout was built.
+// The window side both programs share, on a skin archive written by the test:
+// CWizardWnd, the message handling every wizard window shares (the hit test
+// from the caption band and the size box, with and without resize borders,
+// the window region from the round corner, and whether the layout was
+// built); the start-up skin check; the progress bar's scale.
 #include "progress_page.h"
+#include "skin_check.h"
 #include "wizard_window.h"
 
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
-
-using duitest::SkinArchive;
 
 namespace {
 
@@ -22,26 +22,33 @@ const char kFrame[] = R"(<Window size="300,200" caption="0,0,0,30" sizebox="4,4,
   </VerticalLayout>
 </Window>)";
 
-const char kSquare[] = R"(<Window size="100,60" roundcorner="0,0"><VerticalLayout/></Window>)";
+const testing_support::ZipEntries kSkin = {
+    {"Frame.xml", kFrame},
+    {"Square.xml", R"(<Window size="100,60" roundcorner="0,0"><VerticalLayout/></Window>)"},
+    {"Broken.xml", "<Window size=\"50,40\"><VerticalLayout>"}};
 
+// A wizard window of one of the test's layouts, created hidden as the
+// programs create it (the style loses WS_CAPTION), destroyed with the object.
 class TestWizardWnd : public CWizardWnd {
 public:
     explicit TestWizardWnd(const wchar_t* layout, bool resizeBorders = true)
         : m_layout(layout), m_resizeBorders(resizeBorders)
     {
+        Create(nullptr, L"wizard test", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 40, 40, 100, 100);
+        duitest::Pump();
     }
     ~TestWizardWnd() override
     {
-        if (m_hWnd && IsWindow(m_hWnd))
+        if (IsWindow(m_hWnd))
             DestroyWindow(m_hWnd);
     }
-    // Hidden, as the programs create it (the style loses WS_CAPTION).
-    HWND Open()
+    LRESULT HitTest(int x, int y)
     {
-        HWND h = Create(nullptr, L"wizard test", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 40, 40, 100, 100);
-        duitest::Pump();
-        return h;
+        POINT pt = {x, y};
+        ClientToScreen(m_hWnd, &pt);
+        return SendMessage(WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
     }
+
 protected:
     LPCTSTR LayoutName() const override { return m_layout; }
     bool HasResizeBorders() const override { return m_resizeBorders; }
@@ -51,92 +58,72 @@ private:
     bool m_resizeBorders;
 };
 
-LRESULT HitTest(HWND h, int x, int y)
-{
-    POINT pt = {x, y};
-    ClientToScreen(h, &pt);
-    return SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
-}
-
-testing_support::ZipEntries Skin()
-{
-    return {{"Frame.xml", kFrame}, {"Square.xml", kSquare}};
-}
-
 } // namespace
 
 // With resize borders the size box resizes; without them (the maintenance
-// frame) the edges belong to the band or the client area.
-TEST(WizardWindow, CaptionBandDragsAndTheSizeBoxResizes)
+// frame) the edges belong to the band or the client area. The round corner
+// cuts the window's corners off; a round corner of 0,0 keeps it rectangular.
+// A missing layout leaves an empty window and says so.
+TEST(WizardWindow, LayoutGivesTheFramesHitTestRegionAndSize)
 {
-    SkinArchive skin(Skin());
-    TestWizardWnd w(L"Frame.xml"), fixed(L"Frame.xml", false);
-    HWND h = w.Open(), hf = fixed.Open();
-    ASSERT_NE(h, nullptr);
-    ASSERT_NE(hf, nullptr);
-    EXPECT_TRUE(w.LayoutBuilt());
-    EXPECT_FALSE(GetWindowLongW(h, GWL_STYLE) & WS_CAPTION);
+    duitest::SkinArchive skin(kSkin);
+    TestWizardWnd w(L"Frame.xml"), fixed(L"Frame.xml", false), square(L"Square.xml"), missing(L"Missing.xml");
+    ASSERT_TRUE(w.LayoutBuilt());
+    EXPECT_FALSE(GetWindowLongW(w.GetHWND(), GWL_STYLE) & WS_CAPTION);
     RECT client = {};
-    GetClientRect(h, &client);
+    GetClientRect(w.GetHWND(), &client);
     EXPECT_EQ(client.right, 300);
     EXPECT_EQ(client.bottom, 200);
 
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(w.GetHWND(), rgn), ERROR);
     struct Case {
         int x, y;
         LRESULT resizable, fixed;
+        bool inRegion;
         const char* what;
     };
-    for (const Case& c : {Case{60, 15, HTCAPTION, HTCAPTION, "the band's background"},
-                          Case{170, 15, HTCAPTION, HTCAPTION, "a label does not stop dragging"},
-                          Case{265, 15, HTCLIENT, HTCLIENT, "a button in the band"},
-                          Case{120, 15, HTCLIENT, HTCLIENT, "a text in the band"},
-                          Case{215, 15, HTCLIENT, HTCLIENT, "an option in the band"},
-                          Case{60, 50, HTCLIENT, HTCLIENT, "below the band"},
-                          Case{1, 100, HTLEFT, HTCLIENT, "left"}, Case{298, 100, HTRIGHT, HTCLIENT, "right"},
-                          Case{150, 1, HTTOP, HTCAPTION, "top"}, Case{1, 1, HTTOPLEFT, HTCAPTION, "top left"},
-                          Case{298, 1, HTTOPRIGHT, HTCAPTION, "top right"},
-                          Case{1, 198, HTBOTTOMLEFT, HTCLIENT, "bottom left"},
-                          Case{298, 198, HTBOTTOMRIGHT, HTCLIENT, "bottom right"},
-                          Case{150, 198, HTBOTTOM, HTCLIENT, "bottom"}}) {
+    for (const Case& c : {Case{60, 15, HTCAPTION, HTCAPTION, true, "the band's background"},
+                          Case{170, 15, HTCAPTION, HTCAPTION, true, "a label does not stop dragging"},
+                          Case{265, 15, HTCLIENT, HTCLIENT, true, "a button in the band"},
+                          Case{120, 15, HTCLIENT, HTCLIENT, true, "a text in the band"},
+                          Case{215, 15, HTCLIENT, HTCLIENT, true, "an option in the band"},
+                          Case{60, 50, HTCLIENT, HTCLIENT, true, "below the band"},
+                          Case{4, 4, HTCAPTION, HTCAPTION, true, "inside the corner's curve"},
+                          Case{0, 100, HTLEFT, HTCLIENT, true, "left"}, Case{299, 100, HTRIGHT, HTCLIENT, true, "right"},
+                          Case{150, 0, HTTOP, HTCAPTION, true, "top"}, Case{0, 0, HTTOPLEFT, HTCAPTION, false, "top left"},
+                          Case{299, 0, HTTOPRIGHT, HTCAPTION, false, "top right"},
+                          Case{0, 199, HTBOTTOMLEFT, HTCLIENT, false, "bottom left"},
+                          Case{299, 199, HTBOTTOMRIGHT, HTCLIENT, false, "bottom right"},
+                          Case{150, 199, HTBOTTOM, HTCLIENT, true, "bottom"}}) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(HitTest(h, c.x, c.y), c.resizable);
-        EXPECT_EQ(HitTest(hf, c.x, c.y), c.fixed);
+        EXPECT_EQ(w.HitTest(c.x, c.y), c.resizable);
+        EXPECT_EQ(fixed.HitTest(c.x, c.y), c.fixed);
+        EXPECT_EQ(PtInRegion(rgn, c.x, c.y) != FALSE, c.inRegion);
     }
-}
 
-TEST(WizardWindow, RoundCornerShapesTheWindowRegion)
-{
-    SkinArchive skin(Skin());
-    TestWizardWnd w(L"Frame.xml");
-    ASSERT_NE(w.Open(), nullptr);
-    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_NE(GetWindowRgn(w.GetHWND(), rgn), ERROR);
-    EXPECT_FALSE(PtInRegion(rgn, 0, 0));
-    EXPECT_FALSE(PtInRegion(rgn, 299, 0));
-    EXPECT_FALSE(PtInRegion(rgn, 0, 199));
-    EXPECT_FALSE(PtInRegion(rgn, 299, 199));
-    EXPECT_TRUE(PtInRegion(rgn, 4, 4));
-    EXPECT_TRUE(PtInRegion(rgn, 150, 0));
-    EXPECT_TRUE(PtInRegion(rgn, 0, 100));
-    EXPECT_TRUE(PtInRegion(rgn, 299, 100));
-
-    // A round corner of 0,0 keeps the window rectangular.
-    TestWizardWnd square(L"Square.xml");
-    ASSERT_NE(square.Open(), nullptr);
     EXPECT_TRUE(square.LayoutBuilt());
     EXPECT_EQ(GetWindowRgn(square.GetHWND(), rgn), ERROR);
     DeleteObject(rgn);
+
+    ASSERT_NE(missing.GetHWND(), nullptr);
+    EXPECT_FALSE(missing.LayoutBuilt());
+    EXPECT_EQ(missing.PaintManager().GetRoot(), nullptr);
+    EXPECT_EQ(missing.HitTest(10, 10), HTCLIENT);
 }
 
-TEST(WizardWindow, MissingLayoutLeavesAnEmptyWindowAndSaysSo)
+// The start-up skin check: a layout counts only when the archive holds the
+// entry and the entry builds into controls. (A missing or unreadable archive,
+// and a layout without controls, build nothing in the window library:
+// BadSkin.MissingOrDamagedArchivesBuildNothingAndDoNotCrash and
+// BadSkin.BadLayoutsBuildNothingAndDoNotCrash.)
+TEST(SkinCheck, OnlyALayoutThatBuildsCounts)
 {
-    SkinArchive skin(Skin());
-    TestWizardWnd w(L"Missing.xml");
-    HWND h = w.Open();
-    ASSERT_NE(h, nullptr);
-    EXPECT_FALSE(w.LayoutBuilt());
-    EXPECT_EQ(w.PaintManager().GetRoot(), nullptr);
-    EXPECT_EQ(HitTest(h, 10, 10), HTCLIENT);
+    duitest::SkinArchive skin(kSkin);
+    EXPECT_TRUE(SkinHasLayout(L"Frame.xml"));
+    EXPECT_TRUE(CheckSkinOrReport(L"Frame.xml"));  // no message: it would block here
+    EXPECT_FALSE(SkinHasLayout(L"Missing.xml"));
+    EXPECT_FALSE(SkinHasLayout(L"Broken.xml"));
 }
 
 // The bar's full scale: the layout's "maxwidth", or the given width when the

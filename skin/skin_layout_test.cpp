@@ -4,7 +4,9 @@
 // and round corner, the background slice of each page, every control the
 // code looks up (by name and kind), the start look of every option and check
 // button, the navigation row, the progress bars, and that buttons and texts
-// fit on their line without overlapping or clipping. Also the fields' modes.
+// fit on their line without overlapping or clipping. Also the fields' modes:
+// the licence is read-only and long enough to scroll, the others take typing
+// on one line.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,8 +18,6 @@
 #include "test_support.h"
 
 using skinshot::CSkinWindow;
-using skintest::Describe;
-using skintest::PumpUntil;
 
 namespace {
 
@@ -48,7 +48,6 @@ const wchar_t kSetupSkin[] = L"VELTSetupDate.DAT";
 const wchar_t kUninstallSkin[] = L"Uninstall.DAT";
 
 struct LayoutCase {
-    const char* id;
     const wchar_t* archive;
     const wchar_t* layout;
     int width, height;
@@ -72,67 +71,52 @@ const Look kFixCleared = {L"fixbtn", kOptionOffNormal, kOptionOffNormal, kOption
 const Look kUninstallSelected = {L"uninstallbtn", kOptionOnNormal, kOptionOnNormal, kOptionOnPushed};
 Look Checked(const wchar_t* name) { return {name, kCheckOnNormal, kCheckOnHot, kCheckOnPushed}; }
 
-// The navigation row's buttons, then `more`.
-std::vector<Control> Nav(std::vector<Control> more) {
-    more.insert(more.begin(), {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}});
-    return more;
-}
+// The progress pages' and the completion pages' controls.
+const std::vector<Control> kProgress = {{L"cancelbtn", kButton}, {L"progressbar", kBar}};
+const std::vector<Control> kFinish = {{L"finishbtn", kButton}};
 
-// The caption buttons and the navigation row, then `more`.
-std::vector<Control> FrameControls(std::vector<Control> more) {
-    more = Nav(more);
-    more.insert(more.begin(), {{L"minbtn", kButton}, {L"closebtn", kButton}});
+// The navigation row's buttons (after the caption buttons, in a frame), then
+// `more`.
+std::vector<Control> Nav(std::vector<Control> more, bool frame = false) {
+    more.insert(more.begin(), {{L"prebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton}});
+    if (frame) more.insert(more.begin(), {{L"minbtn", kButton}, {L"closebtn", kButton}});
     return more;
 }
 
 const std::vector<LayoutCase> kLayouts = {
-    {"CoverWnd", kSetupSkin, L"CoverWnd.xml", 516, 396, L"file='CoverBK.jpg'", FrameControls({}), {}},
-    {"Page1Wnd", kSetupSkin, L"Page1Wnd.xml", 506, 360, L"file='Page1BK.jpg' source='5,34,511,394'", Nav({}), {}},
-    {"Page2Wnd", kSetupSkin, L"Page2Wnd.xml", 506, 360, L"file='Page2BK.jpg' source='5,34,511,394'",
+    {kSetupSkin, L"CoverWnd.xml", 516, 396, L"file='CoverBK.jpg'", Nav({}, true), {}},
+    {kSetupSkin, L"Page1Wnd.xml", 506, 360, L"file='Page1BK.jpg' source='5,34,511,394'", Nav({}), {}},
+    {kSetupSkin, L"Page2Wnd.xml", 506, 360, L"file='Page2BK.jpg' source='5,34,511,394'",
      Nav({{L"licenseedit", L"RichEditUI"}, {L"licensebtn", kButton}}), {Checked(L"licensebtn")}},
-    {"Page3Wnd", kSetupSkin, L"Page3Wnd.xml", 506, 360, L"file='Page3BK.jpg' source='5,34,511,394'",
+    {kSetupSkin, L"Page3Wnd.xml", 506, 360, L"file='Page3BK.jpg' source='5,34,511,394'",
      Nav({{L"nameedit", kEdit}, {L"anyonebtn", kButton}, {L"onlymebtn", kButton}, {L"companyedit", kEdit}}),
      {kAnyoneSelected, kOnlyMeCleared}},
-    {"Page4Wnd", kSetupSkin, L"Page4Wnd.xml", 506, 360, L"file='Page4BK.jpg' source='5,34,511,394'",
+    {kSetupSkin, L"Page4Wnd.xml", 506, 360, L"file='Page4BK.jpg' source='5,34,511,394'",
      Nav({{L"pathedit", kEdit}, {L"desktopscbtn", kButton}, {L"startmenuscbtn", kButton}, {L"browsebtn", kButton},
           {L"diskfreelabel", kLabel}}),
      {Checked(L"desktopscbtn"), Checked(L"startmenuscbtn")}},
-    {"Page6Wnd", kSetupSkin, L"Page6Wnd.xml", 506, 360, L"file='Page6BK.jpg' source='5,34,511,394'",
-     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
-    {"Page7Wnd", kSetupSkin, L"Page7Wnd.xml", 506, 360, L"file='Page7BK.jpg' source='5,34,511,394'",
+    {kSetupSkin, L"Page6Wnd.xml", 506, 360, L"file='Page6BK.jpg' source='5,34,511,394'", kProgress, {}},
+    {kSetupSkin, L"Page7Wnd.xml", 506, 360, L"file='Page7BK.jpg' source='5,34,511,394'",
      {{L"runnowbtn", kButton}, {L"finishbtn", kButton}}, {Checked(L"runnowbtn")}},
-    {"Page8Wnd", kSetupSkin, L"Page8Wnd.xml", 517, 397, L"file='Page8BK.jpg'",
-     FrameControls({{L"fixbtn", kButton}, {L"uninstallbtn", kButton}}), {kFixCleared, kUninstallSelected}},
-    {"Page9Wnd", kSetupSkin, L"Page9Wnd.xml", 506, 360, L"file='Page9BK.jpg' source='5,34,511,394'", Nav({}), {}},
-    {"Page10Wnd", kSetupSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'",
-     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
-    {"Page11Wnd", kSetupSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,32,511,392'",
-     {{L"finishbtn", kButton}}, {}},
-    {"Page12Wnd", kSetupSkin, L"Page12Wnd.xml", 506, 360, L"file='Page12BK.jpg' source='5,34,511,394'",
-     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
-    {"Page13Wnd", kSetupSkin, L"Page13Wnd.xml", 506, 360, L"file='Page13BK.jpg' source='5,34,511,394'",
-     {{L"finishbtn", kButton}}, {}},
-    {"UninstallPage9Wnd", kUninstallSkin, L"Page9Wnd.xml", 517, 397, L"file='Page9BK.jpg'",
+    {kSetupSkin, L"Page8Wnd.xml", 517, 397, L"file='Page8BK.jpg'",
+     Nav({{L"fixbtn", kButton}, {L"uninstallbtn", kButton}}, true), {kFixCleared, kUninstallSelected}},
+    {kSetupSkin, L"Page9Wnd.xml", 506, 360, L"file='Page9BK.jpg' source='5,34,511,394'", Nav({}), {}},
+    {kSetupSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'", kProgress, {}},
+    {kSetupSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,32,511,392'", kFinish, {}},
+    {kSetupSkin, L"Page12Wnd.xml", 506, 360, L"file='Page12BK.jpg' source='5,34,511,394'", kProgress, {}},
+    {kSetupSkin, L"Page13Wnd.xml", 506, 360, L"file='Page13BK.jpg' source='5,34,511,394'", kFinish, {}},
+    {kUninstallSkin, L"Page9Wnd.xml", 517, 397, L"file='Page9BK.jpg'",
      {{L"minbtn", kButton}, {L"closebtn", kButton}, {L"nextbtn", kButton}, {L"cancelbtn", kButton},
       {L"confirmlabel", kLabel}, {L"hintlabel", kLabel}},
      {},
      true},
-    {"UninstallPage10Wnd", kUninstallSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'",
-     {{L"cancelbtn", kButton}, {L"progressbar", kBar}}, {}},
-    {"UninstallPage11Wnd", kUninstallSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,31,511,391'",
-     {{L"finishbtn", kButton}}, {}},
+    {kUninstallSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'", kProgress, {}},
+    {kUninstallSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,31,511,391'", kFinish, {}},
 };
 
 CControlUI* CALLBACK CollectControl(CControlUI* control, LPVOID data) {
     static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
     return nullptr;
-}
-
-// Every control of the tree.
-std::vector<CControlUI*> AllControls(CControlUI* root) {
-    std::vector<CControlUI*> all;
-    root->FindControl(CollectControl, &all, UIFIND_ALL);
-    return all;
 }
 
 bool Inside(const RECT& inner, const RECT& outer) {
@@ -143,6 +127,12 @@ bool Inside(const RECT& inner, const RECT& outer) {
 bool Overlap(const RECT& a, const RECT& b) {
     RECT both;
     return ::IntersectRect(&both, &a, &b) != FALSE;
+}
+
+// "left,top,right,bottom", for comparing rectangles in test messages.
+std::string Describe(const RECT& rc) {
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
 }
 
 // Width in pixels of a text in the label's font.
@@ -172,7 +162,8 @@ void CheckContract(const LayoutCase& c) {
     ASSERT_TRUE(skintest::UseSkin(c.archive)) << "the archive is not beside the test";
     const bool frame = c.width != 506;
     CSkinWindow window(c.layout);
-    ASSERT_TRUE(skintest::Open(window, 30, 30, false)) << "layout not built";
+    ASSERT_TRUE(window.Open(nullptr, 30, 30, false)) << "layout not built";
+    ASSERT_TRUE(skinshot::PumpUntil([&] { return window.Root()->GetPos().right > 0; }, 3000)) << "not laid out";
 
     // Size, caption band, round corner and background.
     RECT client;
@@ -184,11 +175,27 @@ void CheckContract(const LayoutCase& c) {
     EXPECT_EQ(window.Manager().GetRoundCorner().cy, frame ? 5 : 0);
     EXPECT_EQ(std::wstring(window.Root()->GetBkImage()), c.background);
 
-    // The controls the code looks up, of the kind it treats them as.
+    // The controls the code looks up, of the kind it treats them as; the
+    // licence (a rich edit) is read-only and scrolls, the fields take typing
+    // on one line.
     for (const Control& want : c.controls) {
         CControlUI* control = window.Find(want.name);
         ASSERT_NE(control, nullptr) << want.name;
         EXPECT_STREQ(control->GetClass(), want.kind) << want.name;
+        const std::wstring kind = want.kind;
+        const bool licence = kind == L"RichEditUI";
+        if (!licence && kind != kEdit) continue;
+        auto* edit = static_cast<CEditUI*>(control->GetInterface(L"Edit"));
+        ASSERT_NE(edit, nullptr) << want.name;
+        EXPECT_EQ(edit->IsReadOnly(), licence) << want.name;
+        EXPECT_EQ(edit->IsMultiLine(), licence) << want.name;
+        if (!licence) continue;
+        ASSERT_TRUE(skinshot::PumpUntil([&] { return edit->GetNativeWindow() != nullptr; }, 3000));
+        EXPECT_NE(::GetWindowLongW(edit->GetNativeWindow(), GWL_STYLE) & WS_VSCROLL, 0);
+        EXPECT_NE(std::wstring(edit->GetText().GetData()).find(L"\n\n"), std::wstring::npos) << "paragraphs";
+        SCROLLINFO scroll = {sizeof(scroll), SIF_ALL, 0, 0, 0, 0, 0};
+        ASSERT_TRUE(::GetScrollInfo(edit->GetNativeWindow(), SB_VERT, &scroll));
+        EXPECT_GT(scroll.nMax + 1, static_cast<int>(scroll.nPage)) << "the licence fits without scrolling";
     }
 
     // Start looks: the flags behind option and check buttons all start set.
@@ -234,8 +241,9 @@ void CheckContract(const LayoutCase& c) {
     // Named buttons lie inside the window and apart from each other; no
     // label covers a button, none sits in a frame's caption band, and every
     // text fits its label on one line.
-    std::vector<CControlUI*> buttons, labels;
-    for (CControlUI* control : AllControls(window.Root())) {
+    std::vector<CControlUI*> all, buttons, labels;
+    window.Root()->FindControl(CollectControl, &all, UIFIND_ALL);
+    for (CControlUI* control : all) {
         const std::wstring kind = control->GetClass();
         if (kind == kButton && !control->GetName().IsEmpty()) buttons.push_back(control);
         if (kind == kLabel) labels.push_back(control);
@@ -289,40 +297,8 @@ void CheckContract(const LayoutCase& c) {
 TEST(SkinLayout, EveryLayoutMeetsTheWindowContract) {
     testing_support::ParkCursor();
     for (const LayoutCase& c : kLayouts) {
-        SCOPED_TRACE(c.id);
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.archive) + L" " + c.layout));
         CheckContract(c);
-    }
-}
-
-// The fields: the licence is read-only and long enough to scroll; the others
-// take typing on one line.
-TEST(SetupFields, LicenceScrollsAndFieldsTakeInput) {
-    ASSERT_TRUE(skintest::UseSetupSkin());
-    CSkinWindow licence(L"Page2Wnd.xml");
-    ASSERT_TRUE(licence.Open(nullptr, 30, 30, false));
-    auto* text = static_cast<CEditUI*>(licence.Find(L"licenseedit")->GetInterface(L"Edit"));
-    ASSERT_NE(text, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return text->GetNativeWindow() != nullptr; }));
-    EXPECT_TRUE(text->IsReadOnly());
-    EXPECT_TRUE(text->IsMultiLine());
-    HWND native = text->GetNativeWindow();
-    EXPECT_NE(::GetWindowLongW(native, GWL_STYLE) & WS_VSCROLL, 0);
-    EXPECT_NE(std::wstring(text->GetText().GetData()).find(L"\n\n"), std::wstring::npos) << "paragraphs";
-    SCROLLINFO scroll = {sizeof(scroll), SIF_ALL, 0, 0, 0, 0, 0};
-    ASSERT_TRUE(::GetScrollInfo(native, SB_VERT, &scroll));
-    EXPECT_GT(scroll.nMax + 1, static_cast<int>(scroll.nPage)) << "the licence fits without scrolling";
-
-    const std::vector<std::pair<const wchar_t*, std::vector<const wchar_t*>>> fields = {
-        {L"Page3Wnd.xml", {L"nameedit", L"companyedit"}}, {L"Page4Wnd.xml", {L"pathedit"}}};
-    for (const auto& [layout, names] : fields) {
-        CSkinWindow page(layout);
-        ASSERT_TRUE(page.Open(nullptr, 30, 30, false));
-        for (const wchar_t* name : names) {
-            auto* edit = static_cast<CEditUI*>(page.Find(name)->GetInterface(L"Edit"));
-            ASSERT_NE(edit, nullptr) << name;
-            EXPECT_FALSE(edit->IsReadOnly()) << name;
-            EXPECT_FALSE(edit->IsMultiLine()) << name;
-        }
     }
 }
 

@@ -1,126 +1,122 @@
 // screenshot_tool.exe as the maintainer runs it: started as a program on the
 // real Uninstall.DAT, it writes a PNG of the composed screens with the
-// requested attributes and looks, lists a layout's named controls, and
-// refuses bad input with its exit codes.
+// requested attributes and looks (the same picture the screen shows), lists a
+// layout's named controls, and refuses bad input with its exit codes.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "image.h"
+#include "skin_archive.h"
 #include "skin_test_env.h"
 #include "test_support.h"
 
 using skinshot::Image;
+using skintest::CountMismatches;
 using testing_support::ModuleDir;
-using testing_support::ScratchDir;
 
 namespace {
 
 class ScreenshotTool : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(skintest::UseUninstallSkin()) << "Uninstall.DAT is not beside the test"; }
-
     // Runs the tool with the arguments (its output into *output); returns its
     // exit code, or -1 when it did not start or end in time.
     static int Run(const std::wstring& args, std::string* output = nullptr) {
         return testing_support::RunProgram(ModuleDir() + L"\\screenshot_tool.exe", args, output);
     }
-
     static std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
-    static std::wstring Archive() { return Quote(ModuleDir() + L"\\Uninstall.DAT"); }
 
-    static bool ReadPng(const std::wstring& path, Image* out) {
+    // Runs the tool for a picture of Uninstall.DAT's `layout` with the options
+    // and decodes it.
+    bool Shot(const std::wstring& layout, const std::wstring& options, Image* out) {
+        const std::wstring png = m_dir / (std::to_wstring(++m_shots) + L".png");
         std::string bytes;
-        return testing_support::ReadBytes(path, &bytes) && skinshot::DecodePicture(bytes.data(), bytes.size(), out);
+        return Run(Quote(kArchive) + L" " + layout + L" " + Quote(png) + L" " + options) == 0 &&
+               testing_support::ReadBytes(png, &bytes) && skinshot::DecodePicture(bytes.data(), bytes.size(), out);
     }
+    // A picture of Uninstall.DAT itself.
+    static Image Picture(const wchar_t* name) {
+        Image picture;
+        EXPECT_TRUE(skinshot::LoadArchivePicture(kArchive, name, &picture)) << "Uninstall.DAT beside the test";
+        return picture;
+    }
+
+    static inline const std::wstring kArchive = ModuleDir() + L"\\Uninstall.DAT";
+    testing_support::ScratchDir m_dir{L"shots"};
+    int m_shots = 0;
 };
 
-TEST_F(ScreenshotTool, ComposesTheProgressPageOverTheFrame) {
-    ScratchDir dir(L"shots");
-    std::wstring out = dir / L"progress.png";
-    ASSERT_EQ(Run(Archive() + L" Page9Wnd.xml " + Quote(out) +
-                  L" --page Page10Wnd.xml 5 31 --set progressbar width 158"),
-              0);
+TEST_F(ScreenshotTool, ComposesTheProgressPageOverTheFrameAsTheScreenShowsIt) {
     Image shot;
-    ASSERT_TRUE(ReadPng(out, &shot));
+    ASSERT_TRUE(Shot(L"Page9Wnd.xml", L"--page Page10Wnd.xml 5 31 --set progressbar width 158", &shot));
     ASSERT_EQ(shot.width, 517);
     ASSERT_EQ(shot.height, 397);
-
     // The round corner is transparent, the rest opaque.
     EXPECT_EQ(shot.At(0, 0) >> 24, 0u);
     EXPECT_EQ(shot.At(516, 396) >> 24, 0u);
     EXPECT_EQ(shot.At(258, 200) >> 24, 0xFFu);
-
     // The page's bar (at 14,122 of the page, the page at 5,31) is filled for
     // 158 pixels, white after that.
-    Image fill;
-    ASSERT_TRUE(skintest::LoadSkinPicture(L"progress.png", &fill));
+    const Image fill = Picture(L"progress.png");
     for (int row = 2; row < 12; ++row) {
-        EXPECT_EQ(skintest::CountMismatches(shot, {19 + 100, 153 + row}, fill, {3, row, 4, row + 1}, 4), 0) << row;
+        EXPECT_EQ(CountMismatches(shot, {19 + 100, 153 + row}, fill, {3, row, 4, row + 1}, 4), 0) << row;
         EXPECT_EQ(shot.At(19 + 300, 153 + row) & 0xFFFFFFu, 0xFFFFFFu) << row;
     }
     // The frame's close button stays visible above the page.
-    Image caption;
-    ASSERT_TRUE(skintest::LoadSkinPicture(L"CaptionButton.png", &caption));
-    EXPECT_EQ(skintest::CountMismatches(shot, {470, 1}, caption, {180, 0, 216, 28}), 0);
-}
+    EXPECT_EQ(CountMismatches(shot, {470, 1}, Picture(L"CaptionButton.png"), {180, 0, 216, 28}), 0);
 
-// The composed picture is what the screen shows of the real windows: the
-// page child window over the frame, pixel for pixel inside the corners.
-TEST_F(ScreenshotTool, ComposedPictureMatchesTheScreen) {
-    ScratchDir dir(L"shots");
-    std::wstring composed = dir / L"composed.png", screen = dir / L"screen.png";
-    const std::wstring page = L" Page9Wnd.xml ";
-    ASSERT_EQ(Run(Archive() + page + Quote(composed) + L" --page Page11Wnd.xml 5 31"), 0);
-    ASSERT_EQ(Run(Archive() + page + Quote(screen) + L" --page Page11Wnd.xml 5 31 --screen"), 0);
-    Image a, b;
-    ASSERT_TRUE(ReadPng(composed, &a));
-    ASSERT_TRUE(ReadPng(screen, &b));
-    ASSERT_EQ(a.width, b.width);
-    ASSERT_EQ(a.height, b.height);
-    const RECT inner = {3, 3, a.width - 3, a.height - 3};
-    EXPECT_EQ(skintest::CountDifferences(a.Crop(inner), b.Crop(inner)), 0);
+    // The composed picture is what the screen shows of the real windows: the
+    // page child window over the frame, pixel for pixel inside the corners
+    // (where the composed picture is opaque).
+    Image composed, screen;
+    ASSERT_TRUE(Shot(L"Page9Wnd.xml", L"--page Page11Wnd.xml 5 31", &composed));
+    ASSERT_TRUE(Shot(L"Page9Wnd.xml", L"--page Page11Wnd.xml 5 31 --screen", &screen));
+    ASSERT_EQ(composed.width, screen.width);
+    ASSERT_EQ(composed.height, screen.height);
+    const RECT inner = {3, 3, composed.width - 3, composed.height - 3};
+    EXPECT_EQ(CountMismatches(screen, {inner.left, inner.top}, composed, inner, 24), 0);
 }
 
 TEST_F(ScreenshotTool, ForcesHotAndPushedLooksWithTheMouse) {
-    Image sheet;
-    ASSERT_TRUE(skintest::LoadSkinPicture(L"button.png", &sheet));
-    ScratchDir dir(L"shots");
+    const Image sheet = Picture(L"button.png");
     struct Case {
         const wchar_t* state;
         RECT source;
     };
     for (const Case& c : {Case{L"normal", {91, 1, 176, 25}}, Case{L"hot", {91, 37, 176, 61}},
                           Case{L"pushed", {91, 74, 176, 98}}}) {
-        std::wstring out = dir / (std::wstring(c.state) + L".png");
-        ASSERT_EQ(Run(Archive() + L" Page9Wnd.xml " + Quote(out) + L" --state nextbtn " + c.state), 0) << c.state;
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.state)));
         Image shot;
-        ASSERT_TRUE(ReadPng(out, &shot)) << c.state;
-        EXPECT_EQ(skintest::CountMismatches(shot, {345, 360}, sheet, c.source), 0) << c.state;
+        ASSERT_TRUE(Shot(L"Page9Wnd.xml", std::wstring(L"--state nextbtn ") + c.state, &shot));
+        EXPECT_EQ(CountMismatches(shot, {345, 360}, sheet, c.source), 0);
     }
 }
 
 TEST_F(ScreenshotTool, ListsTheNamedControlsOfALayout) {
     std::string text;
-    ASSERT_EQ(Run(L"--controls " + Archive() + L" Page11Wnd.xml", &text), 0);
+    ASSERT_EQ(Run(L"--controls " + Quote(kArchive) + L" Page11Wnd.xml", &text), 0);
     EXPECT_EQ(text.find("finishbtn 433 326 498 350"), 0u) << text;
-    EXPECT_EQ(Run(L"--controls " + Archive() + L" Page9Wnd.xml", &text), 0);
+    ASSERT_EQ(Run(L"--controls " + Quote(kArchive) + L" Page9Wnd.xml", &text), 0);
     EXPECT_NE(text.find("nextbtn 345 360 430 384"), std::string::npos) << text;
     EXPECT_NE(text.find("closebtn 470 1 506 29"), std::string::npos) << text;
-    EXPECT_EQ(Run(L"--controls " + Archive() + L" NoSuchWnd.xml", &text), 2);
-    EXPECT_EQ(Run(L"--controls " + Archive(), &text), 1);
 }
 
+// Exit codes: 1 bad usage, 2 no window or layout, 3 no such control, 4 the
+// picture not written; no picture is left behind.
 TEST_F(ScreenshotTool, RefusesBadInput) {
-    ScratchDir dir(L"shots");
-    std::wstring out = dir / L"x.png";
-    EXPECT_EQ(Run(L""), 1);
-    EXPECT_EQ(Run(Archive() + L" Page9Wnd.xml " + Quote(out) + L" --state nextbtn sideways"), 1);
-    EXPECT_EQ(Run(Quote(dir / L"missing.DAT") + L" Page9Wnd.xml " + Quote(out)), 2);
-    EXPECT_EQ(Run(Archive() + L" NoSuchWnd.xml " + Quote(out)), 2);
-    EXPECT_EQ(Run(Archive() + L" Page9Wnd.xml " + Quote(out) + L" --set nosuchbtn width 3"), 3);
+    const std::wstring skin = Quote(kArchive), out = m_dir / L"x.png";
+    const std::pair<std::wstring, int> cases[] = {
+        {L"", 1},
+        {L"--controls " + skin, 1},
+        {skin + L" Page9Wnd.xml " + Quote(out) + L" --state nextbtn sideways", 1},
+        {L"--controls " + skin + L" NoSuchWnd.xml", 2},
+        {Quote(m_dir / L"missing.DAT") + L" Page9Wnd.xml " + Quote(out), 2},
+        {skin + L" NoSuchWnd.xml " + Quote(out), 2},
+        {skin + L" Page9Wnd.xml " + Quote(out) + L" --set nosuchbtn width 3", 3},
+        {skin + L" Page9Wnd.xml " + Quote(m_dir / L"no\\such\\dir\\x.png"), 4}};
+    for (const auto& [args, exitCode] : cases)
+        EXPECT_EQ(Run(args), exitCode) << testing::PrintToString(args);
     EXPECT_FALSE(testing_support::Exists(out));
-    EXPECT_EQ(Run(Archive() + L" Page9Wnd.xml " + Quote(dir / L"no\\such\\dir\\x.png")), 4);
 }
 
 } // namespace

@@ -51,12 +51,6 @@ void MakeTree(const std::wstring& dir)
 }
 const std::vector<std::wstring> kTreeWithoutUninstall = {L"mine.txt", L"res", L"res\\image", L"res\\image\\a.png"};
 
-// A file held open without sharing, as a module that is still loaded.
-HANDLE Hold(const std::wstring& path)
-{
-    return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
 } // namespace
 
 TEST(DelayedRemoval, BothReadingsRemoveOnlyOnceTheLockHasGone)
@@ -153,7 +147,7 @@ TEST(DelayedRemoval, AHeldFileGoesInALaterRoundAndEmptiedParentsAfterTheTree)
     const std::wstring dir = top + L"\\QRVL\\Product";
     MakeTree(dir);
     ASSERT_TRUE(WriteBytes(top + L"\\theirs.txt", "theirs"));
-    FileHandle held(Hold(dir + L"\\DuiLibu.dll"));
+    FileHandle held(CreateFileW((dir + L"\\DuiLibu.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_NE(INVALID_HANDLE_VALUE, held.Get());
     ChildProcess cmd;  // the lock has gone before the start
     ASSERT_TRUE(StartCommand(cmd, DelayedRemovalParameters(scratch / L"gone.lock", dir, DelayedRemoval::WholeTree, false,
@@ -211,7 +205,7 @@ TEST(DelayedRemoval, FoldersTheInterpreterWouldRewriteAreNeverHandedToIt)
     for (const std::wstring& dir : {percent, bang, scratch / L"windowsx", scratch / L"ac"})
         MakeTree(dir);
     ASSERT_TRUE(WriteBytes(percent + L"\\busy.dll", "x"));
-    FileHandle busy(Hold(percent + L"\\busy.dll"));
+    FileHandle busy(CreateFileW((percent + L"\\busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_NE(INVALID_HANDLE_VALUE, busy.Get());
 
     ExitLock lock;

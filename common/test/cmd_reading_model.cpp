@@ -4,11 +4,6 @@
 
 namespace {
 
-bool SameText(const std::wstring& a, const wchar_t* b)
-{
-    return lstrcmpiW(a.c_str(), b) == 0;
-}
-
 // Reads the line and runs it in the same pass. A for body is read again for
 // each round; what is read while `live` is false (the body of an if that does
 // not hold, of a for without rounds) is only read, and runs nothing.
@@ -24,9 +19,9 @@ struct Interpreter {
     {
         // The switches, up to and including "/c"; then the commands.
         std::wstring word = Word();
-        while (word.size() > 1 && word[0] == L'/' && !SameText(word, L"/c"))
+        while (word.size() > 1 && word[0] == L'/' && word != L"/c")
             word = Word();
-        if (SameText(word, L"/c"))
+        if (word == L"/c")
             Sequence(false, false, true);
         else
             Fail(L"no /c");
@@ -105,9 +100,9 @@ struct Interpreter {
         }
         const size_t start = pos;
         const std::wstring word = Word();
-        if (SameText(word, L"for"))
+        if (word == L"for")
             return For(inGroup, nested, live);
-        if (SameText(word, L"if"))
+        if (word == L"if")
             return If(inGroup, nested, live);
         pos = start;
         Simple(inGroup, live);
@@ -132,13 +127,13 @@ struct Interpreter {
     void If(bool inGroup, bool nested, bool live)
     {
         std::wstring word = Word();
-        const bool negate = SameText(word, L"not");
+        const bool negate = word == L"not";
         if (negate)
             word = Word();
         std::wstring path = Word();
         if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"')
             path = path.substr(1, path.size() - 2);
-        if (!SameText(word, L"exist") || path.empty())
+        if (word != L"exist" || path.empty())
             return Fail(L"unreadable if");
         if (lstrcmpiW(path.c_str(), lock.c_str()) != 0)
             return Fail(L"if exist on another path: " + path);

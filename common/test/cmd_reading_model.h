@@ -12,8 +12,8 @@
 //            takes the rest of it.
 //
 // Understood: the switches before "/c", "@", "( ... )", "&", "for /l %v in
-// (start,step,end) do" (lower case, a positive step), "if [not] exist path"
-// (quoted or not), "ping 127.0.0.1 ..." (one pause; any other address is an
+// (start,step,end) do" (a positive step), "if [not] exist path" (quoted or
+// not; the path compared without letter case), all in lower case, "ping 127.0.0.1 ..." (one pause; any other address is an
 // error). Any other command is recorded as run, with its text (redirections
 // kept) and the pauses made before it. A line the
 // model cannot read (also "&&" and a ">&" redirection, which it does not

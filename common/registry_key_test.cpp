@@ -5,6 +5,7 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <cstring>
 #include <string>
@@ -35,9 +36,10 @@ protected:
 } // namespace
 
 // A failed Open keeps the key held; the view bits follow the access mask and
-// Create clears them; a reopened key's writes go to the new key; Close
-// releases the handle, and closing nothing succeeds.
-TEST_F(RegistryKey, OpenCreateAndClose)
+// Create clears them; a reopened key's writes go to the new key, as
+// terminated REG_SZ, and a null text is refused; Close releases the handle,
+// and closing nothing succeeds.
+TEST_F(RegistryKey, OpenCreateWriteAndClose)
 {
     SetRaw(L"v", REG_SZ, L"kept", 10);
     const HKEY held = key.Handle();
@@ -52,8 +54,16 @@ TEST_F(RegistryKey, OpenCreateAndClose)
     EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_64KEY), key.ViewBits());
     ASSERT_EQ(ERROR_SUCCESS, key.Create(scratch.Root(), Path(L"made").c_str()));
     EXPECT_EQ(0u, key.ViewBits());
-    ASSERT_EQ(ERROR_SUCCESS, key.WriteString(L"in-made", L"x"));
-    EXPECT_TRUE(testing_support::ValueExists(scratch.Root(), Path(L"made"), L"in-made"));
+    // Writes go to the key made: REG_SZ with its terminator; a null text is refused.
+    EXPECT_EQ(ERROR_INVALID_DATA, key.WriteString(L"null", nullptr));
+    for (const auto& [name, text] : {std::pair{L"empty", L""}, std::pair{L"name", L"VELT"}}) {
+        ASSERT_EQ(ERROR_SUCCESS, key.WriteString(name, text));
+        DWORD type = 0, bytes = 0;
+        ASSERT_EQ(ERROR_SUCCESS, SHGetValueW(scratch.Root(), Path(L"made").c_str(), name, &type, nullptr, &bytes));
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << name;
+        EXPECT_EQ((wcslen(text) + 1) * sizeof(WCHAR), bytes) << name;
+    }
+    EXPECT_EQ(2u, testing_support::ValueNames(scratch.Root(), Path(L"made")).size()) << "the null text was written";
     EXPECT_EQ(ERROR_SUCCESS, key.Close());
     EXPECT_EQ(nullptr, key.Handle());
     EXPECT_EQ(ERROR_SUCCESS, key.Close());
@@ -120,22 +130,6 @@ TEST_F(RegistryKey, ReadStringGivesATerminatedBufferOrAnErrorForEveryStoredKind)
     }
     WCHAR buffer[32];
     EXPECT_EQ(ERROR_INVALID_PARAMETER, key.ReadString(L"v", buffer, nullptr));  // no size argument
-}
-
-// WriteString stores REG_SZ with its terminator and refuses a null text.
-TEST_F(RegistryKey, WriteStringStoresTerminatedRegSzAndRejectsNull)
-{
-    for (const wchar_t* text : {L"", L"VELT", static_cast<const wchar_t*>(nullptr)}) {
-        const std::wstring name = text ? L"value " + std::wstring(text) : L"null";
-        EXPECT_EQ(text ? ERROR_SUCCESS : ERROR_INVALID_DATA, key.WriteString(name.c_str(), text));
-        DWORD type = 0, bytes = 0;
-        const LONG stored = RegQueryValueExW(scratch.Handle(), name.c_str(), nullptr, &type, nullptr, &bytes);
-        EXPECT_EQ(text ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND, stored) << name;
-        if (text) {
-            EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << name;
-            EXPECT_EQ((wcslen(text) + 1) * sizeof(WCHAR), bytes) << name;
-        }
-    }
 }
 
 // DeleteTree removes a key three levels deep with its values and leaves its

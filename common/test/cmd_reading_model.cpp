@@ -1,3 +1,4 @@
+// The model of the interpreter's reading of a command line: see cmd_reading_model.h.
 #include "cmd_reading_model.h"
 
 #include <windows.h>

@@ -5,7 +5,6 @@
 #include "install_record.h"
 #include "payload_entries.h"
 #include "product.h"
-#include "registry_key.h"
 #include "test_support.h"
 #include "wait_until.h"
 
@@ -39,11 +38,6 @@ void WriteShortcut(const std::wstring& link, const std::wstring& target)
     CoUninitialize();
     if (!Exists(link))
         WriteBytes(link, "link");  // the name is what the removal looks for
-}
-
-bool CopyBeside(const std::wstring& name, const std::wstring& dir)
-{
-    return CopyFileW((ModuleDir() + L"\\" + name).c_str(), (dir + L"\\" + name).c_str(), FALSE) != 0;
 }
 
 } // namespace
@@ -88,12 +82,8 @@ std::wstring AutostartValue(HKEY root)
 void CleanProductTraces()
 {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        CRegistryKey key;
-        if (key.Open(root, kUninstallParentKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-            key.DeleteTree(kProductKey);
-        key.Close();
-        if (key.Open(root, kRunKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-            RegDeleteValueW(key.Handle(), kAutostartValueName);
+        SHDeleteKeyW(root, InstallRecordKeyPath(kProductKey).c_str());
+        SHDeleteValueW(root, kRunKey, kAutostartValueName);
     }
     for (int programs : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS})
         RemoveTree(ShellPath(programs, kProgramsGroupFolder));
@@ -110,13 +100,14 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
     } else {
         m_dir = options.intoFolder;
     }
-    m_allUsers = options.recordRoot == 0 ? 0 : 1;
     // The payload as Setup extracts it; the three files Uninstall needs are the real ones.
-    if (!WritePayloadPlaceholders(m_dir, {kUninstallerFileName, kWindowLibraryFileName, kUninstallSkinFileName}))
+    const std::vector<std::wstring> real = {kUninstallerFileName, kWindowLibraryFileName, kUninstallSkinFileName};
+    if (!WritePayloadPlaceholders(m_dir, real))
         return;
-    if (!CopyBeside(kUninstallerFileName, m_dir) || !CopyBeside(kWindowLibraryFileName, m_dir) ||
-        !CopyBeside(kUninstallSkinFileName, m_dir))
-        return;
+    for (const std::wstring& name : real) {
+        if (!CopyFileW((ModuleDir() + L"\\" + name).c_str(), (m_dir + L"\\" + name).c_str(), FALSE))
+            return;
+    }
     for (const auto& file : options.userFiles) {
         const std::wstring path = m_dir + L"\\" + file.first;
         m_userFiles.push_back(path);
@@ -138,16 +129,12 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
     if (options.recordRoot >= 0) {
         if (WriteInstallRecord(options.recordRoot, kProductKey, m_dir, RecordWriter::Install) != ERROR_SUCCESS)
             return;
-        if (!options.writeLocation) {
-            CRegistryKey key;
-            key.Open(RecordRoot(options.recordRoot), InstallRecordKeyPath(kProductKey).c_str(), KEY_ALL_ACCESS);
-            RegDeleteValueW(key.Handle(), kValueInstallLocation);
-        }
-        CRegistryKey run;
-        if (run.Open(RecordRoot(options.recordRoot), kRunKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-            run.WriteString(kAutostartValueName, AutostartCommand(m_dir).c_str());
+        const HKEY root = RecordRoot(options.recordRoot);
+        if (!options.writeLocation)
+            SHDeleteValueW(root, InstallRecordKeyPath(kProductKey).c_str(), kValueInstallLocation);
+        SetRegString(root, kRunKey, kAutostartValueName, AutostartCommand(m_dir));
     }
-    const ShortcutPaths links = ComposeShortcutPaths(m_allUsers);
+    const ShortcutPaths links = ComposeShortcutPaths(options.recordRoot == 0 ? 0 : 1);
     WriteShortcut(links.appLink, AppExePath(m_dir));
     WriteShortcut(links.uninstallLink, UninstallerExePath(m_dir));
     WriteShortcut(links.desktopLink, AppExePath(m_dir));

@@ -66,7 +66,6 @@ public:
     const std::wstring& Dir() const { return m_dir; }
     // The fresh folder above Dir(); empty when installed into an existing folder.
     const std::wstring& Parent() const { return m_parent; }
-    int AllUsers() const { return m_allUsers; }
     // False when some part could not be laid out.
     bool Ok() const { return m_ok; }
 
@@ -74,7 +73,6 @@ private:
     std::wstring m_parent;
     std::wstring m_dir;
     std::vector<std::wstring> m_userFiles;
-    int m_allUsers = 1;
     bool m_ok = false;
 };
 

@@ -45,6 +45,26 @@ bool MakeDirs(const std::wstring& path)
     return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+namespace {
+
+// Calls visit(name, isDirectory) for each entry directly in `dir`.
+template <typename Visit>
+void ForEachChild(const std::wstring& dir, Visit visit)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            visit(name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+} // namespace
+
 bool RemoveTree(const std::wstring& path)
 {
     const DWORD attrs = GetFileAttributesW(path.c_str());
@@ -53,16 +73,7 @@ bool RemoveTree(const std::wstring& path)
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attrs & FILE_ATTRIBUTE_DIRECTORY));
     if (!(attrs & FILE_ATTRIBUTE_DIRECTORY))
         return DeleteFileW(path.c_str()) != 0;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..")
-                RemoveTree(path + L"\\" + name);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
+    ForEachChild(path, [&](const std::wstring& name, bool) { RemoveTree(path + L"\\" + name); });
     return RemoveDirectoryW(path.c_str()) != 0;
 }
 
@@ -91,21 +102,41 @@ ScratchKey::~ScratchKey()
     SHDeleteKeyW(HKEY_CURRENT_USER, m_path.c_str());
 }
 
-bool ChildProcess::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& readyEvent)
+namespace {
+
+// Starts "exe" args with `workDir` (empty: this one's) as its current
+// directory; with `output`, its standard output and error go there.
+bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, PROCESS_INFORMATION* pi,
+            HANDLE output = nullptr, DWORD flags = 0)
 {
-    HANDLE event = nullptr;
-    if (!readyEvent.empty())
-        event = CreateEventW(nullptr, TRUE, FALSE, readyEvent.c_str());
     std::wstring commandLine = L"\"" + exe + L"\" " + args;
     STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    bool ok = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                             &m_pi) != 0;
+    si.cb = sizeof si;
+    if (output) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = si.hStdError = output;
+    }
+    return CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr, flags, nullptr,
+                          workDir.empty() ? nullptr : workDir.c_str(), &si, pi) != 0;
+}
+
+} // namespace
+
+bool ChildProcess::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& readyEvent)
+{
+    HANDLE event = readyEvent.empty() ? nullptr : CreateEventW(nullptr, TRUE, FALSE, readyEvent.c_str());
+    bool ok = Launch(exe, args, L"", &m_pi);
     if (ok && event)
         ok = WaitForSingleObject(event, 20000) == WAIT_OBJECT_0;
     if (event)
         CloseHandle(event);
     return ok;
+}
+
+bool ChildProcess::StartIn(const std::wstring& workDir, const std::wstring& exe, const std::wstring& args)
+{
+    return Launch(exe, args, workDir, &m_pi);
 }
 
 bool ChildProcess::StartSleeper(const std::wstring& asPath)
@@ -207,17 +238,8 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* o
         return -1;
     if (readEnd)
         SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    std::wstring commandLine = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    if (output) {
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        si.hStdOutput = si.hStdError = writeEnd;
-    }
     PROCESS_INFORMATION pi = {};
-    const BOOL started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr,
-                                        CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    const bool started = Launch(exe, args, L"", &pi, writeEnd, CREATE_NO_WINDOW);
     if (writeEnd)
         CloseHandle(writeEnd);
     DWORD code = static_cast<DWORD>(-1);
@@ -264,19 +286,11 @@ namespace {
 
 void Collect(const std::wstring& dir, const std::wstring& prefix, std::vector<std::wstring>* out)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
+    ForEachChild(dir, [&](const std::wstring& name, bool isDirectory) {
         out->push_back(prefix + name);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if (isDirectory)
             Collect(dir + L"\\" + name, prefix + name + L"\\", out);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    });
 }
 
 bool SendMouse(DWORD flags)
@@ -308,12 +322,13 @@ bool KeyExists(HKEY root, const std::wstring& path)
 
 bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    const bool found = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
+    return SHGetValueW(root, path.c_str(), name, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& data)
+{
+    return SHSetValueW(root, path.c_str(), name, REG_SZ, data.c_str(),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 std::wstring RegString(HKEY root, const std::wstring& path, const wchar_t* name, DWORD* type)

@@ -56,6 +56,8 @@ public:
     // child to set it. Returns false when the process did not start or never
     // became ready.
     bool Start(const std::wstring& exe, const std::wstring& args, const std::wstring& readyEvent = L"");
+    // Starts `exe` with `args` in `workDir` as its current directory.
+    bool StartIn(const std::wstring& workDir, const std::wstring& exe, const std::wstring& args);
     // The test helper (velt_test_helper.exe beside the test program), copied
     // to `asPath` first when that is given (its folders are made), sleeping
     // until it is ended; returns once it runs.
@@ -107,6 +109,8 @@ bool KeyExists(HKEY root, const std::wstring& path);
 bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name);
 std::wstring RegString(HKEY root, const std::wstring& path, const wchar_t* name, DWORD* type = nullptr);
 std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path);
+// Writes a string value (REG_SZ), making the key when it is missing.
+bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& data);
 
 // A shell link's target; "<none>" when it cannot be read, "<icon differs>"
 // when its icon is not the target's first icon.

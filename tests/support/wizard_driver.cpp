@@ -73,18 +73,6 @@ HWND DeepestChild(HWND window, POINT screen)
 
 } // namespace
 
-WizardDriver::~WizardDriver()
-{
-    if (m_pi.hProcess) {
-        if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_pi.hProcess, 1);
-            WaitForSingleObject(m_pi.hProcess, 5000);
-        }
-        CloseHandle(m_pi.hProcess);
-        CloseHandle(m_pi.hThread);
-    }
-}
-
 bool WizardDriver::Start(const std::wstring& exe, const std::wstring& skinArchive, const std::wstring& workDir,
                          const std::wstring& arguments)
 {
@@ -95,20 +83,9 @@ bool WizardDriver::Start(const std::wstring& exe, const std::wstring& skinArchiv
     const std::wstring copy = *m_skinCopy / skinArchive;
     if (CopyFileW((exeDir + L"\\" + skinArchive).c_str(), copy.c_str(), FALSE))
         m_skin = copy;
-
-    std::wstring dir = workDir;
-    if (dir.empty()) {
-        WCHAR temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        dir = temp;
-    }
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!arguments.empty())
-        commandLine += L" " + arguments;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    return CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                          &m_pi) != 0;
+    WCHAR temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return m_process.StartIn(workDir.empty() ? temp : workDir, exe, arguments);
 }
 
 HWND WizardDriver::WaitFrame(const std::wstring& title, DWORD ms, const std::wstring& frameLayout)
@@ -118,7 +95,7 @@ HWND WizardDriver::WaitFrame(const std::wstring& title, DWORD ms, const std::wst
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            for (HWND window : VisibleWindowsOf(m_pi.dwProcessId)) {
+            for (HWND window : VisibleWindowsOf(ProcessId())) {
                 const std::wstring cls = ClassOf(window);
                 if ((cls == L"CoverWnd" || cls == L"Page8Wnd") && TextOf(window) == title) {
                     found = window;
@@ -134,7 +111,7 @@ HWND WizardDriver::WaitFrame(const std::wstring& title, DWORD ms, const std::wst
     // Then the program's first wait for input: a program that creates its
     // pages after showing the frame and before its message loop has them now.
     const DWORD waited = GetTickCount() - start;
-    if (WaitForInputIdle(m_pi.hProcess, waited < ms ? ms - waited : 0) == WAIT_TIMEOUT)
+    if (WaitForInputIdle(Process(), waited < ms ? ms - waited : 0) == WAIT_TIMEOUT)
         return nullptr;
     m_frame = found;
     return found;
@@ -142,7 +119,7 @@ HWND WizardDriver::WaitFrame(const std::wstring& title, DWORD ms, const std::wst
 
 bool WizardDriver::WaitIdle(DWORD ms) const
 {
-    return m_pi.hProcess && WaitForInputIdle(m_pi.hProcess, ms) == 0;
+    return Process() && WaitForInputIdle(Process(), ms) == 0;
 }
 
 HWND WizardDriver::Page(const std::wstring& name) const
@@ -285,17 +262,6 @@ HWND WizardDriver::KeyTarget() const
     return m_frame;
 }
 
-bool WizardDriver::PressKey(WORD vk) const
-{
-    HWND target = KeyTarget();
-    if (!target)
-        return false;
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
-    PostMessageW(target, WM_KEYDOWN, vk, scan | 1);
-    PostMessageW(target, WM_KEYUP, vk, scan | 1 | 0xC0000000);
-    return true;
-}
-
 bool WizardDriver::PressAlt(wchar_t letter) const
 {
     HWND target = KeyTarget();
@@ -320,7 +286,7 @@ MessageBoxSeen WizardDriver::WaitMessageBox(DWORD ms, const std::wstring& captio
     MessageBoxSeen seen;
     WaitUntil(
         [&] {
-            for (HWND window : VisibleWindowsOf(m_pi.dwProcessId)) {
+            for (HWND window : VisibleWindowsOf(ProcessId())) {
                 if (ClassOf(window) != L"#32770")
                     continue;
                 MessageBoxSeen candidate;
@@ -349,28 +315,26 @@ bool WizardDriver::Answer(const MessageBoxSeen& seen, int id, DWORD ms)
 
 bool WizardDriver::WaitExit(DWORD ms, DWORD* exitCode) const
 {
-    if (!m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, ms) != WAIT_OBJECT_0)
+    if (!Process() || WaitForSingleObject(Process(), ms) != WAIT_OBJECT_0)
         return false;
-    DWORD code = 0;
-    GetExitCodeProcess(m_pi.hProcess, &code);
     if (exitCode)
-        *exitCode = code;
+        *exitCode = static_cast<DWORD>(m_process.ExitCode());
     return true;
 }
 
 bool WizardDriver::Running() const
 {
-    return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
+    return Process() && WaitForSingleObject(Process(), 0) == WAIT_TIMEOUT;
 }
 
 bool WizardDriver::WaitChildrenEnded(const wchar_t* exe, DWORD ms) const
 {
-    return m_pi.hProcess && WaitUntil([&] { return RunningChild(m_pi.dwProcessId, exe) == 0; }, ms, 100);
+    return Process() && WaitUntil([&] { return RunningChild(ProcessId(), exe) == 0; }, ms, 100);
 }
 
 std::vector<HWND> WizardDriver::VisibleTopLevelWindows() const
 {
-    return VisibleWindowsOf(m_pi.dwProcessId);
+    return VisibleWindowsOf(ProcessId());
 }
 
 int WizardDriver::ProgressWidth(const std::wstring& page, const std::wstring& control)

@@ -51,7 +51,6 @@ struct MessageBoxSeen {
 class WizardDriver {
 public:
     WizardDriver() = default;
-    ~WizardDriver();
     WizardDriver(const WizardDriver&) = delete;
     WizardDriver& operator=(const WizardDriver&) = delete;
 
@@ -63,8 +62,8 @@ public:
     bool Start(const std::wstring& exe, const std::wstring& skinArchive, const std::wstring& workDir = L"",
                const std::wstring& arguments = L"");
 
-    HANDLE Process() const { return m_pi.hProcess; }
-    DWORD ProcessId() const { return m_pi.dwProcessId; }
+    HANDLE Process() const { return m_process.Handle(); }
+    DWORD ProcessId() const { return m_process.Id(); }
 
     // Waits for the frame titled `title`, and then for the program's first
     // wait for input (WaitForInputIdle), by when a program that shows its
@@ -111,9 +110,8 @@ public:
     // Key presses go to the window that has the keyboard focus in the
     // program's interface thread (else its active window, else the frame;
     // hidden windows do not count).
-    // PressKey posts WM_KEYDOWN and WM_KEYUP; PressAlt posts the WM_SYSCHAR of
-    // Alt+letter (a control's "shortcut"). False when there is no window.
-    bool PressKey(WORD vk) const;
+    // PressAlt posts the WM_SYSCHAR of Alt+letter (a control's "shortcut").
+    // False when there is no window.
     bool PressAlt(wchar_t letter) const;
     // Alt+F4: WM_SYSCOMMAND SC_CLOSE to the frame. WM_CLOSE from outside.
     bool PostSysClose() const;
@@ -156,7 +154,8 @@ private:
     static HWND ClickAt(HWND window, POINT client);
     HWND KeyTarget() const;
 
-    PROCESS_INFORMATION m_pi = {};
+    // Ended (TerminateProcess) when it still runs as the driver goes.
+    ChildProcess m_process;
     HWND m_frame = nullptr;
     std::wstring m_frameLayout;
     std::unique_ptr<ScratchDir> m_skinCopy;

@@ -1,11 +1,14 @@
-// The installation engine apart from any window: RunInstall, RollBackInstall
-// and RunRepair with the real payload (embedded in this test program as
-// resource "ZIP" 135) against Wine's real registry, file system and shell
-// folders. The hooks stand in for the progress page: they record the bar and
-// the messages and say "cancel" at a chosen checkpoint. What Setup's windows
-// show of the same outcomes is checked end to end (install_test.cpp,
-// maintenance_test.cpp); here what they cannot reach: the bar's arithmetic,
-// a cancel at every checkpoint, what a rollback restores, a missing payload.
+// The installation engine apart from any window: RunInstall, RollBackInstall,
+// RunRepair and CleanLegacyInstall with the real payload (embedded in this
+// test program as resource "ZIP" 135) against Wine's real registry, file
+// system and shell folders. The hooks stand in for the progress page: they
+// record the bar and the messages and say "cancel" at a chosen checkpoint.
+// Here: what an installation and a repair leave (record, files byte for
+// byte, manifest, shortcuts, autostart value), the bar's arithmetic, a
+// cancel at every checkpoint into a new folder and into the desktop, what a
+// rollback restores, failures, the earlier edition's cleanup. What Setup's
+// windows add is checked end to end (wizard_test.cpp, install_test.cpp,
+// maintenance_test.cpp).
 #include <gtest/gtest.h>
 
 #include "ZipArchive.h"
@@ -17,13 +20,16 @@
 #include "install_manifest.h"
 #include "install_record.h"
 #include "install_worker.h"
+#include "legacy_cleanup.h"
 #include "payload_resource.h"
 #include "product.h"
 #include "paths.h"
-#include "registry_key.h"
 #include "repair_worker.h"
 #include "rollback.h"
 #include "test_support.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
 
 #include <regex>
 
@@ -39,7 +45,7 @@ struct CheckpointAt {
 
 class RecordingHooks : public WorkerHooks {
 public:
-    int BarMaxWidth() override { return hasBar ? 474 : -1; }
+    int BarMaxWidth() override { return 474; }
     void SetBarWidth(int width) override { widths.push_back(width); }
     bool PassCheckpoint(Checkpoint at, int entry) override
     {
@@ -48,12 +54,31 @@ public:
     }
     void ShowError(const std::wstring& text) override { errors.push_back(text); }
 
-    bool hasBar = true;
     CheckpointAt cancelAt = {Checkpoint::AtFinish, -2};  // the checkpoint that says "cancel" (-2: none)
     std::vector<CheckpointAt> passed;
     std::vector<int> widths;
     std::vector<std::wstring> errors;
 };
+
+// Every payload program is this build's, and the record, the autostart
+// value and the four shortcuts under the root name the installation in `dir`.
+void ExpectInstalledAt(const std::wstring& dir, int allUsers, const std::wstring& productKey)
+{
+    for (const wchar_t* name : {kAppFileName, kWindowLibraryFileName, kUninstallerFileName, kUninstallSkinFileName})
+        EXPECT_EQ(FileContent(dir + L"\\" + name), FileContent(ModuleDir() + L"\\" + name)) << name;
+    const HKEY root = RecordRoot(allUsers);
+    const std::pair<const wchar_t*, std::wstring> values[] = {{kValueDisplayName, kDisplayName},
+                                                              {kValueInstallLocation, dir},
+                                                              {kValuePublisher, kPublisher},
+                                                              {kValueUninstallString, UninstallCommand(dir)}};
+    for (const auto& [name, data] : values)
+        EXPECT_EQ(RecordString(root, name, productKey), data) << name;
+    EXPECT_EQ(AutostartValue(root), AutostartCommand(dir));
+    const ShortcutPaths links = ComposeShortcutPaths(allUsers);
+    EXPECT_EQ(LinkTarget(links.uninstallLink), UninstallerExePath(dir));
+    for (const std::wstring& link : {links.appLink, links.desktopLink, links.quickLaunchLink})
+        EXPECT_EQ(LinkTarget(link), AppExePath(dir)) << link;
+}
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -66,34 +91,29 @@ protected:
         m_job.productKey = L"{" + UniqueName(L"VeltEngineTest") + L"}";
         ASSERT_TRUE(MakeDirs(m_scratch / L"Programs"));
         m_job.installDir = m_scratch / L"Programs\\QRVL\\VELT电子日历";
-        m_links = ComposeShortcutPaths(1);
         CleanProductTraces();
     }
     void TearDown() override
     {
         CleanProductTraces();
-        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            CRegistryKey key;
-            if (key.Open(root, kUninstallParentKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-                key.DeleteTree(m_job.productKey.c_str());
-        }
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+            SHDeleteKeyW(root, RecordPath().c_str());
     }
     std::wstring RecordPath() const { return InstallRecordKeyPath(m_job.productKey); }
     // Nothing of the product anywhere (besides what a test put there itself).
     void ExpectNoTrace()
     {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()));
-        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName), L"<none>");
-        EXPECT_FALSE(Exists(m_links.programsGroup));
-        EXPECT_FALSE(Exists(m_links.desktopLink));
-        EXPECT_FALSE(Exists(m_links.quickLaunchLink));
+        EXPECT_EQ(AutostartValue(HKEY_LOCAL_MACHINE), L"<none>");
+        for (const std::wstring& link : {m_links.programsGroup, m_links.desktopLink, m_links.quickLaunchLink})
+            EXPECT_FALSE(Exists(link)) << link;
     }
 
     ScratchDir m_scratch{L"engine"};
     InstallJob m_job;
     InstallJournal m_journal;
     RecordingHooks m_hooks;
-    ShortcutPaths m_links;
+    const ShortcutPaths m_links = ComposeShortcutPaths(1);
 };
 
 TEST(BarArithmetic, ExtractionFillsAllButTheLastHundredAndStaysInRange)
@@ -151,10 +171,9 @@ TEST(FreeSpace, DriveLetterPathsOnlyAndTwoDecimals)
     EXPECT_EQ(FormatFreeMegabytes(~0ull), L"17592186044416.00MB\n");
     const std::wstring figure = FreeSpaceFigure(L"C:\\Program Files\\QRVL");
     EXPECT_TRUE(std::regex_match(figure, std::wregex(L"[0-9]+\\.[0-9]{2}MB\n"))) << figure;
-    EXPECT_EQ(FreeSpaceFigure(L"Test"), L"");
-    EXPECT_EQ(FreeSpaceFigure(L"\\\\server\\share\\x"), L"");
-    EXPECT_EQ(FreeSpaceFigure(L"C"), L"");
-    EXPECT_EQ(FreeSpaceFigure(L"Q:\\nowhere"), L"");  // no such drive: no figure from nothing
+    // Relative, a share, a bare letter, a drive that does not exist: no figure from nothing.
+    for (const wchar_t* path : {L"Test", L"\\\\server\\share\\x", L"C", L"Q:\\nowhere"})
+        EXPECT_EQ(FreeSpaceFigure(path), L"") << path;
 }
 
 TEST_F(EngineTest, InstallsEverythingIntoANewFolderAndRecordsIt)
@@ -176,12 +195,8 @@ TEST_F(EngineTest, InstallsEverythingIntoANewFolderAndRecordsIt)
     EXPECT_EQ(m_hooks.widths[1], 4);
     EXPECT_EQ(m_hooks.widths[82], 374);
     EXPECT_EQ(m_hooks.widths[83], 474);
-
-    // The record's values, the autostart value, the programs byte for byte
-    // and the shortcuts are checked through Setup's windows
-    // (SetupInstall.ForAllUsersByDefaultThenRemovedByItsUninstaller).
     const std::wstring dir = m_job.installDir;
-    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, RecordPath(), kValueInstallLocation), dir);
+    ExpectInstalledAt(dir, 1, m_job.productKey);
 
     // Every entry, with its size.
     const ZipArchivePtr archive(ZipArchiveOpen(m_job.payload, m_job.payloadSize));
@@ -213,106 +228,207 @@ TEST_F(EngineTest, InstallsEverythingIntoANewFolderAndRecordsIt)
 
 // A cancel at every kind of checkpoint: before the directory, before the
 // first entry, at the first, middle and last entry, after the manifest,
-// after the autostart value and at the finish. The rollback leaves no trace
-// and reports nothing.
-TEST_F(EngineTest, CancelAtAnyCheckpointLeavesNoTrace)
+// after the autostart value and at the finish; into a new folder and straight
+// into the desktop (a shell folder, with a file of the user's). The rollback
+// reports nothing and leaves no trace; the desktop is as it was, and the
+// desktop shortcut and the autostart value that the installation replaced
+// come back as they were.
+TEST_F(EngineTest, CancelAtAnyCheckpointLeavesTheMachineAsItWas)
 {
+    const std::wstring desktop = ShellPath(CSIDL_DESKTOPDIRECTORY);
+    ASSERT_TRUE(MakeDirs(desktop) && WriteBytes(desktop + L"\\on the desktop.txt", "mine"));
+    ASSERT_TRUE(WriteBytes(m_links.desktopLink, "an old link"));
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName, L"C:\\old\\calendar.exe"));
+    const std::vector<std::wstring> desktopTree = Tree(desktop);
     const CheckpointAt points[] = {
         {Checkpoint::AfterRecord, -1},   {Checkpoint::AfterFolderAgain, -1}, {Checkpoint::BeforeExtraction, -1},
         {Checkpoint::AfterEntry, 0},     {Checkpoint::AfterEntry, 41},       {Checkpoint::AfterEntry, 82},
         {Checkpoint::AfterManifest, -1}, {Checkpoint::AfterAutostart, -1},   {Checkpoint::AtFinish, -1},
     };
-    for (const CheckpointAt& point : points) {
-        SCOPED_TRACE(static_cast<int>(point.at) * 1000 + point.entry);
-        InstallJournal journal;
-        RecordingHooks hooks;
-        hooks.cancelAt = point;
-        ASSERT_EQ(RunInstall(m_job, hooks, journal), InstallOutcome::Cancelled);
-        hooks.widths.clear();
-        EXPECT_EQ(RollBackInstall(journal, hooks), RollbackOutcome::Done);
-        EXPECT_EQ(hooks.widths, (std::vector<int>{316, 158, 0}));
-        // The second rollback of every cancel finds nothing and says nothing.
-        EXPECT_EQ(RollBackInstall(journal, hooks), RollbackOutcome::Done);
-        EXPECT_TRUE(hooks.errors.empty()) << hooks.errors.front();
-        EXPECT_FALSE(Exists(m_scratch / L"Programs\\QRVL"));
-        EXPECT_TRUE(Exists(m_scratch / L"Programs"));  // it was there before
-        ExpectNoTrace();
+    for (const std::wstring& dir : {m_job.installDir, desktop}) {
+        for (const CheckpointAt& point : points) {
+            SCOPED_TRACE(testing::Message() << static_cast<int>(point.at) * 1000 + point.entry
+                                            << (dir == desktop ? " into the desktop" : " into a new folder"));
+            InstallJob job = m_job;
+            job.installDir = dir;
+            InstallJournal journal;
+            RecordingHooks hooks;
+            hooks.cancelAt = point;
+            ASSERT_EQ(RunInstall(job, hooks, journal), InstallOutcome::Cancelled);
+            EXPECT_TRUE(point.at != Checkpoint::AfterAutostart || FileContent(m_links.desktopLink) != "an old link");
+            hooks.widths.clear();
+            EXPECT_EQ(RollBackInstall(journal, hooks), RollbackOutcome::Done);
+            EXPECT_EQ(hooks.widths, (std::vector<int>{316, 158, 0}));
+            // The second rollback of every cancel finds nothing and says nothing.
+            EXPECT_EQ(RollBackInstall(journal, hooks), RollbackOutcome::Done);
+            EXPECT_TRUE(hooks.errors.empty()) << hooks.errors.front();
+            EXPECT_FALSE(Exists(m_scratch / L"Programs\\QRVL"));
+            EXPECT_TRUE(Exists(m_scratch / L"Programs"));  // it was there before
+            EXPECT_EQ(Tree(desktop), desktopTree);
+            EXPECT_EQ(FileContent(m_links.desktopLink), "an old link");
+            EXPECT_EQ(AutostartValue(HKEY_LOCAL_MACHINE), L"C:\\old\\calendar.exe");
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()));
+            for (const std::wstring& link : {m_links.programsGroup, m_links.quickLaunchLink})
+                EXPECT_FALSE(Exists(link)) << link;
+        }
     }
+    DeleteFileW((desktop + L"\\on the desktop.txt").c_str());
 }
 
-// What the shortcuts and the autostart value replaced comes back as it was.
-TEST_F(EngineTest, ReplacedShortcutAndAutostartValueComeBack)
+// No payload, and one with the middle third of its bytes scrambled: the
+// message, and the rollback leaves nothing. (An entry that cannot be written
+// and a directory that cannot be made: the fault suite's
+// locked.file-in-use.install and SetupInstall.AWrongPathStopsAndCancelRemovesTheRecord.)
+TEST_F(EngineTest, ADamagedOrMissingPayloadIsReportedNeverTakenForSuccess)
 {
-    ASSERT_TRUE(WriteBytes(m_links.desktopLink, "an old link"));
-    CRegistryKey run;
-    ASSERT_EQ(run.Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_ALL_ACCESS), ERROR_SUCCESS);
-    ASSERT_EQ(run.WriteString(kAutostartValueName, L"C:\\old\\calendar.exe"), ERROR_SUCCESS);
-    run.Close();
-
-    m_hooks.cancelAt = {Checkpoint::AfterAutostart, -1};
-    ASSERT_EQ(RunInstall(m_job, m_hooks, m_journal), InstallOutcome::Cancelled);
-    EXPECT_NE(FileContent(m_links.desktopLink), "an old link");
-    RollBackInstall(m_journal, m_hooks);
-    EXPECT_EQ(FileContent(m_links.desktopLink), "an old link");
-    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName), L"C:\\old\\calendar.exe");
-    EXPECT_TRUE(m_hooks.errors.empty());
-}
-
-TEST_F(EngineTest, FailuresAreReportedNeverTakenForSuccess)
-{
-    // No payload.
-    InstallJob job = m_job;
-    job.payload = nullptr;
-    EXPECT_EQ(RunInstall(job, m_hooks, m_journal), InstallOutcome::Damaged);
-    EXPECT_EQ(m_hooks.errors, std::vector<std::wstring>{kMsgSetupDamaged});
-    RollBackInstall(m_journal, m_hooks);
-    ExpectNoTrace();
-
-    // A damaged payload: the second half of its bytes scrambled.
     std::string bytes(static_cast<const char*>(m_job.payload), m_job.payloadSize);
     for (size_t i = bytes.size() / 3; i < bytes.size() * 2 / 3; ++i)
         bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
-    job.payload = bytes.data();
-    RecordingHooks damaged;
-    InstallJournal damagedJournal;
-    EXPECT_EQ(RunInstall(job, damaged, damagedJournal), InstallOutcome::Damaged);
-    EXPECT_EQ(damaged.errors, std::vector<std::wstring>{kMsgSetupDamaged});
-    RollBackInstall(damagedJournal, damaged);
-    ExpectNoTrace();
-    EXPECT_FALSE(Exists(m_job.installDir));
-
-    // An entry that cannot be written and a directory that cannot be made:
-    // the fault suite's locked.file-in-use.install and
-    // SetupInstall.AWrongPathStopsAndCancelRemovesTheRecord.
+    for (const void* payload : {static_cast<const void*>(nullptr), static_cast<const void*>(bytes.data())}) {
+        SCOPED_TRACE(payload ? "damaged" : "none");
+        InstallJob job = m_job;
+        job.payload = payload;
+        RecordingHooks hooks;
+        InstallJournal journal;
+        EXPECT_EQ(RunInstall(job, hooks, journal), InstallOutcome::Damaged);
+        EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgSetupDamaged});
+        RollBackInstall(journal, hooks);
+        ExpectNoTrace();
+        EXPECT_FALSE(Exists(m_job.installDir));
+    }
 }
 
+// An installation recorded for the current user, damaged: files deleted and
+// changed (one made read-only and system), a user file added, the desktop
+// shortcut and the autostart value gone. The repair restores the product
+// there, keeps the user's file and the manifest's "created the directory",
+// and leaves nothing written aside.
+TEST_F(EngineTest, RepairRestoresTheProductWhereItIsRecorded)
+{
+    InstallOptions options;
+    options.recordRoot = 0;
+    options.userFiles = {{L"diary.txt", "keep me"}};
+    FakeInstallation install(options);
+    ASSERT_TRUE(install.Ok());
+    const std::wstring dir = install.Dir();
+    ASSERT_TRUE(DeleteFileW((dir + L"\\res\\image\\weather\\d53.gif").c_str()));
+    ASSERT_TRUE(WriteBytes(dir + L"\\res\\profile.xml", "changed by the user"));
+    SetFileAttributesW((dir + L"\\res\\profile.xml").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_TRUE(DeleteFileW(ComposeShortcutPaths(0).desktopLink.c_str()));
+    ASSERT_EQ(SHDeleteValueW(HKEY_CURRENT_USER, kRunKey, kAutostartValueName), ERROR_SUCCESS);
+
+    const RepairJob job = {0, kProductKey, m_job.payload, m_job.payloadSize};
+    ASSERT_EQ(RunRepair(job, m_hooks).outcome, RepairOutcome::Completed);
+    EXPECT_TRUE(m_hooks.errors.empty());
+    ExpectInstalledAt(dir, 0, kProductKey);
+    EXPECT_TRUE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
+    EXPECT_NE(FileContent(dir + L"\\res\\profile.xml"), "changed by the user");
+    EXPECT_EQ(FileContent(dir + L"\\diary.txt"), "keep me");
+    InstallManifest manifest;
+    ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(manifest.createdDirectory);
+    for (const std::wstring& name : Tree(dir))
+        EXPECT_EQ(name.find(L".~veltnew"), std::wstring::npos) << name;
+    EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
+}
+
+// No "InstallLocation", an empty one, a relative one, no record at all: the
+// message, and nothing written (the record's values, the autostart value,
+// the shortcuts). What Setup's window shows of it:
+// SetupMaintenance.RepairWithoutALocationSaysSo.
 TEST_F(EngineTest, RepairWithoutAUsableLocationWritesNothing)
 {
-    RepairJob job;
-    job.productKey = m_job.productKey;
-    job.payload = m_job.payload;
-    job.payloadSize = m_job.payloadSize;
-    for (const wchar_t* location : {static_cast<const wchar_t*>(nullptr), L"", L"relative\\dir"}) {
-        CRegistryKey key;
-        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, RecordPath().c_str()), ERROR_SUCCESS);
-        RegDeleteValueW(key.Handle(), kValueInstallLocation);
-        if (location)
-            key.WriteString(kValueInstallLocation, location);
-        key.Close();
+    const RepairJob job = {1, m_job.productKey, m_job.payload, m_job.payloadSize};
+    const struct {
+        const char* name;
+        bool record;
+        const wchar_t* location;  // null: no value
+    } cases[] = {{"no location", true, nullptr},
+                 {"empty", true, L""},
+                 {"relative", true, L"relative\\dir"},
+                 {"no record", false, nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, RecordPath().c_str());
+        HKEY key = nullptr;
+        if (c.record) {
+            ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, RecordPath().c_str(), &key), ERROR_SUCCESS);
+            if (c.location)
+                RegSetValueExW(key, kValueInstallLocation, 0, REG_SZ, reinterpret_cast<const BYTE*>(c.location),
+                               static_cast<DWORD>((lstrlenW(c.location) + 1) * sizeof(wchar_t)));
+            RegCloseKey(key);
+        }
         RecordingHooks hooks;
         EXPECT_EQ(RunRepair(job, hooks).outcome, RepairOutcome::NotInstalled);
         EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgNotInstalled});
-        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, RecordPath(), kValueDisplayName), L"<none>");
-        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName), L"<none>");
-        EXPECT_FALSE(Exists(m_links.programsGroup));
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()), c.record);
+        EXPECT_EQ(RecordString(HKEY_LOCAL_MACHINE, kValueDisplayName, m_job.productKey), L"<none>");
+        EXPECT_EQ(AutostartValue(HKEY_LOCAL_MACHINE), L"<none>");
+        for (const std::wstring& link : {m_links.programsGroup, m_links.desktopLink, m_links.quickLaunchLink})
+            EXPECT_FALSE(Exists(link)) << link;
     }
-    // No record at all.
-    CRegistryKey parent;
-    parent.Open(HKEY_LOCAL_MACHINE, kUninstallParentKey, KEY_ALL_ACCESS);
-    parent.DeleteKey(m_job.productKey.c_str());
-    RecordingHooks hooks;
-    EXPECT_EQ(RunRepair(job, hooks).outcome, RepairOutcome::NotInstalled);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()));
+}
+
+// The earlier, installer-package edition under either root goes: its program
+// folder below the recorded location, its shortcuts, autostart value,
+// uninstall entry and product registration; a neighbour of each stays.
+// Recorded for the current user only, the installation goes on for the
+// current user. (Setup does this at its start: SetupWizard.*.)
+TEST(LegacyCleanup, TheEarlierEditionGoesAndItsNeighboursStay)
+{
+    CleanProductTraces();
+    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        SCOPED_TRACE(root == HKEY_LOCAL_MACHINE ? "machine" : "user");
+        ScratchDir place(L"legacy");
+        const int programs = root == HKEY_LOCAL_MACHINE ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS;
+        const std::wstring uninstall = std::wstring(kUninstallParentKey) + L"\\";
+        const std::wstring products = std::wstring(kLegacyProductsKey) + L"\\";
+        // Registry traces (a key, or a value when `value` is given) and files;
+        // the neighbours stay.
+        struct Trace {
+            std::wstring path;
+            const wchar_t* value;
+            bool neighbour;
+            std::wstring Key() const { return path.substr(0, path.find(L"\\InstallProperties")); }
+        };
+        const Trace keys[] = {{uninstall + kLegacyProductCode, nullptr, false},
+                              {uninstall + L"{0D1E2F30-4152-6374-8596-A7B8C9DAEBFC}", nullptr, true},
+                              {kRunKey, kLegacyAutostartValueName, false},
+                              {kRunKey, L"VeltNeighbourApp", true},
+                              {products + kLegacyPackedProductCode + L"\\InstallProperties", nullptr, false},
+                              {products + L"0D1E2F3041526374\\InstallProperties", nullptr, true}};
+        const std::pair<std::wstring, bool> files[] = {
+            {place / L"VELT电子日历\\VELT电子日历.exe", false},
+            {place / L"VELT电子日历\\res\\old.png", false},
+            {place / L"keep.txt", true},
+            {ShellPath(programs, kLegacyProgramsShortcut), false},
+            {ShellPath(programs, L"VELT\\neighbour.lnk"), true},
+            {ShellPath(CSIDL_DESKTOPDIRECTORY, kLegacyDesktopShortcut), false},
+            {ShellPath(CSIDL_DESKTOPDIRECTORY, L"neighbour.txt"), true},
+            {ShellPath(CSIDL_COMMON_DESKTOPDIRECTORY, kLegacyDesktopShortcut), false},
+            {ShellPath(CSIDL_COMMON_DESKTOPDIRECTORY, L"neighbour.txt"), true}};
+        ASSERT_TRUE(SetRegString(root, keys[0].path, kValueInstallLocation, place.Path()));
+        for (const Trace& key : keys)
+            ASSERT_TRUE(SetRegString(root, key.path, key.value ? key.value : kValueDisplayName, L"C:\\old\\app.exe"));
+        for (const auto& [path, neighbour] : files)
+            ASSERT_TRUE(MakeDirs(path.substr(0, path.find_last_of(L'\\'))) && WriteBytes(path, "bytes"));
+
+        EXPECT_EQ(CleanLegacyInstall(1), root == HKEY_LOCAL_MACHINE ? 1 : 0);
+        for (const Trace& key : keys) {
+            EXPECT_EQ(key.value ? ValueExists(root, key.path, key.value) : KeyExists(root, key.Key()), key.neighbour)
+                << key.path;
+            if (key.value)
+                SHDeleteValueW(root, key.path.c_str(), key.value);
+            else
+                SHDeleteKeyW(root, key.Key().c_str());
+        }
+        EXPECT_FALSE(Exists(place / L"VELT电子日历"));
+        for (const auto& [path, neighbour] : files) {
+            EXPECT_EQ(Exists(path), neighbour) << path;
+            DeleteFileW(path.c_str());
+        }
+        RemoveDirectoryW(ShellPath(programs, L"VELT").c_str());
+    }
 }
 
 } // namespace

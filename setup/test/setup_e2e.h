@@ -1,9 +1,8 @@
 // What Setup's end-to-end tests share besides the driver (which also walks
 // Setup to Page4) and the fake installation: starting Setup (or one of its
 // test programs) from the build's folder, the installation's finish and
-// Setup's end, the native edit fields and pixels
-// of a running Setup, a clean machine, and an earlier edition of the product
-// laid out as its installer package left it.
+// Setup's end, the quit question, the native edit fields and pixels of a
+// running Setup, and a clean machine.
 //
 // Everything runs against Wine's real registry, file system and shell; the
 // fixtures clean the product's real locations before and after.
@@ -22,12 +21,16 @@ namespace setup_test {
 
 using testing_support::WizardDriver;
 
-// Starts `exe` (a program beside the test program) with `workDir` as its
-// current directory and waits for its frame; false when it did not appear.
-bool StartSetup(WizardDriver& run, const wchar_t* exe = L"Setup.exe", const std::wstring& workDir = L"");
+// Something that must not happen within a short while (the program has had
+// ample time to react to posted input by then).
+constexpr DWORD kNoReaction = 1500;
+
+// Starts `exe` (a program beside the test program) and waits for its frame;
+// false when it did not appear.
+bool StartSetup(WizardDriver& run, const wchar_t* exe = L"Setup.exe");
 std::wstring FrameClass(HWND frame);
-// Page4's "nextbtn", then waits for Page7 (or for `until` to show).
-bool InstallAndWaitForFinish(WizardDriver& run, DWORD ms = 60000);
+// Page4's "nextbtn", then waits for Page7 and for Page6 to hide.
+bool InstallAndWaitForFinish(WizardDriver& run);
 // Clicks "finishbtn" on Page7 (first clearing "runnowbtn" unless `launch`)
 // and waits for Setup's end with exit code 0.
 bool Finish(WizardDriver& run, bool launch = false);
@@ -39,42 +42,34 @@ bool EndsWithZero(const WizardDriver& run, DWORD ms = 30000);
 // The text of the native edit field under a control of a page.
 std::wstring EditText(WizardDriver& run, const std::wstring& page, const std::wstring& control);
 // The screen's pixels in a control's rectangle (0x00RRGGBB, row by row),
-// once the program waits for input.
-std::vector<DWORD> ControlPixels(WizardDriver& run, const std::wstring& page, const std::wstring& control);
-// The pixel at the centre of a control on screen.
+// once the program waits for input; empty when the control is unknown.
+struct Pixels {
+    int width = 0;
+    std::vector<DWORD> rgb;
+    bool operator!=(const Pixels& other) const { return rgb != other.rgb; }
+};
+Pixels ControlPixels(WizardDriver& run, const std::wstring& page, const std::wstring& control);
+// The pixel at the centre of a control on screen (0xFFFFFFFF when unknown).
 DWORD CentrePixel(WizardDriver& run, const std::wstring& page, const std::wstring& control);
-// How many columns of a control's rectangle hold a pixel unlike its background (text).
-int InkedColumns(WizardDriver& run, const std::wstring& page, const std::wstring& control);
+// How many columns hold a pixel unlike the background (text), -1 when unknown.
+int InkedColumns(const Pixels& pixels);
 
-// The product's default installation directory (Program Files + "QRVL\\VELT电子日历").
-std::wstring DefaultDir();
+// The earlier, installer-package edition's uninstall entry (the cleanup's
+// trace that decides the root; the rest: LegacyCleanup.* in engine_test.cpp).
+std::wstring LegacyEntryPath();
 
 // Removes the default installation and every trace of the product (records,
-// autostart values, shortcuts) before and after a test.
+// the earlier edition's entries, autostart values, shortcuts) before and
+// after a test.
 class CleanMachine {
 public:
-    CleanMachine();
-    ~CleanMachine();
+    CleanMachine() { Clean(); }
+    ~CleanMachine() { Clean(); }
     CleanMachine(const CleanMachine&) = delete;
     CleanMachine& operator=(const CleanMachine&) = delete;
-};
-
-// The earlier, installer-package edition under one root, with its program
-// folder below `location`, its shortcuts, autostart value, uninstall entry and
-// product registration; and neighbours of each that must stay.
-class EarlierEdition {
-public:
-    EarlierEdition(HKEY root, const std::wstring& location);
-    ~EarlierEdition();
-    EarlierEdition(const EarlierEdition&) = delete;
-    EarlierEdition& operator=(const EarlierEdition&) = delete;
-    // Every trace of it is gone; every neighbour is still there.
-    void ExpectRemoved() const;
 
 private:
-    HKEY m_root;
-    std::wstring m_location;
-    std::wstring m_programsLink, m_programsNeighbour;
+    static void Clean();
 };
 
 } // namespace setup_test

@@ -100,10 +100,9 @@ protected:
             SHDeleteKeyW(root, RecordPath().c_str());
     }
     std::wstring RecordPath() const { return InstallRecordKeyPath(m_job.productKey); }
-    // Nothing of the product anywhere (besides what a test put there itself).
-    void ExpectNoTrace()
+    // No autostart value and none of the product's shortcuts.
+    void ExpectNoShortcutOrAutostart()
     {
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()));
         EXPECT_EQ(AutostartValue(HKEY_LOCAL_MACHINE), L"<none>");
         for (const std::wstring& link : {m_links.programsGroup, m_links.desktopLink, m_links.quickLaunchLink})
             EXPECT_FALSE(Exists(link)) << link;
@@ -293,7 +292,8 @@ TEST_F(EngineTest, ADamagedOrMissingPayloadIsReportedNeverTakenForSuccess)
         EXPECT_EQ(RunInstall(job, hooks, journal), InstallOutcome::Damaged);
         EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgSetupDamaged});
         RollBackInstall(journal, hooks);
-        ExpectNoTrace();
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()));
+        ExpectNoShortcutOrAutostart();
         EXPECT_FALSE(Exists(m_job.installDir));
     }
 }
@@ -363,9 +363,7 @@ TEST_F(EngineTest, RepairWithoutAUsableLocationWritesNothing)
         EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgNotInstalled});
         EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()), c.record);
         EXPECT_EQ(RecordString(HKEY_LOCAL_MACHINE, kValueDisplayName, m_job.productKey), L"<none>");
-        EXPECT_EQ(AutostartValue(HKEY_LOCAL_MACHINE), L"<none>");
-        for (const std::wstring& link : {m_links.programsGroup, m_links.desktopLink, m_links.quickLaunchLink})
-            EXPECT_FALSE(Exists(link)) << link;
+        ExpectNoShortcutOrAutostart();
     }
 }
 

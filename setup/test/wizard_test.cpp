@@ -29,23 +29,11 @@ bool NoPageVisible(WizardDriver& run)
     return true;
 }
 
-// The machine's registered organisation set for a test, put back after it.
-class RegisteredOrganisation {
-public:
-    explicit RegisteredOrganisation(const std::wstring& text)
-        : m_old(RegString(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue)),
-          m_set(SetRegString(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue, text))
-    {
-    }
-    ~RegisteredOrganisation()
-    {
-        if (m_set && m_old == L"<none>")
-            SHDeleteValueW(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue);
-        else if (m_set)
-            SetRegString(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue, m_old);
-    }
-    const std::wstring m_old;
-    const bool m_set;
+// Runs `undo` when it goes out of scope.
+template <typename Undo>
+struct Finally {
+    Undo undo;
+    ~Finally() { undo(); }
 };
 
 } // namespace
@@ -91,8 +79,15 @@ TEST(SetupWizard, ForwardAndBackKeepEveryPagesState)
     for (int i = 0; i < 20; ++i)
         organisation += L"QRVL 组织-" + std::to_wstring(i % 10) + L"-";
     ASSERT_EQ(organisation.size(), 200u);
-    RegisteredOrganisation registered(organisation);
-    ASSERT_TRUE(registered.m_set);
+    // The machine's registered organisation, put back after the test.
+    const std::wstring before = RegString(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue);
+    const Finally putBack{[&] {
+        if (before == L"<none>")
+            SHDeleteValueW(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue);
+        else
+            SetRegString(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue, before);
+    }};
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue, organisation));
     ScratchDir earlier(L"legacy");
     ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, LegacyEntryPath(), kValueInstallLocation, earlier.Path()));
     WizardDriver run;

@@ -25,11 +25,6 @@ using namespace testing_support;
 
 namespace {
 
-bool Gone(const std::wstring& path, DWORD ms = 30000)
-{
-    return WaitUntil([&] { return !Exists(path); }, ms, 100);
-}
-
 // Starts <dir>\\Uninstall.exe (current directory: `workDir`, by default the
 // temporary folder) and waits for its confirmation frame.
 bool StartUninstall(WizardDriver& run, const std::wstring& dir, const std::wstring& workDir = L"")
@@ -82,7 +77,7 @@ TEST(UninstallWizard, FullRemovalForAllUsersEndsWithTheFolderGoneAfterExit)
     ASSERT_EQ(1u, run.VisibleTopLevelWindows().size());
     RemoveThroughTheWizard(run, install.Dir());
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
-    EXPECT_TRUE(Gone(install.Dir())) << "the installation folder stays after Uninstall ended";
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir()); }, 30000, 100)) << "the folder stays after the end";
     EXPECT_TRUE(Exists(install.Parent()));
 }
 
@@ -122,7 +117,7 @@ TEST(UninstallWizard, CopyRunFromElsewhereRemovesTheInstallationButNotItsOwnFold
     WizardDriver run;
     ASSERT_TRUE(StartUninstall(run, elsewhere.Path()));
     RemoveThroughTheWizard(run, elsewhere.Path());
-    EXPECT_TRUE(Gone(install.Dir())) << "the recorded installation stays";
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir()); }, 30000, 100)) << "the installation stays";
     EXPECT_TRUE(run.WaitChildrenEnded(L"cmd.exe", 30000));
     for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName, L"tool.txt"})
         EXPECT_TRUE(Exists(elsewhere / name)) << "a folder that is no installation was touched";
@@ -178,7 +173,7 @@ TEST(UninstallWizard, ARunningCalendarIsRefusedThenTheBarShowsTheRemoval)
     EXPECT_TRUE(IsWindowVisible(run.Frame())) << "the frame stays beneath the pages";
     Finish(run, install.Dir());
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
-    EXPECT_TRUE(Gone(install.Dir(), 60000));
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir()); }, 60000, 100));
 }
 
 // The frame: maximised to the work area, square while maximised, restored

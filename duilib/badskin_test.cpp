@@ -1,112 +1,100 @@
 // Bad skins never crash: a missing or damaged archive, a damaged entry, a
 // missing layout, malformed XML and an empty layout build nothing (NULL
 // with a reason); a missing or undecodable picture and unknown elements or
-// attributes build everything else. The windows stay usable either way.
+// attributes build everything else. The windows stay usable either way, and
+// an archive replaced on disk is read again.
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using duitest::SkinArchive;
 using duitest::TestWindow;
 
 namespace {
 
-const char kGood[] = R"(<Window size="120,80"><VerticalLayout name="root" bkcolor="#FFFFFFFF">
-  <Button name="ok" float="true" pos="10,10,50,40" normalimage="file='s.png'" />
+const char kPictures[] = R"(<Window size="120,80"><VerticalLayout name="root" bkcolor="#FFFFFFFF" bkimage="nope.jpg">
+  <Button name="gone" float="true" pos="10,10,50,40" normalimage="file='nope.png' source='0,0,10,10'" />
+  <Button name="garbage" float="true" pos="60,10,100,40" normalimage="file='bad.png'" hotimage="file='bad.gif'" />
+  <Control name="strange" float="true" pos="0,0,0,0" colour="#12" width="-5" bkimage="file=" />
 </VerticalLayout></Window>)";
 
-// Builds `layout` in a window and checks the window survives painting and
-// input; returns the root (NULL when nothing was built).
-CControlUI* BuildAndPoke(TestWindow* w, CStdString* error, const wchar_t* layout)
+const char kUnknown[] = R"(<Window size="120,80"><VerticalLayout name="root">
+  <Fancy name="f"><Button name="inner" /></Fancy>
+  <Gizmo name="g"><Button name="lost" /></Gizmo>
+  <Button name="after" />
+</VerticalLayout></Window>)";
+
+// Opens `w` (a window of `layout`) and checks that it survives painting and
+// input; returns its root (NULL when nothing was built), and in *error what
+// building the layout again reports.
+CControlUI* BuildAndPoke(TestWindow& w, const wchar_t* layout, CStdString* error)
 {
-    if (w->Open() == NULL) return NULL;
     CDialogBuilder builder;
     CPaintManagerUI scratch;
-    CControlUI* again = builder.Create(layout, NULL, NULL, &scratch);
+    delete builder.Create(layout, NULL, NULL, &scratch);
     *error = builder.GetLastErrorMessage();
-    delete again;
-    duitest::Render(w->Manager());
-    SendMessageW(w->GetHWND(), WM_MOUSEMOVE, 0, MAKELPARAM(30, 25));
-    SendMessageW(w->GetHWND(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 25));
-    SendMessageW(w->GetHWND(), WM_LBUTTONUP, 0, MAKELPARAM(30, 25));
-    SendMessageW(w->GetHWND(), WM_KEYDOWN, VK_TAB, 0);
-    RedrawWindow(w->GetHWND(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    if (w.Open() == NULL) return NULL;
+    w.Render();
+    for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) w.Mouse(msg, {30, 25}, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
+    SendMessageW(w.GetHWND(), WM_KEYDOWN, VK_TAB, 0);
+    RedrawWindow(w.GetHWND(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
     duitest::Pump();
-    return w->Root();
-}
-
-std::string ZipOf(const std::string& name, const std::string& content)
-{
-    testing_support::ScratchDir tmp(L"duizip");
-    EXPECT_TRUE(testing_support::WriteZip(tmp / L"tmp.zip", {{name, content}}));
-    return testing_support::FileContent(tmp / L"tmp.zip");
+    return w.Root();
 }
 
 } // namespace
 
-TEST(BadSkin, MissingOrDamagedArchivesBuildNothingAndDoNotCrash)
+// The archive holds a good layout and bad ones; damaged copies of it lie
+// beside it.
+TEST(BadSkin, MissingOrDamagedArchivesAndBadLayoutsBuildNothingAndDoNotCrash)
 {
-    std::string good = ZipOf("Good.xml", kGood);
-    ASSERT_GT(good.size(), 100u);
-    testing_support::ScratchDir dir(L"duibad");
-    CPaintManagerUI::SetResourcePath(dir.Path().c_str());
-
-    struct Case {
-        const wchar_t* file;
-        std::string bytes;
-        const char* what;
-    };
-    std::string flipped = good;
-    // Damage the compressed data of the entry (it starts after the 30-byte
-    // local header and the name): the CRC check fails.
-    flipped[30 + 8 + 3] ^= 0x5A;
-    flipped[30 + 8 + 4] ^= 0xA5;
-    std::vector<Case> cases = {
-        {L"absent.dat", "", "missing archive"},
-        {L"noise.dat", std::string(4096, '\x5A'), "not a zip at all"},
-        {L"empty.dat", std::string(), "empty file"},
-        {L"half.dat", good.substr(0, good.size() / 2), "truncated archive"},
-        {L"flipped.dat", flipped, "damaged entry"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (std::string(c.what) != "missing archive") testing_support::WriteBytes(dir / c.file, c.bytes);
-        CPaintManagerUI::SetResourceZip(c.file);
-        TestWindow w(L"Good.xml");
-        CStdString error;
-        EXPECT_EQ(BuildAndPoke(&w, &error, L"Good.xml"), nullptr);
-        EXPECT_FALSE(error.IsEmpty());
-        EXPECT_EQ(w.Find(L"ok"), nullptr);
-        BYTE* data = NULL;
-        DWORD size = 0;
-        EXPECT_FALSE(CPaintManagerUI::LoadResourceData(L"Good.xml", &data, &size));
-    }
-    // The intact archive, for contrast, builds.
-    testing_support::WriteBytes(dir / L"good.dat", good);
-    CPaintManagerUI::SetResourceZip(L"good.dat");
-    TestWindow w(L"Good.xml");
-    CStdString error;
-    EXPECT_NE(BuildAndPoke(&w, &error, L"Good.xml"), nullptr);
-    EXPECT_TRUE(error.IsEmpty());
-    CPaintManagerUI::SetResourceZip(L"");
-    CPaintManagerUI::SetResourcePath(L"");
-}
-
-TEST(BadSkin, BadLayoutsBuildNothingAndDoNotCrash)
-{
-    SkinArchive skin({{"Unclosed.xml", R"(<Window size="100,50"><VerticalLayout><Button name="x" )"},
+    SkinArchive skin({{"Good.xml", R"(<Window size="120,80"><VerticalLayout name="root" bkcolor="#FFFFFFFF">
+                          <Button name="ok" float="true" pos="10,10,50,40" normalimage="file='s.png'" />
+                        </VerticalLayout></Window>)"},
+                      {"Unclosed.xml", R"(<Window size="100,50"><VerticalLayout><Button name="x" )"},
                       {"Mismatch.xml", R"(<Window><VerticalLayout></HorizontalLayout></Window>)"},
                       {"Empty.xml", ""},
                       {"NoControls.xml", R"(<Window size="100,50"><Font name="SimSun" size="12" /></Window>)"},
                       {"Binary.xml", std::string("\x89PNG\r\n\x1a\n\0\0\0", 12)}});
-    ASSERT_TRUE(skin.Installed());
-    for (const wchar_t* name : {L"Unclosed.xml", L"Mismatch.xml", L"Empty.xml", L"NoControls.xml", L"Binary.xml",
-                                L"Absent.xml"}) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
-        TestWindow w(name);
+    const std::string good = testing_support::FileContent(skin / L"skin.dat");
+    ASSERT_GT(good.size(), 100u);
+    // The first entry's compressed data start after the 30-byte local header
+    // and the name: damaged there, its CRC check fails.
+    std::string flipped = good;
+    flipped[30 + 8 + 3] ^= 0x5A;
+    flipped[30 + 8 + 4] ^= 0xA5;
+    for (const auto& [file, bytes] : {std::pair{L"noise.dat", std::string(4096, '\x5A')}, {L"empty.dat", std::string()},
+                                      {L"half.dat", good.substr(0, good.size() / 2)}, {L"flipped.dat", flipped}})
+        ASSERT_TRUE(testing_support::WriteBytes(skin / file, bytes));
+
+    const std::tuple<const char*, const wchar_t*, const wchar_t*, bool> cases[] = {
+        {"missing archive", L"absent.dat", L"Good.xml", false},
+        {"not a zip at all", L"noise.dat", L"Good.xml", false},
+        {"empty file", L"empty.dat", L"Good.xml", false},
+        {"truncated archive", L"half.dat", L"Good.xml", false},
+        {"damaged entry", L"flipped.dat", L"Good.xml", false},
+        {"the intact archive, for contrast", L"skin.dat", L"Good.xml", true},
+        {"unclosed element", L"skin.dat", L"Unclosed.xml", false},
+        {"mismatched end tag", L"skin.dat", L"Mismatch.xml", false},
+        {"empty layout", L"skin.dat", L"Empty.xml", false},
+        {"no controls", L"skin.dat", L"NoControls.xml", false},
+        {"not text", L"skin.dat", L"Binary.xml", false},
+        {"no such layout", L"skin.dat", L"Absent.xml", false},
+    };
+    for (const auto& [what, file, layout, builds] : cases) {
+        SCOPED_TRACE(what);
+        CPaintManagerUI::SetResourceZip(file);
+        TestWindow w(layout);
         CStdString error;
-        EXPECT_EQ(BuildAndPoke(&w, &error, name), nullptr);
-        EXPECT_FALSE(error.IsEmpty());
+        EXPECT_EQ(BuildAndPoke(w, layout, &error) != nullptr, builds);
+        EXPECT_EQ(error.IsEmpty(), builds) << error.GetData();
+        EXPECT_EQ(w.Find(L"ok") != nullptr, builds);
+        BYTE* data = NULL;
+        DWORD size = 0;
+        EXPECT_EQ(CPaintManagerUI::LoadResourceData(L"Good.xml", &data, &size), file == std::wstring(L"skin.dat"));
+        free(data);
     }
 }
 
@@ -118,29 +106,17 @@ TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
             return wcscmp(pstrClass, L"Fancy") == 0 ? new CContainerUI : NULL;
         }
     } fancy;
-    SkinArchive skin;
-    skin.Add("Pics.xml", R"(<Window size="120,80"><VerticalLayout name="root" bkcolor="#FFFFFFFF" bkimage="nope.jpg">
-        <Button name="gone" float="true" pos="10,10,50,40" normalimage="file='nope.png' source='0,0,10,10'" />
-        <Button name="garbage" float="true" pos="60,10,100,40" normalimage="file='bad.png'" hotimage="file='bad.gif'" />
-        <Control name="strange" float="true" pos="0,0,0,0" colour="#12" width="-5" bkimage="file=" />
-      </VerticalLayout></Window>)");
-    skin.Add("bad.png", "\x89PNG\r\n\x1a\nnot really a picture");
-    skin.Add("bad.gif", "GIF89a");
-    skin.Add("Unknown.xml", R"(<Window size="120,80"><VerticalLayout name="root">
-        <Fancy name="f"><Button name="inner" /></Fancy>
-        <Gizmo name="g"><Button name="lost" /></Gizmo>
-        <Button name="after" />
-      </VerticalLayout></Window>)");
-    ASSERT_TRUE(skin.Install());
+    SkinArchive skin({{"Pics.xml", kPictures},
+                      {"bad.png", "\x89PNG\r\n\x1a\nnot really a picture"},
+                      {"bad.gif", "GIF89a"},
+                      {"Unknown.xml", kUnknown}});
 
     TestWindow pics(L"Pics.xml");
     CStdString error;
-    ASSERT_NE(BuildAndPoke(&pics, &error, L"Pics.xml"), nullptr);
-    ASSERT_NE(pics.Find(L"gone"), nullptr);
-    ASSERT_NE(pics.Find(L"garbage"), nullptr);
-    ASSERT_NE(pics.Find(L"strange"), nullptr);
+    ASSERT_NE(BuildAndPoke(pics, L"Pics.xml", &error), nullptr);
+    for (const wchar_t* name : {L"gone", L"garbage", L"strange"}) EXPECT_NE(pics.Find(name), nullptr) << name;
     // Where the pictures are missing, the background colour shows.
-    duitest::Bitmap bmp = duitest::Render(pics.Manager());
+    const duitest::Bitmap bmp = pics.Render();
     EXPECT_EQ(bmp.At(30, 25), 0xFFFFFFu);
     EXPECT_EQ(bmp.At(80, 25), 0xFFFFFFu);
     SIZE sz;
@@ -149,16 +125,14 @@ TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
 
     // Unknown elements are skipped with their children unless the callback
     // makes them.
-    TestWindow plain(L"Unknown.xml");
-    ASSERT_NE(BuildAndPoke(&plain, &error, L"Unknown.xml"), nullptr);
+    TestWindow plain(L"Unknown.xml"), called(L"Unknown.xml", &fancy);
+    ASSERT_NE(BuildAndPoke(plain, L"Unknown.xml", &error), nullptr);
+    ASSERT_NE(BuildAndPoke(called, L"Unknown.xml", &error), nullptr);
     EXPECT_NE(plain.Find(L"after"), nullptr);
     EXPECT_EQ(plain.Find(L"f"), nullptr);
     EXPECT_EQ(plain.Find(L"inner"), nullptr);
     EXPECT_EQ(plain.Find(L"lost"), nullptr);
-
-    TestWindow called(L"Unknown.xml", &fancy);
-    ASSERT_NE(called.Open(), nullptr);
-    ASSERT_NE(called.Find(L"f"), nullptr);
+    EXPECT_NE(called.Find(L"f"), nullptr);
     EXPECT_NE(called.Find(L"inner"), nullptr);
     EXPECT_EQ(called.Find(L"lost"), nullptr);
     EXPECT_NE(called.Find(L"after"), nullptr);
@@ -166,24 +140,14 @@ TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
 
 TEST(BadSkin, AnArchiveReplacedOnDiskIsReadAgain)
 {
-    std::string first = ZipOf("Swap.xml", R"(<Window><Button name="first" /></Window>)");
-    std::string second = ZipOf("Swap.xml", R"(<Window><VerticalLayout><Label name="second" /></VerticalLayout></Window>)");
-    testing_support::ScratchDir dir(L"duiswap");
-    CPaintManagerUI::SetResourcePath(dir.Path().c_str());
-    CPaintManagerUI::SetResourceZip(L"skin.dat");
-    testing_support::WriteBytes(dir / L"skin.dat", first);
-    {
+    SkinArchive skin({{"Swap.xml", R"(<Window><Button name="first" /></Window>)"}});
+    auto built = [](const wchar_t* name) {
         TestWindow w(L"Swap.xml");
-        ASSERT_NE(w.Open(), nullptr);
-        EXPECT_NE(w.Find(L"first"), nullptr);
-    }
-    testing_support::WriteBytes(dir / L"skin.dat", second);
-    {
-        TestWindow w(L"Swap.xml");
-        ASSERT_NE(w.Open(), nullptr);
-        EXPECT_EQ(w.Find(L"first"), nullptr);
-        EXPECT_NE(w.Find(L"second"), nullptr);
-    }
-    CPaintManagerUI::SetResourceZip(L"");
-    CPaintManagerUI::SetResourcePath(L"");
+        return w.Open() && w.Find(name);
+    };
+    EXPECT_TRUE(built(L"first"));
+    ASSERT_TRUE(testing_support::WriteZip(
+        skin / L"skin.dat", {{"Swap.xml", R"(<Window><VerticalLayout><Label name="second" /></VerticalLayout></Window>)"}}));
+    EXPECT_FALSE(built(L"first"));
+    EXPECT_TRUE(built(L"second"));
 }

@@ -9,14 +9,17 @@
 
 #include <commctrl.h>
 
-using duitest::SkinArchive;
+#include <tuple>
+
+using duitest::CentrePoint;
 using duitest::TestWindow;
+using testing_support::PumpUntil;
 
 namespace {
 
 const char kButtons[] = R"(<Window size="300,200" caption="0,0,0,30" sizebox="4,4,4,4">
   <VerticalLayout bkcolor="#FFF0F0F0">
-    <Button name="capbtn" float="true" pos="250,2,280,26" />
+    <Button name="capbtn" float="true" pos="250,2,280,26" tooltip="关闭" />
     <Text name="captext" float="true" pos="100,2,140,26" text="t" />
     <Label name="caplabel" float="true" pos="150,2,190,26" text="l" />
     <Button name="a" float="true" pos="20,60,100,90" text="A" />
@@ -26,148 +29,108 @@ const char kButtons[] = R"(<Window size="300,200" caption="0,0,0,30" sizebox="4,
   </VerticalLayout>
 </Window>)";
 
-void Click(HWND h, POINT pt)
-{
-    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
-    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
-    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
-}
+const char kFields[] = R"(<Window size="300,200"><VerticalLayout>
+  <Edit name="e" height="24" maxchar="12" />
+  <Edit name="pw" height="24" password="true" />
+  <RichEdit name="lic" height="100" text="第一条&#10;第二条&#10;第三条" />
+  <Button name="nextbtn" height="24" shortcut="N" />
+</VerticalLayout></Window>)";
 
-LRESULT HitTest(HWND h, int x, int y)
-{
-    POINT pt = {x, y};
-    ClientToScreen(h, &pt);
-    return SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
-}
+// Mouse messages in order, each at a client point.
+using Gesture = std::vector<std::pair<UINT, POINT>>;
+Gesture Click(POINT p) { return {{WM_MOUSEMOVE, p}, {WM_LBUTTONDOWN, p}, {WM_LBUTTONUP, p}}; }
 
-BOOL CALLBACK FindTooltip(HWND hwnd, LPARAM out)
-{
-    wchar_t cls[64] = {0};
-    GetClassNameW(hwnd, cls, 64);
-    if (_wcsicmp(cls, L"tooltips_class32") == 0) *reinterpret_cast<HWND*>(out) = hwnd;
-    return TRUE;
-}
-
-// The buttons' layout in a hidden window.
+// Both layouts in one skin; the buttons' window open and hidden.
 class Buttons : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(w.Open(), nullptr); }
-    SkinArchive skin{{{"Buttons.xml", kButtons}}};
+    // Sends the gesture's messages, with the left button down from a press
+    // to the release.
+    void Play(const Gesture& gesture)
+    {
+        WPARAM keys = 0;
+        for (const auto& [msg, at] : gesture) {
+            keys = msg == WM_LBUTTONUP ? 0 : msg == WM_MOUSEMOVE ? keys : MK_LBUTTON;
+            w.Mouse(msg, at, keys);
+        }
+    }
+    duitest::SkinArchive skin{{"Buttons.xml", kButtons}, {"Fields.xml", kFields}};
     TestWindow w{L"Buttons.xml"};
 };
 
 } // namespace
 
-TEST_F(Buttons, MouseGivesExactlyOneClickFromTheControlUnderIt)
-{
-    HWND h = w.GetHWND();
-    CControlUI *a = w.Find(L"a"), *b = w.Find(L"b"), *off = w.Find(L"off");
-
-    Click(h, duitest::CentrePoint(a));
-    EXPECT_EQ(w.Count(L"click"), 1);
-    EXPECT_EQ(w.Count(L"click", a), 1);
-
-    // Disabled: nothing.
-    w.ClearNotes();
-    Click(h, duitest::CentrePoint(off));
-    EXPECT_EQ(w.Count(L"click"), 0);
-    EXPECT_FALSE(off->IsEnabled());
-
-    // Pressed on one, released on another: nothing.
-    POINT pa = duitest::CentrePoint(a), pb = duitest::CentrePoint(b);
-    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pa.x, pa.y));
-    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(pb.x, pb.y));
-    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pb.x, pb.y));
-    EXPECT_EQ(w.Count(L"click"), 0);
-
-    // Pressed, dragged away and back, released over it: one click.
-    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pa.x, pa.y));
-    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 180));
-    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(pa.x, pa.y));
-    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pa.x, pa.y));
-    EXPECT_EQ(w.Count(L"click", a), 1);
-
-    // A double click is two clicks, as with any Windows button.
-    w.ClearNotes();
-    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pb.x, pb.y));
-    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pb.x, pb.y));
-    SendMessageW(h, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pb.x, pb.y));
-    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(pb.x, pb.y));
-    EXPECT_EQ(w.Count(L"click", b), 2);
-
-    // Nothing under the mouse: nothing; a removed notifier hears nothing.
-    w.ClearNotes();
-    Click(h, POINT{10, 170});
-    EXPECT_EQ(w.Count(L"click"), 0);
-    w.Manager().RemoveNotifier(&w);
-    Click(h, pa);
-    EXPECT_EQ(w.Count(L"click"), 0);
-}
-
 // The manager keeps the caption band and the size box for the window
 // (Layout.FloatControls...) and leaves the hit test to the window: a plain
 // window here, so the whole client area is client (the wizard window's own
 // hit test: WizardWindow.*).
-TEST_F(Buttons, HitTestIsLeftToTheWindow)
+TEST_F(Buttons, MouseGivesExactlyOneClickFromTheControlUnderItAndTheHitTestIsLeftToTheWindow)
 {
-    HWND h = w.GetHWND();
-    POINT corner = {1, 1};
-    ClientToScreen(h, &corner);
-    LRESULT result = 0;
-    EXPECT_FALSE(w.Manager().MessageHandler(WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y), result));
-    EXPECT_EQ(HitTest(h, 60, 15), HTCLIENT);
-    EXPECT_EQ(HitTest(h, 1, 1), HTCLIENT);
+    const POINT a = CentrePoint(w.Find(L"a")), b = CentrePoint(w.Find(L"b")), off = CentrePoint(w.Find(L"off"));
+    EXPECT_FALSE(w.Find(L"off")->IsEnabled());
+    const std::tuple<const char*, Gesture, const wchar_t*, int> gestures[] = {
+        {"a click", Click(a), L"a", 1},
+        {"disabled", Click(off), L"off", 0},
+        {"pressed on one, released on another", {{WM_LBUTTONDOWN, a}, {WM_MOUSEMOVE, b}, {WM_LBUTTONUP, b}}, L"a", 0},
+        {"dragged away and back", {{WM_LBUTTONDOWN, a}, {WM_MOUSEMOVE, {5, 180}}, {WM_MOUSEMOVE, a}, {WM_LBUTTONUP, a}},
+         L"a", 1},
+        {"a double click is two clicks, as with any Windows button",
+         {{WM_LBUTTONDOWN, b}, {WM_LBUTTONUP, b}, {WM_LBUTTONDBLCLK, b}, {WM_LBUTTONUP, b}}, L"b", 2},
+        {"nothing under the mouse", Click({10, 170}), L"a", 0},
+    };
+    for (const auto& [what, gesture, from, clicks] : gestures) {
+        w.ClearNotes();
+        Play(gesture);
+        EXPECT_EQ(w.Count(L"click"), clicks) << what;
+        EXPECT_EQ(w.Count(L"click", w.Find(from)), clicks) << what;
+    }
+    // A removed notifier hears nothing.
+    w.Manager().RemoveNotifier(&w);
+    Play(Click(a));
+    EXPECT_EQ(w.Count(L"click"), 0);
+
+    for (POINT p : {POINT{60, 15}, POINT{1, 1}}) {
+        ClientToScreen(w.GetHWND(), &p);
+        LRESULT result = 0;
+        EXPECT_FALSE(w.Manager().MessageHandler(WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y), result));
+        EXPECT_EQ(SendMessageW(w.GetHWND(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLIENT);
+    }
 }
 
 TEST_F(Buttons, TabMovesTheFocusAndEnterOrSpaceClicks)
 {
-    HWND h = w.GetHWND();
     CControlUI *cap = w.Find(L"capbtn"), *a = w.Find(L"a"), *b = w.Find(L"b"), *e = w.Find(L"e");
-
-    // Tab order is the layout order; the disabled button is skipped.
-    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(w.Manager().GetFocus(), cap);
-    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(w.Manager().GetFocus(), a);
+    // Tab order is the layout order, the disabled button skipped, wrapping
+    // around; Enter and Space click the focused button.
+    const std::pair<WPARAM, CControlUI*> keys[] = {{VK_TAB, cap},   {VK_TAB, a}, {VK_RETURN, a}, {VK_TAB, b},
+                                                   {VK_SPACE, b},   {VK_TAB, e}, {VK_TAB, cap}};
+    for (const auto& [key, focus] : keys) {
+        SendMessageW(w.GetHWND(), WM_KEYDOWN, key, 0);
+        EXPECT_EQ(w.Manager().GetFocus(), focus) << key;
+    }
     EXPECT_EQ(w.Count(L"setfocus", a), 1);
     EXPECT_EQ(w.Count(L"killfocus", cap), 1);
-    SendMessageW(h, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(w.Count(L"click", a), 1);
-    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(w.Manager().GetFocus(), b);
-    SendMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(w.Count(L"click", b), 1);
-    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(w.Manager().GetFocus(), e);
-    SendMessageW(h, WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(w.Manager().GetFocus(), cap);  // wraps around
     EXPECT_EQ(w.Count(L"killfocus", e), 1);
-
-    // Alt+N is the shortcut of "b".
-    w.ClearNotes();
-    SendMessageW(h, WM_SYSCHAR, L'n', 1 << 29);
+    EXPECT_EQ(w.Count(L"click", a), 1);
     EXPECT_EQ(w.Count(L"click", b), 1);
-    // A hidden button neither takes the focus nor clicks.
+
+    // Alt+N is the shortcut of "b"; hidden, it neither takes the focus nor
+    // clicks.
+    w.ClearNotes();
+    SendMessageW(w.GetHWND(), WM_SYSCHAR, L'n', 1 << 29);
+    EXPECT_EQ(w.Count(L"click", b), 1);
     b->SetVisible(false);
-    SendMessageW(h, WM_SYSCHAR, L'n', 1 << 29);
+    SendMessageW(w.GetHWND(), WM_SYSCHAR, L'n', 1 << 29);
     EXPECT_EQ(w.Count(L"click", b), 1);
 }
 
-TEST(Input, TooltipFollowsTheControlUnderTheMouse)
+TEST_F(Buttons, TooltipFollowsTheControlUnderTheMouse)
 {
-    SkinArchive skin({{"Tip.xml", R"(<Window size="200,100"><VerticalLayout>
-        <Button name="closebtn" float="true" pos="150,1,0,0" width="36" height="28" tooltip="关闭" />
-        <Button name="plain" float="true" pos="10,40,60,70" />
-      </VerticalLayout></Window>)"}});
-    TestWindow w(L"Tip.xml");
-    ASSERT_NE(w.Open(), nullptr);
-    HWND h = w.GetHWND();
-    POINT close = duitest::CentrePoint(w.Find(L"closebtn"));
-    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(close.x, close.y));
-    HWND tip = NULL;
-    EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tip));
-    ASSERT_NE(tip, nullptr);
-    EXPECT_EQ(GetWindow(tip, GW_OWNER), h);
+    HWND h = w.GetHWND(), tip = NULL;
+    w.Mouse(WM_MOUSEMOVE, CentrePoint(w.Find(L"capbtn")));
+    while ((tip = FindWindowExW(NULL, tip, TOOLTIPS_CLASSW, NULL)) != NULL && GetWindow(tip, GW_OWNER) != h) {
+    }
+    ASSERT_NE(tip, nullptr) << "no tooltip window owned by the test window";
     EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
     wchar_t text[80] = {0};
     TOOLINFOW info = {};
@@ -178,55 +141,50 @@ TEST(Input, TooltipFollowsTheControlUnderTheMouse)
     SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
     EXPECT_STREQ(text, L"关闭");
     ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
-    EXPECT_EQ(info.rect.left, 150);
-    EXPECT_EQ(info.rect.right, 186);
+    EXPECT_EQ(duitest::Pos(info.rect), "250,2,280,26");
     // A control without a tooltip: no tool.
-    POINT plain = duitest::CentrePoint(w.Find(L"plain"));
-    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(plain.x, plain.y));
+    w.Mouse(WM_MOUSEMOVE, CentrePoint(w.Find(L"a")));
     EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
 }
 
-TEST(Input, RealMouseAndKeyboardOnTheDisplay)
+TEST_F(Buttons, RealMouseAndKeyboardOnTheDisplay)
 {
-    using testing_support::PumpUntil;
-    using testing_support::TapKey;
-    SkinArchive skin({{"Buttons.xml", kButtons}});
-    TestWindow w(L"Buttons.xml");
-    HWND h = w.Open(NULL, 200, 150, 300, 200, true);
+    TestWindow shown(L"Buttons.xml");
+    HWND h = shown.Open(NULL, 200, 150, 300, 200, true);
     ASSERT_NE(h, nullptr);
     SetForegroundWindow(h);
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; }, 3000));
-    CControlUI *a = w.Find(L"a"), *e = w.Find(L"e");
-    auto screenCentre = [&](CControlUI* c) {
-        POINT p = duitest::CentrePoint(c);
+    CControlUI *a = shown.Find(L"a"), *e = shown.Find(L"e");
+    auto clickCentre = [&](CControlUI* c) {
+        POINT p = CentrePoint(c);
         ClientToScreen(h, &p);
-        return p;
+        return testing_support::ClickAt(p);
     };
 
     // A real click on "a".
-    ASSERT_TRUE(testing_support::ClickAt(screenCentre(a)));
-    EXPECT_TRUE(PumpUntil([&] { return w.Count(L"click") > 0; }, 3000));
-    EXPECT_EQ(w.Count(L"click"), 1);
-    EXPECT_EQ(w.Count(L"click", a), 1);
+    ASSERT_TRUE(clickCentre(a));
+    EXPECT_TRUE(PumpUntil([&] { return shown.Count(L"click") > 0; }, 3000));
+    EXPECT_EQ(shown.Count(L"click"), 1);
+    EXPECT_EQ(shown.Count(L"click", a), 1);
 
-    // A real click into the edit field gives it the focus; typing fills it.
-    ASSERT_TRUE(testing_support::ClickAt(screenCentre(e)));
-    EXPECT_TRUE(PumpUntil([&] { return w.Manager().GetFocus() == e; }, 3000));
-    EXPECT_EQ(w.Count(L"setfocus", e), 1);
-    for (WORD key : std::initializer_list<WORD>{'A', 'B', 'C', VK_BACK, 'D'}) ASSERT_TRUE(TapKey(key));
+    // A real click into the edit field gives it the focus and the caret;
+    // typing fills it.
+    ASSERT_TRUE(clickCentre(e));
+    EXPECT_TRUE(PumpUntil([&] { return shown.Manager().GetFocus() == e; }, 3000));
+    EXPECT_EQ(shown.Count(L"setfocus", e), 1);
+    for (WORD key : std::initializer_list<WORD>{'A', 'B', 'C', VK_BACK, 'D'}) ASSERT_TRUE(testing_support::TapKey(key));
     EXPECT_TRUE(PumpUntil([&] { return e->GetText() == L"abd"; }, 3000)) << e->GetText().GetData();
-    EXPECT_GE(w.Count(L"textchanged", e), 5);
-    auto* edit = static_cast<CEditUI*>(e->GetInterface(L"Edit"));
-    ASSERT_NE(edit, nullptr);
-    ASSERT_NE(edit->GetNativeWindow(), nullptr);
-    EXPECT_EQ(GetFocus(), edit->GetNativeWindow());  // the caret is there
+    EXPECT_GE(shown.Count(L"textchanged", e), 5);
+    auto* edit = shown.Find<CEditUI>(L"e", L"Edit");
+    ASSERT_TRUE(edit && edit->GetNativeWindow());
+    EXPECT_EQ(GetFocus(), edit->GetNativeWindow());
 
     // Tab leaves the field: "killfocus" from it, the focus wraps to the first
     // button (Enter and Space on a focused button: Buttons.TabMoves...).
-    ASSERT_TRUE(TapKey(VK_TAB));
-    EXPECT_TRUE(PumpUntil([&] { return w.Count(L"killfocus", e) > 0; }, 3000));
-    EXPECT_EQ(w.Count(L"killfocus", e), 1);
-    EXPECT_EQ(w.Manager().GetFocus(), w.Find(L"capbtn"));
+    ASSERT_TRUE(testing_support::TapKey(VK_TAB));
+    EXPECT_TRUE(PumpUntil([&] { return shown.Count(L"killfocus", e) > 0; }, 3000));
+    EXPECT_EQ(shown.Count(L"killfocus", e), 1);
+    EXPECT_EQ(shown.Manager().GetFocus(), shown.Find(L"capbtn"));
 
     // Text set by the program shows in the field and reads back.
     edit->SetText(L"C:\\Program Files\\VELT电子日历");
@@ -236,61 +194,41 @@ TEST(Input, RealMouseAndKeyboardOnTheDisplay)
     EXPECT_EQ(edit->GetText(), L"C:\\Program Files\\VELT电子日历");
 }
 
-TEST(Input, EditFieldsClipboardReadOnlyAndLimits)
+TEST_F(Buttons, EditFieldsClipboardReadOnlyAndLimits)
 {
-    SkinArchive skin({{"Fields.xml", R"(<Window size="300,200"><VerticalLayout>
-        <Edit name="e" height="24" maxchar="12" />
-        <Edit name="pw" height="24" password="true" />
-        <RichEdit name="lic" height="100" text="第一条&#10;第二条&#10;第三条" />
-        <Button name="nextbtn" height="24" shortcut="N" />
-      </VerticalLayout></Window>)"}});
-    TestWindow w(L"Fields.xml");
-    ASSERT_NE(w.Open(), nullptr);
-    auto* e = static_cast<CEditUI*>(w.Find(L"e")->GetInterface(L"Edit"));
-    auto* pw = static_cast<CEditUI*>(w.Find(L"pw")->GetInterface(L"Edit"));
-    auto* lic = static_cast<CEditUI*>(w.Find(L"lic")->GetInterface(L"Edit"));
+    TestWindow fields(L"Fields.xml");
+    ASSERT_NE(fields.Open(), nullptr);
+    auto *e = fields.Find<CEditUI>(L"e", L"Edit"), *pw = fields.Find<CEditUI>(L"pw", L"Edit"),
+         *lic = fields.Find<CEditUI>(L"lic", L"Edit");
     ASSERT_TRUE(e && pw && lic);
-    HWND ne = e->GetNativeWindow();
-    ASSERT_NE(ne, nullptr);
-    EXPECT_EQ(GetParent(ne), w.GetHWND());
+    HWND ne = e->GetNativeWindow(), nl = lic->GetNativeWindow();
+    ASSERT_TRUE(ne && nl);
+    EXPECT_EQ(GetParent(ne), fields.GetHWND());
 
-    // Paste from the clipboard, then cut it out again.
-    const wchar_t text[] = L"粘贴的文字";
-    ASSERT_TRUE(OpenClipboard(w.GetHWND()));
-    EmptyClipboard();
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
-    memcpy(GlobalLock(mem), text, sizeof(text));
-    GlobalUnlock(mem);
-    SetClipboardData(CF_UNICODETEXT, mem);
-    CloseClipboard();
-    SendMessageW(ne, WM_PASTE, 0, 0);
-    EXPECT_EQ(e->GetText(), text);
-    EXPECT_EQ(w.Count(L"textchanged", e), 1);
+    // Cut onto the clipboard and pasted back from it.
+    e->SetText(L"粘贴的文字");
     e->SetSel(0, -1);
     SendMessageW(ne, WM_CUT, 0, 0);
     EXPECT_EQ(e->GetText(), L"");
-    ASSERT_TRUE(OpenClipboard(w.GetHWND()));
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    ASSERT_NE(data, nullptr);
-    EXPECT_STREQ(static_cast<const wchar_t*>(GlobalLock(data)), text);
-    GlobalUnlock(data);
-    CloseClipboard();
+    fields.ClearNotes();
+    SendMessageW(ne, WM_PASTE, 0, 0);
+    EXPECT_EQ(e->GetText(), L"粘贴的文字");
+    EXPECT_EQ(fields.Count(L"textchanged", e), 1);
+    e->SetText(L"");
 
-    // Limits and modes.
+    // Limits and modes; Alt+N typed while a field has the keyboard reaches
+    // the window's button.
     EXPECT_EQ(SendMessageW(ne, EM_GETLIMITTEXT, 0, 0), 12);
     for (wchar_t ch : std::wstring(L"0123456789ABCDEF")) SendMessageW(ne, WM_CHAR, ch, 0);
     EXPECT_EQ(e->GetText(), L"0123456789AB");
     SendMessageW(ne, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(w.Count(L"return", e), 1);
+    EXPECT_EQ(fields.Count(L"return", e), 1);
     EXPECT_EQ(SendMessageW(pw->GetNativeWindow(), EM_GETPASSWORDCHAR, 0, 0), L'*');
-    // Alt+N typed while a field has the keyboard reaches the window's button.
     SendMessageW(ne, WM_SYSCHAR, L'n', 1 << 29);
-    EXPECT_EQ(w.Count(L"click", w.Find(L"nextbtn")), 1);
+    EXPECT_EQ(fields.Count(L"click", fields.Find(L"nextbtn")), 1);
     EXPECT_EQ(e->GetText(), L"0123456789AB");
 
     // The licence: read-only, several lines, typing changes nothing.
-    HWND nl = lic->GetNativeWindow();
-    ASSERT_NE(nl, nullptr);
     EXPECT_TRUE(GetWindowLongW(nl, GWL_STYLE) & ES_READONLY);
     EXPECT_TRUE(GetWindowLongW(nl, GWL_STYLE) & ES_MULTILINE);
     EXPECT_EQ(SendMessageW(nl, EM_GETLINECOUNT, 0, 0), 3);

@@ -7,20 +7,10 @@
 
 #include <gtest/gtest.h>
 
-using duitest::SkinArchive;
+using duitest::Pos;
 using duitest::TestWindow;
 
 namespace {
-
-void ExpectRect(CControlUI* c, int l, int t, int r, int b)
-{
-    ASSERT_NE(c, nullptr);
-    const RECT& rc = c->GetPos();
-    EXPECT_EQ(rc.left, l) << c->GetName().GetData();
-    EXPECT_EQ(rc.top, t) << c->GetName().GetData();
-    EXPECT_EQ(rc.right, r) << c->GetName().GetData();
-    EXPECT_EQ(rc.bottom, b) << c->GetName().GetData();
-}
 
 const char kFrame[] = R"(<?xml version="1.0" encoding="utf-8"?>
 <Window size="517,397" roundcorner="5,5" caption="0,0,0,30" sizebox="4,4,6,6">
@@ -29,7 +19,8 @@ const char kFrame[] = R"(<?xml version="1.0" encoding="utf-8"?>
     <Button name="closebtn" float="true" pos="470,1,0,0" width="36" height="28" tooltip="关闭" />
     <Button name="nextbtn" float="true" pos="345,360,0,0" width="85" height="24" shortcut="N" />
     <Label name="words" float="true" pos="30,103,400,123" text="VELT电子日历" />
-    <HorizontalLayout name="barframe" float="true" pos="14,122,0,0" width="474" height="14" bordersize="1" bordercolor="#FFACCFF5" bkcolor="#FFFFFFFF">
+    <HorizontalLayout name="barframe" float="true" pos="14,122,0,0" width="474" height="14" bordersize="1"
+        bordercolor="#FFACCFF5" bkcolor="#FFFFFFFF">
       <HorizontalLayout name="progressbar" width="1" maxwidth="474" bkcolor="#FF00FF00" />
       <HorizontalLayout name="rest" />
     </HorizontalLayout>
@@ -51,120 +42,107 @@ const char kFlow[] = R"(<Window size="300,220">
   </VerticalLayout>
 </Window>)";
 
+const char kOptions[] = R"(<Window size="200,100"><HorizontalLayout>
+  <Option name="x" group="g" selected="true" /><Option name="y" group="g" /><Option name="z" />
+</HorizontalLayout></Window>)";
+
+// Expects each named control at its "left,top,right,bottom".
+void ExpectPositions(TestWindow& w, std::initializer_list<std::pair<const wchar_t*, const char*>> positions)
+{
+    for (const auto& [name, pos] : positions) EXPECT_EQ(Pos(w.Find(name)), pos) << name;
+}
+
+// The three layouts in one skin.
+class Layout : public ::testing::Test {
+protected:
+    duitest::SkinArchive skin{{"Frame.xml", kFrame}, {"Flow.xml", kFlow}, {"Opt.xml", kOptions}};
+};
+
 } // namespace
 
-TEST(Layout, FloatControlsLandWherePosAndSizeSayAndTheRootGivesTheGeometry)
+TEST_F(Layout, FloatControlsLandWherePosAndSizeSayAndTheRootGivesTheGeometry)
 {
-    SkinArchive skin({{"Frame.xml", kFrame}});
     TestWindow w(L"Frame.xml");
     ASSERT_NE(w.Open(NULL, 0, 0, 516, 396), nullptr);
     ASSERT_NE(w.Root(), nullptr);
-
-    // The layout's size replaces the size passed at creation.
+    // The layout's size replaces the size passed at creation. Caption band
+    // and size box are kept for the window (the round corner:
+    // Paint.PicturesAlphaCuttingAndTheScreenThroughDoubleBufferedPaint).
     RECT rc;
     GetWindowRect(w.GetHWND(), &rc);
     EXPECT_EQ(rc.right - rc.left, 517);
     EXPECT_EQ(rc.bottom - rc.top, 397);
-    // Caption band and size box are kept for the window (the round corner:
-    // Paint.AlphaCuttingPictureFormatsAndTheRoundCornerLeftToTheWindow).
-    EXPECT_EQ(w.Manager().GetCaptionRect().bottom, 30);
-    EXPECT_EQ(w.Manager().GetCaptionRect().left, 0);
-    EXPECT_EQ(w.Manager().GetSizeBox().left, 4);
-    EXPECT_EQ(w.Manager().GetSizeBox().right, 6);
+    EXPECT_EQ(Pos(w.Manager().GetCaptionRect()), "0,0,0,30");
+    EXPECT_EQ(Pos(w.Manager().GetSizeBox()), "4,4,6,6");
+    ExpectPositions(w, {{L"root", "0,0,517,397"}, {L"minbtn", "431,1,473,26"}, {L"closebtn", "470,1,506,29"},
+                        {L"nextbtn", "345,360,430,384"}, {L"words", "30,103,400,123"},
+                        {L"barframe", "14,122,488,136"}, {L"progressbar", "14,122,15,136"}, {L"rest", "15,122,488,136"}});
 
-    ExpectRect(w.Find(L"root"), 0, 0, 517, 397);
-    ExpectRect(w.Find(L"minbtn"), 431, 1, 473, 26);
-    ExpectRect(w.Find(L"closebtn"), 470, 1, 506, 29);
-    ExpectRect(w.Find(L"nextbtn"), 345, 360, 430, 384);
-    ExpectRect(w.Find(L"words"), 30, 103, 400, 123);
-    ExpectRect(w.Find(L"barframe"), 14, 122, 488, 136);
-    ExpectRect(w.Find(L"progressbar"), 14, 122, 15, 136);
-    ExpectRect(w.Find(L"rest"), 15, 122, 488, 136);
+    // Lookup by name and by point: on the background the root layout,
+    // outside the window nothing, the bar on top of its frame, hidden
+    // controls looked through.
+    EXPECT_EQ(w.Find(L"nosuchbtn"), nullptr);
+    CControlUI* next = w.Find(L"nextbtn");
+    const std::pair<POINT, CControlUI*> hits[] = {{duitest::CentrePoint(next), next}, {{200, 60}, w.Root()},
+                                                  {{600, 60}, nullptr}, {{14, 125}, w.Find(L"progressbar")},
+                                                  {{100, 125}, w.Find(L"rest")}};
+    for (const auto& [pt, control] : hits) EXPECT_EQ(w.Manager().FindControl(pt), control) << pt.x << "," << pt.y;
+    next->SetVisible(false);
+    EXPECT_EQ(w.Manager().FindControl(duitest::CentrePoint(next)), w.Root());
 
     // The width attribute moves the bar's right edge, up to its maxwidth.
     CControlUI* bar = w.Find(L"progressbar");
     for (int width : {158, 316, 474, 900}) {
         bar->SetAttribute(L"width", std::to_wstring(width).c_str());
         duitest::Pump();
-        const int right = 14 + (width < 474 ? width : 474);
-        ExpectRect(bar, 14, 122, right, 136);
-        ExpectRect(w.Find(L"rest"), right, 122, 488, 136);
+        const std::string right = std::to_string(14 + std::min(width, 474));
+        EXPECT_EQ(Pos(bar), "14,122," + right + ",136");
+        EXPECT_EQ(Pos(w.Find(L"rest")), right + ",122,488,136");
     }
 }
 
-TEST(Layout, FlowWithInsetPaddingAndBoundsAndHiddenControlsGiveWay)
+// Also the class names (ButtonUI, LabelUI, EditUI, RichEditUI and
+// HorizontalLayoutUI: on the real layouts,
+// SkinLayout.EveryLayoutMeetsTheWindowContract) and containers' items.
+TEST_F(Layout, FlowWithInsetPaddingAndBoundsAndHiddenControlsGiveWay)
 {
-    SkinArchive skin({{"Flow.xml", kFlow}});
     TestWindow w(L"Flow.xml");
     ASSERT_NE(w.Open(), nullptr);
     // Inside 10,20 .. 270,180 (300x220 less the inset); children 5 apart.
-    ExpectRect(w.Find(L"top"), 10, 20, 270, 50);
-    ExpectRect(w.Find(L"row"), 10, 55, 270, 105);
-    // Row inside 12,58 .. 266,100: fixed 40 and 60 (capped), two share 154.
-    ExpectRect(w.Find(L"a"), 12, 58, 52, 100);
-    ExpectRect(w.Find(L"b"), 52, 58, 129, 100);
-    ExpectRect(w.Find(L"c"), 129, 58, 189, 100);
-    ExpectRect(w.Find(L"d"), 189, 58, 266, 100);
-    // Fixed heights 30 + 50 + 20 + 24 and four gaps of 5 leave 16 for "fill".
-    ExpectRect(w.Find(L"fill"), 10, 110, 270, 126);
-    // A fixed width wider than the container is cut to it.
-    ExpectRect(w.Find(L"capped"), 10, 131, 270, 151);
-    ExpectRect(w.Find(L"field"), 10, 156, 270, 180);
+    // The row inside 12,58 .. 266,100: fixed 40 and 60 (capped), two share
+    // 154. Fixed heights 30 + 50 + 20 + 24 and four gaps of 5 leave 16 for
+    // "fill"; a fixed width wider than the container is cut to it.
+    ExpectPositions(w, {{L"top", "10,20,270,50"}, {L"row", "10,55,270,105"}, {L"a", "12,58,52,100"},
+                        {L"b", "52,58,129,100"}, {L"c", "129,58,189,100"}, {L"d", "189,58,266,100"},
+                        {L"fill", "10,110,270,126"}, {L"capped", "10,131,270,151"}, {L"field", "10,156,270,180"}});
 
-    // A hidden control gives its place to the others: b and d share 254 - 60.
+    EXPECT_STREQ(w.Root()->GetClass(), L"VerticalLayoutUI");
+    EXPECT_STREQ(w.Find(L"fill")->GetClass(), L"ControlUI");
+    EXPECT_STREQ(w.Find(L"capped")->GetClass(), L"TextUI");
+    auto* row = w.Find<CContainerUI>(L"row", L"Container");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->GetCount(), 4);
+    EXPECT_EQ(row->GetItemAt(2), w.Find(L"c"));
+    EXPECT_EQ(row->GetItemAt(4), nullptr);
+
+    // A hidden control gives its place to the others: b and d share 254 - 60;
+    // a hidden container hides its children.
     w.Find(L"a")->SetVisible(false);
     EXPECT_FALSE(w.Find(L"a")->IsVisible());
     duitest::Pump();
-    ExpectRect(w.Find(L"b"), 12, 58, 109, 100);
+    EXPECT_EQ(Pos(w.Find(L"b")), "12,58,109,100");
     w.Find(L"row")->SetVisible(false);
-    EXPECT_FALSE(w.Find(L"b")->IsVisible());  // a hidden container hides its children
+    EXPECT_FALSE(w.Find(L"b")->IsVisible());
     w.Find(L"row")->SetVisible(true);
     EXPECT_TRUE(w.Find(L"b")->IsVisible());
 }
 
-TEST(Layout, LookupByNameByPointAndClassNames)
+TEST_F(Layout, OptionGroupsAreExclusive)
 {
-    SkinArchive skin({{"Frame.xml", kFrame}, {"Flow.xml", kFlow}});
-    TestWindow w(L"Frame.xml");
-    ASSERT_NE(w.Open(), nullptr);
-    EXPECT_EQ(w.Find(L"nosuchbtn"), nullptr);
-    CControlUI* next = w.Find(L"nextbtn");
-    EXPECT_EQ(w.Manager().FindControl(duitest::CentrePoint(next)), next);
-    // On the background: the root layout; outside the window: nothing.
-    EXPECT_EQ(w.Manager().FindControl(POINT{200, 60}), w.Root());
-    EXPECT_EQ(w.Manager().FindControl(POINT{600, 60}), nullptr);
-    // The bar is on top of its frame.
-    EXPECT_EQ(w.Manager().FindControl(POINT{14, 125}), w.Find(L"progressbar"));
-    EXPECT_EQ(w.Manager().FindControl(POINT{100, 125}), w.Find(L"rest"));
-    // Hidden controls are looked through.
-    next->SetVisible(false);
-    EXPECT_EQ(w.Manager().FindControl(duitest::CentrePoint(next)), w.Root());
-
-    // ButtonUI, LabelUI, EditUI, RichEditUI and HorizontalLayoutUI: on the
-    // real layouts, SkinLayout.EveryLayoutMeetsTheWindowContract.
-    EXPECT_STREQ(w.Root()->GetClass(), L"VerticalLayoutUI");
-
-    TestWindow flow(L"Flow.xml");
-    ASSERT_NE(flow.Open(), nullptr);
-    EXPECT_STREQ(flow.Find(L"fill")->GetClass(), L"ControlUI");
-    EXPECT_STREQ(flow.Find(L"capped")->GetClass(), L"TextUI");
-    CContainerUI* row = static_cast<CContainerUI*>(flow.Find(L"row")->GetInterface(L"Container"));
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->GetCount(), 4);
-    EXPECT_EQ(row->GetItemAt(2), flow.Find(L"c"));
-    EXPECT_EQ(row->GetItemAt(4), nullptr);
-}
-
-TEST(Layout, OptionGroupsAreExclusive)
-{
-    SkinArchive skin({{"Opt.xml", R"(<Window size="200,100"><HorizontalLayout>
-        <Option name="x" group="g" selected="true" /><Option name="y" group="g" /><Option name="z" />
-      </HorizontalLayout></Window>)"}});
     TestWindow w(L"Opt.xml");
     ASSERT_NE(w.Open(), nullptr);
-    auto* x = static_cast<COptionUI*>(w.Find(L"x")->GetInterface(L"Option"));
-    auto* y = static_cast<COptionUI*>(w.Find(L"y")->GetInterface(L"Option"));
-    auto* z = static_cast<COptionUI*>(w.Find(L"z")->GetInterface(L"Option"));
+    auto *x = w.Find<COptionUI>(L"x", L"Option"), *y = w.Find<COptionUI>(L"y", L"Option"),
+         *z = w.Find<COptionUI>(L"z", L"Option");
     ASSERT_TRUE(x && y && z);
     EXPECT_STREQ(x->GetClass(), L"OptionUI");
     EXPECT_TRUE(x->IsSelected());

@@ -2,21 +2,20 @@
 // hot, pushed and disabled looks; per-pixel alpha; source/dest cutting;
 // PNG, JPEG and GIF pictures; Chinese text drawn as glyphs rather than
 // boxes; the round corner kept for the window; and the same picture on screen
-// through the double-buffered WM_PAINT.
+// through the double-buffered WM_PAINT as through WM_PRINTCLIENT.
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using duitest::Bitmap;
-using duitest::Rgba;
-using duitest::SkinArchive;
 using duitest::TestWindow;
+using testing_support::ColoursNear;
 
 namespace {
 
 const DWORD kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kGray = 0x808080, kWhite = 0xFFFFFF;
-
-using testing_support::ColoursNear;
 
 // A 1x1 GIF whose only pixel is red.
 const unsigned char kRedGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF,
@@ -36,86 +35,98 @@ const char kSprites[] = R"(<Window size="240,120" roundcorner="8,8">
   </VerticalLayout>
 </Window>)";
 
-testing_support::ZipEntries Sprites()
-{
-    return {{"Sprites.xml", kSprites},
-            {"s.png", duitest::StripesPng(10, 30, {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255},
-                                                   {128, 128, 128, 255}, {255, 0, 0, 128}})},
-            {"pic.jpg", duitest::EncodePicture(8, 8, std::vector<Rgba>(64, Rgba{0, 0, 255, 255}), true)},
-            {"dot.gif", std::string(reinterpret_cast<const char*>(kRedGif), sizeof(kRedGif))}};
-}
+const char kText[] = R"(<Window size="260,60"><VerticalLayout bkcolor="#FFFFFFFF">
+  <Label name="zh1" float="true" pos="0,0,40,40" text="中" textcolor="#FF000000" align="center" />
+  <Label name="zh2" float="true" pos="50,0,90,40" text="文" textcolor="#FF000000" align="center" />
+  <Label name="box1" float="true" pos="100,0,140,40" text="&#xE000;" textcolor="#FF000000" align="center" />
+  <Label name="box2" float="true" pos="150,0,190,40" text="&#xE001;" textcolor="#FF000000" align="center" />
+  <Label name="blank" float="true" pos="200,0,240,40" text="" />
+</VerticalLayout></Window>)";
 
+// The layouts and pictures, in one skin.
+class Paint : public ::testing::Test {
+protected:
+    duitest::SkinArchive skin{
+        {"Sprites.xml", kSprites},
+        {"Text.xml", kText},
+        {"s.png", duitest::Picture(10, 30, {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255},
+                                            {128, 128, 128, 255}, {255, 0, 0, 128}})},
+        {"pic.jpg", duitest::Picture(8, 8, {{0, 0, 255, 255}}, true)},
+        {"dot.gif", std::string(reinterpret_cast<const char*>(kRedGif), sizeof(kRedGif))}};
+};
+
+// Pixels of `rc` that are not near white.
 int Ink(const Bitmap& bmp, const RECT& rc)
 {
-    int n = 0;
-    for (DWORD px : bmp.Cut(rc)) n += !ColoursNear(px, kWhite, 40);
-    return n;
+    const std::vector<DWORD> cut = bmp.Cut(rc);
+    return std::count_if(cut.begin(), cut.end(), [](DWORD px) { return !ColoursNear(px, kWhite, 40); });
 }
 
 } // namespace
 
-TEST(Paint, ButtonLooksComeFromTheirSpriteRectangles)
+TEST_F(Paint, ButtonLooksComeFromTheirSpriteRectangles)
 {
-    SkinArchive skin(Sprites());
     TestWindow w(L"Sprites.xml");
     ASSERT_NE(w.Open(), nullptr);
     CControlUI* b = w.Find(L"b");
     ASSERT_NE(b, nullptr);
-    POINT c = duitest::CentrePoint(b);
-    HWND h = w.GetHWND();
-
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kRed) << "normal";
-    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(c.x, c.y));
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kGreen) << "hot";
-    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.x, c.y));
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kBlue) << "pushed";
-    // Dragged off while pressed: no longer pushed.
-    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(120, 90));
-    EXPECT_NE(duitest::Render(w.Manager()).At(c.x, c.y), kBlue);
-    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(c.x, c.y));
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kBlue);
-    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(c.x, c.y));
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kGreen) << "hot again after release";
-    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(120, 90));
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kRed) << "normal after leaving";
-    b->SetEnabled(false);
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kGray) << "disabled";
-    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(c.x, c.y));
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kGray) << "disabled stays disabled under the mouse";
+    const POINT c = duitest::CentrePoint(b), away = {120, 90};
+    // Dragged off while pressed the button is no longer pushed, and pushed
+    // again when dragged back; disabled stays disabled under the mouse.
+    const std::tuple<const char*, UINT, POINT, WPARAM, bool, DWORD> steps[] = {
+        {"normal", WM_NULL, c, 0, true, kRed},
+        {"hot", WM_MOUSEMOVE, c, 0, true, kGreen},
+        {"pushed", WM_LBUTTONDOWN, c, MK_LBUTTON, true, kBlue},
+        {"dragged off", WM_MOUSEMOVE, away, MK_LBUTTON, true, kRed},
+        {"dragged back", WM_MOUSEMOVE, c, MK_LBUTTON, true, kBlue},
+        {"hot again after release", WM_LBUTTONUP, c, 0, true, kGreen},
+        {"normal after leaving", WM_MOUSEMOVE, away, 0, true, kRed},
+        {"disabled", WM_NULL, c, 0, false, kGray},
+        {"disabled under the mouse", WM_MOUSEMOVE, c, 0, false, kGray},
+    };
+    for (const auto& [what, msg, at, keys, enabled, look] : steps) {
+        b->SetEnabled(enabled);
+        if (msg != WM_NULL) w.Mouse(msg, at, keys);
+        EXPECT_EQ(w.Render().At(c.x, c.y), look) << what;
+    }
 
     // Swapping the images (as option and check buttons do) changes the look.
     b->SetEnabled(true);
-    auto* button = static_cast<CButtonUI*>(b->GetInterface(L"Button"));
+    auto* button = w.Find<CButtonUI>(L"b", L"Button");
     ASSERT_NE(button, nullptr);
     button->SetNormalImage(L"file='s.png' source='20,0,30,30'");
-    SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(120, 90));
-    EXPECT_EQ(duitest::Render(w.Manager()).At(c.x, c.y), kBlue);
+    w.Mouse(WM_MOUSEMOVE, away);
+    EXPECT_EQ(w.Render().At(c.x, c.y), kBlue);
     EXPECT_STREQ(button->GetNormalImage(), L"file='s.png' source='20,0,30,30'");
 }
 
 // Also: the manager keeps the layout's round corner for the window; shaping
 // the window (SetWindowRgn) is the window's own handling, not the manager's
 // (a round corner of 0: WizardWindow.RoundCornerShapesTheWindowRegion).
-TEST(Paint, AlphaCuttingPictureFormatsAndTheRoundCornerLeftToTheWindow)
+TEST_F(Paint, PicturesAlphaCuttingAndTheScreenThroughDoubleBufferedPaint)
 {
-    SkinArchive skin(Sprites());
     TestWindow w(L"Sprites.xml");
-    ASSERT_NE(w.Open(), nullptr);
-    Bitmap bmp = duitest::Render(w.Manager());
-    // Half-transparent red over white.
-    EXPECT_TRUE(ColoursNear(bmp.At(70, 25), 0xFF7F7F, 3)) << std::hex << bmp.At(70, 25);
-    // dest places the cut inside the control: 105,15 .. 115,25.
-    EXPECT_EQ(bmp.At(110, 20), kRed);
-    EXPECT_EQ(bmp.At(102, 12), kWhite);
-    EXPECT_EQ(bmp.At(130, 40), kWhite);
-    // A JPEG stretched over its control.
-    EXPECT_TRUE(ColoursNear(bmp.At(160, 20), kBlue, 24)) << std::hex << bmp.At(160, 20);
-    // A GIF.
-    EXPECT_EQ(bmp.At(190, 20), kRed);
-    // Colour with a border drawn over it.
-    EXPECT_EQ(bmp.At(220, 20), kBlue);
-    EXPECT_EQ(bmp.At(210, 20), kGreen);
-    EXPECT_EQ(bmp.At(229, 20), kGreen);
+    ASSERT_NE(w.Open(NULL, 100, 100, 240, 120, true), nullptr);
+    const Bitmap bmp = w.Render();
+    const std::tuple<const char*, int, int, DWORD, int> pixels[] = {
+        {"button", 25, 25, kRed, 0},
+        {"half-transparent red over white", 70, 25, 0xFF7F7F, 3},
+        {"dest places the cut at 105,15 .. 115,25", 110, 20, kRed, 0},
+        {"outside dest", 102, 12, kWhite, 0},
+        {"outside dest, lower right", 130, 40, kWhite, 0},
+        {"a JPEG stretched over its control", 160, 20, kBlue, 24},
+        {"a GIF", 190, 20, kRed, 0},
+        {"colour inside the border", 220, 20, kBlue, 0},
+        {"border, left", 210, 20, kGreen, 0},
+        {"border, right", 229, 20, kGreen, 0},
+        {"background", 120, 80, kWhite, 0},
+    };
+    for (const auto& [what, x, y, colour, tolerance] : pixels)
+        EXPECT_TRUE(ColoursNear(bmp.At(x, y), colour, tolerance)) << what << ": " << std::hex << bmp.At(x, y);
+    // What the screen shows after WM_PAINT is the same picture.
+    const Bitmap screen = w.Render(true);
+    ASSERT_EQ(screen.width, 240);
+    EXPECT_EQ(screen.px, bmp.px);
 
     EXPECT_EQ(w.Manager().GetRoundCorner().cx, 8);
     EXPECT_EQ(w.Manager().GetRoundCorner().cy, 8);
@@ -124,49 +135,23 @@ TEST(Paint, AlphaCuttingPictureFormatsAndTheRoundCornerLeftToTheWindow)
     DeleteObject(rgn);
 }
 
-TEST(Paint, ChineseTextDrawsGlyphsNotBoxes)
+TEST_F(Paint, ChineseTextDrawsGlyphsNotBoxes)
 {
-    SkinArchive skin({{"Text.xml", R"(<Window size="260,60"><VerticalLayout bkcolor="#FFFFFFFF">
-        <Label name="zh1" float="true" pos="0,0,40,40" text="中" textcolor="#FF000000" align="center" />
-        <Label name="zh2" float="true" pos="50,0,90,40" text="文" textcolor="#FF000000" align="center" />
-        <Label name="box1" float="true" pos="100,0,140,40" text="&#xE000;" textcolor="#FF000000" align="center" />
-        <Label name="box2" float="true" pos="150,0,190,40" text="&#xE001;" textcolor="#FF000000" align="center" />
-        <Label name="blank" float="true" pos="200,0,240,40" text="" />
-      </VerticalLayout></Window>)"}});
     TestWindow w(L"Text.xml");
     ASSERT_NE(w.Open(), nullptr);
-    Bitmap bmp = duitest::Render(w.Manager());
-    RECT zh1 = w.Find(L"zh1")->GetPos(), zh2 = w.Find(L"zh2")->GetPos();
-    RECT box1 = w.Find(L"box1")->GetPos(), box2 = w.Find(L"box2")->GetPos();
+    const Bitmap bmp = w.Render();
+    const RECT zh1 = w.Find(L"zh1")->GetPos(), zh2 = w.Find(L"zh2")->GetPos();
     EXPECT_EQ(Ink(bmp, w.Find(L"blank")->GetPos()), 0);
     EXPECT_GT(Ink(bmp, zh1), 15);
     EXPECT_GT(Ink(bmp, zh2), 15);
     // Two characters the font lacks draw the same replacement (a box or
     // nothing); two real Chinese glyphs differ from each other and from it.
-    std::vector<DWORD> g1 = bmp.Cut(zh1), g2 = bmp.Cut(zh2), m1 = bmp.Cut(box1), m2 = bmp.Cut(box2);
-    EXPECT_EQ(m1, m2);
+    const std::vector<DWORD> g1 = bmp.Cut(zh1), g2 = bmp.Cut(zh2), m1 = bmp.Cut(w.Find(L"box1")->GetPos());
+    EXPECT_EQ(m1, bmp.Cut(w.Find(L"box2")->GetPos()));
     EXPECT_NE(g1, g2);
     EXPECT_NE(g1, m1);
     EXPECT_NE(g2, m1);
     // Antialiased: some ink is neither black nor white.
-    int grey = 0;
-    for (DWORD px : g1)
-        if (!ColoursNear(px, 0, 40) && !ColoursNear(px, kWhite, 40)) ++grey;
-    EXPECT_GT(grey, 0);
-}
-
-TEST(Paint, ScreenShowsTheSameThroughDoubleBufferedPaint)
-{
-    SkinArchive skin(Sprites());
-    TestWindow w(L"Sprites.xml");
-    ASSERT_NE(w.Open(NULL, 100, 100, 240, 120, true), nullptr);
-    Bitmap screen = duitest::Capture(w.GetHWND());
-    ASSERT_EQ(screen.width, 240);
-    EXPECT_EQ(screen.At(25, 25), kRed);
-    EXPECT_EQ(screen.At(190, 20), kRed);
-    EXPECT_EQ(screen.At(120, 80), kWhite);
-    // PrintWindow goes through WM_PRINTCLIENT: the same picture.
-    Bitmap rendered = duitest::Render(w.Manager());
-    EXPECT_EQ(rendered.At(25, 25), screen.At(25, 25));
-    EXPECT_EQ(rendered.At(70, 25), screen.At(70, 25));
+    EXPECT_TRUE(std::any_of(g1.begin(), g1.end(),
+                            [](DWORD px) { return !ColoursNear(px, 0, 40) && !ColoursNear(px, kWhite, 40); }));
 }

@@ -1,21 +1,20 @@
 // CStdString and CDUIRect: the value types that cross the interface.
-#include "UIlib.h"
+#include "dui_test_support.h"
 
 #include <gtest/gtest.h>
 
 TEST(StdString, BuildsComparesAndCuts)
 {
-    CStdString s(L"VELT电子日历");
+    const CStdString s(L"VELT电子日历");
     EXPECT_EQ(s.GetLength(), 8);
     EXPECT_TRUE(s == L"VELT电子日历");
     EXPECT_TRUE(L"VELT电子日历" == s);
     EXPECT_FALSE(s != L"VELT电子日历");
-    EXPECT_EQ(s.Left(4), L"VELT");
-    EXPECT_EQ(s.Mid(4), L"电子日历");
-    EXPECT_EQ(s.Mid(4, 2), L"电子");
-    EXPECT_EQ(s.Right(2), L"日历");
-    EXPECT_EQ(s.Left(99), s.GetData());
-    EXPECT_EQ(s.Mid(99), L"");
+    // Cuts, also beyond the end.
+    const std::pair<CStdString, const wchar_t*> cuts[] = {{s.Left(4), L"VELT"},  {s.Mid(4), L"电子日历"},
+                                                          {s.Mid(4, 2), L"电子"}, {s.Right(2), L"日历"},
+                                                          {s.Left(99), s.GetData()}, {s.Mid(99), L""}};
+    for (const auto& [cut, expected] : cuts) EXPECT_EQ(cut, expected);
     EXPECT_EQ(s.Find(L'电'), 4);
     EXPECT_EQ(s.Find(L"日历"), 6);
     EXPECT_EQ(s.Find(L"x"), -1);
@@ -25,8 +24,7 @@ TEST(StdString, BuildsComparesAndCuts)
     CStdString empty;
     EXPECT_TRUE(empty.IsEmpty());
     EXPECT_STREQ(empty.GetData(), L"");
-    CStdString fromNull(static_cast<LPCTSTR>(NULL));
-    EXPECT_TRUE(fromNull.IsEmpty());
+    EXPECT_TRUE(CStdString(static_cast<LPCTSTR>(NULL)).IsEmpty());
 
     // Longer than the inline buffer, appended to itself.
     CStdString longer;
@@ -46,32 +44,25 @@ TEST(StdString, BuildsComparesAndCuts)
 
 TEST(StdString, FormatsWithTheWindowsWideConventions)
 {
-    CStdString key;
-    int n = key.Format(L"SOFTWARE\\Microsoft\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\%s", L"{3C9B27E4}");
-    EXPECT_EQ(key, L"SOFTWARE\\Microsoft\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\{3C9B27E4}");
-    EXPECT_EQ(n, key.GetLength());
-    CStdString num;
-    num.Format(L"%d", 158);
-    EXPECT_EQ(num, L"158");
-    CStdString free;
-    free.Format(L"%s%d%s", L"可用空间：", 1024, L"MB");
-    EXPECT_EQ(free, L"可用空间：1024MB");
-    CStdString big;
-    std::wstring many(3000, L'x');
-    big.Format(L"[%s]", many.c_str());
-    EXPECT_EQ(big.GetLength(), 3002);
+    CStdString text;
+    const int n = text.Format(L"SOFTWARE\\Microsoft\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\%s", L"{3C9B27E4}");
+    EXPECT_EQ(text, L"SOFTWARE\\Microsoft\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\{3C9B27E4}");
+    EXPECT_EQ(n, text.GetLength());
+    text.Format(L"%d", 158);
+    EXPECT_EQ(text, L"158");
+    text.Format(L"%s%d%s", L"可用空间：", 1024, L"MB");
+    EXPECT_EQ(text, L"可用空间：1024MB");
+    text.Format(L"[%s]", std::wstring(3000, L'x').c_str());
+    EXPECT_EQ(text.GetLength(), 3002);
 }
 
-TEST(DuiRect, OffsetAndSize)
+TEST(DuiRect, OffsetJoinAndSize)
 {
     CDUIRect rc(5, 31, 511, 391);
     EXPECT_EQ(rc.GetWidth(), 506);
     EXPECT_EQ(rc.GetHeight(), 360);
     rc.Offset(-5, -31);
-    EXPECT_EQ(rc.left, 0);
-    EXPECT_EQ(rc.top, 0);
-    EXPECT_EQ(rc.right, 506);
-    EXPECT_EQ(rc.bottom, 360);
+    EXPECT_EQ(duitest::Pos(rc), "0,0,506,360");
     rc.Join(RECT{-1, 2, 600, 3});
     EXPECT_EQ(rc.left, -1);
     EXPECT_EQ(rc.right, 600);

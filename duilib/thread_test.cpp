@@ -7,137 +7,109 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
+#include <chrono>
+#include <future>
 
-using duitest::SkinArchive;
 using duitest::TestWindow;
 
 namespace {
 
 const char kProgress[] = R"(<Window size="506,360"><VerticalLayout name="root" bkcolor="#FFFFFFFF">
   <Label name="status" float="true" pos="30,103,400,123" text="VELT电子日历正在卸载中。。。" />
-  <HorizontalLayout float="true" pos="14,122,0,0" width="474" height="14" bordercolor="#FFACCFF5" bordersize="1" bkcolor="#FFFFFFFF">
+  <HorizontalLayout float="true" pos="14,122,0,0" width="474" height="14" bordercolor="#FFACCFF5" bordersize="1"
+      bkcolor="#FFFFFFFF">
     <HorizontalLayout name="progressbar" bkcolor="#FF3080D0" width="1" maxwidth="474" />
     <HorizontalLayout />
   </HorizontalLayout>
   <Button name="cancelbtn" float="true" pos="433,326,0,0" width="65" height="24" />
 </VerticalLayout></Window>)";
 
-// The page's own shown state (its frame stays hidden in these tests).
-bool Shown(HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0; }
-
-// Runs `body` on a new thread; the handle is closed by the destructor.
-class Worker {
-public:
-    explicit Worker(std::function<void()> body) : m_body(std::move(body))
+// A progress page shown inside its hidden frame, as the programs' workers
+// find it.
+class Threads : public ::testing::Test {
+protected:
+    void SetUp() override
     {
-        m_thread = CreateThread(NULL, 0, &Worker::Run, this, 0, NULL);
+        ASSERT_NE(frame.Open(), nullptr);
+        ASSERT_NE(page.Open(frame.GetHWND(), 5, 31, 506, 360, true), nullptr);
+        bar = page.Find(L"progressbar");
+        status = page.Find(L"status");
+        cancel = page.Find<CButtonUI>(L"cancelbtn", L"Button");
+        ASSERT_TRUE(bar && status && cancel);
+        ASSERT_EQ(bar->GetPos().right, 15);
+        ASSERT_TRUE(Shown());
     }
-    ~Worker()
+    // The page's own shown state.
+    bool Shown() const { return (GetWindowLongW(page.GetHWND(), GWL_STYLE) & WS_VISIBLE) != 0; }
+    // Runs `body` on another thread while this one dispatches its messages;
+    // true once it has ended (and what it left queued is handled).
+    template <typename Body>
+    bool RunPumping(Body body)
     {
-        if (m_thread) {
-            WaitForSingleObject(m_thread, 10000);
-            CloseHandle(m_thread);
-        }
-    }
-    Worker(const Worker&) = delete;
-    Worker& operator=(const Worker&) = delete;
-    HANDLE Handle() const { return m_thread; }
-    // Dispatches this thread's messages until the worker has ended, then
-    // what the worker left queued.
-    bool PumpUntilDone()
-    {
-        const bool done = testing_support::PumpUntil(
-            [&] { return WaitForSingleObject(m_thread, 0) == WAIT_OBJECT_0; }, 10000);
+        std::future<void> done = std::async(std::launch::async, body);
+        const bool ended = testing_support::PumpUntil(
+            [&] { return done.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000);
         duitest::Pump();
-        return done;
+        return ended;
     }
 
-private:
-    static DWORD WINAPI Run(LPVOID self)
-    {
-        static_cast<Worker*>(self)->m_body();
-        return 0;
-    }
-    std::function<void()> m_body;
-    HANDLE m_thread = NULL;
+    duitest::SkinArchive skin{{"Progress.xml", kProgress}};
+    TestWindow frame{L"Progress.xml"}, page{L"Progress.xml"};
+    CControlUI *bar = NULL, *status = NULL;
+    CButtonUI* cancel = NULL;
 };
 
 } // namespace
 
-TEST(Threads, WorkerMovesTheBarAndShowsAndHidesWhileTheInterfaceThreadPumps)
+TEST_F(Threads, WorkerMovesTheBarAndShowsAndHidesWhileTheInterfaceThreadPumps)
 {
-    SkinArchive skin({{"Progress.xml", kProgress}});
-    TestWindow frame(L"Progress.xml");
-    ASSERT_NE(frame.Open(), nullptr);
-    TestWindow page(L"Progress.xml");
-    ASSERT_NE(page.Open(frame.GetHWND(), 5, 31, 506, 360, true), nullptr);
-    CControlUI* bar = page.Find(L"progressbar");
-    ASSERT_NE(bar, nullptr);
-    ASSERT_EQ(bar->GetPos().right, 15);
-    ASSERT_TRUE(Shown(page.GetHWND()));
-
-    Worker worker([&] {
+    ASSERT_TRUE(RunPumping([&] {
         bar->SetAttribute(L"width", L"158");
-        page.Find(L"status")->SetText(L"done");
-        page.Find(L"cancelbtn")->SetVisible(false);
+        status->SetText(L"done");
+        cancel->SetVisible(false);
         page.ShowWindow(false);
-    });
-    ASSERT_TRUE(worker.PumpUntilDone());
-    EXPECT_EQ(bar->GetPos().left, 14);
-    EXPECT_EQ(bar->GetPos().right, 14 + 158);
-    EXPECT_EQ(page.Find(L"status")->GetText(), L"done");
-    EXPECT_FALSE(page.Find(L"cancelbtn")->IsVisible());
-    EXPECT_FALSE(Shown(page.GetHWND()));
+    }));
+    EXPECT_EQ(duitest::Pos(bar), "14,122,172,136");
+    EXPECT_EQ(status->GetText(), L"done");
+    EXPECT_FALSE(cancel->IsVisible());
+    EXPECT_FALSE(Shown());
 
     // Step by step to the end, as the uninstall worker does.
-    Worker steps([&] {
+    ASSERT_TRUE(RunPumping([&] {
         for (int width : {316, 474}) bar->SetAttribute(L"width", std::to_wstring(width).c_str());
         page.ShowWindow(true, false);
-    });
-    ASSERT_TRUE(steps.PumpUntilDone());
+    }));
     EXPECT_EQ(bar->GetPos().right, 14 + 474);
-    EXPECT_TRUE(Shown(page.GetHWND()));
+    EXPECT_TRUE(Shown());
 }
 
-TEST(Threads, NothingDeadlocksWhileTheInterfaceThreadIsBlocked)
+TEST_F(Threads, NothingDeadlocksWhileTheInterfaceThreadIsBlocked)
 {
-    SkinArchive skin({{"Progress.xml", kProgress}});
-    TestWindow frame(L"Progress.xml");
-    ASSERT_NE(frame.Open(), nullptr);
-    TestWindow page(L"Progress.xml");
-    ASSERT_NE(page.Open(frame.GetHWND(), 5, 31, 506, 360, true), nullptr);
-    CControlUI* bar = page.Find(L"progressbar");
-    ASSERT_NE(bar, nullptr);
-
     std::atomic<int> steps(0);
     CStdString seen;
-    Worker worker([&] {
-        for (int width = 2; width <= 474; ++width) {
-            bar->SetAttribute(L"width", std::to_wstring(width).c_str());
-            ++steps;
-        }
-        seen = page.Find(L"status")->GetText();
-        page.Find(L"status")->SetText(L"第二步");
-        page.Find(L"cancelbtn")->SetEnabled(false);
-        page.Find(L"cancelbtn")->SetVisible(false);
-        static_cast<CButtonUI*>(page.Find(L"cancelbtn"))->SetNormalImage(L"file='x.png'");
+    std::future<void> worker = std::async(std::launch::async, [&] {
+        for (int width = 2; width <= 474; ++width, ++steps) bar->SetAttribute(L"width", std::to_wstring(width).c_str());
+        seen = status->GetText();
+        status->SetText(L"第二步");
+        cancel->SetEnabled(false);
+        cancel->SetVisible(false);
+        cancel->SetNormalImage(L"file='x.png'");
         page.ShowWindow(false);
         frame.PostMessage(WM_NULL);
     });
     // The interface thread does not dispatch anything while it waits.
-    ASSERT_EQ(WaitForSingleObject(worker.Handle(), 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(worker.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(steps.load(), 473);
     EXPECT_EQ(seen, L"VELT电子日历正在卸载中。。。");
     // Nothing was applied yet: it all waits for this thread.
     EXPECT_EQ(bar->GetPos().right, 15);
-    EXPECT_TRUE(page.Find(L"cancelbtn")->IsVisible());
-    EXPECT_TRUE(Shown(page.GetHWND()));
+    EXPECT_TRUE(cancel->IsVisible());
+    EXPECT_TRUE(Shown());
     duitest::Pump();
     EXPECT_EQ(bar->GetPos().right, 14 + 474);
-    EXPECT_EQ(page.Find(L"status")->GetText(), L"第二步");
-    EXPECT_FALSE(page.Find(L"cancelbtn")->IsEnabled());
-    EXPECT_FALSE(page.Find(L"cancelbtn")->IsVisible());
-    EXPECT_STREQ(static_cast<CButtonUI*>(page.Find(L"cancelbtn"))->GetNormalImage(), L"file='x.png'");
-    EXPECT_FALSE(Shown(page.GetHWND()));
+    EXPECT_EQ(status->GetText(), L"第二步");
+    EXPECT_FALSE(cancel->IsEnabled());
+    EXPECT_FALSE(cancel->IsVisible());
+    EXPECT_STREQ(cancel->GetNormalImage(), L"file='x.png'");
+    EXPECT_FALSE(Shown());
 }

@@ -7,15 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <vector>
-
 namespace {
 
 class Probe : public CWindowWnd {
 public:
-    std::vector<UINT> seen;
-    bool createdBeforeReturn = false;
+    bool createdBeforeReturn = false, closeSeen = false;
     HWND finalHwnd = NULL;
     int timerTicks = 0;
 
@@ -24,8 +20,8 @@ protected:
     UINT GetClassStyle() const override { return CS_DBLCLKS; }
     LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override
     {
-        seen.push_back(uMsg);
-        if (uMsg == WM_CREATE) createdBeforeReturn = (m_hWnd != NULL);
+        createdBeforeReturn |= uMsg == WM_CREATE && m_hWnd != NULL;
+        closeSeen |= uMsg == WM_CLOSE;
         if (uMsg == WM_TIMER && ++timerTicks == 3) {
             KillTimer(m_hWnd, 1);
             PostQuitMessage(7);
@@ -37,21 +33,25 @@ protected:
 
 } // namespace
 
-TEST(WindowWnd, CreateRegistersTheClassAndDeliversCreateFirst)
+TEST(WindowWnd, CreateRegistersTheClassDeliversCreateFirstAndTheLoopRunsUntilQuit)
 {
-    Probe p;
+    Probe p, q;
     HWND h = p.Create(NULL, L"probe", WS_POPUP, 0, 0, 0, 200, 100);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(p.GetHWND(), h);
-    EXPECT_TRUE(p.createdBeforeReturn);  // set while handling WM_CREATE
+    EXPECT_TRUE(p.createdBeforeReturn);
     wchar_t cls[64] = {0};
     GetClassNameW(h, cls, 64);
     EXPECT_STREQ(cls, L"DuiProbeWnd");
     EXPECT_EQ(GetClassLongW(h, GCL_STYLE) & CS_DBLCLKS, static_cast<DWORD>(CS_DBLCLKS));
 
-    // A second window of the same class registers nothing new and works.
-    Probe q;
+    // A second window of the same class registers nothing new and works:
+    // its timer drives MessageLoop, which returns the code of WM_QUIT.
     ASSERT_NE(q.Create(NULL, L"probe 2", WS_POPUP, 0, 0, 0, 100, 50), nullptr);
+    SetTimer(q.GetHWND(), 1, 10, NULL);
+    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 7);
+    EXPECT_EQ(q.timerTicks, 3);
+    DestroyWindow(q.GetHWND());
 
     // Centred on the work area.
     p.CenterWindow();
@@ -65,28 +65,16 @@ TEST(WindowWnd, CreateRegistersTheClassAndDeliversCreateFirst)
     // OnFinalMessage runs with its handle.
     p.Close();
     duitest::Pump();
-    EXPECT_NE(std::find(p.seen.begin(), p.seen.end(), WM_CLOSE), p.seen.end());
+    EXPECT_TRUE(p.closeSeen);
     EXPECT_FALSE(IsWindow(h));
     EXPECT_EQ(p.finalHwnd, h);
     EXPECT_EQ(p.GetHWND(), nullptr);
-    DestroyWindow(q.GetHWND());
-}
-
-TEST(WindowWnd, MessageLoopRunsUntilQuitAndReturnsItsCode)
-{
-    Probe p;
-    ASSERT_NE(p.Create(NULL, L"probe", WS_POPUP, 0, 0, 0, 50, 50), nullptr);
-    SetTimer(p.GetHWND(), 1, 10, NULL);
-    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 7);
-    EXPECT_EQ(p.timerTicks, 3);
-    DestroyWindow(p.GetHWND());
 }
 
 TEST(WindowWnd, InstancePathIsTheProgramFolder)
 {
     CStdString path = CPaintManagerUI::GetInstancePath();
-    std::wstring expected = testing_support::ModuleDir() + L"\\";
-    EXPECT_EQ(_wcsicmp(path, expected.c_str()), 0) << path.GetData();
+    EXPECT_EQ(_wcsicmp(path, (testing_support::ModuleDir() + L"\\").c_str()), 0) << path.GetData();
     CPaintManagerUI::SetResourcePath(path);
     EXPECT_EQ(CPaintManagerUI::GetResourcePath(), path.GetData());
     CPaintManagerUI::SetResourcePath(L"C:\\skins");

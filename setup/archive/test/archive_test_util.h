@@ -1,7 +1,8 @@
-// Small helpers shared by the archive tests: opening test bytes, reading
-// FILETIMEs as numbers, expected UTC times of DOS stamps (computed with
-// TzSpecificLocalTimeToSystemTime, not the reader's own conversion), and a
-// file's three times. Folder listings are testing_support::Tree.
+// Small helpers shared by the archive tests: opening test bytes, extracting
+// every entry as the workers do, reading FILETIMEs as numbers, expected UTC
+// times of DOS stamps (computed with TzSpecificLocalTimeToSystemTime, not
+// the reader's own conversion), and a file's three times. Folder listings
+// are testing_support::Tree.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +15,29 @@
 
 using testing_support::Tree;
 
+// The archive over `bytes`, which must outlive it.
 inline ZipArchivePtr OpenBytes(const std::string& bytes) {
     return ZipArchivePtr(ZipArchiveOpen(bytes.data(), static_cast<DWORD>(bytes.size())));
+}
+
+// Every entry of `zip` got and then extracted under the name it was given
+// below `base`, in order: the extraction results (an entry that could not be
+// got is extracted as "entry"), and the get results into *gets. Nothing when
+// the archive does not open or the base is refused.
+inline std::vector<ZipResult> ExtractAll(const std::string& zip, const std::wstring& base,
+                                         std::vector<ZipResult>* gets = nullptr) {
+    std::vector<ZipResult> results;
+    ZipArchivePtr archive = OpenBytes(zip);
+    ZipItem item;
+    if (!archive || ZipArchiveSetBaseDir(archive.get(), base.c_str()) != kZipOk ||
+        ZipArchiveGetItem(archive.get(), -1, &item) != kZipOk)
+        return results;
+    for (int i = 0, n = item.index; i < n; ++i) {
+        const ZipResult get = ZipArchiveGetItem(archive.get(), i, &item);
+        if (gets != nullptr) gets->push_back(get);
+        results.push_back(ZipArchiveExtractItem(archive.get(), i, get == kZipOk ? item.name : L"entry"));
+    }
+    return results;
 }
 
 inline unsigned long long Ticks(const FILETIME& ft) {
@@ -27,13 +49,9 @@ inline unsigned long long UnixTicks(long long seconds) {
 }
 
 inline unsigned long long ExpectedDosTicks(unsigned date, unsigned time) {
-    SYSTEMTIME local = {};
-    local.wYear = static_cast<WORD>((date >> 9) + 1980);
-    local.wMonth = static_cast<WORD>((date >> 5) & 15);
-    local.wDay = static_cast<WORD>(date & 31);
-    local.wHour = static_cast<WORD>(time >> 11);
-    local.wMinute = static_cast<WORD>((time >> 5) & 63);
-    local.wSecond = static_cast<WORD>((time & 31) * 2);
+    SYSTEMTIME local = {static_cast<WORD>((date >> 9) + 1980), static_cast<WORD>((date >> 5) & 15), 0,
+                        static_cast<WORD>(date & 31), static_cast<WORD>(time >> 11),
+                        static_cast<WORD>((time >> 5) & 63), static_cast<WORD>((time & 31) * 2), 0};
     SYSTEMTIME utc;
     FILETIME ft = {};
     if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft)) return 0;

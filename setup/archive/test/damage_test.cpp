@@ -6,127 +6,91 @@
 // code; none hangs, and nothing is written where an entry is refused.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "archive_test_util.h"
 #include "test_support.h"
 #include "zip_builder.h"
 
-using testing_support::ScratchDir;
-
-namespace {
-
-struct Outcome {
-    ZipResult get;
-    ZipResult extract;
-    bool written;
-};
-
-// Opens `zip`, gets and extracts entry `index` into a scratch folder.
-Outcome RunEntry(const std::string& zip, int index = 0) {
-    ScratchDir scratch(L"zipd");
-    ZipArchivePtr archive = OpenBytes(zip);
-    EXPECT_TRUE(archive != nullptr);
-    if (!archive) return {0xFFFFFFFF, 0xFFFFFFFF, false};
-    ZipArchiveSetBaseDir(archive.get(), scratch.Path().c_str());
-    ZipItem item;
-    Outcome o;
-    o.get = ZipArchiveGetItem(archive.get(), index, &item);
-    std::wstring name = o.get == kZipOk ? item.name : L"entry";
-    o.extract = ZipArchiveExtractItem(archive.get(), index, name.c_str());
-    o.written = !Tree(scratch.Path()).empty();
-    return o;
-}
-
-} // namespace
+using Results = std::vector<ZipResult>;
 
 TEST(ZipDamage, ArchivesThatCannotBeOpened) {
-    std::string good = BuildZip({File("a.txt", "aaaa"), File("b.txt", "bbbb")});
+    const std::string good = BuildZip({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}});
     EXPECT_TRUE(OpenBytes(good) != nullptr);
     EXPECT_EQ(nullptr, ZipArchiveOpen(nullptr, 10));
     EXPECT_EQ(nullptr, ZipArchiveOpen(good.data(), 0));
-    EXPECT_TRUE(OpenBytes("not a zip archive at all") == nullptr);
-    EXPECT_TRUE(OpenBytes(std::string(100000, '\0')) == nullptr);
-    // Cut anywhere inside the end record or before it.
-    for (size_t cut : {good.size() - 1, good.size() - 10, good.size() - 22, good.size() / 2, size_t(4)})
-        EXPECT_TRUE(OpenBytes(good.substr(0, cut)) == nullptr) << cut;
-    // The counts of the end record disagree.
-    std::string counts = good;
+    // Not an archive; cut anywhere inside the end record or before it; the
+    // counts of the end record disagree; the directory lies outside the block.
+    std::string counts = good, offset = good;
     counts[good.size() - 22 + 8] = 3;
-    EXPECT_TRUE(OpenBytes(counts) == nullptr);
-    // The central directory lies outside the block.
-    std::string offset = good;
     offset[good.size() - 22 + 16] = '\x7F';
     offset[good.size() - 22 + 17] = '\x7F';
-    EXPECT_TRUE(OpenBytes(offset) == nullptr);
+    for (const std::string& bad : {std::string("not a zip archive at all"), std::string(100000, '\0'),
+                                   good.substr(0, good.size() - 1), good.substr(0, good.size() - 10),
+                                   good.substr(0, good.size() - 22), good.substr(0, good.size() / 2), good.substr(0, 4),
+                                   counts, offset})
+        EXPECT_TRUE(OpenBytes(bad) == nullptr) << bad.size();
 }
 
 // One damaged or unsupported entry each: what Get item and Extract item
 // return (an entry whose header is refused is not extracted either), and,
 // where the entry is refused before its data, that nothing is written.
 TEST(ZipDamage, EachDamagedEntryEndsInItsResultCode) {
-    auto entry = [](const char* name, const std::string& data, auto change) {
-        TestEntry e = File(name, data);
-        change(e);
-        return BuildZip({e});
-    };
     // Deflate data overwritten in the middle.
-    std::string cut = BuildZip({File("r.bin", PseudoRandom(40000, 3))});
-    for (size_t i = 2000; i < 2400; ++i) cut[i] = '\xFF';
+    std::string cut = BuildZip({{"r.bin", PseudoRandom(40000, 3)}});
+    std::fill(cut.begin() + 2000, cut.begin() + 2400, '\xFF');
     // The data end before the size both records announce (10 -> 50).
-    std::string shorter = BuildZip({File("short.txt", "short text")});
+    std::string shorter = BuildZip({{"short.txt", "short text"}});
     shorter[shorter.find("PK\x01\x02") + 24] = 50;
     shorter[22] = 50;
-    // The first local header's signature is gone.
-    std::string noLocal = BuildZip({File("a.txt", "aaaa"), File("b.txt", "bbbb")});
-    noLocal[0] = 'X';
-    const std::string hugeExtra = entry("x.txt", "x", [](TestEntry& e) {
-        e.method = 0;
-        e.localExtra = std::string("\x0a\0\0\0", 4);
-        e.localExtraLengthDelta = 60000;
-    });
-    struct Case {
-        const char* what;
-        std::string zip;
-        ZipResult get, extract;
-        bool nothingWritten;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, ZipResult, ZipResult, bool> cases[] = {
         {"broken deflate data", cut, kZipOk, kZipInflate, false},
-        {"wrong checksum, deflated", entry("d.txt", std::string(50000, 'q'), [](TestEntry& e) { e.badCrc = true; }),
+        {"wrong checksum, deflated", BuildZip({{.name = "d.txt", .data = std::string(50000, 'q'), .badCrc = true}}),
          kZipOk, kZipInflate, false},
-        {"wrong checksum, stored", entry("s.txt", "stored", [](TestEntry& e) { e.method = 0, e.badCrc = true; }),
-         kZipOk, kZipInflate, false},
-        {"empty, with a checksum", entry("e.txt", "", [](TestEntry& e) { e.badCrc = true; }), kZipOk, kZipInflate,
-         false},
+        {"wrong checksum, stored", BuildZip({{.name = "s.txt", .data = "stored", .method = 0, .badCrc = true}}), kZipOk,
+         kZipInflate, false},
+        {"empty, with a checksum", BuildZip({{.name = "e.txt", .badCrc = true}}), kZipOk, kZipInflate, false},
         {"shorter than announced", shorter, kZipOk, kZipInflate, false},
-        {"encrypted", entry("secret.txt", "secret", [](TestEntry& e) { e.flags = 1, e.method = 0; }), kZipOk,
+        {"encrypted", BuildZip({{.name = "secret.txt", .data = "secret", .method = 0, .flags = 1}}), kZipOk,
          kZipPassword, true},
-        {"bzip2 (data stored as they are)", entry("b.bin", "abc", [](TestEntry& e) { e.method = 12; }), kZipOk,
+        {"bzip2 (data stored as they are)", BuildZip({{.name = "b.bin", .data = "abc", .method = 12}}), kZipOk,
          kZipInflate, true},
-        {"lzma", entry("l.bin", "abc", [](TestEntry& e) { e.method = 14; }), kZipBadHeader, kZipBadHeader, true},
-        {"local name differs", entry("a.txt", "aaaa", [](TestEntry& e) { e.localName = "b.txt"; }), kZipBadHeader,
+        {"lzma", BuildZip({{.name = "l.bin", .data = "abc", .method = 14}}), kZipBadHeader, kZipBadHeader, true},
+        {"local name differs", BuildZip({{.name = "a.txt", .data = "aaaa", .localName = "b.txt"}}), kZipBadHeader,
          kZipBadHeader, true},
-        {"local name longer", entry("a.txt", "aaaa", [](TestEntry& e) { e.localName = "longer.txt"; }),
-         kZipBadHeader, kZipBadHeader, true},
-        {"no local header", noLocal, kZipBadHeader, kZipBadHeader, true},
-        {"local extra field promising more than the archive holds", hugeExtra, kZipBadExtra, kZipBadExtra, true},
+        {"local name longer", BuildZip({{.name = "a.txt", .data = "aaaa", .localName = "longer.txt"}}), kZipBadHeader,
+         kZipBadHeader, true},
+        {"local extra field promising more than the archive holds",
+         BuildZip({{.name = "x.txt", .data = "x", .method = 0, .localExtra = std::string("\x0a\0\0\0", 4),
+                    .localExtraLengthDelta = 60000}}),
+         kZipBadExtra, kZipBadExtra, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Outcome o = RunEntry(c.zip);
-        EXPECT_EQ(c.get, o.get);
-        EXPECT_EQ(c.extract, o.extract);
-        if (c.nothingWritten) {
-            EXPECT_FALSE(o.written);
+    for (const auto& [what, zip, get, extract, nothingWritten] : cases) {
+        SCOPED_TRACE(what);
+        testing_support::ScratchDir dir(L"zipd");
+        Results gets;
+        EXPECT_EQ(Results{extract}, ExtractAll(zip, dir.Path(), &gets));
+        EXPECT_EQ(Results{get}, gets);
+        if (nothingWritten) {
+            EXPECT_EQ(std::vector<std::wstring>{}, Tree(dir.Path()));
         }
     }
-    EXPECT_EQ(kZipOk, RunEntry(noLocal, 1).extract);  // the entry after the damaged one is still fine
+
+    // The first local header's signature is gone: that entry is refused, the
+    // one after it is still fine.
+    std::string noLocal = BuildZip({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}});
+    noLocal[0] = 'X';
+    testing_support::ScratchDir dir(L"zipd");
+    Results gets;
+    EXPECT_EQ((Results{kZipBadHeader, kZipOk}), ExtractAll(noLocal, dir.Path(), &gets));
+    EXPECT_EQ((Results{kZipBadHeader, kZipOk}), gets);
+    EXPECT_EQ(std::vector<std::wstring>{L"b.txt"}, Tree(dir.Path()));
 }
 
 TEST(ZipDamage, BrokenDirectoryRecordOnTheWayEndsWithAnErrorAndLaterCallsRestart) {
-    std::string zip = BuildZip({File("a.txt", "aaaa"), File("b.txt", "bbbb"), File("c.txt", "cccc")});
+    std::string zip = BuildZip({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}, {"c.txt", "cccc"}});
     // Break the second central record's signature.
-    size_t first = zip.find("PK\x01\x02");
-    size_t second = zip.find("PK\x01\x02", first + 4);
+    const size_t second = zip.find("PK\x01\x02", zip.find("PK\x01\x02") + 4);
     ASSERT_NE(std::string::npos, second);
     zip[second + 3] = 9;
     ZipArchivePtr archive = OpenBytes(zip);
@@ -141,11 +105,10 @@ TEST(ZipDamage, BrokenDirectoryRecordOnTheWayEndsWithAnErrorAndLaterCallsRestart
 }
 
 TEST(ZipDamage, DirectoryClaimingMoreEntriesThanItHoldsEndsWithAnError) {
-    std::string zip = BuildZip({File("a.txt", "aaaa"), File("b.txt", "bbbb")});
+    std::string zip = BuildZip({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}});
     // Both counts say 200; the directory holds two records, then the end record.
-    size_t end = zip.size() - 22;
-    zip[end + 8] = static_cast<char>(200);
-    zip[end + 10] = static_cast<char>(200);
+    zip[zip.size() - 22 + 8] = static_cast<char>(200);
+    zip[zip.size() - 22 + 10] = static_cast<char>(200);
     ZipArchivePtr archive = OpenBytes(zip);
     ASSERT_TRUE(archive != nullptr);
     ZipItem item;

@@ -5,22 +5,20 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "archive_test_util.h"
 #include "zip_builder.h"
 
 namespace {
 
-std::wstring NameOf(const std::string& raw, uint16_t flags = 0, ZipResult* result = nullptr) {
-    TestEntry e = File(raw, "x");
-    e.flags = flags;
-    std::string zip = BuildZip({e});
+// The name Get item reports for an entry stored as `raw`, and its result.
+std::pair<std::wstring, ZipResult> NameOf(const std::string& raw, uint16_t flags = 0) {
+    const std::string zip = BuildZip({{.name = raw, .data = "x", .flags = flags}});
     ZipArchivePtr archive = OpenBytes(zip);
-    if (!archive) return L"<not opened>";
-    ZipItem item;
-    ZipResult r = ZipArchiveGetItem(archive.get(), 0, &item);
-    if (result != nullptr) *result = r;
-    return item.name;
+    ZipItem item = {};
+    const ZipResult result = archive ? ZipArchiveGetItem(archive.get(), 0, &item) : ~kZipOk;
+    return {item.name, result};
 }
 
 } // namespace
@@ -31,62 +29,35 @@ TEST(ZipNames, RunsUnderTheCodePageItsRegistrationAsksFor) {
     EXPECT_EQ(western ? 1252u : 936u, GetACP());
 }
 
-TEST(ZipNames, SanitisingFollowsTheRulesRepeatedly) {
-    struct Case {
-        const char* raw;
-        const wchar_t* expected;
-    } cases[] = {
-        {"C:\\x", L"x"},
-        {"/x", L"x"},
-        {"a/../b", L"b"},
-        {"a\\..\\b\\..\\c", L"c"},
-        {"../x", L"../x"},                  // matches no rule; Extract refuses it
-        {"..\\..\\x", L"x"},
-        {"\\\\server\\share\\x", L"server\\share\\x"},
-        {"C:/../x", L"../x"},
-        {"//C:\\x", L"x"},
-        {"a/b/c.txt", L"a/b/c.txt"},
-        {"a/..\\b", L"b"},
-        {"a\\../b", L"b"},
-        {"./../x", L"x"},
-        {"..", L".."},
+TEST(ZipNames, NamesAreSanitisedDecodedAndRefusedWhenTheyDoNotFit) {
+    const std::tuple<std::string, uint16_t, std::wstring, ZipResult> cases[] = {
+        // The sanitising rules, applied repeatedly. "../x" and ".." match no
+        // rule: Extract refuses them.
+        {"C:\\x", 0, L"x", kZipOk}, {"/x", 0, L"x", kZipOk}, {"a/../b", 0, L"b", kZipOk},
+        {"a\\..\\b\\..\\c", 0, L"c", kZipOk}, {"../x", 0, L"../x", kZipOk}, {"..\\..\\x", 0, L"x", kZipOk},
+        {"\\\\server\\share\\x", 0, L"server\\share\\x", kZipOk}, {"C:/../x", 0, L"../x", kZipOk},
+        {"//C:\\x", 0, L"x", kZipOk}, {"a/b/c.txt", 0, L"a/b/c.txt", kZipOk}, {"a/..\\b", 0, L"b", kZipOk},
+        {"a\\../b", 0, L"b", kZipOk}, {"./../x", 0, L"x", kZipOk}, {"..", 0, L"..", kZipOk},
+        // Code page 936 whatever the ANSI code page; UTF-8 when the entry's
+        // flag (bit 11) says so.
+        {Cp936(L"VELT电子日历.exe"), 0, L"VELT电子日历.exe", kZipOk},
+        {Cp936(L"res/image/face/默认/"), 0, L"res/image/face/默认/", kZipOk},
+        {Utf8(L"默认/d0.png"), 0x0800, L"默认/d0.png", kZipOk},
+        {Utf8(L"ünïcode €.txt"), 0x0800, L"ünïcode €.txt", kZipOk},
+        // 259 units fit the buffer with its terminator; a longer name ends in
+        // an error with an empty name (260 Chinese characters too, though
+        // they fit in 520 bytes), and so does a NUL inside the stored name
+        // rather than cutting it short.
+        {std::string(259, 'n'), 0, std::wstring(259, L'n'), kZipOk},
+        {std::string(260, 'n'), 0, L"", kZipNoFile},
+        {std::string(5000, 'n'), 0, L"", kZipNoFile},
+        {Cp936(std::wstring(260, L'历').c_str()), 0, L"", kZipNoFile},
+        {std::string("safe.txt\0../../evil", 19), 0, L"", kZipNoFile},
     };
-    for (const Case& c : cases) {
-        ZipResult result = 1;
-        EXPECT_EQ(c.expected, NameOf(c.raw, 0, &result)) << c.raw;
-        EXPECT_EQ(kZipOk, result) << c.raw;
-    }
-}
+    for (const auto& [raw, flags, name, result] : cases) EXPECT_EQ(std::pair(name, result), NameOf(raw, flags)) << raw;
 
-TEST(ZipNames, Cp936NamesDecodeTheSameUnderEveryAnsiCodePage) {
-    EXPECT_EQ(L"VELT电子日历.exe", NameOf(Cp936(L"VELT电子日历.exe")));
-    EXPECT_EQ(L"res/image/face/默认/", NameOf(Cp936(L"res/image/face/默认/")));
-    // The raw bytes are what a Chinese system stores: check them independently.
+    // The same UTF-8 bytes without the flag are read as code page 936; the
+    // raw bytes above are what a Chinese system stores.
+    EXPECT_NE(L"默认/d0.png", NameOf(Utf8(L"默认/d0.png")).first);
     EXPECT_EQ(std::string("VELT\xB5\xE7\xD7\xD3\xC8\xD5\xC0\xFA.exe"), Cp936(L"VELT电子日历.exe"));
-}
-
-TEST(ZipNames, Utf8FlaggedNamesDecodeAsUtf8) {
-    EXPECT_EQ(L"默认/d0.png", NameOf(Utf8(L"默认/d0.png"), 0x0800));
-    EXPECT_EQ(L"ünïcode €.txt", NameOf(Utf8(L"ünïcode €.txt"), 0x0800));
-    // The same bytes without the flag are read as code page 936, not UTF-8.
-    EXPECT_NE(L"默认/d0.png", NameOf(Utf8(L"默认/d0.png"), 0));
-}
-
-TEST(ZipNames, NamesThatDoNotFitEndInAnErrorWithAnEmptyName) {
-    ZipResult result = 0;
-    EXPECT_EQ(L"", NameOf(std::string(259, 'n'), 0, &result).substr(259));
-    EXPECT_EQ(kZipOk, result);
-    EXPECT_EQ(259u, NameOf(std::string(259, 'n')).size());
-
-    EXPECT_EQ(L"", NameOf(std::string(260, 'n'), 0, &result));
-    EXPECT_EQ(kZipNoFile, result);
-    EXPECT_EQ(L"", NameOf(std::string(5000, 'n'), 0, &result));
-    EXPECT_EQ(kZipNoFile, result);
-    // 200 Chinese characters fit in 400 bytes but 260 do not fit the buffer.
-    std::wstring many(260, L'历');
-    EXPECT_EQ(L"", NameOf(Cp936(many.c_str()), 0, &result));
-    EXPECT_EQ(kZipNoFile, result);
-    // A NUL inside the stored name is refused rather than cut short.
-    EXPECT_EQ(L"", NameOf(std::string("safe.txt\0../../evil", 19), 0, &result));
-    EXPECT_EQ(kZipNoFile, result);
 }

@@ -4,28 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "archive_test_util.h"
 #include "test_support.h"
 #include "zip_builder.h"
 
-using testing_support::ModuleDir;
 using testing_support::ScratchDir;
-using testing_support::WriteBytes;
 
 namespace {
-
-struct ToolRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-};
-
-// Runs payload_tool.exe with `args`, collects its standard output.
-ToolRun RunTool(const std::wstring& args) {
-    ToolRun run;
-    run.exitCode = static_cast<DWORD>(testing_support::RunProgram(ModuleDir() + L"\\payload_tool.exe", args, &run.out));
-    return run;
-}
 
 // The parts of `text` between the `separator`s (lines: '\n', with the '\r'
 // of CRLF dropped; fields: '\t').
@@ -39,71 +26,65 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return parts;
 }
 
-std::string TestArchive() {
-    std::vector<TestEntry> entries(4);
-    entries[0].name = Cp936(L"VELT电子日历.exe");
-    entries[0].data = "MZ program";
-    entries[1].name = Cp936(L"res/image/face/默认/");
-    entries[1].method = 0;
-    entries[1].external = 0x10;
-    entries[2].name = Cp936(L"res/image/face/默认/bk.png");
-    entries[2].data = std::string(3000, 'p');
-    entries[2].localExtra = UtBlock(1, {1700000000});
-    entries[3].name = "../escape.txt";
-    entries[3].data = "no";
-    return BuildZip(entries);
+// payload_tool.exe run with `args`: its exit code and its output's lines.
+std::pair<int, std::vector<std::string>> RunTool(const std::wstring& args) {
+    std::string out;
+    const int code = testing_support::RunProgram(testing_support::ModuleDir() + L"\\payload_tool.exe", args, &out);
+    return {code, Split(out, '\n')};
 }
+
+// A program, a folder, a file in it (its time from a UT block) and a name
+// that climbs out, written as test.zip in a scratch folder.
+class PayloadTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(testing_support::WriteBytes(
+            zip, BuildZip({{Cp936(L"VELT电子日历.exe"), "MZ program"},
+                           {.name = Cp936(L"res/image/face/默认/"), .method = 0, .external = 0x10},
+                           {.name = Cp936(L"res/image/face/默认/bk.png"), .data = std::string(3000, 'p'),
+                            .localExtra = UtBlock(1, {1700000000})},
+                           {"../escape.txt", "no"}})));
+    }
+    ScratchDir scratch{L"zipt"};
+    const std::wstring zip = scratch / L"test.zip";
+};
 
 } // namespace
 
-TEST(PayloadTool, ListsEveryEntryWithUtf8Names) {
-    ScratchDir scratch(L"zipt");
-    ASSERT_TRUE(WriteBytes(scratch / L"test.zip", TestArchive()));
-    ToolRun run = RunTool(L"--archive \"" + (scratch / L"test.zip") + L"\" list");
-    EXPECT_EQ(0u, run.exitCode);
-    std::vector<std::string> lines = Split(run.out, '\n');
-    ASSERT_EQ(5u, lines.size()) << run.out;
+TEST_F(PayloadTool, ListsEveryEntryWithUtf8Names) {
+    const auto [code, lines] = RunTool(L"--archive \"" + zip + L"\" list");
+    EXPECT_EQ(0, code);
+    ASSERT_EQ(5u, lines.size());
     EXPECT_EQ("count\t4", lines[0]);
-    std::vector<std::string> f = Split(lines[1], '\t');
-    ASSERT_EQ(9u, f.size()) << lines[1];
-    EXPECT_EQ("0", f[0]);
-    EXPECT_EQ("0x00000000", f[1]);
-    EXPECT_EQ("0x20 -A---", f[2]);
-    EXPECT_EQ("10", f[7]);
-    EXPECT_EQ(Utf8(L"VELT电子日历.exe"), f[8]);
-    f = Split(lines[2], '\t');
-    EXPECT_EQ("0x10 D----", f[2]);
-    EXPECT_EQ(Utf8(L"res/image/face/默认/"), f[8]);
-    f = Split(lines[3], '\t');
-    EXPECT_EQ("2023-11-14T22:13:20Z", f[3]);  // from the UT block
-    EXPECT_EQ("3000", f[7]);
-    f = Split(lines[4], '\t');
-    EXPECT_EQ("../escape.txt", f[8]);
+    for (size_t i = 1; i < lines.size(); ++i) ASSERT_EQ(9u, Split(lines[i], '\t').size()) << lines[i];
+    // Index, result, attributes, the write time (from the UT block), the
+    // size and the name.
+    const std::tuple<size_t, size_t, std::string> fields[] = {
+        {1, 0, "0"}, {1, 1, "0x00000000"}, {1, 2, "0x20 -A---"}, {1, 7, "10"}, {1, 8, Utf8(L"VELT电子日历.exe")},
+        {2, 2, "0x10 D----"}, {2, 8, Utf8(L"res/image/face/默认/")}, {3, 3, "2023-11-14T22:13:20Z"},
+        {3, 7, "3000"}, {4, 8, "../escape.txt"}};
+    for (const auto& [line, field, expected] : fields)
+        EXPECT_EQ(expected, Split(lines[line], '\t')[field]) << "line " << line << " field " << field;
 }
 
-TEST(PayloadTool, ExtractsBelowTheDirectoryAndReportsEachResult) {
-    ScratchDir scratch(L"zipt");
-    ASSERT_TRUE(WriteBytes(scratch / L"test.zip", TestArchive()));
-    std::wstring out = scratch / L"out";
-    ToolRun run = RunTool(L"--archive \"" + (scratch / L"test.zip") + L"\" extract \"" + out + L"\"");
-    EXPECT_EQ(1u, run.exitCode);  // one entry was refused
-    std::vector<std::string> lines = Split(run.out, '\n');
-    ASSERT_EQ(5u, lines.size()) << run.out;
-    EXPECT_EQ("0\t0x00000000\t" + Utf8(L"VELT电子日历.exe"), lines[1]);
-    EXPECT_EQ("1\t0x00000000\t" + Utf8(L"res/image/face/默认/"), lines[2]);
-    EXPECT_EQ("2\t0x00000000\t" + Utf8(L"res/image/face/默认/bk.png"), lines[3]);
-    EXPECT_EQ("3\t0x00000200\t../escape.txt", lines[4]);
+TEST_F(PayloadTool, ExtractsBelowTheDirectoryAndReportsEachResult) {
+    const std::wstring out = scratch / L"out";
+    const auto [code, lines] = RunTool(L"--archive \"" + zip + L"\" extract \"" + out + L"\"");
+    EXPECT_EQ(1, code);  // one entry was refused
+    const std::vector<std::string> expected = {
+        "0\t0x00000000\t" + Utf8(L"VELT电子日历.exe"), "1\t0x00000000\t" + Utf8(L"res/image/face/默认/"),
+        "2\t0x00000000\t" + Utf8(L"res/image/face/默认/bk.png"), "3\t0x00000200\t../escape.txt"};
+    ASSERT_EQ(5u, lines.size());
+    EXPECT_EQ(expected, std::vector<std::string>(lines.begin() + 1, lines.end()));
     EXPECT_EQ("MZ program", testing_support::FileContent(out + L"\\VELT电子日历.exe"));
     EXPECT_EQ(std::string(3000, 'p'), testing_support::FileContent(out + L"\\res\\image\\face\\默认\\bk.png"));
     EXPECT_FALSE(testing_support::Exists(scratch / L"escape.txt"));
 }
 
-TEST(PayloadTool, RefusesBadUsageAndUnreadableArchives) {
-    ScratchDir scratch(L"zipt");
-    EXPECT_EQ(2u, RunTool(L"").exitCode);
-    EXPECT_EQ(2u, RunTool(L"frobnicate").exitCode);
-    EXPECT_EQ(2u, RunTool(L"extract").exitCode);
-    EXPECT_EQ(2u, RunTool(L"--archive \"" + (scratch / L"missing.zip") + L"\" list").exitCode);
-    ASSERT_TRUE(WriteBytes(scratch / L"junk.zip", "this is no archive"));
-    EXPECT_EQ(2u, RunTool(L"--archive \"" + (scratch / L"junk.zip") + L"\" list").exitCode);
+TEST_F(PayloadTool, RefusesBadUsageAndUnreadableArchives) {
+    ASSERT_TRUE(testing_support::WriteBytes(scratch / L"junk.zip", "this is no archive"));
+    for (const std::wstring& args : {std::wstring(), std::wstring(L"frobnicate"), std::wstring(L"extract"),
+                                     L"--archive \"" + (scratch / L"missing.zip") + L"\" list",
+                                     L"--archive \"" + (scratch / L"junk.zip") + L"\" list"})
+        EXPECT_EQ(2, RunTool(args).first) << testing::PrintToString(args);
 }

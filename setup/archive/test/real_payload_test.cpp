@@ -9,45 +9,31 @@
 // the installed programs byte for byte are SetupInstall's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "archive_test_util.h"
 #include "payload_entries.h"
 #include "payload_resource.h"
-#include "product.h"
 #include "test_support.h"
 
-using testing_support::ReadBytes;
-using testing_support::ScratchDir;
-
-namespace {
-
-// The embedded payload; or, when there is none, the file that the variable
-// VELT_PAYLOAD_ZIP names (to check another build's payload by hand).
-bool Payload(const unsigned char** data, DWORD* size, std::string* file) {
-    const void* embedded = nullptr;
-    FindPayload(GetModuleHandleW(nullptr), &embedded, size);
-    if (embedded == nullptr) {
-        wchar_t path[MAX_PATH];
-        DWORD length = GetEnvironmentVariableW(L"VELT_PAYLOAD_ZIP", path, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH || !ReadBytes(path, file) || file->empty()) return false;
-        *data = reinterpret_cast<const unsigned char*>(file->data());
-        *size = static_cast<DWORD>(file->size());
-        return true;
-    }
-    *data = static_cast<const unsigned char*>(embedded);
-    return true;
-}
-
-} // namespace
-
 TEST(RealPayload, EveryEntryIsReadAndExtractedAsTheListNamesIt) {
-    const unsigned char* data = nullptr;
+    // The embedded payload; or, when there is none, the file that the
+    // variable VELT_PAYLOAD_ZIP names (to check another build's payload by
+    // hand).
+    const void* embedded = nullptr;
     DWORD size = 0;
     std::string file;
-    if (!Payload(&data, &size, &file)) GTEST_SKIP() << "this build has no payload archive (target velt_payload)";
-    ZipArchivePtr archive(ZipArchiveOpen(data, size));
+    FindPayload(GetModuleHandleW(nullptr), &embedded, &size);
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"VELT_PAYLOAD_ZIP", path, MAX_PATH);
+    if (embedded == nullptr && length > 0 && length < MAX_PATH && testing_support::ReadBytes(path, &file)) {
+        embedded = file.data();
+        size = static_cast<DWORD>(file.size());
+    }
+    if (embedded == nullptr || size == 0) GTEST_SKIP() << "this build has no payload archive (target velt_payload)";
+    ZipArchivePtr archive(ZipArchiveOpen(embedded, size));
     ASSERT_TRUE(archive != nullptr);
     ZipItem item;
     ASSERT_EQ(kZipOk, ZipArchiveGetItem(archive.get(), -1, &item));
@@ -55,20 +41,19 @@ TEST(RealPayload, EveryEntryIsReadAndExtractedAsTheListNamesIt) {
     ASSERT_EQ(83u, names.size());
     ASSERT_EQ(83, item.index);
 
-    ScratchDir scratch(L"payload");
+    testing_support::ScratchDir scratch(L"payload");
     const std::wstring base = scratch / L"QRVL\\VELT电子日历";
     ASSERT_TRUE(testing_support::MakeDirs(scratch / L"QRVL"));
     ASSERT_EQ(kZipOk, ZipArchiveSetBaseDir(archive.get(), base.c_str()));
     for (int i = 0; i < 83; ++i) {
         const std::wstring& name = names[static_cast<size_t>(i)];
+        const bool folder = name.back() == L'/';
         ASSERT_EQ(kZipOk, ZipArchiveGetItem(archive.get(), i, &item)) << i;
         EXPECT_EQ(name, item.name) << i;
-        const bool folder = name.back() == L'/';
         EXPECT_EQ(folder ? 0x10u : 0x20u, item.attributes) << i;
         ASSERT_EQ(kZipOk, ZipArchiveExtractItem(archive.get(), i, item.name)) << i;
         std::wstring path = base + L"\\" + name;
-        for (wchar_t& c : path)
-            if (c == L'/') c = L'\\';
+        std::replace(path.begin(), path.end(), L'/', L'\\');
         const DWORD attributes = GetFileAttributesW(path.c_str());
         if (folder) {
             EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << i;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 
 #include "calendar_layout.h"
 #include "profile.h"
@@ -15,7 +16,6 @@
 
 using testing_support::ChildProcess;
 using testing_support::ModuleDir;
-using testing_support::ScratchDir;
 using testing_support::WaitUntil;
 using testing_support::WriteBytes;
 
@@ -26,47 +26,32 @@ constexpr wchar_t kTitle[] = L"VELT电子日历";
 constexpr wchar_t kExeName[] = L"VELT电子日历.exe";
 constexpr int kMonthLabelId = 100;
 
-BOOL CALLBACK CountCalendarWindow(HWND hwnd, LPARAM count) {
-    wchar_t cls[64] = {}, title[64] = {};
-    GetClassNameW(hwnd, cls, 64);
-    GetWindowTextW(hwnd, title, 64);
-    if (std::wstring(cls) == kClass && std::wstring(title) == kTitle)
-        ++*reinterpret_cast<int*>(count);
-    return TRUE;
-}
-
 int CountCalendarWindows() {
     int count = 0;
-    EnumWindows(&CountCalendarWindow, reinterpret_cast<LPARAM>(&count));
+    for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, kClass, kTitle)) != nullptr;) ++count;
     return count;
 }
 
-HWND WaitForWindow(DWORD ms) {
-    HWND hwnd = nullptr;
-    WaitUntil([&] { return (hwnd = FindWindowW(kClass, kTitle)) != nullptr && IsWindowVisible(hwnd); }, ms);
-    return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
-}
-
+// The month label's text.
 std::wstring ShownMonth(HWND hwnd) {
-    HWND label = GetDlgItem(hwnd, kMonthLabelId);
     wchar_t text[64] = {};
     DWORD_PTR copied = 0;
-    if (!label || !SendMessageTimeoutW(label, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text),
-                                       SMTO_ABORTIFHUNG, 5000, &copied))
-        return L"";
-    return text;
+    HWND label = GetDlgItem(hwnd, kMonthLabelId);
+    const bool read = label && SendMessageTimeoutW(label, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text),
+                                                   SMTO_ABORTIFHUNG, 5000, &copied);
+    return read ? text : L"";
 }
 
 // The month label's text for this month moved by `offset` months.
 std::wstring ThisMonth(int offset = 0) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    int index = now.wYear * 12 + (now.wMonth - 1) + offset;
+    const int index = now.wYear * 12 + (now.wMonth - 1) + offset;
     return std::to_wstring(index / 12) + L"年" + std::to_wstring(index % 12 + 1) + L"月";
 }
 
-bool WaitForMonth(HWND hwnd, const std::wstring& expected, DWORD ms = 5000) {
-    return WaitUntil([&] { return ShownMonth(hwnd) == expected; }, ms);
+bool WaitForMonth(HWND hwnd, int offset) {
+    return WaitUntil([&] { return ShownMonth(hwnd) == ThisMonth(offset); }, 5000);
 }
 
 // A real click at the centre of a rectangle of the window's client area.
@@ -76,14 +61,11 @@ void ClickAt(HWND hwnd, const RECT& clientRect) {
     ASSERT_TRUE(testing_support::ClickAt(p));
 }
 
-void PressKey(WORD vk) { ASSERT_TRUE(testing_support::TapKey(vk)); }
-
 // A copy of the program and its res/ folder in a scratch folder with a
 // Chinese name, with the shipped settings, so that every run starts alike.
 class CalendarApp : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = m_scratch / L"日历";
         ASSERT_TRUE(CreateDirectoryW(m_dir.c_str(), nullptr));
         ASSERT_TRUE(CopyFileW((ModuleDir() + L"\\" + kExeName).c_str(), Exe().c_str(), FALSE));
         ASSERT_TRUE(testing_support::CopyTree(ModuleDir() + L"\\res", m_dir + L"\\res"));
@@ -93,25 +75,25 @@ protected:
         ASSERT_EQ(0, CountCalendarWindows()) << "a calendar is already running";
     }
     void TearDown() override {
-        for (ChildProcess* p : {&m_first, &m_second, &m_again}) {
+        for (ChildProcess* p : {&m_first, &m_second}) {
             if (p->Handle() && !p->WaitExit(0)) {
-                HWND hwnd = FindWindowW(kClass, kTitle);
-                if (hwnd) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+                if (HWND hwnd = FindWindowW(kClass, kTitle)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
                 if (!p->WaitExit(5000)) p->Terminate();
             }
         }
     }
     std::wstring Exe() const { return m_dir + L"\\" + kExeName; }
     std::wstring ProfileFile() const { return m_dir + L"\\res\\profile.xml"; }
+    // Starts the program; its window once it is shown (null after 15 s).
     HWND Start(ChildProcess& process) {
-        if (!process.Start(Exe(), L"")) return nullptr;
-        return WaitForWindow(15000);
+        HWND hwnd = nullptr;
+        const auto shown = [&] { return (hwnd = FindWindowW(kClass, kTitle)) != nullptr && IsWindowVisible(hwnd); };
+        return process.Start(Exe(), L"") && WaitUntil(shown, 15000) ? hwnd : nullptr;
     }
-    HWND Start() { return Start(m_first); }
 
-    ScratchDir m_scratch{L"app"};
-    std::wstring m_dir;
-    ChildProcess m_first, m_second, m_again;
+    testing_support::ScratchDir m_scratch{L"app"};
+    const std::wstring m_dir = m_scratch / L"日历";
+    ChildProcess m_first, m_second;
 };
 
 } // namespace
@@ -141,7 +123,7 @@ TEST_F(CalendarApp, OpensOneCentredWindowOnThisMonthWhateverItsFiles) {
         EXPECT_NEAR((work.left + work.right) / 2, (r.left + r.right) / 2, 2);
         if (run == 3) {
             ClickAt(hwnd, layout::kNextMonth);
-            EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(1)));
+            EXPECT_TRUE(WaitForMonth(hwnd, 1));
         }
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
         ASSERT_TRUE(process.WaitExit(10000));
@@ -150,16 +132,13 @@ TEST_F(CalendarApp, OpensOneCentredWindowOnThisMonthWhateverItsFiles) {
 }
 
 TEST_F(CalendarApp, SecondStartBringsTheFirstForwardAndEnds) {
-    HWND hwnd = Start();
+    HWND hwnd = Start(m_first);
     ASSERT_NE(nullptr, hwnd);
     ShowWindow(hwnd, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(hwnd));
-
     ASSERT_TRUE(m_second.Start(Exe(), L""));
     ASSERT_TRUE(m_second.WaitExit(15000));
-    DWORD code = 99;
-    GetExitCodeProcess(m_second.Handle(), &code);
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0, m_second.ExitCode());
     EXPECT_FALSE(m_first.WaitExit(0)) << "the first calendar ended";
     EXPECT_EQ(1, CountCalendarWindows());
     EXPECT_FALSE(IsIconic(hwnd));
@@ -167,52 +146,37 @@ TEST_F(CalendarApp, SecondStartBringsTheFirstForwardAndEnds) {
     EXPECT_EQ(hwnd, GetForegroundWindow());
 }
 
-TEST_F(CalendarApp, ClicksAndKeysMoveBetweenMonthsAndYears) {
-    HWND hwnd = Start();
+// The arrows and the keys step by months and years; the line under the grid
+// goes back to today. Then, moved and closed by its close button, it saves
+// its position and opens there the next time.
+TEST_F(CalendarApp, ClicksAndKeysMoveBetweenMonthsAndYearsAndThePositionIsRemembered) {
+    HWND hwnd = Start(m_first);
     ASSERT_NE(nullptr, hwnd);
-    SetForegroundWindow(hwnd);
-    ASSERT_EQ(ThisMonth(), ShownMonth(hwnd));
-
-    ClickAt(hwnd, layout::kNextMonth);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(1))) << "shown: " << testing::PrintToString(ShownMonth(hwnd));
-    ClickAt(hwnd, layout::kNextYear);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(13)));
-    ClickAt(hwnd, layout::kPrevMonth);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(12)));
-    ClickAt(hwnd, layout::kPrevYear);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(0)));
-
-    PressKey(VK_NEXT);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(1)));
-    PressKey(VK_DOWN);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(13)));
-    PressKey(VK_LEFT);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(12)));
-    PressKey(VK_HOME);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(0)));
-    ClickAt(hwnd, layout::kNextMonth);
-    ClickAt(hwnd, layout::kTodayLine);
-    EXPECT_TRUE(WaitForMonth(hwnd, ThisMonth(0)));
-}
-
-TEST_F(CalendarApp, RemembersItsPositionAndTheCloseButtonEndsIt) {
-    HWND hwnd = Start();
-    ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
     SetForegroundWindow(hwnd);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 5000));
+    ASSERT_EQ(ThisMonth(), ShownMonth(hwnd));
+    const std::tuple<const RECT*, WORD, int> steps[] = {
+        {&layout::kNextMonth, 0, 1}, {&layout::kNextYear, 0, 13}, {&layout::kPrevMonth, 0, 12},
+        {&layout::kPrevYear, 0, 0},  {nullptr, VK_NEXT, 1},       {nullptr, VK_DOWN, 13},
+        {nullptr, VK_LEFT, 12},      {nullptr, VK_HOME, 0},       {&layout::kNextMonth, 0, 1},
+        {&layout::kTodayLine, 0, 0}};
+    for (const auto& [button, key, offset] : steps) {
+        if (button)
+            ClickAt(hwnd, *button);
+        else
+            EXPECT_TRUE(testing_support::TapKey(key));
+        EXPECT_TRUE(WaitForMonth(hwnd, offset)) << offset << " shown: " << testing::PrintToString(ShownMonth(hwnd));
+    }
+
+    ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
     ClickAt(hwnd, layout::kCloseButton);
     ASSERT_TRUE(m_first.WaitExit(10000));
     const Profile saved = LoadProfile(ProfileFile());
     EXPECT_TRUE(saved.hasPosition);
-    EXPECT_EQ(60, saved.x);
-    EXPECT_EQ(50, saved.y);
+    EXPECT_EQ(std::pair(60, 50), std::pair(saved.x, saved.y));
     EXPECT_EQ(1, saved.firstDayOfWeek);
-
-    hwnd = Start(m_again);
-    ASSERT_NE(nullptr, hwnd);
-    RECT r;
-    ASSERT_TRUE(GetWindowRect(hwnd, &r));
-    EXPECT_EQ(60, r.left);
-    EXPECT_EQ(50, r.top);
+    hwnd = Start(m_second);
+    RECT r = {};
+    ASSERT_TRUE(hwnd && GetWindowRect(hwnd, &r));
+    EXPECT_EQ(std::pair(60L, 50L), std::pair(r.left, r.top));
 }

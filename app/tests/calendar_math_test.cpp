@@ -2,66 +2,52 @@
 // month stepping with clamping, and the six-week grid for both week starts.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "calendar_math.h"
 
 using namespace calendar;
 
-TEST(CalendarMath, LeapYearsAndMonthLengths) {
-    EXPECT_TRUE(IsLeapYear(2000));
-    EXPECT_TRUE(IsLeapYear(2024));
-    EXPECT_FALSE(IsLeapYear(1900));
-    EXPECT_FALSE(IsLeapYear(2026));
-    EXPECT_EQ(29, DaysInMonth(2024, 2));
-    EXPECT_EQ(28, DaysInMonth(2100, 2));
-    EXPECT_EQ(31, DaysInMonth(2026, 12));
-    EXPECT_EQ(30, DaysInMonth(2026, 11));
-    EXPECT_EQ(0, DaysInMonth(2026, 13));
-}
-
-TEST(CalendarMath, WeekdaysOfKnownDates) {
-    EXPECT_EQ(4, DayOfWeek({1970, 1, 1}));   // Thursday
-    EXPECT_EQ(2, DayOfWeek({2000, 2, 29}));  // Tuesday
-    EXPECT_EQ(0, DayOfWeek({2026, 12, 6}));  // Sunday
-    EXPECT_EQ(1, DayOfWeek({1601, 1, 1}));   // Monday, the FILETIME origin
-    EXPECT_EQ(5, DayOfWeek({9999, 12, 31})); // Friday
+TEST(CalendarMath, LeapYearsMonthLengthsAndWeekdays) {
+    for (const auto& [year, leap] : {std::pair{2000, true}, {2024, true}, {1900, false}, {2026, false}})
+        EXPECT_EQ(leap, IsLeapYear(year)) << year;
+    // Month 13 has no days.
+    const std::tuple<int, int, int> lengths[] = {{2024, 2, 29}, {2100, 2, 28}, {2026, 12, 31}, {2026, 11, 30},
+                                                 {2026, 13, 0}};
+    for (const auto& [year, month, days] : lengths) EXPECT_EQ(days, DaysInMonth(year, month)) << year << "-" << month;
+    // Thursday, Tuesday, Sunday, Monday (the FILETIME origin), Friday.
+    const std::pair<Date, int> weekdays[] = {{{1970, 1, 1}, 4}, {{2000, 2, 29}, 2}, {{2026, 12, 6}, 0},
+                                             {{1601, 1, 1}, 1}, {{9999, 12, 31}, 5}};
+    for (const auto& [date, weekday] : weekdays) EXPECT_EQ(weekday, DayOfWeek(date)) << date.year;
     // Consecutive days step through the week without a gap over a leap day.
     EXPECT_EQ((DayOfWeek({2024, 2, 28}) + 2) % 7, DayOfWeek({2024, 3, 1}));
 }
 
 TEST(CalendarMath, StepsMonthsAcrossYearsAndClampsAtTheEnds) {
-    struct Case {
-        YearMonth from;
-        int step;
-        YearMonth to;
-    };
-    for (const Case& c : {Case{{2026, 12}, 1, {2027, 1}}, Case{{2026, 1}, -1, {2025, 12}},
-                          Case{{2026, 5}, -12, {2025, 5}}, Case{{kMinYear, 1}, -1, {kMinYear, 1}},
-                          Case{{kMaxYear, 12}, 12, {kMaxYear, 12}}}) {
-        SCOPED_TRACE(testing::Message() << c.from.year << "-" << c.from.month << " " << c.step);
-        const YearMonth ym = AddMonths(c.from, c.step);
-        EXPECT_EQ(c.to.year, ym.year);
-        EXPECT_EQ(c.to.month, ym.month);
+    const std::tuple<YearMonth, int, YearMonth> steps[] = {
+        {{2026, 12}, 1, {2027, 1}}, {{2026, 1}, -1, {2025, 12}}, {{2026, 5}, -12, {2025, 5}},
+        {{kMinYear, 1}, -1, {kMinYear, 1}}, {{kMaxYear, 12}, 12, {kMaxYear, 12}}};
+    for (const auto& [from, step, to] : steps) {
+        const YearMonth ym = AddMonths(from, step);
+        EXPECT_EQ(std::pair(to.year, to.month), std::pair(ym.year, ym.month))
+            << from.year << "-" << from.month << " " << step;
     }
 }
 
+// 1 December 2026 is a Tuesday; February 2015 begins on a Sunday: no leading
+// days with a Sunday start, a whole leading week's remainder with a Monday
+// start.
 TEST(CalendarMath, GridStartsOnTheChosenWeekday) {
+    const std::tuple<YearMonth, int, int, Date> cells[] = {
+        {{2026, 12}, 1, 0, {2026, 11, 30}}, {{2026, 12}, 1, 1, {2026, 12, 1}}, {{2026, 12}, 1, 31, {2026, 12, 31}},
+        {{2026, 12}, 1, 41, {2027, 1, 10}}, {{2026, 12}, 0, 0, {2026, 11, 29}}, {{2026, 12}, 0, 2, {2026, 12, 1}},
+        {{2015, 2}, 0, 0, {2015, 2, 1}},    {{2015, 2}, 0, 41, {2015, 3, 14}},   {{2015, 2}, 1, 0, {2015, 1, 26}},
+        {{2015, 2}, 1, 6, {2015, 2, 1}}};
     Date grid[kGridDays];
-    // 1 December 2026 is a Tuesday.
-    MonthGrid({2026, 12}, 1, grid);  // Monday first
-    EXPECT_TRUE(SameDate(grid[0], {2026, 11, 30}));
-    EXPECT_TRUE(SameDate(grid[1], {2026, 12, 1}));
-    EXPECT_TRUE(SameDate(grid[31], {2026, 12, 31}));
-    EXPECT_TRUE(SameDate(grid[41], {2027, 1, 10}));
-    MonthGrid({2026, 12}, 0, grid);  // Sunday first
-    EXPECT_TRUE(SameDate(grid[0], {2026, 11, 29}));
-    EXPECT_TRUE(SameDate(grid[2], {2026, 12, 1}));
-    // February 2015 begins on a Sunday: no leading days with a Sunday start,
-    // a whole leading week's remainder with a Monday start.
-    MonthGrid({2015, 2}, 0, grid);
-    EXPECT_TRUE(SameDate(grid[0], {2015, 2, 1}));
-    EXPECT_TRUE(SameDate(grid[41], {2015, 3, 14}));
-    MonthGrid({2015, 2}, 1, grid);
-    EXPECT_TRUE(SameDate(grid[0], {2015, 1, 26}));
-    EXPECT_TRUE(SameDate(grid[6], {2015, 2, 1}));
+    for (const auto& [ym, firstDay, cell, date] : cells) {
+        MonthGrid(ym, firstDay, grid);
+        EXPECT_TRUE(SameDate(grid[cell], date)) << ym.year << "-" << ym.month << " from " << firstDay << " cell " << cell;
+    }
+    // Every day of the last grid (February 2015 from Monday) on its weekday.
     for (int i = 0; i < kGridDays; ++i) EXPECT_EQ((1 + i) % 7, DayOfWeek(grid[i])) << i;
 }

@@ -26,18 +26,14 @@ const char kUnknown[] = R"(<Window size="120,80"><VerticalLayout name="root">
   <Button name="after" />
 </VerticalLayout></Window>)";
 
-// Opens `w` (a window of `layout`) and checks that it survives painting and
-// input; returns its root (NULL when nothing was built), and in *error what
-// building the layout again reports.
-CControlUI* BuildAndPoke(TestWindow& w, const wchar_t* layout, CStdString* error)
+// Opens `w` and checks that it survives painting and input; returns its
+// root (NULL when nothing was built).
+CControlUI* OpenAndPoke(TestWindow& w)
 {
-    CDialogBuilder builder;
-    CPaintManagerUI scratch;
-    delete builder.Create(layout, NULL, NULL, &scratch);
-    *error = builder.GetLastErrorMessage();
     if (w.Open() == NULL) return NULL;
     w.Render();
-    for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) w.Mouse(msg, {30, 25}, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
+    for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP})
+        w.Mouse(msg, {30, 25}, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
     SendMessageW(w.GetHWND(), WM_KEYDOWN, VK_TAB, 0);
     RedrawWindow(w.GetHWND(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
     duitest::Pump();
@@ -87,9 +83,8 @@ TEST(BadSkin, MissingOrDamagedArchivesAndBadLayoutsBuildNothingAndDoNotCrash)
         SCOPED_TRACE(what);
         CPaintManagerUI::SetResourceZip(file);
         TestWindow w(layout);
-        CStdString error;
-        EXPECT_EQ(BuildAndPoke(w, layout, &error) != nullptr, builds);
-        EXPECT_EQ(error.IsEmpty(), builds) << error.GetData();
+        EXPECT_EQ(OpenAndPoke(w) != nullptr, builds);
+        EXPECT_EQ(w.Error().IsEmpty(), builds) << w.Error().GetData();
         EXPECT_EQ(w.Find(L"ok") != nullptr, builds);
         BYTE* data = NULL;
         DWORD size = 0;
@@ -112,8 +107,7 @@ TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
                       {"Unknown.xml", kUnknown}});
 
     TestWindow pics(L"Pics.xml");
-    CStdString error;
-    ASSERT_NE(BuildAndPoke(pics, L"Pics.xml", &error), nullptr);
+    ASSERT_NE(OpenAndPoke(pics), nullptr);
     for (const wchar_t* name : {L"gone", L"garbage", L"strange"}) EXPECT_NE(pics.Find(name), nullptr) << name;
     // Where the pictures are missing, the background colour shows.
     const duitest::Bitmap bmp = pics.Render();
@@ -126,8 +120,8 @@ TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
     // Unknown elements are skipped with their children unless the callback
     // makes them.
     TestWindow plain(L"Unknown.xml"), called(L"Unknown.xml", &fancy);
-    ASSERT_NE(BuildAndPoke(plain, L"Unknown.xml", &error), nullptr);
-    ASSERT_NE(BuildAndPoke(called, L"Unknown.xml", &error), nullptr);
+    ASSERT_NE(OpenAndPoke(plain), nullptr);
+    ASSERT_NE(OpenAndPoke(called), nullptr);
     EXPECT_NE(plain.Find(L"after"), nullptr);
     EXPECT_EQ(plain.Find(L"f"), nullptr);
     EXPECT_EQ(plain.Find(L"inner"), nullptr);
@@ -147,7 +141,8 @@ TEST(BadSkin, AnArchiveReplacedOnDiskIsReadAgain)
     };
     EXPECT_TRUE(built(L"first"));
     ASSERT_TRUE(testing_support::WriteZip(
-        skin / L"skin.dat", {{"Swap.xml", R"(<Window><VerticalLayout><Label name="second" /></VerticalLayout></Window>)"}}));
+        skin / L"skin.dat",
+        {{"Swap.xml", R"(<Window><VerticalLayout><Label name="second" /></VerticalLayout></Window>)"}}));
     EXPECT_FALSE(built(L"first"));
     EXPECT_TRUE(built(L"second"));
 }

@@ -3,6 +3,8 @@
 // on another); the hit test left to the window; Tab order, Enter and Space;
 // Alt shortcuts; tooltips; the edit fields; and, through real input on the
 // virtual display, a click, typing into an edit field and its "killfocus".
+// Text the program sets reaches the native field and reads back: the cut and
+// paste in Buttons.EditFieldsClipboardReadOnlyAndLimits.
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -133,11 +135,7 @@ TEST_F(Buttons, TooltipFollowsTheControlUnderTheMouse)
     ASSERT_NE(tip, nullptr) << "no tooltip window owned by the test window";
     EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
     wchar_t text[80] = {0};
-    TOOLINFOW info = {};
-    info.cbSize = TTTOOLINFOW_V2_SIZE;
-    info.hwnd = h;
-    info.uId = 1;
-    info.lpszText = text;
+    TOOLINFOW info = {TTTOOLINFOW_V2_SIZE, 0, h, 1, {}, NULL, text, 0, NULL};
     SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
     EXPECT_STREQ(text, L"关闭");
     ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
@@ -185,13 +183,6 @@ TEST_F(Buttons, RealMouseAndKeyboardOnTheDisplay)
     EXPECT_TRUE(PumpUntil([&] { return shown.Count(L"killfocus", e) > 0; }, 3000));
     EXPECT_EQ(shown.Count(L"killfocus", e), 1);
     EXPECT_EQ(shown.Manager().GetFocus(), shown.Find(L"capbtn"));
-
-    // Text set by the program shows in the field and reads back.
-    edit->SetText(L"C:\\Program Files\\VELT电子日历");
-    wchar_t buf[128] = {0};
-    GetWindowTextW(edit->GetNativeWindow(), buf, 128);
-    EXPECT_STREQ(buf, L"C:\\Program Files\\VELT电子日历");
-    EXPECT_EQ(edit->GetText(), L"C:\\Program Files\\VELT电子日历");
 }
 
 TEST_F(Buttons, EditFieldsClipboardReadOnlyAndLimits)
@@ -205,7 +196,8 @@ TEST_F(Buttons, EditFieldsClipboardReadOnlyAndLimits)
     ASSERT_TRUE(ne && nl);
     EXPECT_EQ(GetParent(ne), fields.GetHWND());
 
-    // Cut onto the clipboard and pasted back from it.
+    // Text set by the program, cut from the native field onto the clipboard
+    // and pasted back from it.
     e->SetText(L"粘贴的文字");
     e->SetSel(0, -1);
     SendMessageW(ne, WM_CUT, 0, 0);

@@ -76,7 +76,8 @@ TEST_F(Layout, FloatControlsLandWherePosAndSizeSayAndTheRootGivesTheGeometry)
     EXPECT_EQ(Pos(w.Manager().GetSizeBox()), "4,4,6,6");
     ExpectPositions(w, {{L"root", "0,0,517,397"}, {L"minbtn", "431,1,473,26"}, {L"closebtn", "470,1,506,29"},
                         {L"nextbtn", "345,360,430,384"}, {L"words", "30,103,400,123"},
-                        {L"barframe", "14,122,488,136"}, {L"progressbar", "14,122,15,136"}, {L"rest", "15,122,488,136"}});
+                        {L"barframe", "14,122,488,136"}, {L"progressbar", "14,122,15,136"},
+                        {L"rest", "15,122,488,136"}});
 
     // Lookup by name and by point: on the background the root layout,
     // outside the window nothing, the bar on top of its frame, hidden

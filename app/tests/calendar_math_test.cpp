@@ -46,7 +46,8 @@ TEST(CalendarMath, GridStartsOnTheChosenWeekday) {
     Date grid[kGridDays];
     for (const auto& [ym, firstDay, cell, date] : cells) {
         MonthGrid(ym, firstDay, grid);
-        EXPECT_TRUE(SameDate(grid[cell], date)) << ym.year << "-" << ym.month << " from " << firstDay << " cell " << cell;
+        EXPECT_TRUE(SameDate(grid[cell], date))
+            << ym.year << "-" << ym.month << " from " << firstDay << " cell " << cell;
     }
     // Every day of the last grid (February 2015 from Monday) on its weekday.
     for (int i = 0; i < kGridDays; ++i) EXPECT_EQ((1 + i) % 7, DayOfWeek(grid[i])) << i;

@@ -43,7 +43,8 @@ TEST_F(ProfileFile, MissingDamagedOrOddFilesGiveDefaultsAndAValidOneIsRead) {
         {std::string("\x00\xff<profile><window x=", 22), "not XML"},
         {"", "empty"},
         {"<settings><window x=\"5\" y=\"6\"/></settings>", "other root"},
-        {"<profile><window x=\"12px\" y=\"6\"/><calendar firstdayofweek=\"5\"/></profile>", "not numbers, out of range"},
+        {"<profile><window x=\"12px\" y=\"6\"/><calendar firstdayofweek=\"5\"/></profile>",
+         "not numbers, out of range"},
         {"<profile><window x=\"7\"/><calendar firstdayofweek=\"\"/></profile>", "half a position"},
     };
     for (const auto& [content, what] : files) {
@@ -56,7 +57,8 @@ TEST_F(ProfileFile, MissingDamagedOrOddFilesGiveDefaultsAndAValidOneIsRead) {
 }
 
 TEST_F(ProfileFile, SavesKeepingOtherContentReplacesADamagedFileAndFailsOnALockedOne) {
-    ASSERT_TRUE(WriteBytes(path, "<profile><!-- note --><skin name=\"默认\"/><calendar firstdayofweek=\"0\"/></profile>"));
+    ASSERT_TRUE(WriteBytes(path, "<profile><!-- note --><skin name=\"默认\"/>"
+                                 "<calendar firstdayofweek=\"0\"/></profile>"));
     Profile p = LoadProfile(path);
     p.hasPosition = true;
     p.x = 300;

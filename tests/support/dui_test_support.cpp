@@ -60,6 +60,7 @@ LRESULT TestWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
         m_pm.Init(m_hWnd);
         CDialogBuilder builder;
         m_root = builder.Create(m_layout.c_str(), NULL, m_callback, &m_pm);
+        m_error = builder.GetLastErrorMessage();
         if (m_root) m_pm.AttachDialog(m_root);
         m_pm.AddNotifier(this);
         return 0;
@@ -84,25 +85,14 @@ Bitmap TestWindow::Render(bool screen)
     else
         ::SendMessageW(m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
     GdiFlush();
-    Bitmap b{rc.right, rc.bottom, std::vector<DWORD>(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + rc.right * rc.bottom)};
-    for (DWORD& px : b.px) px &= 0xFFFFFF;
+    const DWORD* px = static_cast<const DWORD*>(bits);
+    Bitmap b{rc.right, rc.bottom, std::vector<DWORD>(px, px + rc.right * rc.bottom)};
+    for (DWORD& pixel : b.px) pixel &= 0xFFFFFF;
     SelectObject(mem, old);
     ReleaseDC(m_hWnd, dc);
     DeleteDC(mem);
     DeleteObject(dib);
     return b;
-}
-
-POINT CentrePoint(CControlUI* c)
-{
-    const RECT& r = c->GetPos();
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-std::string Pos(const RECT& rc)
-{
-    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
-           std::to_string(rc.bottom);
 }
 
 } // namespace duitest

@@ -75,6 +75,8 @@ public:
 
     CPaintManagerUI& Manager() { return m_pm; }
     CControlUI* Root() const { return m_root; }
+    // What building the layout reported (empty when it was built).
+    const CStdString& Error() const { return m_error; }
     CControlUI* Find(const wchar_t* name) { return m_pm.FindControl(name); }
     // The named control as the interface `kind` ("Edit", "Button"...), or NULL.
     template <typename T>
@@ -105,6 +107,7 @@ private:
     IDialogBuilderCallback* m_callback;
     CPaintManagerUI m_pm;
     CControlUI* m_root = NULL;
+    CStdString m_error;
     std::vector<std::pair<std::wstring, CControlUI*>> m_notes;
 };
 
@@ -112,9 +115,16 @@ private:
 inline void Pump() { testing_support::PumpPending(); }
 
 // Centre of a control's rectangle.
-POINT CentrePoint(CControlUI* c);
+inline POINT CentrePoint(CControlUI* c)
+{
+    return {(c->GetPos().left + c->GetPos().right) / 2, (c->GetPos().top + c->GetPos().bottom) / 2};
+}
 // "left,top,right,bottom" of a rectangle or a control ("none" for no control).
-std::string Pos(const RECT& rc);
+inline std::string Pos(const RECT& rc)
+{
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
 inline std::string Pos(CControlUI* c) { return c ? Pos(c->GetPos()) : "none"; }
 
 } // namespace duitest

@@ -21,7 +21,7 @@ ZipItem ItemOf(const TestEntry& e) {
 
 } // namespace
 
-TEST(ZipEntries, CountIndexesOutOfRangeAndPositioningBackAndForth) {
+TEST(ZipEntries, CountIndexesOutOfRangePositioningBackAndForthAndAnArchiveWithoutEntries) {
     const std::string zip = BuildZip({{"one.txt", "first"},
                                       {.name = "dir/", .method = 0, .external = 0x10},
                                       {"dir/two.bin", std::string(5000, 'z')}});
@@ -36,7 +36,8 @@ TEST(ZipEntries, CountIndexesOutOfRangeAndPositioningBackAndForth) {
     EXPECT_EQ(0u, Ticks(item.writeTime) | Ticks(item.accessTime) | Ticks(item.creationTime));
     EXPECT_EQ(0u, item.compressedSize | item.uncompressedSize);
 
-    for (int index : {-2, 3, 0x7FFFFFFF}) EXPECT_EQ(kZipBadArgs, ZipArchiveGetItem(archive.get(), index, &item)) << index;
+    for (int index : {-2, 3, 0x7FFFFFFF})
+        EXPECT_EQ(kZipBadArgs, ZipArchiveGetItem(archive.get(), index, &item)) << index;
     for (int index : {3, -1}) EXPECT_EQ(kZipBadArgs, ZipArchiveExtractItem(archive.get(), index, L"x")) << index;
     EXPECT_EQ(kZipBadArgs, ZipArchiveGetItem(nullptr, 0, &item));
     EXPECT_EQ(kZipBadArgs, ZipArchiveExtractItem(nullptr, 0, L"x"));
@@ -54,16 +55,13 @@ TEST(ZipEntries, CountIndexesOutOfRangeAndPositioningBackAndForth) {
     EXPECT_LT(item.compressedSize, 100u);
     ASSERT_EQ(kZipOk, ZipArchiveGetItem(archive.get(), 0, &item));
     EXPECT_EQ(5u, item.uncompressedSize);
-}
 
-TEST(ZipEntries, EmptyArchiveHasNoEntries) {
     // An end record alone at offset 0 is not taken for an archive by minizip;
     // behind a few bytes of something else it is one without entries.
     EXPECT_TRUE(OpenBytes(BuildZip({})) == nullptr);
-    const std::string zip = std::string(16, 'S') + BuildZip({});
-    ZipArchivePtr archive = OpenBytes(zip);
+    const std::string empty = std::string(16, 'S') + BuildZip({});
+    archive = OpenBytes(empty);
     ASSERT_TRUE(archive != nullptr);
-    ZipItem item;
     ASSERT_EQ(kZipOk, ZipArchiveGetItem(archive.get(), -1, &item));
     EXPECT_EQ(0, item.index);
     EXPECT_EQ(kZipBadArgs, ZipArchiveGetItem(archive.get(), 0, &item));
@@ -76,8 +74,9 @@ TEST(ZipEntries, AttributesAreTheDosBitsOrComeFromTheUnixModeBits) {
                                            {0x10, 0x10}, {0x00, 0x00}, {0x37, 0x37}, {0xFFFF0040, 0x00}};
     for (uint16_t host : {0, 7, 10, 11, 14}) {
         for (const auto& [external, attributes] : dos) {
-            const TestEntry e = {.name = "f", .data = "d", .madeBy = uint16_t((host << 8) | 0x14), .external = external};
-            EXPECT_EQ(attributes, ItemOf(e).attributes) << "host " << host << " external " << external;
+            const uint16_t madeBy = static_cast<uint16_t>((host << 8) | 0x14);
+            EXPECT_EQ(attributes, ItemOf({.name = "f", .data = "d", .madeBy = madeBy, .external = external}).attributes)
+                << "host " << host << " external " << external;
         }
     }
     // A Unix host: rw-r--r--, r--r--r-- (not writable by the owner), a

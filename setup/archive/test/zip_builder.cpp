@@ -25,8 +25,9 @@ std::string Deflate(const std::string& data) {
 }
 
 std::string Convert(UINT codePage, const wchar_t* text) {
-    std::string out(static_cast<size_t>(WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr)), '\0');
-    WideCharToMultiByte(codePage, 0, text, -1, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
+    const int size = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(codePage, 0, text, -1, &out[0], size, nullptr, nullptr);
     out.pop_back();
     return out;
 }

@@ -196,8 +196,11 @@ TEST_F(Buttons, EditFieldsClipboardReadOnlyAndLimits)
     ASSERT_TRUE(ne && nl);
     EXPECT_EQ(GetParent(ne), fields.GetHWND());
 
-    // Text set by the program, cut from the native field onto the clipboard
-    // and pasted back from it.
+    // Text set by the program, cut from the native field onto the emptied
+    // clipboard and pasted back from it.
+    ASSERT_TRUE(OpenClipboard(fields.GetHWND()));
+    EmptyClipboard();
+    CloseClipboard();
     e->SetText(L"粘贴的文字");
     e->SetSel(0, -1);
     SendMessageW(ne, WM_CUT, 0, 0);

@@ -74,16 +74,13 @@ TEST_F(Paint, ButtonLooksComeFromTheirSpriteRectangles)
     // Dragged off while pressed the button is no longer pushed, and pushed
     // again when dragged back; disabled stays disabled under the mouse.
     const std::tuple<const char*, UINT, POINT, WPARAM, bool, DWORD> steps[] = {
-        {"normal", WM_NULL, c, 0, true, kRed},
-        {"hot", WM_MOUSEMOVE, c, 0, true, kGreen},
+        {"normal", WM_NULL, c, 0, true, kRed}, {"hot", WM_MOUSEMOVE, c, 0, true, kGreen},
         {"pushed", WM_LBUTTONDOWN, c, MK_LBUTTON, true, kBlue},
         {"dragged off", WM_MOUSEMOVE, away, MK_LBUTTON, true, kRed},
         {"dragged back", WM_MOUSEMOVE, c, MK_LBUTTON, true, kBlue},
         {"hot again after release", WM_LBUTTONUP, c, 0, true, kGreen},
-        {"normal after leaving", WM_MOUSEMOVE, away, 0, true, kRed},
-        {"disabled", WM_NULL, c, 0, false, kGray},
-        {"disabled under the mouse", WM_MOUSEMOVE, c, 0, false, kGray},
-    };
+        {"normal after leaving", WM_MOUSEMOVE, away, 0, true, kRed}, {"disabled", WM_NULL, c, 0, false, kGray},
+        {"disabled under the mouse", WM_MOUSEMOVE, c, 0, false, kGray}};
     for (const auto& [what, msg, at, keys, enabled, look] : steps) {
         b->SetEnabled(enabled);
         if (msg != WM_NULL) w.Mouse(msg, at, keys);
@@ -109,18 +106,12 @@ TEST_F(Paint, PicturesAlphaCuttingAndTheScreenThroughDoubleBufferedPaint)
     ASSERT_NE(w.Open(NULL, 100, 100, 240, 120, true), nullptr);
     const Bitmap bmp = w.Render();
     const std::tuple<const char*, int, int, DWORD, int> pixels[] = {
-        {"button", 25, 25, kRed, 0},
-        {"half-transparent red over white", 70, 25, 0xFF7F7F, 3},
-        {"dest places the cut at 105,15 .. 115,25", 110, 20, kRed, 0},
-        {"outside dest", 102, 12, kWhite, 0},
-        {"outside dest, lower right", 130, 40, kWhite, 0},
-        {"a JPEG stretched over its control", 160, 20, kBlue, 24},
-        {"a GIF", 190, 20, kRed, 0},
-        {"colour inside the border", 220, 20, kBlue, 0},
-        {"border, left", 210, 20, kGreen, 0},
-        {"border, right", 229, 20, kGreen, 0},
-        {"background", 120, 80, kWhite, 0},
-    };
+        {"button", 25, 25, kRed, 0}, {"half-transparent red over white", 70, 25, 0xFF7F7F, 3},
+        {"dest places the cut at 105,15 .. 115,25", 110, 20, kRed, 0}, {"outside dest", 102, 12, kWhite, 0},
+        {"outside dest, lower right", 130, 40, kWhite, 0}, {"a JPEG stretched over its control", 160, 20, kBlue, 24},
+        {"a GIF", 190, 20, kRed, 0}, {"colour inside the border", 220, 20, kBlue, 0},
+        {"border, left", 210, 20, kGreen, 0}, {"border, right", 229, 20, kGreen, 0},
+        {"background", 120, 80, kWhite, 0}};
     for (const auto& [what, x, y, colour, tolerance] : pixels)
         EXPECT_TRUE(ColoursNear(bmp.At(x, y), colour, tolerance)) << what << ": " << std::hex << bmp.At(x, y);
     // What the screen shows after WM_PAINT is the same picture.

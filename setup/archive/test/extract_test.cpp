@@ -2,8 +2,10 @@
 // and times of files (an entry with a data descriptor among them), folder
 // creation one level at a time, replacing existing files (and failing on
 // read-only and hidden ones unless the entry is hidden too), zero-length
-// files, large files through the transfer buffer, and the rule that nothing is
-// ever written outside the base directory, however the name or path is made.
+// files, large files through the transfer buffer, the base directory that
+// starts as the current one, and the rule that nothing is ever written
+// outside the base directory, however the name or path is made (device names
+// among them).
 #include <gtest/gtest.h>
 
 #include "archive_test_util.h"

@@ -6,6 +6,7 @@
 // Text the program sets reaches the native field and reads back: the cut and
 // paste in Buttons.EditFieldsClipboardReadOnlyAndLimits.
 #include "dui_test_support.h"
+#include "pointer.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 
 using duitest::CentrePoint;
 using duitest::TestWindow;
-using testing_support::PumpUntil;
+using skinshot::PumpUntil;
 
 namespace {
 
@@ -156,7 +157,7 @@ TEST_F(Buttons, RealMouseAndKeyboardOnTheDisplay)
     auto clickCentre = [&](CControlUI* c) {
         POINT p = CentrePoint(c);
         ClientToScreen(h, &p);
-        return testing_support::ClickAt(p);
+        return skinshot::ClickScreen(p);
     };
 
     // A real click on "a".
@@ -170,7 +171,7 @@ TEST_F(Buttons, RealMouseAndKeyboardOnTheDisplay)
     ASSERT_TRUE(clickCentre(e));
     EXPECT_TRUE(PumpUntil([&] { return shown.Manager().GetFocus() == e; }, 3000));
     EXPECT_EQ(shown.Count(L"setfocus", e), 1);
-    for (WORD key : std::initializer_list<WORD>{'A', 'B', 'C', VK_BACK, 'D'}) ASSERT_TRUE(testing_support::TapKey(key));
+    for (WORD key : std::initializer_list<WORD>{'A', 'B', 'C', VK_BACK, 'D'}) ASSERT_TRUE(skinshot::TapKey(key));
     EXPECT_TRUE(PumpUntil([&] { return e->GetText() == L"abd"; }, 3000)) << e->GetText().GetData();
     EXPECT_GE(shown.Count(L"textchanged", e), 5);
     auto* edit = shown.Find<CEditUI>(L"e", L"Edit");
@@ -179,7 +180,7 @@ TEST_F(Buttons, RealMouseAndKeyboardOnTheDisplay)
 
     // Tab leaves the field: "killfocus" from it, the focus wraps to the first
     // button (Enter and Space on a focused button: Buttons.TabMoves...).
-    ASSERT_TRUE(testing_support::TapKey(VK_TAB));
+    ASSERT_TRUE(skinshot::TapKey(VK_TAB));
     EXPECT_TRUE(PumpUntil([&] { return shown.Count(L"killfocus", e) > 0; }, 3000));
     EXPECT_EQ(shown.Count(L"killfocus", e), 1);
     EXPECT_EQ(shown.Manager().GetFocus(), shown.Find(L"capbtn"));

@@ -47,7 +47,7 @@ protected:
     bool RunPumping(Body body)
     {
         std::future<void> done = std::async(std::launch::async, body);
-        const bool ended = testing_support::PumpUntil(
+        const bool ended = skinshot::PumpUntil(
             [&] { return done.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000);
         duitest::Pump();
         return ended;

@@ -16,6 +16,7 @@
 #include "skin_test_env.h"
 #include "skin_window.h"
 #include "test_support.h"
+#include "pointer.h"
 
 using skinshot::CSkinWindow;
 
@@ -295,7 +296,7 @@ void CheckContract(const LayoutCase& c) {
 }
 
 TEST(SkinLayout, EveryLayoutMeetsTheWindowContract) {
-    testing_support::ParkCursor();
+    skinshot::ParkMouse();
     for (const LayoutCase& c : kLayouts) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.archive) + L" " + c.layout));
         CheckContract(c);

@@ -13,6 +13,7 @@
 #include "profile.h"
 #include "test_support.h"
 #include "wait_until.h"
+#include "pointer.h"
 
 using testing_support::ChildProcess;
 using testing_support::ModuleDir;
@@ -58,7 +59,7 @@ bool WaitForMonth(HWND hwnd, int offset) {
 void ClickAt(HWND hwnd, const RECT& clientRect) {
     POINT p = layout::Centre(clientRect);
     ClientToScreen(hwnd, &p);
-    ASSERT_TRUE(testing_support::ClickAt(p));
+    ASSERT_TRUE(skinshot::ClickScreen(p));
 }
 
 // A copy of the program and its res/ folder in a scratch folder with a
@@ -152,7 +153,7 @@ TEST_F(CalendarApp, SecondStartBringsItForwardClicksAndKeysMoveMonthsAndYearsAnd
         if (button)
             ClickAt(hwnd, *button);
         else
-            EXPECT_TRUE(testing_support::TapKey(key));
+            EXPECT_TRUE(skinshot::TapKey(key));
         EXPECT_TRUE(WaitForMonth(hwnd, offset)) << offset << " shown: " << testing::PrintToString(ShownMonth(hwnd));
     }
 

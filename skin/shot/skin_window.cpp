@@ -33,20 +33,4 @@ void CSkinWindow::Notify(TNotifyUI& msg) {
     m_notes.push_back({std::wstring(msg.sType.GetData()), msg.pSender});
 }
 
-void PumpMessages(DWORD ms) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CPaintManagerUI::TranslateMessage(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= ms) return;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
-    }
-}
-
 } // namespace skinshot

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "UIlib.h"
+#include "message_pump.h"
 #include "wizard_window.h"
 
 namespace skinshot {
@@ -61,19 +62,8 @@ private:
     std::vector<Notification> m_notes;
 };
 
-// Dispatches this thread's messages for about `ms` milliseconds.
-void PumpMessages(DWORD ms);
-
-// Dispatches messages until done() is true or `ms` milliseconds passed;
-// returns done()'s last answer.
-template <typename Done>
-bool PumpUntil(Done done, DWORD ms) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms) return done();
-        PumpMessages(10);
-    }
-    return true;
-}
+// Dispatches this thread's messages, the window library translating first,
+// for about `ms` milliseconds (message_pump.h).
+inline void PumpMessages(DWORD ms) { PumpUntil([] { return false; }, ms, CPaintManagerUI::TranslateMessage); }
 
 } // namespace skinshot

@@ -112,7 +112,7 @@ private:
 };
 
 // Handles what this thread has queued (a layout pass the library posted).
-inline void Pump() { testing_support::PumpPending(); }
+inline void Pump() { skinshot::PumpPending(); }
 
 // Centre of a control's rectangle.
 inline POINT CentrePoint(CControlUI* c)

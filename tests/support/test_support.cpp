@@ -293,14 +293,6 @@ void Collect(const std::wstring& dir, const std::wstring& prefix, std::vector<st
     });
 }
 
-bool SendMouse(DWORD flags)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    return SendInput(1, &input, sizeof input) == 1;
-}
-
 } // namespace
 
 std::vector<std::wstring> Tree(const std::wstring& dir)
@@ -387,49 +379,6 @@ std::wstring LinkTarget(const std::wstring& link)
     if (com)
         CoUninitialize();
     return target;
-}
-
-bool MoveCursor(POINT screen)
-{
-    // A move of zero from where the cursor now is: the window under it gets a
-    // mouse-move message just like from a real mouse.
-    if (!SetCursorPos(screen.x, screen.y) || !SendMouse(MOUSEEVENTF_MOVE))
-        return false;
-    return WaitUntil(
-        [&] {
-            POINT now = {};
-            return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y;
-        },
-        1000, 10);
-}
-
-bool ParkCursor()
-{
-    return MoveCursor({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1});
-}
-
-bool PressLeft()
-{
-    return SendMouse(MOUSEEVENTF_LEFTDOWN);
-}
-
-bool ReleaseLeft()
-{
-    return SendMouse(MOUSEEVENTF_LEFTUP);
-}
-
-bool ClickAt(POINT screen)
-{
-    return MoveCursor(screen) && PressLeft() && ReleaseLeft();
-}
-
-bool TapKey(WORD vk)
-{
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    return SendInput(2, in, sizeof(INPUT)) == 2;
 }
 
 } // namespace testing_support

@@ -1,9 +1,9 @@
 // Small RAII helpers and readers for tests that run under Wine against the
 // real system: a scratch folder, a scratch registry key, child processes
 // (the test helper among them), file contents and folder trees, registry
-// values, shell links, real mouse and keyboard input. They use the plain
-// Windows calls, never the code under test, and clean up after themselves
-// when they go out of scope.
+// values, shell links. They use the plain Windows calls, never the code
+// under test, and clean up after themselves when they go out of scope. Real
+// mouse and keyboard input is skin/shot's pointer.h (velt_input).
 #pragma once
 
 #include <windows.h>
@@ -115,20 +115,6 @@ bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, cons
 // A shell link's target; "<none>" when it cannot be read, "<icon differs>"
 // when its icon is not the target's first icon.
 std::wstring LinkTarget(const std::wstring& link);
-
-// Real input through SendInput, as a user's mouse and keyboard give it.
-// MoveCursor returns once the cursor is at the screen point (false when it
-// does not get there within a second); the window under it has been sent a
-// mouse move.
-bool MoveCursor(POINT screen);
-// The cursor to the bottom-right corner of the screen.
-bool ParkCursor();
-bool PressLeft();
-bool ReleaseLeft();
-// MoveCursor, then a press and release of the left button.
-bool ClickAt(POINT screen);
-// A key pressed and released.
-bool TapKey(WORD vk);
 
 // Two 0x..RRGGBB colours differ by at most `tolerance` in every channel.
 inline bool ColoursNear(uint32_t a, uint32_t b, int tolerance)

@@ -154,15 +154,18 @@ UINT ButtonState(CControlUI* control) {
 bool ForceState(CSkinWindow& owner, CControlUI* control, const std::wstring& state, bool* pressed) {
     if (state == L"disabled") {
         control->SetEnabled(false);
-        return PumpUntil([&] { return !control->IsEnabled(); }, 2000);
+        return PumpUntil([&] { return !control->IsEnabled(); }, 2000, CPaintManagerUI::TranslateMessage);
     }
     if (state == L"normal") return true;
     if (!MoveMouseTo(owner.GetHWND(), CenterOf(control->GetPos()))) return false;
-    if (!PumpUntil([&] { return (ButtonState(control) & UISTATE_HOT) != 0; }, 2000)) return false;
+    if (!PumpUntil([&] { return (ButtonState(control) & UISTATE_HOT) != 0; }, 2000,
+                   CPaintManagerUI::TranslateMessage))
+        return false;
     if (state == L"pushed") {
         if (!PressLeft()) return false;
         *pressed = true;
-        return PumpUntil([&] { return (ButtonState(control) & UISTATE_PUSHED) != 0; }, 2000);
+        return PumpUntil([&] { return (ButtonState(control) & UISTATE_PUSHED) != 0; }, 2000,
+                         CPaintManagerUI::TranslateMessage);
     }
     return true;
 }

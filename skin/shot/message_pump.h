@@ -1,7 +1,8 @@
-// Message pumps for tests whose windows live on the test's own thread: the
-// counterpart of WaitUntil for a thread that must keep dispatching while it
-// waits. Neither pumps a fixed time: PumpPending handles what is queued now,
-// PumpUntil waits for a condition with a deadline.
+// Message pumps for code whose windows live on its own thread (the tests,
+// the screenshot tool): the counterpart of a wait with a deadline for a
+// thread that must keep dispatching while it waits. PumpPending handles what
+// is queued now, PumpUntil waits for a condition with a deadline. Header
+// only, part of velt_input.
 //
 // A PreTranslate function (the window library's CPaintManagerUI::
 // TranslateMessage, say) sees every message first and swallows it by
@@ -10,7 +11,7 @@
 
 #include <windows.h>
 
-namespace testing_support {
+namespace skinshot {
 
 using PreTranslate = bool (*)(const LPMSG);
 
@@ -49,4 +50,4 @@ bool PumpUntil(Done done, DWORD deadlineMs, PreTranslate preTranslate = nullptr)
     }
 }
 
-} // namespace testing_support
+} // namespace skinshot

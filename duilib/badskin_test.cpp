@@ -1,30 +1,20 @@
 // Bad skins never crash: a missing or damaged archive, a damaged entry, a
-// missing layout, malformed XML and an empty layout build nothing (NULL
-// with a reason); a missing or undecodable picture and unknown elements or
-// attributes build everything else. The windows stay usable either way, and
-// an archive replaced on disk is read again.
+// missing layout, malformed XML, an empty layout and a picture taken for a
+// layout build nothing (NULL with a reason); a missing or undecodable picture
+// and unknown elements or attributes build everything else. The windows stay
+// usable either way, and an archive replaced on disk is read again. The
+// layouts are those of duilib/test_skin/, in the tests' skin DuiTest.dat.
 #include "dui_test_support.h"
+#include "test_zip.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-using duitest::SkinArchive;
 using duitest::TestWindow;
+using duitest::UseSkin;
 
 namespace {
-
-const char kPictures[] = R"(<Window size="120,80"><VerticalLayout name="root" bkcolor="#FFFFFFFF" bkimage="nope.jpg">
-  <Button name="gone" float="true" pos="10,10,50,40" normalimage="file='nope.png' source='0,0,10,10'" />
-  <Button name="garbage" float="true" pos="60,10,100,40" normalimage="file='bad.png'" hotimage="file='bad.gif'" />
-  <Control name="strange" float="true" pos="0,0,0,0" colour="#12" width="-5" bkimage="file=" />
-</VerticalLayout></Window>)";
-
-const char kUnknown[] = R"(<Window size="120,80"><VerticalLayout name="root">
-  <Fancy name="f"><Button name="inner" /></Fancy>
-  <Gizmo name="g"><Button name="lost" /></Gizmo>
-  <Button name="after" />
-</VerticalLayout></Window>)";
 
 // Opens `w` and checks that it survives painting and input; returns its
 // root (NULL when nothing was built).
@@ -36,61 +26,71 @@ CControlUI* OpenAndPoke(TestWindow& w)
         w.Mouse(msg, {30, 25}, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
     SendMessageW(w.GetHWND(), WM_KEYDOWN, VK_TAB, 0);
     RedrawWindow(w.GetHWND(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
-    duitest::Pump();
+    skinshot::PumpPending();
     return w.Root();
 }
 
 } // namespace
 
-// The archive holds a good layout and bad ones; damaged copies of it lie
-// beside it.
-TEST(BadSkin, MissingOrDamagedArchivesAndBadLayoutsBuildNothingAndDoNotCrash)
+// The tests' skin holds a good layout (Good.xml) and bad ones; damaged
+// copies of it lie in a scratch folder.
+TEST(BadSkin, MissingOrDamagedArchivesAndBadLayoutsBuildNothingAndAReplacedArchiveIsReadAgain)
 {
-    SkinArchive skin({{"Good.xml", R"(<Window size="120,80"><VerticalLayout name="root" bkcolor="#FFFFFFFF">
-                          <Button name="ok" float="true" pos="10,10,50,40" normalimage="file='s.png'" />
-                        </VerticalLayout></Window>)"},
-                      {"Unclosed.xml", R"(<Window size="100,50"><VerticalLayout><Button name="x" )"},
-                      {"Mismatch.xml", R"(<Window><VerticalLayout></HorizontalLayout></Window>)"},
-                      {"Empty.xml", ""},
-                      {"NoControls.xml", R"(<Window size="100,50"><Font name="SimSun" size="12" /></Window>)"},
-                      {"Binary.xml", std::string("\x89PNG\r\n\x1a\n\0\0\0", 12)}});
-    const std::string good = testing_support::FileContent(skin / L"skin.dat");
+    const std::string good = testing_support::FileContent(testing_support::ModuleDir() + L"\\DuiTest.dat");
     ASSERT_GT(good.size(), 100u);
-    // The first entry's compressed data start after the 30-byte local header
-    // and the name: damaged there, its CRC check fails.
+    // Good.xml's compressed data follow its name in its local header:
+    // damaged there, its CRC check fails.
     std::string flipped = good;
-    flipped[30 + 8 + 3] ^= 0x5A;
-    flipped[30 + 8 + 4] ^= 0xA5;
+    const size_t data = good.find("Good.xml") + 8;
+    flipped[data + 3] ^= 0x5A;
+    flipped[data + 4] ^= 0xA5;
+    testing_support::ScratchDir dir(L"duiskin");
     for (const auto& [file, bytes] : {std::pair{L"noise.dat", std::string(4096, '\x5A')}, {L"empty.dat", std::string()},
                                       {L"half.dat", good.substr(0, good.size() / 2)}, {L"flipped.dat", flipped}})
-        ASSERT_TRUE(testing_support::WriteBytes(skin / file, bytes));
+        ASSERT_TRUE(testing_support::WriteBytes(dir / file, bytes));
 
+    // The intact archive lies beside the test program, the others in the
+    // scratch folder.
     const std::tuple<const char*, const wchar_t*, const wchar_t*, bool> cases[] = {
         {"missing archive", L"absent.dat", L"Good.xml", false},
         {"not a zip at all", L"noise.dat", L"Good.xml", false},
         {"empty file", L"empty.dat", L"Good.xml", false},
         {"truncated archive", L"half.dat", L"Good.xml", false},
         {"damaged entry", L"flipped.dat", L"Good.xml", false},
-        {"the intact archive, for contrast", L"skin.dat", L"Good.xml", true},
-        {"unclosed element", L"skin.dat", L"Unclosed.xml", false},
-        {"mismatched end tag", L"skin.dat", L"Mismatch.xml", false},
-        {"empty layout", L"skin.dat", L"Empty.xml", false},
-        {"no controls", L"skin.dat", L"NoControls.xml", false},
-        {"not text", L"skin.dat", L"Binary.xml", false},
-        {"no such layout", L"skin.dat", L"Absent.xml", false},
+        {"the intact archive, for contrast", L"DuiTest.dat", L"Good.xml", true},
+        {"unclosed element", L"DuiTest.dat", L"Unclosed.xml", false},
+        {"mismatched end tag", L"DuiTest.dat", L"Mismatch.xml", false},
+        {"empty layout", L"DuiTest.dat", L"Empty.xml", false},
+        {"no controls", L"DuiTest.dat", L"NoControls.xml", false},
+        {"a picture, not text", L"DuiTest.dat", L"s.png", false},
+        {"no such layout", L"DuiTest.dat", L"Absent.xml", false},
     };
-    for (const auto& [what, file, layout, builds] : cases) {
+    for (const auto& [what, archive, layout, builds] : cases) {
         SCOPED_TRACE(what);
-        CPaintManagerUI::SetResourceZip(file);
+        const bool intact = archive == std::wstring(L"DuiTest.dat");
+        UseSkin(archive, intact ? testing_support::ModuleDir() : dir.Path());
         TestWindow w(layout);
         EXPECT_EQ(OpenAndPoke(w) != nullptr, builds);
         EXPECT_EQ(w.Error().IsEmpty(), builds) << w.Error().GetData();
         EXPECT_EQ(w.Find(L"ok") != nullptr, builds);
-        BYTE* data = NULL;
+        BYTE* bytes = NULL;
         DWORD size = 0;
-        EXPECT_EQ(CPaintManagerUI::LoadResourceData(L"Good.xml", &data, &size), file == std::wstring(L"skin.dat"));
-        free(data);
+        EXPECT_EQ(CPaintManagerUI::LoadResourceData(L"Good.xml", &bytes, &size), intact);
+        free(bytes);
     }
+
+    // The intact archive copied, built from, then replaced by one whose
+    // Good.xml holds another control.
+    auto built = [](const wchar_t* name) {
+        TestWindow w(L"Good.xml");
+        return w.Open() && w.Find(name);
+    };
+    ASSERT_TRUE(testing_support::WriteBytes(dir / L"swap.dat", good));
+    UseSkin(L"swap.dat", dir.Path());
+    EXPECT_TRUE(built(L"ok"));
+    ASSERT_TRUE(testing_support::WriteZip(dir / L"swap.dat", {{"Good.xml", R"(<Window><Label name="new" /></Window>)"}}));
+    EXPECT_FALSE(built(L"ok"));
+    EXPECT_TRUE(built(L"new"));
 }
 
 TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
@@ -101,10 +101,7 @@ TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
             return wcscmp(pstrClass, L"Fancy") == 0 ? new CContainerUI : NULL;
         }
     } fancy;
-    SkinArchive skin({{"Pics.xml", kPictures},
-                      {"bad.png", "\x89PNG\r\n\x1a\nnot really a picture"},
-                      {"bad.gif", "GIF89a"},
-                      {"Unknown.xml", kUnknown}});
+    ASSERT_TRUE(UseSkin(L"DuiTest.dat"));
 
     TestWindow pics(L"Pics.xml");
     ASSERT_NE(OpenAndPoke(pics), nullptr);
@@ -122,27 +119,10 @@ TEST(BadSkin, MissingPicturesAndUnknownElementsBuildTheRest)
     TestWindow plain(L"Unknown.xml"), called(L"Unknown.xml", &fancy);
     ASSERT_NE(OpenAndPoke(plain), nullptr);
     ASSERT_NE(OpenAndPoke(called), nullptr);
-    EXPECT_NE(plain.Find(L"after"), nullptr);
-    EXPECT_EQ(plain.Find(L"f"), nullptr);
-    EXPECT_EQ(plain.Find(L"inner"), nullptr);
-    EXPECT_EQ(plain.Find(L"lost"), nullptr);
-    EXPECT_NE(called.Find(L"f"), nullptr);
-    EXPECT_NE(called.Find(L"inner"), nullptr);
-    EXPECT_EQ(called.Find(L"lost"), nullptr);
-    EXPECT_NE(called.Find(L"after"), nullptr);
-}
-
-TEST(BadSkin, AnArchiveReplacedOnDiskIsReadAgain)
-{
-    SkinArchive skin({{"Swap.xml", R"(<Window><Button name="first" /></Window>)"}});
-    auto built = [](const wchar_t* name) {
-        TestWindow w(L"Swap.xml");
-        return w.Open() && w.Find(name);
-    };
-    EXPECT_TRUE(built(L"first"));
-    ASSERT_TRUE(testing_support::WriteZip(
-        skin / L"skin.dat",
-        {{"Swap.xml", R"(<Window><VerticalLayout><Label name="second" /></VerticalLayout></Window>)"}}));
-    EXPECT_FALSE(built(L"first"));
-    EXPECT_TRUE(built(L"second"));
+    const std::tuple<const wchar_t*, bool, bool> found[] = {
+        {L"after", true, true}, {L"f", false, true}, {L"inner", false, true}, {L"lost", false, false}};
+    for (const auto& [name, withoutCallback, withCallback] : found) {
+        EXPECT_EQ(plain.Find(name) != nullptr, withoutCallback) << name;
+        EXPECT_EQ(called.Find(name) != nullptr, withCallback) << name;
+    }
 }

@@ -1,12 +1,12 @@
 // Input: mouse messages give exactly one "click" from the control under
 // them (none when disabled, none when pressed on one control and released
-// on another); the hit test left to the window; Tab order, Enter and Space;
-// Alt shortcuts; tooltips; the edit fields; and, through real input on the
+// on another); the hit test left to the window; tooltips; Tab order, Enter
+// and Space; Alt shortcuts; the edit fields; and, through real input on the
 // virtual display, a click, typing into an edit field and its "killfocus".
 // Text the program sets reaches the native field and reads back: the cut and
-// paste in Buttons.EditFieldsClipboardReadOnlyAndLimits.
+// paste in Buttons.EditFieldsClipboardReadOnlyAndLimits. The layouts are
+// Buttons.xml and Fields.xml of duilib/test_skin/.
 #include "dui_test_support.h"
-#include "pointer.h"
 
 #include <gtest/gtest.h>
 
@@ -14,39 +14,24 @@
 
 #include <tuple>
 
-using duitest::CentrePoint;
+using skinshot::CenterOf;
 using duitest::TestWindow;
 using skinshot::PumpUntil;
 
 namespace {
 
-const char kButtons[] = R"(<Window size="300,200" caption="0,0,0,30" sizebox="4,4,4,4">
-  <VerticalLayout bkcolor="#FFF0F0F0">
-    <Button name="capbtn" float="true" pos="250,2,280,26" tooltip="关闭" />
-    <Text name="captext" float="true" pos="100,2,140,26" text="t" />
-    <Label name="caplabel" float="true" pos="150,2,190,26" text="l" />
-    <Button name="a" float="true" pos="20,60,100,90" text="A" />
-    <Button name="b" float="true" pos="120,60,200,90" text="B" shortcut="N" />
-    <Button name="off" float="true" pos="220,60,290,90" text="C" enabled="false" />
-    <Edit name="e" float="true" pos="20,120,200,144" bkcolor="#FFFFFFFF" />
-  </VerticalLayout>
-</Window>)";
-
-const char kFields[] = R"(<Window size="300,200"><VerticalLayout>
-  <Edit name="e" height="24" maxchar="12" />
-  <Edit name="pw" height="24" password="true" />
-  <RichEdit name="lic" height="100" text="第一条&#10;第二条&#10;第三条" />
-  <Button name="nextbtn" height="24" shortcut="N" />
-</VerticalLayout></Window>)";
-
 // Mouse messages in order, each at a client point.
 using Gesture = std::vector<std::pair<UINT, POINT>>;
 Gesture Click(POINT p) { return {{WM_MOUSEMOVE, p}, {WM_LBUTTONDOWN, p}, {WM_LBUTTONUP, p}}; }
 
-// Both layouts in one skin; the buttons' window open and hidden.
+// The buttons' window open and hidden.
 class Buttons : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(w.Open(), nullptr); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+        ASSERT_NE(w.Open(), nullptr);
+    }
     // Sends the gesture's messages, with the left button down from a press
     // to the release.
     void Play(const Gesture& gesture)
@@ -57,7 +42,6 @@ protected:
             w.Mouse(msg, at, keys);
         }
     }
-    duitest::SkinArchive skin{{"Buttons.xml", kButtons}, {"Fields.xml", kFields}};
     TestWindow w{L"Buttons.xml"};
 };
 
@@ -67,9 +51,10 @@ protected:
 // (Layout.FloatControls...) and leaves the hit test to the window: a plain
 // window here, so the whole client area is client (the wizard window's own
 // hit test: WizardWindow.*).
-TEST_F(Buttons, MouseGivesExactlyOneClickFromTheControlUnderItAndTheHitTestIsLeftToTheWindow)
+TEST_F(Buttons, MouseGivesOneClickFromTheControlUnderItTheHitTestIsLeftToTheWindowAndTooltipsFollow)
 {
-    const POINT a = CentrePoint(w.Find(L"a")), b = CentrePoint(w.Find(L"b")), off = CentrePoint(w.Find(L"off"));
+    const POINT a = CenterOf(w.Find(L"a")->GetPos()), b = CenterOf(w.Find(L"b")->GetPos()),
+                off = CenterOf(w.Find(L"off")->GetPos());
     EXPECT_FALSE(w.Find(L"off")->IsEnabled());
     const std::tuple<const char*, Gesture, const wchar_t*, int> gestures[] = {
         {"a click", Click(a), L"a", 1},
@@ -98,15 +83,34 @@ TEST_F(Buttons, MouseGivesExactlyOneClickFromTheControlUnderItAndTheHitTestIsLef
         EXPECT_FALSE(w.Manager().MessageHandler(WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y), result));
         EXPECT_EQ(SendMessageW(w.GetHWND(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLIENT);
     }
+
+    // The tooltip follows the control under the mouse.
+    HWND h = w.GetHWND(), tip = NULL;
+    w.Mouse(WM_MOUSEMOVE, CenterOf(w.Find(L"capbtn")->GetPos()));
+    while ((tip = FindWindowExW(NULL, tip, TOOLTIPS_CLASSW, NULL)) != NULL && GetWindow(tip, GW_OWNER) != h) {
+    }
+    ASSERT_NE(tip, nullptr) << "no tooltip window owned by the test window";
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    wchar_t text[80] = {0};
+    TOOLINFOW info = {TTTOOLINFOW_V2_SIZE, 0, h, 1, {}, NULL, text, 0, NULL};
+    SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(text, L"关闭");
+    ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
+    EXPECT_EQ(duitest::Pos(info.rect), "250,2,280,26");
+    // A control without a tooltip: no tool.
+    w.Mouse(WM_MOUSEMOVE, CenterOf(w.Find(L"a")->GetPos()));
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
 }
 
 TEST_F(Buttons, TabMovesTheFocusAndEnterOrSpaceClicks)
 {
-    CControlUI *cap = w.Find(L"capbtn"), *a = w.Find(L"a"), *b = w.Find(L"b"), *e = w.Find(L"e");
-    // Tab order is the layout order, the disabled button skipped, wrapping
-    // around; Enter and Space click the focused button.
-    const std::pair<WPARAM, CControlUI*> keys[] = {{VK_TAB, cap},   {VK_TAB, a}, {VK_RETURN, a}, {VK_TAB, b},
-                                                   {VK_SPACE, b},   {VK_TAB, e}, {VK_TAB, cap}};
+    CControlUI *cap = w.Find(L"capbtn"), *opt = w.Find(L"capopt"), *a = w.Find(L"a"), *b = w.Find(L"b"),
+               *e = w.Find(L"e");
+    // Tab order is the layout order, the text, the label and the disabled
+    // button skipped, wrapping around; Enter and Space click the focused
+    // button.
+    const std::pair<WPARAM, CControlUI*> keys[] = {{VK_TAB, cap},  {VK_TAB, opt}, {VK_TAB, a},  {VK_RETURN, a},
+                                                   {VK_TAB, b},    {VK_SPACE, b}, {VK_TAB, e},  {VK_TAB, cap}};
     for (const auto& [key, focus] : keys) {
         SendMessageW(w.GetHWND(), WM_KEYDOWN, key, 0);
         EXPECT_EQ(w.Manager().GetFocus(), focus) << key;
@@ -127,25 +131,6 @@ TEST_F(Buttons, TabMovesTheFocusAndEnterOrSpaceClicks)
     EXPECT_EQ(w.Count(L"click", b), 1);
 }
 
-TEST_F(Buttons, TooltipFollowsTheControlUnderTheMouse)
-{
-    HWND h = w.GetHWND(), tip = NULL;
-    w.Mouse(WM_MOUSEMOVE, CentrePoint(w.Find(L"capbtn")));
-    while ((tip = FindWindowExW(NULL, tip, TOOLTIPS_CLASSW, NULL)) != NULL && GetWindow(tip, GW_OWNER) != h) {
-    }
-    ASSERT_NE(tip, nullptr) << "no tooltip window owned by the test window";
-    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
-    wchar_t text[80] = {0};
-    TOOLINFOW info = {TTTOOLINFOW_V2_SIZE, 0, h, 1, {}, NULL, text, 0, NULL};
-    SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
-    EXPECT_STREQ(text, L"关闭");
-    ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
-    EXPECT_EQ(duitest::Pos(info.rect), "250,2,280,26");
-    // A control without a tooltip: no tool.
-    w.Mouse(WM_MOUSEMOVE, CentrePoint(w.Find(L"a")));
-    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
-}
-
 TEST_F(Buttons, RealMouseAndKeyboardOnTheDisplay)
 {
     TestWindow shown(L"Buttons.xml");
@@ -155,7 +140,7 @@ TEST_F(Buttons, RealMouseAndKeyboardOnTheDisplay)
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; }, 3000));
     CControlUI *a = shown.Find(L"a"), *e = shown.Find(L"e");
     auto clickCentre = [&](CControlUI* c) {
-        POINT p = CentrePoint(c);
+        POINT p = CenterOf(c->GetPos());
         ClientToScreen(h, &p);
         return skinshot::ClickScreen(p);
     };

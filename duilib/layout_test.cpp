@@ -1,8 +1,11 @@
 // Layout: float controls placed by "pos" (with a right and bottom of 0 taking
 // "width" and "height"), fixed sizes, the width attribute up to maxwidth,
 // inset, vertical and horizontal flow, hidden controls, the root Window's
-// geometry, lookup by name and by point, the class names the programs compare
-// with, and option groups.
+// size box, lookup by name and by point, the class names the programs compare
+// with, and option groups. The layouts are Frame.xml and Flow.xml of
+// duilib/test_skin/; the root Window's size and caption band are checked on
+// the wizard's windows (WizardWindow.LayoutGivesTheFramesHitTestRegionAndSize,
+// SkinLayout.EveryLayoutMeetsTheWindowContract).
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,67 +15,26 @@ using duitest::TestWindow;
 
 namespace {
 
-const char kFrame[] = R"(<?xml version="1.0" encoding="utf-8"?>
-<Window size="517,397" roundcorner="5,5" caption="0,0,0,30" sizebox="4,4,6,6">
-  <VerticalLayout name="root" inset="0,1,0,0" bkcolor="#FF336699">
-    <Button name="minbtn" float="true" pos="431,1,473,26" />
-    <Button name="closebtn" float="true" pos="470,1,0,0" width="36" height="28" tooltip="关闭" />
-    <Button name="nextbtn" float="true" pos="345,360,0,0" width="85" height="24" shortcut="N" />
-    <Label name="words" float="true" pos="30,103,400,123" text="VELT电子日历" />
-    <HorizontalLayout name="barframe" float="true" pos="14,122,0,0" width="474" height="14" bordersize="1"
-        bordercolor="#FFACCFF5" bkcolor="#FFFFFFFF">
-      <HorizontalLayout name="progressbar" width="1" maxwidth="474" bkcolor="#FF00FF00" />
-      <HorizontalLayout name="rest" />
-    </HorizontalLayout>
-  </VerticalLayout>
-</Window>)";
-
-const char kFlow[] = R"(<Window size="300,220">
-  <VerticalLayout name="root" inset="10,20,30,40" childpadding="5">
-    <Label name="top" height="30" />
-    <HorizontalLayout name="row" height="50" inset="2,3,4,5">
-      <Button name="a" width="40" />
-      <Button name="b" />
-      <Button name="c" width="500" maxwidth="60" />
-      <Button name="d" />
-    </HorizontalLayout>
-    <Control name="fill" />
-    <Text name="capped" width="400" height="20" />
-    <Edit name="field" height="24" minwidth="10" />
-  </VerticalLayout>
-</Window>)";
-
-const char kOptions[] = R"(<Window size="200,100"><HorizontalLayout>
-  <Option name="x" group="g" selected="true" /><Option name="y" group="g" /><Option name="z" />
-</HorizontalLayout></Window>)";
-
 // Expects each named control at its "left,top,right,bottom".
 void ExpectPositions(TestWindow& w, std::initializer_list<std::pair<const wchar_t*, const char*>> positions)
 {
     for (const auto& [name, pos] : positions) EXPECT_EQ(Pos(w.Find(name)), pos) << name;
 }
 
-// The three layouts in one skin.
 class Layout : public ::testing::Test {
 protected:
-    duitest::SkinArchive skin{{"Frame.xml", kFrame}, {"Flow.xml", kFlow}, {"Opt.xml", kOptions}};
+    void SetUp() override { ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat")); }
 };
 
 } // namespace
 
-TEST_F(Layout, FloatControlsLandWherePosAndSizeSayAndTheRootGivesTheGeometry)
+TEST_F(Layout, FloatControlsLandWherePosAndSizeSayAndOptionGroupsAreExclusive)
 {
     TestWindow w(L"Frame.xml");
     ASSERT_NE(w.Open(NULL, 0, 0, 516, 396), nullptr);
     ASSERT_NE(w.Root(), nullptr);
-    // The layout's size replaces the size passed at creation. Caption band
-    // and size box are kept for the window (the round corner:
-    // Paint.PicturesAlphaCuttingAndTheScreenThroughDoubleBufferedPaint).
-    RECT rc;
-    GetWindowRect(w.GetHWND(), &rc);
-    EXPECT_EQ(rc.right - rc.left, 517);
-    EXPECT_EQ(rc.bottom - rc.top, 397);
-    EXPECT_EQ(Pos(w.Manager().GetCaptionRect()), "0,0,0,30");
+    // The size box is kept for the window, uneven as the layout gives it
+    // (the round corner: Paint.ButtonLooks...).
     EXPECT_EQ(Pos(w.Manager().GetSizeBox()), "4,4,6,6");
     ExpectPositions(w, {{L"root", "0,0,517,397"}, {L"minbtn", "431,1,473,26"}, {L"closebtn", "470,1,506,29"},
                         {L"nextbtn", "345,360,430,384"}, {L"words", "30,103,400,123"},
@@ -84,22 +46,40 @@ TEST_F(Layout, FloatControlsLandWherePosAndSizeSayAndTheRootGivesTheGeometry)
     // controls looked through.
     EXPECT_EQ(w.Find(L"nosuchbtn"), nullptr);
     CControlUI* next = w.Find(L"nextbtn");
-    const std::pair<POINT, CControlUI*> hits[] = {{duitest::CentrePoint(next), next}, {{200, 60}, w.Root()},
-                                                  {{600, 60}, nullptr}, {{14, 125}, w.Find(L"progressbar")},
-                                                  {{100, 125}, w.Find(L"rest")}};
+    const POINT onNext = skinshot::CenterOf(next->GetPos());
+    const std::pair<POINT, CControlUI*> hits[] = {{onNext, next}, {{200, 60}, w.Root()}, {{600, 60}, nullptr},
+                                                  {{14, 125}, w.Find(L"progressbar")}, {{100, 125}, w.Find(L"rest")}};
     for (const auto& [pt, control] : hits) EXPECT_EQ(w.Manager().FindControl(pt), control) << pt.x << "," << pt.y;
     next->SetVisible(false);
-    EXPECT_EQ(w.Manager().FindControl(duitest::CentrePoint(next)), w.Root());
+    EXPECT_EQ(w.Manager().FindControl(onNext), w.Root());
 
     // The width attribute moves the bar's right edge, up to its maxwidth.
     CControlUI* bar = w.Find(L"progressbar");
     for (int width : {158, 316, 474, 900}) {
         bar->SetAttribute(L"width", std::to_wstring(width).c_str());
-        duitest::Pump();
+        skinshot::PumpPending();
         const std::string right = std::to_string(14 + std::min(width, 474));
         EXPECT_EQ(Pos(bar), "14,122," + right + ",136");
         EXPECT_EQ(Pos(w.Find(L"rest")), right + ",122,488,136");
     }
+
+    // x and y are a group, z is in none.
+    auto *x = w.Find<COptionUI>(L"x", L"Option"), *y = w.Find<COptionUI>(L"y", L"Option"),
+         *z = w.Find<COptionUI>(L"z", L"Option");
+    ASSERT_TRUE(x && y && z);
+    EXPECT_STREQ(x->GetClass(), L"OptionUI");
+    EXPECT_TRUE(x->IsSelected());
+    y->Activate();
+    EXPECT_TRUE(y->IsSelected());
+    EXPECT_FALSE(x->IsSelected());
+    EXPECT_EQ(w.Count(L"click", y), 1);
+    z->Activate();
+    z->Activate();
+    EXPECT_FALSE(z->IsSelected());  // without a group it toggles
+    EXPECT_TRUE(y->IsSelected());
+    w.Manager().RemoveAllOptionGroups();
+    x->Activate();
+    EXPECT_TRUE(y->IsSelected());  // groups forgotten: no longer exclusive
 }
 
 // Also the class names (ButtonUI, LabelUI, EditUI, RichEditUI and
@@ -130,32 +110,10 @@ TEST_F(Layout, FlowWithInsetPaddingAndBoundsAndHiddenControlsGiveWay)
     // a hidden container hides its children.
     w.Find(L"a")->SetVisible(false);
     EXPECT_FALSE(w.Find(L"a")->IsVisible());
-    duitest::Pump();
+    skinshot::PumpPending();
     EXPECT_EQ(Pos(w.Find(L"b")), "12,58,109,100");
     w.Find(L"row")->SetVisible(false);
     EXPECT_FALSE(w.Find(L"b")->IsVisible());
     w.Find(L"row")->SetVisible(true);
     EXPECT_TRUE(w.Find(L"b")->IsVisible());
-}
-
-TEST_F(Layout, OptionGroupsAreExclusive)
-{
-    TestWindow w(L"Opt.xml");
-    ASSERT_NE(w.Open(), nullptr);
-    auto *x = w.Find<COptionUI>(L"x", L"Option"), *y = w.Find<COptionUI>(L"y", L"Option"),
-         *z = w.Find<COptionUI>(L"z", L"Option");
-    ASSERT_TRUE(x && y && z);
-    EXPECT_STREQ(x->GetClass(), L"OptionUI");
-    EXPECT_TRUE(x->IsSelected());
-    y->Activate();
-    EXPECT_TRUE(y->IsSelected());
-    EXPECT_FALSE(x->IsSelected());
-    EXPECT_EQ(w.Count(L"click", y), 1);
-    z->Activate();
-    z->Activate();
-    EXPECT_FALSE(z->IsSelected());  // without a group it toggles
-    EXPECT_TRUE(y->IsSelected());
-    w.Manager().RemoveAllOptionGroups();
-    x->Activate();
-    EXPECT_TRUE(y->IsSelected());  // groups forgotten: no longer exclusive
 }

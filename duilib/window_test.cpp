@@ -1,8 +1,8 @@
 // CWindowWnd and the process-wide calls: the class is registered under the
-// window's class name, WM_CREATE reaches HandleMessage before Create
-// returns, OnFinalMessage follows the destruction, CenterWindow, Close, and
-// MessageLoop dispatching until WM_QUIT and returning its code; the
-// instance path is the program's folder.
+// window's class name, WM_CREATE reaches HandleMessage with the handle set
+// before Create returns, CenterWindow, Close posts WM_CLOSE and
+// OnFinalMessage follows the destruction, and MessageLoop dispatches until
+// WM_QUIT and returns its code; the instance path is the program's folder.
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,21 +11,15 @@ namespace {
 
 class Probe : public CWindowWnd {
 public:
-    bool createdBeforeReturn = false, closeSeen = false;
+    bool createdWithHandle = false;
     HWND finalHwnd = NULL;
-    int timerTicks = 0;
 
 protected:
     LPCTSTR GetWindowClassName() const override { return L"DuiProbeWnd"; }
     UINT GetClassStyle() const override { return CS_DBLCLKS; }
     LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override
     {
-        createdBeforeReturn |= uMsg == WM_CREATE && m_hWnd != NULL;
-        closeSeen |= uMsg == WM_CLOSE;
-        if (uMsg == WM_TIMER && ++timerTicks == 3) {
-            KillTimer(m_hWnd, 1);
-            PostQuitMessage(7);
-        }
+        createdWithHandle |= uMsg == WM_CREATE && m_hWnd != NULL;
         return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
     }
     void OnFinalMessage(HWND hWnd) override { finalHwnd = hWnd; }
@@ -39,19 +33,11 @@ TEST(WindowWnd, CreateRegistersTheClassDeliversCreateFirstAndTheLoopRunsUntilQui
     HWND h = p.Create(NULL, L"probe", WS_POPUP, 0, 0, 0, 200, 100);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(p.GetHWND(), h);
-    EXPECT_TRUE(p.createdBeforeReturn);
+    EXPECT_TRUE(p.createdWithHandle);
     wchar_t cls[64] = {0};
     GetClassNameW(h, cls, 64);
     EXPECT_STREQ(cls, L"DuiProbeWnd");
     EXPECT_EQ(GetClassLongW(h, GCL_STYLE) & CS_DBLCLKS, static_cast<DWORD>(CS_DBLCLKS));
-
-    // A second window of the same class registers nothing new and works:
-    // its timer drives MessageLoop, which returns the code of WM_QUIT.
-    ASSERT_NE(q.Create(NULL, L"probe 2", WS_POPUP, 0, 0, 0, 100, 50), nullptr);
-    SetTimer(q.GetHWND(), 1, 10, NULL);
-    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 7);
-    EXPECT_EQ(q.timerTicks, 3);
-    DestroyWindow(q.GetHWND());
 
     // Centred on the work area.
     p.CenterWindow();
@@ -60,15 +46,21 @@ TEST(WindowWnd, CreateRegistersTheClassDeliversCreateFirstAndTheLoopRunsUntilQui
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_NEAR((rc.left + rc.right) / 2, (work.left + work.right) / 2, 1);
     EXPECT_NEAR((rc.top + rc.bottom) / 2, (work.top + work.bottom) / 2, 1);
+    DestroyWindow(h);
 
-    // Close posts WM_CLOSE; the default processing destroys the window and
-    // OnFinalMessage runs with its handle.
-    p.Close();
-    duitest::Pump();
-    EXPECT_TRUE(p.closeSeen);
-    EXPECT_FALSE(IsWindow(h));
-    EXPECT_EQ(p.finalHwnd, h);
-    EXPECT_EQ(p.GetHWND(), nullptr);
+    // A second window of the same class registers nothing new and works.
+    // Close posts WM_CLOSE; MessageLoop dispatches it (the default processing
+    // destroys the window, and OnFinalMessage runs with its handle) and then
+    // returns the code of WM_QUIT.
+    HWND second = q.Create(NULL, L"probe 2", WS_POPUP, 0, 0, 0, 100, 50);
+    ASSERT_NE(second, nullptr);
+    q.Close();
+    EXPECT_TRUE(IsWindow(second));
+    PostQuitMessage(7);
+    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 7);
+    EXPECT_FALSE(IsWindow(second));
+    EXPECT_EQ(q.finalHwnd, second);
+    EXPECT_EQ(q.GetHWND(), nullptr);
 }
 
 TEST(WindowWnd, InstancePathIsTheProgramFolder)

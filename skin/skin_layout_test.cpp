@@ -160,7 +160,7 @@ RECT NavigationRect(const wchar_t* name, bool frame) {
 // Checks one layout against the contract (a failed ASSERT ends this layout's
 // checks only).
 void CheckContract(const LayoutCase& c) {
-    ASSERT_TRUE(skintest::UseSkin(c.archive)) << "the archive is not beside the test";
+    ASSERT_TRUE(duitest::UseSkin(c.archive)) << "the archive is not beside the test";
     const bool frame = c.width != 506;
     CSkinWindow window(c.layout);
     ASSERT_TRUE(window.Open(nullptr, 30, 30, false)) << "layout not built";

@@ -1,8 +1,9 @@
-// The window side both programs share, on a skin archive written by the test:
-// CWizardWnd, the message handling every wizard window shares (the hit test
-// from the caption band and the size box, with and without resize borders,
-// the window region from the round corner, and whether the layout was
-// built); the start-up skin check; the progress bar's scale.
+// The window side both programs share, on the window library tests' skin
+// DuiTest.dat (duilib/test_skin/): CWizardWnd, the message handling every
+// wizard window shares (the hit test from the caption band and the size box
+// of Buttons.xml, with and without resize borders, the window region from
+// the round corner, and whether the layout was built); the start-up skin
+// check; the progress bar's scale.
 #include "progress_page.h"
 #include "skin_check.h"
 #include "wizard_window.h"
@@ -11,21 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
-
-const char kFrame[] = R"(<Window size="300,200" caption="0,0,0,30" sizebox="4,4,4,4" roundcorner="8,8">
-  <VerticalLayout bkcolor="#FFF0F0F0">
-    <Button name="capbtn" float="true" pos="250,2,280,26" />
-    <Text name="captext" float="true" pos="100,2,140,26" text="t" />
-    <Label name="caplabel" float="true" pos="150,2,190,26" text="l" />
-    <Option name="capopt" float="true" pos="200,2,230,26" />
-  </VerticalLayout>
-</Window>)";
-
-const testing_support::ZipEntries kSkin = {
-    {"Frame.xml", kFrame},
-    {"Square.xml", R"(<Window size="100,60" roundcorner="0,0"><VerticalLayout/></Window>)"},
-    {"Broken.xml", "<Window size=\"50,40\"><VerticalLayout>"}};
 
 // A wizard window of one of the test's layouts, created hidden as the
 // programs create it (the style loses WS_CAPTION), destroyed with the object.
@@ -35,7 +24,7 @@ public:
         : m_layout(layout), m_resizeBorders(resizeBorders)
     {
         Create(nullptr, L"wizard test", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 40, 40, 100, 100);
-        duitest::Pump();
+        skinshot::PumpPending();
     }
     ~TestWizardWnd() override
     {
@@ -62,12 +51,12 @@ private:
 
 // With resize borders the size box resizes; without them (the maintenance
 // frame) the edges belong to the band or the client area. The round corner
-// cuts the window's corners off; a round corner of 0,0 keeps it rectangular.
-// A missing layout leaves an empty window and says so.
-TEST(WizardWindow, LayoutGivesTheFramesHitTestRegionAndSize)
+// cuts the window's corners off; a round corner of 0,0 (Good.xml) keeps it
+// rectangular. A missing layout leaves an empty window and says so.
+TEST(WizardWindow, LayoutGivesTheFramesHitTestRegionAndSizeAndOnlyALayoutThatBuildsPassesTheSkinCheck)
 {
-    duitest::SkinArchive skin(kSkin);
-    TestWizardWnd w(L"Frame.xml"), fixed(L"Frame.xml", false), square(L"Square.xml"), missing(L"Missing.xml");
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    TestWizardWnd w(L"Buttons.xml"), fixed(L"Buttons.xml", false), square(L"Good.xml"), missing(L"Missing.xml");
     ASSERT_TRUE(w.LayoutBuilt());
     EXPECT_FALSE(GetWindowLongW(w.GetHWND(), GWL_STYLE) & WS_CAPTION);
     RECT client = {};
@@ -77,29 +66,23 @@ TEST(WizardWindow, LayoutGivesTheFramesHitTestRegionAndSize)
 
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(GetWindowRgn(w.GetHWND(), rgn), ERROR);
-    struct Case {
-        int x, y;
-        LRESULT resizable, fixed;
-        bool inRegion;
-        const char* what;
-    };
-    for (const Case& c : {Case{60, 15, HTCAPTION, HTCAPTION, true, "the band's background"},
-                          Case{170, 15, HTCAPTION, HTCAPTION, true, "a label does not stop dragging"},
-                          Case{265, 15, HTCLIENT, HTCLIENT, true, "a button in the band"},
-                          Case{120, 15, HTCLIENT, HTCLIENT, true, "a text in the band"},
-                          Case{215, 15, HTCLIENT, HTCLIENT, true, "an option in the band"},
-                          Case{60, 50, HTCLIENT, HTCLIENT, true, "below the band"},
-                          Case{4, 4, HTCAPTION, HTCAPTION, true, "inside the corner's curve"},
-                          Case{0, 100, HTLEFT, HTCLIENT, true, "left"}, Case{299, 100, HTRIGHT, HTCLIENT, true, "right"},
-                          Case{150, 0, HTTOP, HTCAPTION, true, "top"}, Case{0, 0, HTTOPLEFT, HTCAPTION, false, "top left"},
-                          Case{299, 0, HTTOPRIGHT, HTCAPTION, false, "top right"},
-                          Case{0, 199, HTBOTTOMLEFT, HTCLIENT, false, "bottom left"},
-                          Case{299, 199, HTBOTTOMRIGHT, HTCLIENT, false, "bottom right"},
-                          Case{150, 199, HTBOTTOM, HTCLIENT, true, "bottom"}}) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(w.HitTest(c.x, c.y), c.resizable);
-        EXPECT_EQ(fixed.HitTest(c.x, c.y), c.fixed);
-        EXPECT_EQ(PtInRegion(rgn, c.x, c.y) != FALSE, c.inRegion);
+    const std::tuple<int, int, LRESULT, LRESULT, bool, const char*> points[] = {
+        {60, 15, HTCAPTION, HTCAPTION, true, "the band's background"},
+        {170, 15, HTCAPTION, HTCAPTION, true, "a label does not stop dragging"},
+        {265, 15, HTCLIENT, HTCLIENT, true, "a button in the band"},
+        {120, 15, HTCLIENT, HTCLIENT, true, "a text in the band"},
+        {215, 15, HTCLIENT, HTCLIENT, true, "an option in the band"},
+        {60, 50, HTCLIENT, HTCLIENT, true, "below the band"},
+        {4, 4, HTCAPTION, HTCAPTION, true, "inside the corner's curve"},
+        {0, 100, HTLEFT, HTCLIENT, true, "left"}, {299, 100, HTRIGHT, HTCLIENT, true, "right"},
+        {150, 0, HTTOP, HTCAPTION, true, "top"}, {0, 0, HTTOPLEFT, HTCAPTION, false, "top left"},
+        {299, 0, HTTOPRIGHT, HTCAPTION, false, "top right"}, {0, 199, HTBOTTOMLEFT, HTCLIENT, false, "bottom left"},
+        {299, 199, HTBOTTOMRIGHT, HTCLIENT, false, "bottom right"}, {150, 199, HTBOTTOM, HTCLIENT, true, "bottom"}};
+    for (const auto& [x, y, resizable, fixedBorders, inRegion, what] : points) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(w.HitTest(x, y), resizable);
+        EXPECT_EQ(fixed.HitTest(x, y), fixedBorders);
+        EXPECT_EQ(PtInRegion(rgn, x, y) != FALSE, inRegion);
     }
 
     EXPECT_TRUE(square.LayoutBuilt());
@@ -110,20 +93,17 @@ TEST(WizardWindow, LayoutGivesTheFramesHitTestRegionAndSize)
     EXPECT_FALSE(missing.LayoutBuilt());
     EXPECT_EQ(missing.PaintManager().GetRoot(), nullptr);
     EXPECT_EQ(missing.HitTest(10, 10), HTCLIENT);
-}
 
-// The start-up skin check: a layout counts only when the archive holds the
-// entry and the entry builds into controls. (A missing or unreadable archive,
-// and a layout without controls, build nothing in the window library:
-// BadSkin.MissingOrDamagedArchivesBuildNothingAndDoNotCrash and
-// BadSkin.BadLayoutsBuildNothingAndDoNotCrash.)
-TEST(SkinCheck, OnlyALayoutThatBuildsCounts)
-{
-    duitest::SkinArchive skin(kSkin);
-    EXPECT_TRUE(SkinHasLayout(L"Frame.xml"));
-    EXPECT_TRUE(CheckSkinOrReport(L"Frame.xml"));  // no message: it would block here
-    EXPECT_FALSE(SkinHasLayout(L"Missing.xml"));
-    EXPECT_FALSE(SkinHasLayout(L"Broken.xml"));
+    // The start-up skin check: a layout counts only when the archive holds
+    // the entry and the entry builds into controls. (A missing or unreadable
+    // archive, and a layout without controls, build nothing in the window
+    // library: BadSkin.MissingOrDamagedArchivesAndBadLayoutsBuildNothing...;
+    // the programs with such skins, or without their frame's layout, say
+    // that they are damaged: the fault suite's skin.*.missing, .truncated and
+    // .no-frame-layout; every start of Setup and Uninstall passes the check
+    // without a message.)
+    EXPECT_TRUE(SkinHasLayout(L"Buttons.xml"));
+    EXPECT_FALSE(SkinHasLayout(L"Unclosed.xml"));
 }
 
 // The bar's full scale: the layout's "maxwidth", or the given width when the

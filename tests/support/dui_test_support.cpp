@@ -1,36 +1,14 @@
 // Test support for the window library's tests (see dui_test_support.h).
 #include "dui_test_support.h"
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-
 namespace duitest {
 
-std::string Picture(int stripeWidth, int height, const std::vector<Rgba>& colours, bool jpeg)
+bool UseSkin(const std::wstring& archive, const std::wstring& dir)
 {
-    const int width = stripeWidth * static_cast<int>(colours.size());
-    std::vector<Rgba> px(width * height);
-    for (int i = 0; i < width * height; ++i) px[i] = colours[i % width / stripeWidth];
-    std::string out;
-    auto append = [](void* out, void* data, int size) {
-        static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
-    };
-    jpeg ? stbi_write_jpg_to_func(append, &out, width, height, 4, px.data(), 95)
-         : stbi_write_png_to_func(append, &out, width, height, 4, px.data(), width * 4);
-    return out;
-}
-
-SkinArchive::~SkinArchive()
-{
-    CPaintManagerUI::SetResourceZip(L"");
-    CPaintManagerUI::SetResourcePath(L"");
-}
-
-bool SkinArchive::Install(const std::wstring& fileName)
-{
-    CPaintManagerUI::SetResourcePath(m_dir.Path().c_str());
-    CPaintManagerUI::SetResourceZip(fileName.c_str());
-    return testing_support::WriteZip(m_dir / fileName, m_entries);
+    CPaintManagerUI::SetInstance(GetModuleHandleW(NULL));
+    CPaintManagerUI::SetResourcePath(dir.c_str());
+    CPaintManagerUI::SetResourceZip(archive.c_str());
+    return testing_support::Exists(dir + L"\\" + archive);
 }
 
 std::vector<DWORD> Bitmap::Cut(const RECT& rc) const
@@ -50,7 +28,7 @@ HWND TestWindow::Open(HWND parent, int x, int y, int cx, int cy, bool visible)
 {
     DWORD style = (parent ? WS_CHILD : WS_POPUP) | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0);
     HWND h = Create(parent, L"dui test", style, 0, x, y, cx, cy);
-    Pump();
+    skinshot::PumpPending();
     return h;
 }
 

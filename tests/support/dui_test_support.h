@@ -1,52 +1,27 @@
-// Test support for the window library's own tests and the shared window
-// handling's: skin archives written into a scratch folder (and made the
-// process's skin), pictures encoded with stb_image_write, a test window that
-// builds a layout and records its notifications, copies of a window's client
-// area, and rectangles written out for comparison. Everything is released
-// when the objects go out of scope; the skin settings are reset to "no
-// archive".
+// Test support for the window library's own tests and the skin tests: the
+// library pointed at a skin archive (the tests' skin DuiTest.dat, packed by
+// the build from duilib/test_skin/, or the programs' Uninstall.DAT and
+// VELTSetupDate.DAT, all beside the test program; or one a test wrote), a
+// test window that builds a layout and records its notifications, copies of
+// a window's client area, and rectangles written out for comparison. What a
+// thread has queued is handled with message_pump.h's PumpPending, a
+// control's centre is pointer.h's CenterOf.
 #pragma once
 
 #include "UIlib.h"
 #include "message_pump.h"
+#include "pointer.h"
 #include "test_support.h"
-#include "test_zip.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace duitest {
 
-struct Rgba {
-    unsigned char r, g, b, a;
-};
-// A picture of vertical stripes `stripeWidth` wide, one colour each, encoded
-// as PNG, or as JPEG (which drops the alpha channel) when `jpeg` is true.
-std::string Picture(int stripeWidth, int height, const std::vector<Rgba>& colours, bool jpeg = false);
-
-// A zip archive of entries (names kept as given, UTF-8) in a scratch folder,
-// made the library's skin (SetResourcePath + SetResourceZip). The constructor
-// with entries installs them at once as "skin.dat".
-class SkinArchive {
-public:
-    SkinArchive() = default;
-    explicit SkinArchive(std::initializer_list<std::pair<std::string, std::string>> entries)
-        : SkinArchive(testing_support::ZipEntries(entries)) {}
-    explicit SkinArchive(testing_support::ZipEntries entries) : m_entries(std::move(entries)) { Install(); }
-    ~SkinArchive();
-    void Add(const std::string& name, const std::string& bytes) { m_entries.emplace_back(name, bytes); }
-    // Writes the archive as `fileName` and makes it the skin; false when the
-    // archive could not be written.
-    bool Install(const std::wstring& fileName = L"skin.dat");
-    // A file in the skin's folder (the resource path).
-    std::wstring operator/(const std::wstring& name) const { return m_dir / name; }
-
-private:
-    testing_support::ScratchDir m_dir{L"duiskin"};
-    testing_support::ZipEntries m_entries;
-};
+// Points the library at the skin archive `archive` in `dir` (by default the
+// test program's folder); false when the archive is not there.
+bool UseSkin(const std::wstring& archive, const std::wstring& dir = testing_support::ModuleDir());
 
 // A 32-bit top-down copy of a window's client area.
 struct Bitmap {
@@ -111,14 +86,6 @@ private:
     std::vector<std::pair<std::wstring, CControlUI*>> m_notes;
 };
 
-// Handles what this thread has queued (a layout pass the library posted).
-inline void Pump() { skinshot::PumpPending(); }
-
-// Centre of a control's rectangle.
-inline POINT CentrePoint(CControlUI* c)
-{
-    return {(c->GetPos().left + c->GetPos().right) / 2, (c->GetPos().top + c->GetPos().bottom) / 2};
-}
 // "left,top,right,bottom" of a rectangle or a control ("none" for no control).
 inline std::string Pos(const RECT& rc)
 {

@@ -1,11 +1,11 @@
 // Input: mouse messages give exactly one "click" from the control under
 // them (none when disabled, none when pressed on one control and released
 // on another); the hit test left to the window; tooltips; Tab order, Enter
-// and Space; Alt shortcuts; the edit fields; and, through real input on the
-// virtual display, a click, typing into an edit field and its "killfocus".
-// Text the program sets reaches the native field and reads back: the cut and
-// paste in Buttons.EditFieldsClipboardReadOnlyAndLimits. The layouts are
-// Buttons.xml and Fields.xml of duilib/test_skin/.
+// and Space; Alt shortcuts; and, through real input on the virtual display,
+// a click, typing into an edit field and Tab out of it, then the edit
+// fields' modes, limits and clipboard. Text the program sets reaches the
+// native field and reads back: the cut and paste in Fields.*. The layouts
+// are Buttons.xml and Fields.xml of duilib/test_skin/.
 #include "dui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@
 
 #include <tuple>
 
-using skinshot::CenterOf;
 using duitest::TestWindow;
+using skinshot::CenterOf;
 using skinshot::PumpUntil;
 
 namespace {
@@ -24,86 +24,28 @@ namespace {
 using Gesture = std::vector<std::pair<UINT, POINT>>;
 Gesture Click(POINT p) { return {{WM_MOUSEMOVE, p}, {WM_LBUTTONDOWN, p}, {WM_LBUTTONUP, p}}; }
 
-// The buttons' window open and hidden.
-class Buttons : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
-        ASSERT_NE(w.Open(), nullptr);
+// Sends the gesture's messages to `w`, with the left button down from a
+// press to the release.
+void Play(TestWindow& w, const Gesture& gesture)
+{
+    WPARAM keys = 0;
+    for (const auto& [msg, at] : gesture) {
+        keys = msg == WM_LBUTTONUP ? 0 : msg == WM_MOUSEMOVE ? keys : MK_LBUTTON;
+        w.Mouse(msg, at, keys);
     }
-    // Sends the gesture's messages, with the left button down from a press
-    // to the release.
-    void Play(const Gesture& gesture)
-    {
-        WPARAM keys = 0;
-        for (const auto& [msg, at] : gesture) {
-            keys = msg == WM_LBUTTONUP ? 0 : msg == WM_MOUSEMOVE ? keys : MK_LBUTTON;
-            w.Mouse(msg, at, keys);
-        }
-    }
-    TestWindow w{L"Buttons.xml"};
-};
+}
 
 } // namespace
 
-// The manager keeps the caption band and the size box for the window
-// (Layout.FloatControls...) and leaves the hit test to the window: a plain
-// window here, so the whole client area is client (the wizard window's own
-// hit test: WizardWindow.*).
-TEST_F(Buttons, MouseGivesOneClickFromTheControlUnderItTheHitTestIsLeftToTheWindowAndTooltipsFollow)
+// The buttons' window, hidden. The manager keeps the size box for the
+// window (Layout.FloatControls...) and leaves the hit test to the window: a
+// plain window here, so the whole client area is client (the wizard
+// window's own hit test: WizardWindow.*).
+TEST(Buttons, KeysMoveTheFocusAndClickMouseGivesOneClickFromTheControlUnderItAndTooltipsFollow)
 {
-    const POINT a = CenterOf(w.Find(L"a")->GetPos()), b = CenterOf(w.Find(L"b")->GetPos()),
-                off = CenterOf(w.Find(L"off")->GetPos());
-    EXPECT_FALSE(w.Find(L"off")->IsEnabled());
-    const std::tuple<const char*, Gesture, const wchar_t*, int> gestures[] = {
-        {"a click", Click(a), L"a", 1},
-        {"disabled", Click(off), L"off", 0},
-        {"pressed on one, released on another", {{WM_LBUTTONDOWN, a}, {WM_MOUSEMOVE, b}, {WM_LBUTTONUP, b}}, L"a", 0},
-        {"dragged away and back", {{WM_LBUTTONDOWN, a}, {WM_MOUSEMOVE, {5, 180}}, {WM_MOUSEMOVE, a}, {WM_LBUTTONUP, a}},
-         L"a", 1},
-        {"a double click is two clicks, as with any Windows button",
-         {{WM_LBUTTONDOWN, b}, {WM_LBUTTONUP, b}, {WM_LBUTTONDBLCLK, b}, {WM_LBUTTONUP, b}}, L"b", 2},
-        {"nothing under the mouse", Click({10, 170}), L"a", 0},
-    };
-    for (const auto& [what, gesture, from, clicks] : gestures) {
-        w.ClearNotes();
-        Play(gesture);
-        EXPECT_EQ(w.Count(L"click"), clicks) << what;
-        EXPECT_EQ(w.Count(L"click", w.Find(from)), clicks) << what;
-    }
-    // A removed notifier hears nothing.
-    w.Manager().RemoveNotifier(&w);
-    Play(Click(a));
-    EXPECT_EQ(w.Count(L"click"), 0);
-
-    for (POINT p : {POINT{60, 15}, POINT{1, 1}}) {
-        ClientToScreen(w.GetHWND(), &p);
-        LRESULT result = 0;
-        EXPECT_FALSE(w.Manager().MessageHandler(WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y), result));
-        EXPECT_EQ(SendMessageW(w.GetHWND(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLIENT);
-    }
-
-    // The tooltip follows the control under the mouse.
-    HWND h = w.GetHWND(), tip = NULL;
-    w.Mouse(WM_MOUSEMOVE, CenterOf(w.Find(L"capbtn")->GetPos()));
-    while ((tip = FindWindowExW(NULL, tip, TOOLTIPS_CLASSW, NULL)) != NULL && GetWindow(tip, GW_OWNER) != h) {
-    }
-    ASSERT_NE(tip, nullptr) << "no tooltip window owned by the test window";
-    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
-    wchar_t text[80] = {0};
-    TOOLINFOW info = {TTTOOLINFOW_V2_SIZE, 0, h, 1, {}, NULL, text, 0, NULL};
-    SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
-    EXPECT_STREQ(text, L"关闭");
-    ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
-    EXPECT_EQ(duitest::Pos(info.rect), "250,2,280,26");
-    // A control without a tooltip: no tool.
-    w.Mouse(WM_MOUSEMOVE, CenterOf(w.Find(L"a")->GetPos()));
-    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
-}
-
-TEST_F(Buttons, TabMovesTheFocusAndEnterOrSpaceClicks)
-{
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    TestWindow w(L"Buttons.xml");
+    ASSERT_NE(w.Open(), nullptr);
     CControlUI *cap = w.Find(L"capbtn"), *opt = w.Find(L"capopt"), *a = w.Find(L"a"), *b = w.Find(L"b"),
                *e = w.Find(L"e");
     // Tab order is the layout order, the text, the label and the disabled
@@ -120,7 +62,6 @@ TEST_F(Buttons, TabMovesTheFocusAndEnterOrSpaceClicks)
     EXPECT_EQ(w.Count(L"killfocus", e), 1);
     EXPECT_EQ(w.Count(L"click", a), 1);
     EXPECT_EQ(w.Count(L"click", b), 1);
-
     // Alt+N is the shortcut of "b"; hidden, it neither takes the focus nor
     // clicks.
     w.ClearNotes();
@@ -129,62 +70,103 @@ TEST_F(Buttons, TabMovesTheFocusAndEnterOrSpaceClicks)
     b->SetVisible(false);
     SendMessageW(w.GetHWND(), WM_SYSCHAR, L'n', 1 << 29);
     EXPECT_EQ(w.Count(L"click", b), 1);
+    b->SetVisible(true);
+
+    const POINT pa = CenterOf(a->GetPos()), pb = CenterOf(b->GetPos()), off = CenterOf(w.Find(L"off")->GetPos());
+    EXPECT_FALSE(w.Find(L"off")->IsEnabled());
+    const std::tuple<const char*, Gesture, const wchar_t*, int> gestures[] = {
+        {"a click", Click(pa), L"a", 1},
+        {"disabled", Click(off), L"off", 0},
+        {"pressed on one, released on another", {{WM_LBUTTONDOWN, pa}, {WM_MOUSEMOVE, pb}, {WM_LBUTTONUP, pb}}, L"a", 0},
+        {"dragged away and back",
+         {{WM_LBUTTONDOWN, pa}, {WM_MOUSEMOVE, {5, 180}}, {WM_MOUSEMOVE, pa}, {WM_LBUTTONUP, pa}}, L"a", 1},
+        {"a double click is two clicks, as with any Windows button",
+         {{WM_LBUTTONDOWN, pb}, {WM_LBUTTONUP, pb}, {WM_LBUTTONDBLCLK, pb}, {WM_LBUTTONUP, pb}}, L"b", 2},
+        {"nothing under the mouse", Click({10, 170}), L"a", 0},
+    };
+    for (const auto& [what, gesture, from, clicks] : gestures) {
+        w.ClearNotes();
+        Play(w, gesture);
+        EXPECT_EQ(w.Count(L"click"), clicks) << what;
+        EXPECT_EQ(w.Count(L"click", w.Find(from)), clicks) << what;
+    }
+
+    for (POINT p : {POINT{60, 15}, POINT{1, 1}}) {
+        ClientToScreen(w.GetHWND(), &p);
+        LRESULT result = 0;
+        EXPECT_FALSE(w.Manager().MessageHandler(WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y), result));
+        EXPECT_EQ(SendMessageW(w.GetHWND(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLIENT);
+    }
+
+    // The tooltip follows the control under the mouse.
+    HWND h = w.GetHWND(), tip = NULL;
+    w.Mouse(WM_MOUSEMOVE, CenterOf(cap->GetPos()));
+    while ((tip = FindWindowExW(NULL, tip, TOOLTIPS_CLASSW, NULL)) != NULL && GetWindow(tip, GW_OWNER) != h) {
+    }
+    ASSERT_NE(tip, nullptr) << "no tooltip window owned by the test window";
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    wchar_t text[80] = {0};
+    TOOLINFOW info = {TTTOOLINFOW_V2_SIZE, 0, h, 1, {}, NULL, text, 0, NULL};
+    SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(text, L"关闭");
+    ASSERT_TRUE(SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
+    EXPECT_EQ(duitest::Pos(info.rect), "250,2,280,26");
+    // A control without a tooltip: no tool.
+    w.Mouse(WM_MOUSEMOVE, pa);
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
+
+    // A removed notifier hears nothing.
+    w.Manager().RemoveNotifier(&w);
+    Play(w, Click(pa));
+    EXPECT_EQ(w.Count(L"click"), 0);
 }
 
-TEST_F(Buttons, RealMouseAndKeyboardOnTheDisplay)
+// The fields' window, shown in front for real input first.
+TEST(Fields, RealInputClicksAndTypesAndTheFieldsKeepTheirModesLimitsAndClipboard)
 {
-    TestWindow shown(L"Buttons.xml");
-    HWND h = shown.Open(NULL, 200, 150, 300, 200, true);
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    TestWindow fields(L"Fields.xml");
+    HWND h = fields.Open(NULL, 200, 150, 300, 200, true);
     ASSERT_NE(h, nullptr);
     SetForegroundWindow(h);
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; }, 3000));
-    CControlUI *a = shown.Find(L"a"), *e = shown.Find(L"e");
+    auto *e = fields.Find<CEditUI>(L"e", L"Edit"), *pw = fields.Find<CEditUI>(L"pw", L"Edit"),
+         *lic = fields.Find<CEditUI>(L"lic", L"Edit");
+    CControlUI* next = fields.Find(L"nextbtn");
+    ASSERT_TRUE(e && pw && lic && next);
+    HWND ne = e->GetNativeWindow(), nl = lic->GetNativeWindow();
+    ASSERT_TRUE(ne && nl);
+    EXPECT_EQ(GetParent(ne), h);
     auto clickCentre = [&](CControlUI* c) {
         POINT p = CenterOf(c->GetPos());
         ClientToScreen(h, &p);
         return skinshot::ClickScreen(p);
     };
 
-    // A real click on "a".
-    ASSERT_TRUE(clickCentre(a));
-    EXPECT_TRUE(PumpUntil([&] { return shown.Count(L"click") > 0; }, 3000));
-    EXPECT_EQ(shown.Count(L"click"), 1);
-    EXPECT_EQ(shown.Count(L"click", a), 1);
-
+    // A real click on the button.
+    ASSERT_TRUE(clickCentre(next));
+    EXPECT_TRUE(PumpUntil([&] { return fields.Count(L"click") > 0; }, 3000));
+    EXPECT_EQ(fields.Count(L"click"), 1);
+    EXPECT_EQ(fields.Count(L"click", next), 1);
     // A real click into the edit field gives it the focus and the caret;
     // typing fills it.
     ASSERT_TRUE(clickCentre(e));
-    EXPECT_TRUE(PumpUntil([&] { return shown.Manager().GetFocus() == e; }, 3000));
-    EXPECT_EQ(shown.Count(L"setfocus", e), 1);
+    EXPECT_TRUE(PumpUntil([&] { return fields.Manager().GetFocus() == e; }, 3000));
+    EXPECT_EQ(fields.Count(L"setfocus", e), 1);
     for (WORD key : std::initializer_list<WORD>{'A', 'B', 'C', VK_BACK, 'D'}) ASSERT_TRUE(skinshot::TapKey(key));
     EXPECT_TRUE(PumpUntil([&] { return e->GetText() == L"abd"; }, 3000)) << e->GetText().GetData();
-    EXPECT_GE(shown.Count(L"textchanged", e), 5);
-    auto* edit = shown.Find<CEditUI>(L"e", L"Edit");
-    ASSERT_TRUE(edit && edit->GetNativeWindow());
-    EXPECT_EQ(GetFocus(), edit->GetNativeWindow());
-
-    // Tab leaves the field: "killfocus" from it, the focus wraps to the first
-    // button (Enter and Space on a focused button: Buttons.TabMoves...).
+    EXPECT_GE(fields.Count(L"textchanged", e), 5);
+    EXPECT_EQ(GetFocus(), ne);
+    // Tab leaves the field: "killfocus" from it, the focus on the next one
+    // (Enter and Space on a focused button: Buttons.*).
     ASSERT_TRUE(skinshot::TapKey(VK_TAB));
-    EXPECT_TRUE(PumpUntil([&] { return shown.Count(L"killfocus", e) > 0; }, 3000));
-    EXPECT_EQ(shown.Count(L"killfocus", e), 1);
-    EXPECT_EQ(shown.Manager().GetFocus(), shown.Find(L"capbtn"));
-}
-
-TEST_F(Buttons, EditFieldsClipboardReadOnlyAndLimits)
-{
-    TestWindow fields(L"Fields.xml");
-    ASSERT_NE(fields.Open(), nullptr);
-    auto *e = fields.Find<CEditUI>(L"e", L"Edit"), *pw = fields.Find<CEditUI>(L"pw", L"Edit"),
-         *lic = fields.Find<CEditUI>(L"lic", L"Edit");
-    ASSERT_TRUE(e && pw && lic);
-    HWND ne = e->GetNativeWindow(), nl = lic->GetNativeWindow();
-    ASSERT_TRUE(ne && nl);
-    EXPECT_EQ(GetParent(ne), fields.GetHWND());
+    EXPECT_TRUE(PumpUntil([&] { return fields.Count(L"killfocus", e) > 0; }, 3000));
+    EXPECT_EQ(fields.Count(L"killfocus", e), 1);
+    EXPECT_EQ(fields.Manager().GetFocus(), pw);
 
     // Text set by the program, cut from the native field onto the emptied
     // clipboard and pasted back from it.
-    ASSERT_TRUE(OpenClipboard(fields.GetHWND()));
+    ASSERT_TRUE(OpenClipboard(h));
     EmptyClipboard();
     CloseClipboard();
     e->SetText(L"粘贴的文字");
@@ -206,7 +188,7 @@ TEST_F(Buttons, EditFieldsClipboardReadOnlyAndLimits)
     EXPECT_EQ(fields.Count(L"return", e), 1);
     EXPECT_EQ(SendMessageW(pw->GetNativeWindow(), EM_GETPASSWORDCHAR, 0, 0), L'*');
     SendMessageW(ne, WM_SYSCHAR, L'n', 1 << 29);
-    EXPECT_EQ(fields.Count(L"click", fields.Find(L"nextbtn")), 1);
+    EXPECT_EQ(fields.Count(L"click", next), 1);
     EXPECT_EQ(e->GetText(), L"0123456789AB");
 
     // The licence: read-only, several lines, typing changes nothing.

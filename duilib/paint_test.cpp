@@ -1,10 +1,11 @@
 // Painting: pixels come from the right sprite rectangles for the normal,
 // hot, pushed and disabled looks; per-pixel alpha; source/dest cutting;
-// PNG, JPEG and GIF pictures; Chinese text drawn as glyphs rather than
+// PNG, JPEG and GIF pictures; the background where a picture is missing or
+// is none, the rest built and drawn; Chinese text drawn as glyphs rather than
 // boxes; the round corner kept for the window without shaping it; and the
 // same picture on screen through the double-buffered WM_PAINT as through
-// WM_PRINTCLIENT. The layouts are Sprites.xml and Text.xml of
-// duilib/test_skin/, the pictures those that the build draws for the tests'
+// WM_PRINTCLIENT. The layout is Sprites.xml of duilib/test_skin/, the
+// pictures those that the build draws for the tests'
 // skin (duilib/CMakeLists.txt): s.png is five stripes of 10x30, red, green,
 // blue, grey and half-transparent red.
 #include "dui_test_support.h"
@@ -21,11 +22,6 @@ namespace {
 
 const DWORD kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kGray = 0x808080, kWhite = 0xFFFFFF;
 
-class Paint : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat")); }
-};
-
 // Pixels of `rc` that are not near white.
 int Ink(const Bitmap& bmp, const RECT& rc)
 {
@@ -39,8 +35,9 @@ int Ink(const Bitmap& bmp, const RECT& rc)
 // SkinLayout.EveryLayoutMeetsTheWindowContract); shaping the window
 // (SetWindowRgn) is the window's own handling, not the manager's
 // (WizardWindow.LayoutGivesTheFramesHitTestRegionAndSize).
-TEST_F(Paint, PicturesAlphaCuttingButtonLooksAndTheScreenThroughDoubleBufferedPaint)
+TEST(Paint, PicturesAlphaCuttingTextButtonLooksAndTheScreenThroughDoubleBufferedPaint)
 {
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
     ASSERT_TRUE(skinshot::ParkMouse());  // away from the shown window
     TestWindow w(L"Sprites.xml");
     ASSERT_NE(w.Open(NULL, 100, 100, 240, 120, true), nullptr);
@@ -51,16 +48,37 @@ TEST_F(Paint, PicturesAlphaCuttingButtonLooksAndTheScreenThroughDoubleBufferedPa
         {"outside dest, lower right", 130, 40, kWhite, 0}, {"a JPEG stretched over its control", 160, 20, kBlue, 24},
         {"a GIF", 190, 20, kRed, 0}, {"colour inside the border", 220, 20, kBlue, 0},
         {"border, left", 210, 20, kGreen, 0}, {"border, right", 229, 20, kGreen, 0},
-        {"background", 120, 80, kWhite, 0}};
+        {"background (its picture missing)", 120, 80, kWhite, 0}, {"a missing picture", 30, 75, kWhite, 0},
+        {"a picture that is none", 80, 75, kWhite, 0}};
     for (const auto& [what, x, y, colour, tolerance] : pixels)
         EXPECT_TRUE(ColoursNear(bmp.At(x, y), colour, tolerance)) << what << ": " << std::hex << bmp.At(x, y);
     // What the screen shows after WM_PAINT is the same picture.
     const Bitmap screen = w.Render(true);
     ASSERT_EQ(screen.width, 240);
     EXPECT_EQ(screen.px, bmp.px);
+    for (const wchar_t* name : {L"gone", L"garbage", L"strange"}) EXPECT_NE(w.Find(name), nullptr) << name;
+    SIZE size;
+    EXPECT_EQ(w.Manager().GetImage(L"nope.png", &size), nullptr);
+    EXPECT_EQ(w.Manager().GetImage(L"bad.png", &size), nullptr);
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetWindowRgn(w.GetHWND(), rgn), ERROR);  // no region: rectangular
     DeleteObject(rgn);
+
+    // Chinese text: glyphs, not boxes.
+    const RECT zh1 = w.Find(L"zh1")->GetPos(), zh2 = w.Find(L"zh2")->GetPos();
+    EXPECT_EQ(Ink(bmp, w.Find(L"blank")->GetPos()), 0);
+    EXPECT_GT(Ink(bmp, zh1), 15);
+    EXPECT_GT(Ink(bmp, zh2), 15);
+    // Two characters the font lacks draw the same replacement (a box or
+    // nothing); two real Chinese glyphs differ from each other and from it.
+    const std::vector<DWORD> g1 = bmp.Cut(zh1), g2 = bmp.Cut(zh2), m1 = bmp.Cut(w.Find(L"box1")->GetPos());
+    EXPECT_EQ(m1, bmp.Cut(w.Find(L"box2")->GetPos()));
+    EXPECT_NE(g1, g2);
+    EXPECT_NE(g1, m1);
+    EXPECT_NE(g2, m1);
+    // Antialiased: some ink is neither black nor white.
+    EXPECT_TRUE(std::any_of(g1.begin(), g1.end(),
+                            [](DWORD px) { return !ColoursNear(px, 0, 40) && !ColoursNear(px, kWhite, 40); }));
 
     // The button's looks. Dragged off while pressed it is no longer pushed,
     // and pushed again when dragged back; disabled stays disabled under the
@@ -90,25 +108,4 @@ TEST_F(Paint, PicturesAlphaCuttingButtonLooksAndTheScreenThroughDoubleBufferedPa
     w.Mouse(WM_MOUSEMOVE, away);
     EXPECT_EQ(w.Render().At(c.x, c.y), kBlue);
     EXPECT_STREQ(button->GetNormalImage(), L"file='s.png' source='20,0,30,30'");
-}
-
-TEST_F(Paint, ChineseTextDrawsGlyphsNotBoxes)
-{
-    TestWindow w(L"Text.xml");
-    ASSERT_NE(w.Open(), nullptr);
-    const Bitmap bmp = w.Render();
-    const RECT zh1 = w.Find(L"zh1")->GetPos(), zh2 = w.Find(L"zh2")->GetPos();
-    EXPECT_EQ(Ink(bmp, w.Find(L"blank")->GetPos()), 0);
-    EXPECT_GT(Ink(bmp, zh1), 15);
-    EXPECT_GT(Ink(bmp, zh2), 15);
-    // Two characters the font lacks draw the same replacement (a box or
-    // nothing); two real Chinese glyphs differ from each other and from it.
-    const std::vector<DWORD> g1 = bmp.Cut(zh1), g2 = bmp.Cut(zh2), m1 = bmp.Cut(w.Find(L"box1")->GetPos());
-    EXPECT_EQ(m1, bmp.Cut(w.Find(L"box2")->GetPos()));
-    EXPECT_NE(g1, g2);
-    EXPECT_NE(g1, m1);
-    EXPECT_NE(g2, m1);
-    // Antialiased: some ink is neither black nor white.
-    EXPECT_TRUE(std::any_of(g1.begin(), g1.end(),
-                            [](DWORD px) { return !ColoursNear(px, 0, 40) && !ColoursNear(px, kWhite, 40); }));
 }

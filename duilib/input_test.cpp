@@ -57,11 +57,9 @@ TEST(Buttons, KeysMoveTheFocusAndClickMouseGivesOneClickFromTheControlUnderItAnd
         SendMessageW(w.GetHWND(), WM_KEYDOWN, key, 0);
         EXPECT_EQ(w.Manager().GetFocus(), focus) << key;
     }
-    EXPECT_EQ(w.Count(L"setfocus", a), 1);
-    EXPECT_EQ(w.Count(L"killfocus", cap), 1);
-    EXPECT_EQ(w.Count(L"killfocus", e), 1);
-    EXPECT_EQ(w.Count(L"click", a), 1);
-    EXPECT_EQ(w.Count(L"click", b), 1);
+    for (const auto& [type, sender] : {std::pair{L"setfocus", a}, {L"killfocus", cap}, {L"killfocus", e},
+                                       {L"click", a}, {L"click", b}})
+        EXPECT_EQ(w.Count(type, sender), 1) << testing::PrintToString(std::wstring(type));
     // Alt+N is the shortcut of "b"; hidden, it neither takes the focus nor
     // clicks.
     w.ClearNotes();
@@ -192,8 +190,7 @@ TEST(Fields, RealInputClicksAndTypesAndTheFieldsKeepTheirModesLimitsAndClipboard
     EXPECT_EQ(e->GetText(), L"0123456789AB");
 
     // The licence: read-only, several lines, typing changes nothing.
-    EXPECT_TRUE(GetWindowLongW(nl, GWL_STYLE) & ES_READONLY);
-    EXPECT_TRUE(GetWindowLongW(nl, GWL_STYLE) & ES_MULTILINE);
+    EXPECT_EQ(GetWindowLongW(nl, GWL_STYLE) & (ES_READONLY | ES_MULTILINE), ES_READONLY | ES_MULTILINE);
     EXPECT_EQ(SendMessageW(nl, EM_GETLINECOUNT, 0, 0), 3);
     SendMessageW(nl, WM_CHAR, L'x', 0);
     EXPECT_EQ(lic->GetText(), L"第一条\n第二条\n第三条");

@@ -21,15 +21,11 @@ void ExpectPositions(TestWindow& w, std::initializer_list<std::pair<const wchar_
     for (const auto& [name, pos] : positions) EXPECT_EQ(Pos(w.Find(name)), pos) << name;
 }
 
-class Layout : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat")); }
-};
-
 } // namespace
 
-TEST_F(Layout, FloatControlsLandWherePosAndSizeSayAndOptionGroupsAreExclusive)
+TEST(Layout, FloatControlsLandWherePosAndSizeSayAndOptionGroupsAreExclusive)
 {
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
     TestWindow w(L"Frame.xml");
     ASSERT_NE(w.Open(NULL, 0, 0, 516, 396), nullptr);
     ASSERT_NE(w.Root(), nullptr);
@@ -85,8 +81,9 @@ TEST_F(Layout, FloatControlsLandWherePosAndSizeSayAndOptionGroupsAreExclusive)
 // Also the class names (ButtonUI, LabelUI, EditUI, RichEditUI and
 // HorizontalLayoutUI: on the real layouts,
 // SkinLayout.EveryLayoutMeetsTheWindowContract) and containers' items.
-TEST_F(Layout, FlowWithInsetPaddingAndBoundsAndHiddenControlsGiveWay)
+TEST(Layout, FlowWithInsetPaddingAndBoundsAndHiddenControlsGiveWay)
 {
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
     TestWindow w(L"Flow.xml");
     ASSERT_NE(w.Open(), nullptr);
     // Inside 10,20 .. 270,180 (300x220 less the inset); children 5 apart.

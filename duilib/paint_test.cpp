@@ -53,9 +53,7 @@ TEST(Paint, PicturesAlphaCuttingTextButtonLooksAndTheScreenThroughDoubleBuffered
     for (const auto& [what, x, y, colour, tolerance] : pixels)
         EXPECT_TRUE(ColoursNear(bmp.At(x, y), colour, tolerance)) << what << ": " << std::hex << bmp.At(x, y);
     // What the screen shows after WM_PAINT is the same picture.
-    const Bitmap screen = w.Render(true);
-    ASSERT_EQ(screen.width, 240);
-    EXPECT_EQ(screen.px, bmp.px);
+    EXPECT_EQ(w.Render(true).px, bmp.px);
     for (const wchar_t* name : {L"gone", L"garbage", L"strange"}) EXPECT_NE(w.Find(name), nullptr) << name;
     SIZE size;
     EXPECT_EQ(w.Manager().GetImage(L"nope.png", &size), nullptr);

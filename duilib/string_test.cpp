@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(StdString, BuildsComparesCutsAndFormatsWithTheWindowsWideConventions)
+TEST(ValueTypes, StdStringBuildsComparesCutsAndFormatsWithTheWindowsWideConventionsAndDuiRectOffsetsAndJoins)
 {
     const CStdString s(L"VELT电子日历");
     EXPECT_EQ(s.GetLength(), 8);
@@ -51,10 +51,8 @@ TEST(StdString, BuildsComparesCutsAndFormatsWithTheWindowsWideConventions)
     EXPECT_EQ(text, L"可用空间：1024MB");
     text.Format(L"[%s]", std::wstring(3000, L'x').c_str());
     EXPECT_EQ(text.GetLength(), 3002);
-}
 
-TEST(DuiRect, OffsetJoinAndSize)
-{
+    // CDUIRect: offset, join and size.
     CDUIRect rc(5, 31, 511, 391);
     EXPECT_EQ(rc.GetWidth(), 506);
     EXPECT_EQ(rc.GetHeight(), 360);

@@ -34,9 +34,7 @@ TEST(WindowWnd, CreateRegistersTheClassDeliversCreateFirstAndTheLoopRunsUntilQui
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(p.GetHWND(), h);
     EXPECT_TRUE(p.createdWithHandle);
-    wchar_t cls[64] = {0};
-    GetClassNameW(h, cls, 64);
-    EXPECT_STREQ(cls, L"DuiProbeWnd");
+    EXPECT_EQ(FindWindowW(L"DuiProbeWnd", L"probe"), h);
     EXPECT_EQ(GetClassLongW(h, GCL_STYLE) & CS_DBLCLKS, static_cast<DWORD>(CS_DBLCLKS));
 
     // Centred on the work area.

@@ -1,6 +1,7 @@
-// The settings file read and written on the real file system: defaults for a
-// missing, damaged or out-of-range file, a round trip, other content kept,
-// and a file held by another program that cannot be saved.
+// The settings file read and written on the real file system: its place
+// beside the program, defaults for a missing, damaged or out-of-range file,
+// a round trip, other content kept, and a file held by another program that
+// cannot be saved.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,14 +15,6 @@ using testing_support::WriteBytes;
 
 namespace {
 
-// The settings file of a program in a folder with a Chinese name.
-class ProfileFile : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(testing_support::MakeDirs(dir / L"默认\\res")); }
-    testing_support::ScratchDir dir{L"profile"};
-    const std::wstring path = ProfilePathFor(dir / L"默认");
-};
-
 // What LoadProfile read, written out for comparison.
 std::string Read(const std::wstring& path) {
     const Profile p = LoadProfile(path);
@@ -31,12 +24,15 @@ std::string Read(const std::wstring& path) {
 
 } // namespace
 
-TEST(Profile, PathIsResProfileXmlBesideTheProgram) {
+// The settings file of a program in a folder with a Chinese name.
+TEST(Profile, ResProfileXmlBesideTheProgramIsReadWithDefaultsAndSavedKeepingOtherContent) {
     EXPECT_EQ(L"C:\\a\\res\\profile.xml", ProfilePathFor(L"C:\\a"));
     EXPECT_EQ(L"C:\\a\\res\\profile.xml", ProfilePathFor(L"C:\\a\\"));
-}
+    testing_support::ScratchDir dir(L"profile");
+    ASSERT_TRUE(testing_support::MakeDirs(dir / L"默认\\res"));
+    const std::wstring path = ProfilePathFor(dir / L"默认");
 
-TEST_F(ProfileFile, MissingDamagedOrOddFilesGiveDefaultsAndAValidOneIsRead) {
+    // Missing, damaged or odd files give the defaults; a valid one is read.
     EXPECT_EQ("no position, week from 1", Read(path));  // missing
     EXPECT_EQ("no position, week from 1", Read(dir / L"默认\\res"));  // a folder, not a file
     const std::pair<std::string, const char*> files[] = {
@@ -54,9 +50,8 @@ TEST_F(ProfileFile, MissingDamagedOrOddFilesGiveDefaultsAndAValidOneIsRead) {
     ASSERT_TRUE(WriteBytes(path, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                  "<profile><window x=\"-20\" y=\"140\"/><calendar firstdayofweek=\"0\"/></profile>"));
     EXPECT_EQ("-20,140, week from 0", Read(path));
-}
 
-TEST_F(ProfileFile, SavesKeepingOtherContentReplacesADamagedFileAndFailsOnALockedOne) {
+    // Saved, other content is kept; a damaged file is replaced.
     ASSERT_TRUE(WriteBytes(path, "<profile><!-- note --><skin name=\"默认\"/>"
                                  "<calendar firstdayofweek=\"0\"/></profile>"));
     Profile p = LoadProfile(path);
@@ -68,7 +63,6 @@ TEST_F(ProfileFile, SavesKeepingOtherContentReplacesADamagedFileAndFailsOnALocke
     const std::string text = testing_support::FileContent(path);
     EXPECT_NE(std::string::npos, text.find("<!-- note -->"));
     EXPECT_NE(std::string::npos, text.find("<skin name=\"\xe9\xbb\x98\xe8\xae\xa4\""));  // 默认 in UTF-8
-
     ASSERT_TRUE(WriteBytes(path, "<<<"));
     p.x = 1;
     ASSERT_TRUE(SaveProfile(path, p));

@@ -1,5 +1,6 @@
-// Small helpers shared by the archive tests: opening test bytes, extracting
-// every entry as the workers do, reading FILETIMEs as numbers, expected UTC
+// Small helpers shared by the archive tests: opening test bytes, Get item on
+// an archive of one entry, extracting every entry as the workers do, reading
+// FILETIMEs as numbers, expected UTC
 // times of DOS stamps (computed with TzSpecificLocalTimeToSystemTime, not
 // the reader's own conversion), and a file's three times. Folder listings
 // are testing_support::Tree.
@@ -7,17 +8,34 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "ZipArchive.h"
 #include "test_support.h"
+#include "zip_builder.h"
 
 using testing_support::Tree;
 
 // The archive over `bytes`, which must outlive it.
 inline ZipArchivePtr OpenBytes(const std::string& bytes) {
     return ZipArchivePtr(ZipArchiveOpen(bytes.data(), static_cast<DWORD>(bytes.size())));
+}
+
+// Get item's description of the only entry of an archive of `e`; its result
+// into *result, or, without one, expected to be kZipOk.
+inline ZipItem ItemOf(const TestEntry& e, ZipResult* result = nullptr) {
+    const std::string zip = BuildZip({e});
+    ZipArchivePtr archive = OpenBytes(zip);
+    ZipItem item = {};
+    const ZipResult got = archive ? ZipArchiveGetItem(archive.get(), 0, &item) : ~kZipOk;
+    if (result != nullptr)
+        *result = got;
+    else
+        EXPECT_EQ(kZipOk, got);
+    return item;
 }
 
 // Every entry of `zip` got and then extracted under the name it was given

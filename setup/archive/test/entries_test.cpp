@@ -6,20 +6,6 @@
 #include <tuple>
 
 #include "archive_test_util.h"
-#include "zip_builder.h"
-
-namespace {
-
-// Get item's description of an archive's only entry, `e`.
-ZipItem ItemOf(const TestEntry& e) {
-    const std::string zip = BuildZip({e});
-    ZipArchivePtr archive = OpenBytes(zip);
-    ZipItem item = {};
-    EXPECT_EQ(kZipOk, archive ? ZipArchiveGetItem(archive.get(), 0, &item) : ~kZipOk);
-    return item;
-}
-
-} // namespace
 
 TEST(ZipEntries, CountIndexesOutOfRangePositioningBackAndForthAndAnArchiveWithoutEntries) {
     const std::string zip = BuildZip({{"one.txt", "first"},

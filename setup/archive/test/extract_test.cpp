@@ -1,11 +1,11 @@
 // Extract item against the real file system under Wine: content, attributes
 // and times of files (an entry with a data descriptor among them), folder
-// creation one level at a time, replacing existing files (and failing on
-// read-only and hidden ones unless the entry is hidden too), zero-length
-// files, large files through the transfer buffer, the base directory that
-// starts as the current one, and the rule that nothing is ever written
-// outside the base directory, however the name or path is made (device names
-// among them).
+// creation one level at a time, zero-length files, large files through the
+// transfer buffer, and the rule that nothing is ever written outside the
+// base directory, however the name or path is made (device names among
+// them), in one archive; replacing existing files (and failing on read-only
+// and hidden ones unless the entry is hidden too); paths too long; the base
+// directory that starts as the current one.
 #include <gtest/gtest.h>
 
 #include "archive_test_util.h"
@@ -26,8 +26,16 @@ protected:
 
 } // namespace
 
-TEST_F(ZipExtract, FilesGetTheirBytesAttributesAndTimes) {
-    const std::vector<TestEntry> entries = {
+// Files (an entry with a data descriptor among them) with their bytes,
+// attributes and times; folders one level at a time (a file whose folders
+// have no entries of their own, a folder entry deeper than anything before
+// it); names whose sanitised form (ZipNames.NamesAreSanitisedDecodedAndRefused...)
+// still climbs out, and device names, are refused; the others land below the
+// base, where their sanitised form says. The base does not exist yet (its
+// parent does, so that a file written one level too high would still be in
+// the scratch folder, where the tree check can see it).
+TEST_F(ZipExtract, EntriesLandBelowTheBaseWithTheirBytesAttributesAndTimesAndNothingOutsideIt) {
+    std::vector<TestEntry> entries = {
         {"plain.txt", "hello, world"},
         {.name = "stored.bin", .data = "stored bytes", .method = 0},
         // Sizes and checksum after the data; the next entry follows it.
@@ -38,11 +46,31 @@ TEST_F(ZipExtract, FilesGetTheirBytesAttributesAndTimes) {
         {"empty.txt", ""},
         {.name = "empty2.txt", .data = "", .method = 0},
     };
-    const std::wstring base = scratch / L"base";
-    ASSERT_EQ(Results(8, kZipOk), ExtractAll(BuildZip(entries), base + L"\\"));
+    const size_t files = entries.size();
+    for (const wchar_t* folder : {L"res/", L"res/image/", L"res/image/face/", L"res/image/face/默认/"})
+        entries.push_back({.name = Cp936(folder), .method = 0, .external = 0x10});
+    entries.push_back({Cp936(L"deep/er/默认/f.txt"), "deep"});
+    entries.push_back({.name = "x/y/z/", .method = 0, .external = 0x10});
+    // "a/../../x3" and "C:/../x4" are sanitised to "../x3" and "../x4".
+    const size_t refusedFrom = entries.size();
+    for (const char* name : {"../x1", "..\\x2", "a/../../x3", "C:/../x4", "..", "a/..", "../", "sub/../../x5/", "NUL",
+                             "sub/con", "aux"}) {
+        const bool folder = std::string(name).back() == '/';
+        entries.push_back({.name = name, .data = folder ? "" : "payload", .external = folder ? 0x10u : 0x20u});
+    }
+    const size_t landingFrom = entries.size();
+    for (const char* name :
+         {"C:\\x6", "/x7", "\\\\server\\share\\x8", "..\\..\\x9", "a/../b10", "a\\..\\b\\..\\c11", "..x12", "fine"})
+        entries.push_back({name, "payload"});
+    Results expected(refusedFrom, kZipOk);
+    expected.resize(landingFrom, kZipNoFile);
+    expected.resize(entries.size(), kZipOk);
+    ASSERT_TRUE(testing_support::MakeDirs(scratch / L"inner"));
+    const std::wstring base = scratch / L"inner\\base";
+    ASSERT_EQ(expected, ExtractAll(BuildZip(entries), base + L"\\"));
 
     const unsigned long long dos = ExpectedDosTicks(entries[0].dosDate, entries[0].dosTime);
-    for (const TestEntry& e : entries) {
+    for (const TestEntry& e : std::vector<TestEntry>(entries.begin(), entries.begin() + files)) {
         SCOPED_TRACE(e.name);
         const std::wstring path = base + L"\\" + std::wstring(e.name.begin(), e.name.end());
         const bool ut = e.name == "ut.txt";
@@ -58,23 +86,17 @@ TEST_F(ZipExtract, FilesGetTheirBytesAttributesAndTimes) {
         EXPECT_EQ(e.external, GetFileAttributesW(path.c_str()));
     }
     SetFileAttributesW((base + L"\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST_F(ZipExtract, FolderEntriesCreateEveryLevelIncludingAMissingBase) {
-    std::vector<TestEntry> entries;
-    for (const wchar_t* folder : {L"res/", L"res/image/", L"res/image/face/", L"res/image/face/默认/"})
-        entries.push_back({.name = Cp936(folder), .method = 0, .external = 0x10});
-    // A file whose folders have no entries of their own, then a folder entry
-    // deeper than anything before it.
-    entries.push_back({Cp936(L"deep/er/默认/f.txt"), "deep"});
-    entries.push_back({.name = "x/y/z/", .method = 0, .external = 0x10});
-    const std::wstring base = scratch / L"newbase";  // does not exist yet
-    ASSERT_EQ(Results(6, kZipOk), ExtractAll(BuildZip(entries), base));
-    const std::vector<std::wstring> expected = {
-        L"deep", L"deep\\er", L"deep\\er\\默认", L"deep\\er\\默认\\f.txt", L"res", L"res\\image", L"res\\image\\face",
-        L"res\\image\\face\\默认", L"x", L"x\\y", L"x\\y\\z"};
-    EXPECT_EQ(expected, Tree(base));
-    EXPECT_EQ("deep", FileContent(base + L"\\deep\\er\\默认\\f.txt"));
+    EXPECT_EQ("payload", FileContent(base + L"\\server\\share\\x8"));
+    // Everything in the base, and outside it nothing but the base itself.
+    std::vector<std::wstring> tree = {
+        L"plain.txt", L"stored.bin", L"dd.txt", L"big.bin", L"ro.txt", L"ut.txt", L"empty.txt", L"empty2.txt",
+        L"res", L"res\\image", L"res\\image\\face", L"res\\image\\face\\默认", L"deep", L"deep\\er",
+        L"deep\\er\\默认", L"deep\\er\\默认\\f.txt", L"x", L"x\\y", L"x\\y\\z", L"x6", L"x7", L"server",
+        L"server\\share", L"server\\share\\x8", L"x9", L"b10", L"c11", L"..x12", L"fine"};
+    std::sort(tree.begin(), tree.end());
+    EXPECT_EQ(tree, Tree(base));
+    for (const std::wstring& path : Tree(scratch.Path()))
+        EXPECT_TRUE(path == L"inner" || path.rfind(L"inner\\base", 0) == 0) << testing::PrintToString(path);
 }
 
 TEST_F(ZipExtract, ExistingFilesAreReplacedButNotReadOnlyOrHiddenOnes) {
@@ -102,34 +124,6 @@ TEST_F(ZipExtract, ExistingFilesAreReplacedButNotReadOnlyOrHiddenOnes) {
                                           scratch.Path()));
     EXPECT_EQ("new", FileContent(scratch / L"hidden.txt"));
     for (const auto& [name, attributes] : kept) SetFileAttributesW((scratch / name).c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-// Names whose sanitised form (ZipNames.NamesAreSanitisedDecodedAndRefused...)
-// still climbs out, and device names, are refused; the others land below the
-// base, where their sanitised form says (a file written at the raw name would
-// be outside the scratch folder, where the tree check below cannot see it).
-TEST_F(ZipExtract, NothingIsEverWrittenOutsideTheBase) {
-    const std::wstring base = scratch / L"inner\\base";
-    ASSERT_TRUE(testing_support::MakeDirs(base));
-    // "a/../../x3" and "C:/../x4" are sanitised to "../x3" and "../x4".
-    const char* refused[] = {"../x1", "..\\x2", "a/../../x3", "C:/../x4", "..", "a/..", "../",
-                             "sub/../../x5/", "NUL", "sub/con", "aux"};
-    const std::pair<const char*, const wchar_t*> landing[] = {
-        {"C:\\x6", L"x6"}, {"/x7", L"x7"}, {"\\\\server\\share\\x8", L"server\\share\\x8"}, {"..\\..\\x9", L"x9"},
-        {"a/../b10", L"b10"}, {"a\\..\\b\\..\\c11", L"c11"}, {"..x12", L"..x12"}, {"fine", L"fine"}};
-    std::vector<TestEntry> entries;
-    for (const char* name : refused) {
-        const bool folder = std::string(name).back() == '/';
-        entries.push_back({.name = name, .data = folder ? "" : "payload", .external = folder ? 0x10u : 0x20u});
-    }
-    for (const auto& [name, at] : landing) entries.push_back({name, "payload"});
-    Results expected(std::size(refused), kZipNoFile);
-    expected.resize(entries.size(), kZipOk);
-    EXPECT_EQ(expected, ExtractAll(BuildZip(entries), base));
-    for (const auto& [name, at] : landing) EXPECT_EQ("payload", FileContent(base + L"\\" + at)) << name;
-    // Outside the base there is nothing but the base itself.
-    for (const std::wstring& path : Tree(scratch.Path()))
-        EXPECT_TRUE(path == L"inner" || path.rfind(L"inner\\base", 0) == 0) << testing::PrintToString(path);
 }
 
 TEST_F(ZipExtract, PathsThatDoNotFitEndInAnError) {

@@ -8,20 +8,6 @@
 #include <tuple>
 
 #include "archive_test_util.h"
-#include "zip_builder.h"
-
-namespace {
-
-// The name Get item reports for an entry stored as `raw`, and its result.
-std::pair<std::wstring, ZipResult> NameOf(const std::string& raw, uint16_t flags = 0) {
-    const std::string zip = BuildZip({{.name = raw, .data = "x", .flags = flags}});
-    ZipArchivePtr archive = OpenBytes(zip);
-    ZipItem item = {};
-    const ZipResult result = archive ? ZipArchiveGetItem(archive.get(), 0, &item) : ~kZipOk;
-    return {item.name, result};
-}
-
-} // namespace
 
 TEST(ZipNames, RunsUnderTheCodePageItsRegistrationAsksFor) {
     const char* locale = std::getenv("VELT_LOCALE");
@@ -54,10 +40,14 @@ TEST(ZipNames, NamesAreSanitisedDecodedAndRefusedWhenTheyDoNotFit) {
         {Cp936(std::wstring(260, L'历').c_str()), 0, L"", kZipNoFile},
         {std::string("safe.txt\0../../evil", 19), 0, L"", kZipNoFile},
     };
-    for (const auto& [raw, flags, name, result] : cases) EXPECT_EQ(std::pair(name, result), NameOf(raw, flags)) << raw;
+    for (const auto& [raw, flags, name, result] : cases) {
+        ZipResult got;
+        EXPECT_EQ(name, ItemOf({.name = raw, .data = "x", .flags = flags}, &got).name) << raw;
+        EXPECT_EQ(result, got) << raw;
+    }
 
     // The same UTF-8 bytes without the flag are read as code page 936; the
     // raw bytes above are what a Chinese system stores.
-    EXPECT_NE(L"默认/d0.png", NameOf(Utf8(L"默认/d0.png")).first);
+    EXPECT_NE(L"默认/d0.png", ItemOf({.name = Utf8(L"默认/d0.png"), .data = "x"}).name);
     EXPECT_EQ(std::string("VELT\xB5\xE7\xD7\xD3\xC8\xD5\xC0\xFA.exe"), Cp936(L"VELT电子日历.exe"));
 }

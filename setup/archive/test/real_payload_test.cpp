@@ -1,15 +1,16 @@
 // The real payload archive, embedded in this test program as the payload
-// resource when the build has one (skipped otherwise), read and extracted by
-// the reader: the 83 entries of the entry list (PayloadEntryNames, generated
-// from the packer's list) by name, whatever the ANSI code page, with folder
-// and file attributes; each extracts, with the archive attribute and the
-// recorded times. The archive's own form (name bytes, flags, methods,
-// checksums, bytes against the sources) is payload_form_test.py's; every
-// extracted entry's size is EngineTest.InstallsEverythingIntoANewFolderAndRecordsIt's;
-// the installed programs byte for byte are SetupInstall's.
+// resource when the build has one (skipped otherwise), read by the reader:
+// the 83 entries of the entry list (PayloadEntryNames, generated from the
+// packer's list) by name, whatever the ANSI code page, with folder and file
+// attributes. The archive's own form (name bytes, flags, methods, checksums,
+// attributes, bytes against the sources) is payload_form_test.py's; every
+// entry extracted at its size is
+// EngineTest.InstallsEverythingIntoANewFolderAndRecordsIt's, the attributes
+// and times that extraction gives a file (and Chinese folder names extracted
+// with either code page) are ZipExtract's; the installed programs byte for
+// byte are SetupInstall's.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@
 #include "payload_resource.h"
 #include "test_support.h"
 
-TEST(RealPayload, EveryEntryIsReadAndExtractedAsTheListNamesIt) {
+TEST(RealPayload, EveryEntryIsReadAsTheListNamesIt) {
     // The embedded payload; or, when there is none, the file that the
     // variable VELT_PAYLOAD_ZIP names (to check another build's payload by
     // hand).
@@ -40,29 +41,10 @@ TEST(RealPayload, EveryEntryIsReadAndExtractedAsTheListNamesIt) {
     const std::vector<std::wstring>& names = PayloadEntryNames();
     ASSERT_EQ(83u, names.size());
     ASSERT_EQ(83, item.index);
-
-    testing_support::ScratchDir scratch(L"payload");
-    const std::wstring base = scratch / L"QRVL\\VELT电子日历";
-    ASSERT_TRUE(testing_support::MakeDirs(scratch / L"QRVL"));
-    ASSERT_EQ(kZipOk, ZipArchiveSetBaseDir(archive.get(), base.c_str()));
     for (int i = 0; i < 83; ++i) {
         const std::wstring& name = names[static_cast<size_t>(i)];
-        const bool folder = name.back() == L'/';
         ASSERT_EQ(kZipOk, ZipArchiveGetItem(archive.get(), i, &item)) << i;
         EXPECT_EQ(name, item.name) << i;
-        EXPECT_EQ(folder ? 0x10u : 0x20u, item.attributes) << i;
-        ASSERT_EQ(kZipOk, ZipArchiveExtractItem(archive.get(), i, item.name)) << i;
-        std::wstring path = base + L"\\" + name;
-        std::replace(path.begin(), path.end(), L'/', L'\\');
-        const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (folder) {
-            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << i;
-            continue;
-        }
-        EXPECT_EQ(DWORD(FILE_ATTRIBUTE_ARCHIVE), attributes) << i;
-        FILETIME w, a, c;
-        ASSERT_TRUE(FileTimes(path, &w, &a, &c)) << i;
-        EXPECT_EQ(Ticks(item.writeTime), Ticks(w)) << i;
-        EXPECT_EQ(Ticks(item.writeTime), Ticks(c)) << i;
+        EXPECT_EQ(name.back() == L'/' ? 0x10u : 0x20u, item.attributes) << i;
     }
 }

@@ -2,7 +2,8 @@
 // Uninstall's three in Uninstall.DAT, read by the window library, against the
 // contract that the programs' windows rely on: the window size, frame caption
 // and round corner, the background slice of each page, every control the
-// code looks up (by name and kind), the start look of every option and check
+// code looks up (by name and kind; the size, background and controls of each
+// layout are the lines of skin/layout_contract.txt), the start look of every option and check
 // button (the look the code swaps in, option_looks.h), the navigation row,
 // the progress bars, and that buttons and texts fit on their line without
 // overlapping or clipping. Also the fields' modes: the licence is read-only
@@ -22,47 +23,36 @@ using skinshot::CSkinWindow;
 
 namespace {
 
-const wchar_t kSetupSkin[] = L"VELTSetupDate.DAT";
-const wchar_t kUninstallSkin[] = L"Uninstall.DAT";
-
-// A layout: its window's size, its root's background exactly, and the
-// controls the code looks up, as the kind it treats them as ("name" for a
-// ButtonUI, "name:kind" for any other).
+// A layout of the contract and what the programs' windows rely on in it
+// (skin/layout_contract.txt, which the build puts beside the test program):
+// its window's size, its root's background exactly, and the controls the
+// code looks up, as the kind it treats them as ("name" for a ButtonUI,
+// "name:kind" for any other).
 struct LayoutCase {
-    const wchar_t* archive;
-    const wchar_t* layout;
-    int width, height;
-    const wchar_t* background;
-    const wchar_t* controls;
+    std::wstring archive, layout, background, controls;
+    int width = 0, height = 0;
 };
 
-const LayoutCase kLayouts[] = {
-    {kSetupSkin, L"CoverWnd.xml", 516, 396, L"file='CoverBK.jpg'", L"minbtn closebtn prebtn nextbtn cancelbtn"},
-    {kSetupSkin, L"Page1Wnd.xml", 506, 360, L"file='Page1BK.jpg' source='5,34,511,394'", L"prebtn nextbtn cancelbtn"},
-    {kSetupSkin, L"Page2Wnd.xml", 506, 360, L"file='Page2BK.jpg' source='5,34,511,394'",
-     L"prebtn nextbtn cancelbtn licenseedit:RichEditUI licensebtn"},
-    {kSetupSkin, L"Page3Wnd.xml", 506, 360, L"file='Page3BK.jpg' source='5,34,511,394'",
-     L"prebtn nextbtn cancelbtn nameedit:EditUI anyonebtn onlymebtn companyedit:EditUI"},
-    {kSetupSkin, L"Page4Wnd.xml", 506, 360, L"file='Page4BK.jpg' source='5,34,511,394'",
-     L"prebtn nextbtn cancelbtn pathedit:EditUI desktopscbtn startmenuscbtn browsebtn diskfreelabel:LabelUI"},
-    {kSetupSkin, L"Page6Wnd.xml", 506, 360, L"file='Page6BK.jpg' source='5,34,511,394'",
-     L"cancelbtn progressbar:HorizontalLayoutUI"},
-    {kSetupSkin, L"Page7Wnd.xml", 506, 360, L"file='Page7BK.jpg' source='5,34,511,394'", L"runnowbtn finishbtn"},
-    {kSetupSkin, L"Page8Wnd.xml", 517, 397, L"file='Page8BK.jpg'",
-     L"minbtn closebtn prebtn nextbtn cancelbtn fixbtn uninstallbtn"},
-    {kSetupSkin, L"Page9Wnd.xml", 506, 360, L"file='Page9BK.jpg' source='5,34,511,394'", L"prebtn nextbtn cancelbtn"},
-    {kSetupSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'",
-     L"cancelbtn progressbar:HorizontalLayoutUI"},
-    {kSetupSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,32,511,392'", L"finishbtn"},
-    {kSetupSkin, L"Page12Wnd.xml", 506, 360, L"file='Page12BK.jpg' source='5,34,511,394'",
-     L"cancelbtn progressbar:HorizontalLayoutUI"},
-    {kSetupSkin, L"Page13Wnd.xml", 506, 360, L"file='Page13BK.jpg' source='5,34,511,394'", L"finishbtn"},
-    {kUninstallSkin, L"Page9Wnd.xml", 517, 397, L"file='Page9BK.jpg'",
-     L"minbtn closebtn nextbtn cancelbtn confirmlabel:LabelUI hintlabel:LabelUI"},
-    {kUninstallSkin, L"Page10Wnd.xml", 506, 360, L"file='Page10BK.jpg' source='5,31,511,391'",
-     L"cancelbtn progressbar:HorizontalLayoutUI"},
-    {kUninstallSkin, L"Page11Wnd.xml", 506, 360, L"file='Page11BK.jpg' source='5,31,511,391'", L"finishbtn"},
-};
+// The contract's lines "archive | layout | width | height | background |
+// controls", but for comments.
+std::vector<LayoutCase> ReadContract() {
+    std::string bytes;
+    EXPECT_TRUE(testing_support::ReadBytes(testing_support::ModuleDir() + L"\\layout_contract.txt", &bytes));
+    std::wistringstream lines(std::wstring(bytes.begin(), bytes.end()));
+    std::vector<LayoutCase> layouts;
+    for (std::wstring line; std::getline(lines, line);) {
+        if (line.empty() || line[0] == L'#') continue;
+        LayoutCase c;
+        wchar_t bar;
+        std::wistringstream fields(line);
+        fields >> c.archive >> bar >> c.layout >> bar >> c.width >> bar >> c.height >> bar >> std::ws;
+        std::getline(std::getline(fields, c.background, L'|') >> std::ws, c.controls);
+        c.background.erase(c.background.find_last_not_of(L' ') + 1);
+        EXPECT_FALSE(fields.fail()) << testing::PrintToString(line);
+        layouts.push_back(c);
+    }
+    return layouts;
+}
 
 // The start look of Setup's option and check buttons: the flags behind them
 // all start set, and the maintenance choice uses the normal image for hot as
@@ -162,7 +152,7 @@ void CheckContract(const LayoutCase& c) {
 
     // Start looks, in their squares of 20 (options) or 14 (check buttons).
     for (const Look& look : kLooks) {
-        if (std::wstring(c.archive) != kSetupSkin || std::wstring(look.layout) != c.layout) continue;
+        if (c.archive != L"VELTSetupDate.DAT" || look.layout != c.layout) continue;
         auto* button = static_cast<CButtonUI*>(window.Find(look.control)->GetInterface(L"Button"));
         ASSERT_NE(button, nullptr) << look.control;
         EXPECT_STREQ(button->GetNormalImage(), look.normal) << look.control;
@@ -181,7 +171,7 @@ void CheckContract(const LayoutCase& c) {
     }
     if (CControlUI* next = window.Find(L"nextbtn")) {
         EXPECT_TRUE(next->IsEnabled());
-        EXPECT_EQ(next->GetShortcut(), std::wstring(c.layout) == L"Page4Wnd.xml" ? L'I' : L'N');
+        EXPECT_EQ(next->GetShortcut(), c.layout == L"Page4Wnd.xml" ? L'I' : L'N');
     }
     if (frame && window.Find(L"prebtn")) {
         // Nothing lies before the first screen, so the frame's "prebtn" looks
@@ -206,7 +196,7 @@ void CheckContract(const LayoutCase& c) {
     // from 470: the close button lies over the minimise button's last three
     // columns); no label covers a button, none sits in a frame's caption
     // band, and every text fits its label on one line.
-    const bool captionButtonsOverlap = frame && std::wstring(c.archive) == kUninstallSkin;
+    const bool captionButtonsOverlap = frame && c.archive == L"Uninstall.DAT";
     std::vector<CControlUI*> all, buttons, labels;
     window.Root()->FindControl(CollectControl, &all, UIFIND_ALL);
     for (CControlUI* control : all) {
@@ -259,10 +249,13 @@ void CheckContract(const LayoutCase& c) {
     }
 }
 
+// Setup's thirteen layouts and Uninstall's three.
 TEST(SkinLayout, EveryLayoutMeetsTheWindowContract) {
     skinshot::ParkMouse();
-    for (const LayoutCase& c : kLayouts) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.archive) + L" " + c.layout));
+    const std::vector<LayoutCase> layouts = ReadContract();
+    ASSERT_EQ(16u, layouts.size());
+    for (const LayoutCase& c : layouts) {
+        SCOPED_TRACE(testing::PrintToString(c.archive + L" " + c.layout));
         CheckContract(c);
     }
 }

@@ -4,7 +4,7 @@
 // size box, lookup by name and by point, the class names the programs compare
 // with, and option groups. The layouts are Frame.xml and Flow.xml of
 // duilib/test_skin/; the root Window's size and caption band are checked on
-// the wizard's windows (WizardWindow.LayoutGivesTheFramesHitTestRegionAndSize,
+// the wizard's windows (WizardWindow.LayoutGivesTheFramesHitTestRegionAndSize...,
 // SkinLayout.EveryLayoutMeetsTheWindowContract).
 #include "dui_test_support.h"
 
@@ -30,7 +30,7 @@ TEST(Layout, FloatControlsLandWherePosAndSizeSayAndOptionGroupsAreExclusive)
     ASSERT_NE(w.Open(NULL, 0, 0, 516, 396), nullptr);
     ASSERT_NE(w.Root(), nullptr);
     // The size box is kept for the window, uneven as the layout gives it
-    // (the round corner: Paint.ButtonLooks...).
+    // (the round corner: Paint.PicturesAlphaCutting...).
     EXPECT_EQ(Pos(w.Manager().GetSizeBox()), "4,4,6,6");
     ExpectPositions(w, {{L"root", "0,0,517,397"}, {L"minbtn", "431,1,473,26"}, {L"closebtn", "470,1,506,29"},
                         {L"nextbtn", "345,360,430,384"}, {L"words", "30,103,400,123"},

@@ -34,7 +34,7 @@ int Ink(const Bitmap& bmp, const RECT& rc)
 // The manager keeps the layout's round corner for the window (the value:
 // SkinLayout.EveryLayoutMeetsTheWindowContract); shaping the window
 // (SetWindowRgn) is the window's own handling, not the manager's
-// (WizardWindow.LayoutGivesTheFramesHitTestRegionAndSize).
+// (WizardWindow.LayoutGivesTheFramesHitTestRegionAndSize...).
 TEST(Paint, PicturesAlphaCuttingTextButtonLooksAndTheScreenThroughDoubleBufferedPaint)
 {
     ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));

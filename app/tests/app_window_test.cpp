@@ -2,7 +2,7 @@
 // program and its res/ folder, found by its window title, started a second
 // time, clicked and typed at with real input, closed, and started again
 // without its pictures. A damaged or missing settings file gives the
-// defaults (ProfileFile.MissingDamagedOrOddFilesGiveDefaults...), with which
+// defaults (Profile.ResProfileXmlBesideTheProgramIsReadWithDefaults...), with which
 // the window opens centred as on the first start here.
 #include <gtest/gtest.h>
 

@@ -97,7 +97,7 @@ TEST(WizardWindow, LayoutGivesTheFramesHitTestRegionAndSizeAndOnlyALayoutThatBui
     // The start-up skin check: a layout counts only when the archive holds
     // the entry and the entry builds into controls. (A missing or unreadable
     // archive, and a layout without controls, build nothing in the window
-    // library: BadSkin.MissingOrDamagedArchivesAndBadLayoutsBuildNothing...;
+    // library: BadSkin.DamagedArchivesAndBadLayoutsBuildNothing...;
     // the programs with such skins, or without their frame's layout, say
     // that they are damaged: the fault suite's skin.*.missing, .truncated and
     // .no-frame-layout; every start of Setup and Uninstall passes the check

@@ -2,8 +2,7 @@
 // an archive of one entry, extracting every entry as the workers do, reading
 // FILETIMEs as numbers, expected UTC
 // times of DOS stamps (computed with TzSpecificLocalTimeToSystemTime, not
-// the reader's own conversion), and a file's three times. Folder listings
-// are testing_support::Tree.
+// the reader's own conversion). Folder listings are testing_support::Tree.
 #pragma once
 
 #include <windows.h>
@@ -74,14 +73,4 @@ inline unsigned long long ExpectedDosTicks(unsigned date, unsigned time) {
     FILETIME ft = {};
     if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft)) return 0;
     return Ticks(ft);
-}
-
-// Write, access and creation time of a file, or false.
-inline bool FileTimes(const std::wstring& path, FILETIME* write, FILETIME* access, FILETIME* creation) {
-    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bool ok = GetFileTime(h, creation, access, write) != FALSE;
-    CloseHandle(h);
-    return ok;
 }

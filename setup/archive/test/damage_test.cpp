@@ -2,7 +2,7 @@
 // header is missing or disagrees, unreadable extra fields, wrong checksums,
 // broken deflate data, encrypted entries, and a central directory that breaks
 // on the way to an entry (entries with a data descriptor extract normally:
-// ZipExtract.FilesGetTheirBytesAttributesAndTimes). Every case ends in a result
+// ZipExtract.EntriesLandBelowTheBase...). Every case ends in a result
 // code; none hangs, and nothing is written where an entry is refused.
 #include <gtest/gtest.h>
 

@@ -84,12 +84,13 @@ TEST_F(ScreenshotTool, ComposesThePageOverTheFrameAsTheScreenShowsItWithTheReque
     }
 }
 
-// The named controls, one line each; exit codes: 1 bad usage, 2 no window or
+// The named controls, one line each in tree order; exit codes: 1 bad usage, 2 no window or
 // layout, 3 no such control, 4 the picture not written; no picture is left
 // behind.
 TEST_F(ScreenshotTool, ListsTheNamedControlsOfALayoutAndRefusesBadInput) {
     std::string text;
     ASSERT_EQ(Run(L"--controls " + Quote(kArchive) + L" Page9Wnd.xml", &text), 0);
+    EXPECT_EQ(text.find("minbtn 431 1 473 26"), 0u) << text;  // the first in tree order
     EXPECT_NE(text.find("nextbtn 345 360 430 384"), std::string::npos) << text;
 
     const std::wstring skin = Quote(kArchive), out = m_dir / L"x.png";

@@ -1,6 +1,6 @@
+// Snapshots of the machine and their difference: see snapshot.h.
 #include "snapshot.h"
 
-#include <algorithm>
 #include <cwchar>
 
 namespace faults {
@@ -19,91 +19,26 @@ std::wstring Time(const FILETIME& time)
     return Hex((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime, 16);
 }
 
-std::wstring RootName(HKEY root)
-{
-    if (root == HKEY_LOCAL_MACHINE)
-        return L"HKLM";
-    if (root == HKEY_CURRENT_USER)
-        return L"HKCU";
-    return L"HK?";
-}
-
 void Put(MachineState* state, ItemKind kind, const std::wstring& path, const std::wstring& props)
 {
-    std::wstring key(1, static_cast<wchar_t>(kind));
-    key += L"|" + Upper(path);
-    (*state)[key] = StateItem{kind, path, props};
-}
-
-class Fnv {
-public:
-    void Add(const unsigned char* data, size_t size)
-    {
-        for (size_t i = 0; i < size; ++i) {
-            m_hash ^= data[i];
-            m_hash *= 1099511628211ull;
-        }
-    }
-    unsigned long long Value() const { return m_hash; }
-
-private:
-    unsigned long long m_hash = 1469598103934665603ull;
-};
-
-// Hashes the file's bytes and puts its last-access time back; empty when it
-// cannot be read.
-std::wstring HashFile(const std::wstring& path)
-{
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    bool restore = true;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        restore = false;
-        file = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                           nullptr);
-    }
-    if (file == INVALID_HANDLE_VALUE)
-        return std::wstring();
-    FILETIME created = {}, accessed = {}, written = {};
-    GetFileTime(file, &created, &accessed, &written);
-    Fnv fnv;
-    static unsigned char buffer[1 << 20];
-    DWORD read = 0;
-    bool ok = true;
-    for (;;) {
-        if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
-            ok = false;
-            break;
-        }
-        if (read == 0)
-            break;
-        fnv.Add(buffer, read);
-    }
-    if (restore)
-        SetFileTime(file, nullptr, &accessed, nullptr);
-    CloseHandle(file);
-    return ok ? Hex(fnv.Value(), 16) : std::wstring();
+    (*state)[std::wstring(1, static_cast<wchar_t>(kind)) + L"|" + Upper(path)] = StateItem{kind, path, props};
 }
 
 void WalkFolder(MachineState* state, const std::wstring& folder, int depth, const std::wstring& prefix)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + (folder.back() == L'\\' ? L"*" : L"\\*")).c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
+    const std::wstring base = folder.back() == L'\\' ? folder : folder + L"\\";
     std::vector<WIN32_FIND_DATAW> entries;
-    do {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((base + L"*").c_str(), &data);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
         const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (!prefix.empty() && Upper(name).compare(0, prefix.size(), Upper(prefix)) != 0)
-            continue;
-        entries.push_back(data);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+        if (name != L"." && name != L".." && Upper(name).compare(0, prefix.size(), Upper(prefix)) == 0)
+            entries.push_back(data);
+    }
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
     for (const WIN32_FIND_DATAW& entry : entries) {
-        const std::wstring path = folder + (folder.back() == L'\\' ? L"" : L"\\") + entry.cFileName;
+        const std::wstring path = base + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             Put(state, ItemKind::Folder, path, L"attr=" + Hex(entry.dwFileAttributes, 4));
             if (depth != 0 && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
@@ -116,8 +51,8 @@ void WalkFolder(MachineState* state, const std::wstring& folder, int depth, cons
             Put(state, ItemKind::File, path, L"unreadable");
             continue;
         }
+        const std::wstring hash = FileHash(path);
         const unsigned long long size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-        const std::wstring hash = HashFile(path);
         Put(state, ItemKind::File, path,
             L"size=" + std::to_wstring(size) + L" attr=" + Hex(info.dwFileAttributes, 4) +
                 L" hash=" + (hash.empty() ? L"unreadable" : hash) + L" created=" + Time(info.ftCreationTime) +
@@ -130,43 +65,33 @@ void WalkKey(MachineState* state, HKEY root, const std::wstring& path, bool valu
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    const std::wstring name = RootName(root) + L"\\" + path;
+    const std::wstring name = (root == HKEY_LOCAL_MACHINE ? L"HKLM\\" : L"HKCU\\") + path;
     if (!valuesOnly)
         Put(state, ItemKind::Key, name, L"");
-    std::vector<BYTE> data(64 * 1024);
-    for (DWORD i = 0;; ++i) {
-        WCHAR valueName[16384];
-        DWORD nameLength = 16384;
-        DWORD type = 0;
-        DWORD size = static_cast<DWORD>(data.size());
-        const LONG result = RegEnumValueW(key, i, valueName, &nameLength, nullptr, &type, data.data(), &size);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        if (result == ERROR_MORE_DATA) {
-            data.resize(size + 2);
-            --i;
-            continue;
-        }
-        if (result != ERROR_SUCCESS)
-            break;
+    DWORD largest = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &largest, nullptr,
+                     nullptr);
+    std::vector<BYTE> data(largest + 2);
+    WCHAR valueName[16384];
+    for (DWORD i = 0, nameLength = 16384, type = 0, size = static_cast<DWORD>(data.size());
+         RegEnumValueW(key, i, valueName, &nameLength, nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
+         ++i, nameLength = 16384, size = static_cast<DWORD>(data.size())) {
         std::wstring props = L"type=" + std::to_wstring(type) + L" data=";
         for (DWORD b = 0; b < size; ++b)
             props += Hex(data[b], 2);
         Put(state, ItemKind::Value, name + L"\\" + valueName, props);
     }
-    if (!valuesOnly) {
-        std::vector<std::wstring> children;
-        for (DWORD i = 0;; ++i) {
-            WCHAR child[256];
-            DWORD length = 256;
-            if (RegEnumKeyExW(key, i, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                break;
-            children.push_back(child);
-        }
-        for (const std::wstring& child : children)
-            WalkKey(state, root, path + L"\\" + child, false);
+    std::vector<std::wstring> children;
+    WCHAR child[256];
+    DWORD length = 256;
+    while (!valuesOnly && RegEnumKeyExW(key, static_cast<DWORD>(children.size()), child, &length, nullptr, nullptr,
+                                        nullptr, nullptr) == ERROR_SUCCESS) {
+        children.push_back(child);
+        length = 256;
     }
     RegCloseKey(key);
+    for (const std::wstring& sub : children)
+        WalkKey(state, root, path + L"\\" + sub, false);
 }
 
 } // namespace
@@ -174,27 +99,46 @@ void WalkKey(MachineState* state, HKEY root, const std::wstring& path, bool valu
 std::wstring Upper(const std::wstring& text)
 {
     std::wstring upper = text;
-    if (!upper.empty())
-        CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     return upper;
 }
 
 bool Below(const std::wstring& path, const std::wstring& folder)
 {
-    if (folder.empty())
-        return false;
     const std::wstring p = Upper(path);
     std::wstring f = Upper(folder);
     while (f.size() > 3 && f.back() == L'\\')
         f.pop_back();
-    if (p.size() < f.size() || p.compare(0, f.size(), f) != 0)
-        return false;
-    return p.size() == f.size() || f.back() == L'\\' || p[f.size()] == L'\\';
+    return !f.empty() && p.compare(0, f.size(), f) == 0 &&
+           (p.size() == f.size() || f.back() == L'\\' || p[f.size()] == L'\\');
 }
 
 std::wstring FileHash(const std::wstring& path)
 {
-    return HashFile(path);
+    // With the right to put the access time back, or else without.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const bool restore = file != INVALID_HANDLE_VALUE;
+    if (!restore)
+        file = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                           nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return L"";
+    FILETIME created = {}, accessed = {}, written = {};
+    GetFileTime(file, &created, &accessed, &written);
+    static unsigned char buffer[1 << 20];
+    unsigned long long hash = 1469598103934665603ull;  // FNV-1a, 64 bits
+    DWORD read = 0;
+    BOOL ok = TRUE;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr)) && read > 0) {
+        for (DWORD i = 0; i < read; ++i)
+            hash = (hash ^ buffer[i]) * 1099511628211ull;
+    }
+    if (restore)
+        SetFileTime(file, nullptr, &accessed, nullptr);
+    CloseHandle(file);
+    return ok ? Hex(hash, 16) : L"";
 }
 
 MachineState TakeSnapshot(const SnapshotScope& scope)
@@ -204,9 +148,7 @@ MachineState TakeSnapshot(const SnapshotScope& scope)
         WalkKey(&state, key.root, key.path, key.valuesOnly);
     for (const auto& folder : scope.folders) {
         const DWORD attrs = GetFileAttributesW(folder.path.c_str());
-        if (attrs == INVALID_FILE_ATTRIBUTES)
-            continue;
-        if (!(attrs & FILE_ATTRIBUTE_DIRECTORY))
+        if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         if (folder.prefix.empty())
             Put(&state, ItemKind::Folder, folder.path, L"attr=" + Hex(attrs, 4));
@@ -218,61 +160,41 @@ MachineState TakeSnapshot(const SnapshotScope& scope)
 std::vector<Change> Diff(const MachineState& before, const MachineState& after)
 {
     std::vector<Change> changes;
-    auto b = before.begin();
-    auto a = after.begin();
-    while (b != before.end() || a != after.end()) {
-        if (a == after.end() || (b != before.end() && b->first < a->first)) {
-            changes.push_back({ChangeKind::Removed, b->second.kind, b->second.path, b->second.props, L""});
-            ++b;
-        } else if (b == before.end() || a->first < b->first) {
-            changes.push_back({ChangeKind::Added, a->second.kind, a->second.path, L"", a->second.props});
-            ++a;
-        } else {
-            if (a->second.props != b->second.props)
-                changes.push_back({ChangeKind::Changed, a->second.kind, a->second.path, b->second.props, a->second.props});
-            ++a;
-            ++b;
-        }
+    for (const auto& [key, item] : before) {
+        const auto now = after.find(key);
+        if (now == after.end())
+            changes.push_back({ChangeKind::Removed, item.kind, item.path, item.props, L""});
+        else if (now->second.props != item.props)
+            changes.push_back({ChangeKind::Changed, item.kind, item.path, item.props, now->second.props});
+    }
+    for (const auto& [key, item] : after) {
+        if (!before.count(key))
+            changes.push_back({ChangeKind::Added, item.kind, item.path, L"", item.props});
     }
     return changes;
 }
 
 std::wstring Property(const std::wstring& props, const std::wstring& name)
 {
-    const std::wstring key = name + L"=";
-    size_t at = 0;
-    while ((at = props.find(key, at)) != std::wstring::npos) {
-        if (at == 0 || props[at - 1] == L' ') {
-            const size_t start = at + key.size();
-            const size_t end = props.find(L' ', start);
-            return props.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        }
-        at += key.size();
-    }
-    return std::wstring();
+    const std::wstring key = L" " + name + L"=";
+    const size_t at = (L" " + props).find(key);
+    if (at == std::wstring::npos)
+        return L"";
+    const size_t start = at + key.size() - 1;
+    return props.substr(start, props.find(L' ', start) - start);
 }
 
 std::wstring Describe(const Change& change)
 {
-    const std::wstring kind(1, static_cast<wchar_t>(change.item));
-    switch (change.kind) {
-    case ChangeKind::Added:
-        return L"+ " + kind + L" " + change.path + L" (" + change.after.substr(0, 120) + L")";
-    case ChangeKind::Removed:
-        return L"- " + kind + L" " + change.path;
-    case ChangeKind::Changed:
-        break;
-    }
-    std::wstring what;
+    const wchar_t* signs[] = {L"+ ", L"- ", L"~ "};
+    std::wstring text = signs[static_cast<int>(change.kind)];
+    text += std::wstring(1, static_cast<wchar_t>(change.item)) + L" " + change.path;
     for (const wchar_t* name : {L"type", L"data", L"size", L"attr", L"hash", L"created", L"written", L"accessed"}) {
-        const std::wstring was = Property(change.before, name);
-        const std::wstring now = Property(change.after, name);
+        const std::wstring was = Property(change.before, name), now = Property(change.after, name);
         if (was != now)
-            what += std::wstring(what.empty() ? L"" : L", ") + name + L" " + was.substr(0, 40) + L"->" + now.substr(0, 40);
+            text += std::wstring(L" ") + name + L" " + was.substr(0, 40) + L"->" + now.substr(0, 40);
     }
-    if (what.empty())
-        what = change.before.substr(0, 60) + L" -> " + change.after.substr(0, 60);
-    return L"~ " + kind + L" " + change.path + L": " + what;
+    return text;
 }
 
 } // namespace faults

@@ -12,10 +12,11 @@
 //           out);
 //   file    "C:\\...\\x": "size=<n> attr=<hex> hash=<64-bit FNV-1a of the
 //           bytes> created=<FILETIME> written=<FILETIME> accessed=<FILETIME>".
-// Reading a file for its hash would move its last-access time; TakeSnapshot
-// puts the time back afterwards, so that taking a snapshot changes nothing.
+// Reading a file for its hash would move its last-access time; the snapshot
+// puts the time back afterwards, so that taking one changes nothing.
 //
-// Diff lists what was added, removed or changed, sorted by path. Nothing here
+// Diff lists what was removed or changed, then what was added, each sorted by
+// path. Nothing here
 // throws; unreadable items are recorded as such ("unreadable").
 #pragma once
 
@@ -31,7 +32,7 @@ enum class ItemKind : wchar_t { Key = L'K', Value = L'V', Folder = L'D', File = 
 
 struct StateItem {
     ItemKind kind;
-    std::wstring path;   // as found: "HKLM\\..." or "C:\\..."
+    std::wstring path;  // as found: "HKLM\\..." or "C:\\..."
     std::wstring props;
 };
 
@@ -41,24 +42,15 @@ struct SnapshotScope {
     struct KeyTree {
         HKEY root;
         std::wstring path;
-        bool valuesOnly;  // true: the key's own values, no sub-keys (the Run key)
+        bool valuesOnly;  // the key's own values, no sub-keys (the Run key)
     };
     struct FolderTree {
         std::wstring path;
-        int depth;           // levels below path to walk; -1 for all
-        std::wstring prefix; // when not empty: only top-level entries whose name starts with it (any case)
+        int depth;            // levels below path to walk; -1 for all
+        std::wstring prefix;  // when not empty: only top-level entries whose name starts with it (any case)
     };
     std::vector<KeyTree> keys;
     std::vector<FolderTree> folders;
-
-    void AddKey(HKEY root, const std::wstring& path, bool valuesOnly = false)
-    {
-        keys.push_back({root, path, valuesOnly});
-    }
-    void AddFolder(const std::wstring& path, int depth = -1, const std::wstring& prefix = L"")
-    {
-        folders.push_back({path, depth, prefix});
-    }
 };
 
 MachineState TakeSnapshot(const SnapshotScope& scope);
@@ -75,7 +67,7 @@ struct Change {
 
 std::vector<Change> Diff(const MachineState& before, const MachineState& after);
 
-// "+ F C:\\x (size=...)", "- K HKLM\\...", "~ F C:\\x: written 01d...->01d..."
+// "+ F C:\\x size ->12 ...", "- K HKLM\\...", "~ F C:\\x written 01d...->01d..."
 std::wstring Describe(const Change& change);
 
 // The named property of a props text ("size", "hash", ...), or empty.
@@ -86,7 +78,7 @@ std::wstring Upper(const std::wstring& text);
 // True when `path` is `folder` or lies below it (paths compared upper-cased).
 bool Below(const std::wstring& path, const std::wstring& folder);
 
-// The hash the snapshot records for a file's bytes ("hash=" property), or
+// The hash the snapshot records for a file's bytes (its "hash" property), or
 // empty when it cannot be read.
 std::wstring FileHash(const std::wstring& path);
 

@@ -269,9 +269,10 @@ void LeaveWhileHeld(CaseRun& run, const Point& p, bool existing, Quit quit, Then
         // a third time when Setup ends.
         run.Check(messages == 2, L"the Run key was reported " + std::to_wstring(messages) + L" times, not twice");
         // The value the rollback cannot reach stays; nothing else.
-        run.allowed.push_back({L"the autostart value", [](const Change& change) {
-                                   return change.kind == ChangeKind::Added && Upper(change.path) == Upper(AutostartPath());
-                               }});
+        const auto value = [](const Change& change) {
+            return change.kind == ChangeKind::Added && Upper(change.path) == Upper(AutostartPath());
+        };
+        run.allowed.push_back({L"the autostart value", value});
         run.Finish();
     } else if (then == Then::QuitRollingBack) {
         // The rollback deletes what was written, the last entry first.

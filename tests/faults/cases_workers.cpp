@@ -497,7 +497,7 @@ struct Row {
     std::vector<SetUp> setUp;
     Starts starts;
     std::vector<Step> steps;
-    Step end;                     // null: nothing may change
+    Step end = nullptr;           // none: nothing may change
     std::vector<Quit> ways = {};  // one case per way out, "<name>.<way>"
 };
 
@@ -620,23 +620,22 @@ void AddWorkerCases(Cases* cases)
     };
     const int bulk = Ctx().quick ? 1000 : 3000;
     static std::vector<Row> rows = {
-        {L"disk.install.new-folder", {small, Filled}, S::Install, {writeFails}, nullptr},
-        {L"disk.install.existing-folder", {OnDrive(true, L"mine"), userFolder, Filled}, S::Install, {writeFails},
-         nullptr},
+        {L"disk.install.new-folder", {small, Filled}, S::Install, {writeFails}},
+        {L"disk.install.existing-folder", {OnDrive(true, L"mine"), userFolder, Filled}, S::Install, {writeFails}},
         {L"disk.repair", {small, installedBySetup, Filled}, S::Repair, {writeFails}, rewrites},
         {L"locked.marked-files.install-completes", {userFolder}, S::Install, {installs}, Installs()},
-        {L"locked.calendar-running.install", {newFolder, calendarRunning}, S::Setup, {appRunning}, nullptr},
+        {L"locked.calendar-running.install", {newFolder, calendarRunning}, S::Setup, {appRunning}},
         {L"locked.calendar-running.repair", {Installed(), calendarRunning}, S::Repair,
          {Finishes(Worker::Repair, writeFails)}, Installs(true, 1, true)},
         {L"locked.calendar-running.removal-uninstall", {Installed(), calendarRunning}, S::UninstallRemoval,
-         {appRunning, Leave(L"", Quit::FrameClose)}, nullptr},
+         {appRunning, Leave(L"", Quit::FrameClose)}},
         {L"locked.calendar-running.removal-setup", {Installed(), calendarRunning}, S::SetupRemoval,
-         {appRunning, Leave(L"", Quit::FrameClose)}, nullptr},
-        {L"locked.file-in-use.install", {userFolder, libraryInUse}, S::Install, {writeFails}, nullptr},
+         {appRunning, Leave(L"", Quit::FrameClose)}},
+        {L"locked.file-in-use.install", {userFolder, libraryInUse}, S::Install, {writeFails}},
         {L"locked.file-in-use.repair", {Installed(), libraryInUse}, S::Repair, {writeFails}, Installs(true, 1, true)},
         {L"locked.readonly-drive.new-folder", {OnDrive(false, L"VELT")}, S::Install,
-         {Says(kCaptionError, kMsgBadInstallPath), Shows(L"Page6"), Leave(L"Page6", Quit::PageCancel)}, nullptr},
-        {L"locked.readonly-drive.existing-folder", {OnDrive(false, L"mine")}, S::Install, {writeFails}, nullptr},
+         {Says(kCaptionError, kMsgBadInstallPath), Shows(L"Page6"), Leave(L"Page6", Quit::PageCancel)}},
+        {L"locked.readonly-drive.existing-folder", {OnDrive(false, L"mine")}, S::Install, {writeFails}},
         {L"locked.run-key.install", {newFolder, runKeyLocked}, S::Install, {runKeyMissing}, Installs(false)},
         {L"locked.run-key.repair", {Installed(), runKeyLocked}, S::Repair, {runKeyMissing}, Installs(false)},
         {L"locked.run-key.removal-uninstall", {Installed(), runKeyLocked}, S::UninstallRemoval, {uninstalls},
@@ -653,14 +652,13 @@ void AddWorkerCases(Cases* cases)
         {L"quit.removal-uninstall", {Installed({}, bulk)}, S::UninstallRemoval, {underWay, Leave(L"Page10")}, Removes(),
          everyWay},
         {L"quit.install.finished", {newFolder}, S::Install, {Shows(L"Page7"), Leave(L"Page7")}, Installs(), frameWays},
-        {L"skin.setup.missing", {Installed(noRecord), EarlierEdition, SetupSkin(Missing)}, S::Setup, {DamagedAlone},
-         nullptr},
+        {L"skin.setup.missing", {Installed(noRecord), EarlierEdition, SetupSkin(Missing)}, S::Setup, {DamagedAlone}},
         {L"skin.setup.truncated", {Installed(noRecord), EarlierEdition, SetupSkin(Truncated)}, S::Setup,
-         {DamagedAlone}, nullptr},
+         {DamagedAlone}},
         {L"skin.setup.no-frame-layout", {Installed(noRecord), EarlierEdition, SetupSkin(NoEntry("CoverWnd.xml"))},
-         S::Setup, {DamagedAlone}, nullptr},
+         S::Setup, {DamagedAlone}},
         {L"skin.setup.maintenance.no-frame-layout", {Installed(), EarlierEdition, SetupSkin(NoEntry("Page8Wnd.xml"))},
-         S::Setup, {DamagedAlone}, nullptr},
+         S::Setup, {DamagedAlone}},
         // Without its progress layout or bar the worker stops after the record and the folder; the page stays.
         {L"skin.setup.no-progress-layout", {newFolder, SetupSkin(NoEntry("Page6Wnd.xml"))}, S::Install,
          {folderMade, Leave()}, nullptr, frameWays},
@@ -672,7 +670,7 @@ void AddWorkerCases(Cases* cases)
         {L"skin.setup.no-finishbtn", {newFolder, SetupSkin(NoControl("Page7Wnd.xml", "finishbtn"))}, S::Install,
          {Shows(L"Page7"), Leave()}, Installs(), frameWays},
         {L"skin.setup.no-pathedit", {SetupSkin(NoControl("Page4Wnd.xml", "pathedit"))}, S::Install,
-         {Says(kCaptionError, kMsgBadInstallPath), Leave(L"", Quit::FrameClose)}, nullptr},
+         {Says(kCaptionError, kMsgBadInstallPath), Leave(L"", Quit::FrameClose)}},
         {L"skin.setup.no-closebtn", {SetupSkin(NoControl("CoverWnd.xml", "closebtn"))}, S::Setup,
          {Lacks(L"", L"closebtn"), Leave()}, nullptr, {Quit::FrameCancel, Quit::AltF4, Quit::WmClose}},
         {L"skin.setup.bad-pictures",
@@ -681,10 +679,10 @@ void AddWorkerCases(Cases* cases)
         // The repair without its bar rewrites the record with what it held; nothing else happens.
         {L"skin.setup.repair-no-progressbar", {Installed(), SetupSkin(NoControl("Page12Wnd.xml", "progressbar"))},
          S::Repair, {Shows(L"Page12"), Leave(L"Page12")}, Installs(true, 1, true), {Quit::PageCancel, Quit::AltF4}},
-        {L"skin.uninstall.missing", {Installed(), UninstallSkin(Missing)}, S::Uninstall, {DamagedAlone}, nullptr},
-        {L"skin.uninstall.truncated", {Installed(), UninstallSkin(Truncated)}, S::Uninstall, {DamagedAlone}, nullptr},
+        {L"skin.uninstall.missing", {Installed(), UninstallSkin(Missing)}, S::Uninstall, {DamagedAlone}},
+        {L"skin.uninstall.truncated", {Installed(), UninstallSkin(Truncated)}, S::Uninstall, {DamagedAlone}},
         {L"skin.uninstall.no-frame-layout", {Installed(), UninstallSkin(NoEntry("Page9Wnd.xml"))}, S::Uninstall,
-         {DamagedAlone}, nullptr},
+         {DamagedAlone}},
         {L"skin.uninstall.no-progress-layout", {Installed(), UninstallSkin(NoEntry("Page10Wnd.xml"))},
          S::UninstallRemoval, {uninstalls}, Removes()},
         {L"skin.uninstall.no-done-layout", {Installed(), UninstallSkin(NoEntry("Page11Wnd.xml"))}, S::UninstallRemoval,

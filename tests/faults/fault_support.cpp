@@ -205,25 +205,26 @@ void CaseRun::Finish()
 Allowance AllowInstalled(const Payload& payload, const std::wstring& dir, int allUsers, bool record, bool autostart)
 {
     return {L"the installation", [=, entries = &payload](const Change& change) {
-                const bool added = change.kind == ChangeKind::Added;
-                if (change.item == ItemKind::File || change.item == ItemKind::Folder)
-                    return change.kind != ChangeKind::Removed &&
-                           (IsProductItem(*entries, change.path, dir, allUsers) ||
-                            (added && change.item == ItemKind::Folder && Below(dir, change.path)));
-                return change.kind != ChangeKind::Removed &&
-                       ((record && Below(change.path, RecordPath(allUsers))) ||
-                        (autostart && Upper(change.path) == Upper(AutostartPath(allUsers))));
+                if (change.kind == ChangeKind::Removed)
+                    return false;
+                if (change.item == ItemKind::Key || change.item == ItemKind::Value)
+                    return (record && Below(change.path, RecordPath(allUsers))) ||
+                           (autostart && Upper(change.path) == Upper(AutostartPath(allUsers)));
+                // The entries, the links, the directory and the parents made for it.
+                return IsProductItem(*entries, change.path, dir, allUsers) ||
+                       (change.kind == ChangeKind::Added && change.item == ItemKind::Folder && Below(dir, change.path));
             }};
 }
 
 Allowance AllowRemoved(const Payload& payload, const std::wstring& dir, bool removeDir, bool autostart)
 {
     return {L"the removal", [=, entries = &payload](const Change& change) {
-                if (change.item == ItemKind::File || change.item == ItemKind::Folder)
-                    return change.kind == ChangeKind::Removed &&
-                           (IsProductItem(*entries, change.path, dir, 1) || (removeDir && Below(change.path, dir)));
-                return change.kind == ChangeKind::Removed &&
-                       (Below(change.path, RecordPath(1)) || (autostart && Upper(change.path) == Upper(AutostartPath())));
+                if (change.kind != ChangeKind::Removed)
+                    return false;
+                if (change.item == ItemKind::Key || change.item == ItemKind::Value)
+                    return Below(change.path, RecordPath(1)) ||
+                           (autostart && Upper(change.path) == Upper(AutostartPath()));
+                return IsProductItem(*entries, change.path, dir, 1) || (removeDir && Below(change.path, dir));
             }};
 }
 

@@ -5,25 +5,53 @@
 #include <psapi.h>
 #include <wchar.h>
 
+namespace {
+
+typedef BOOL(WINAPI* QueryImageNameFunction)(HANDLE, DWORD, LPWSTR, PDWORD);
+constexpr DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION, Vista on
+
+// The full path of a process's executable; false when it cannot be read.
+// From Vista on one question per process (`query`, QueryFullProcessImageNameW);
+// on Windows XP (`query` null) the file name of the process's first module,
+// read from its memory (several reads per process, and under Wine each a
+// call to the server).
+bool ExecutablePath(QueryImageNameFunction query, DWORD id, WCHAR (&path)[MAX_PATH])
+{
+    bool havePath = false;
+    if (query) {
+        HANDLE process = OpenProcess(kQueryLimitedInformation, FALSE, id);
+        if (!process)
+            return false;
+        DWORD length = MAX_PATH;
+        havePath = query(process, 0, path, &length) != FALSE;
+        CloseHandle(process);
+        return havePath;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+    if (!process)
+        return false;
+    HMODULE modules[1024];
+    DWORD needed = 0;
+    if (EnumProcessModules(process, modules, sizeof(modules), &needed) && needed >= sizeof(HMODULE))
+        havePath = GetModuleFileNameExW(process, modules[0], path, MAX_PATH) != 0;
+    CloseHandle(process);
+    return havePath;
+}
+
+} // namespace
+
 DWORD FindRunningApp()
 {
     DWORD ids[1024];
     DWORD bytes = 0;
     if (!EnumProcesses(ids, sizeof(ids), &bytes))
         return 0;
+    const auto query = reinterpret_cast<QueryImageNameFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
     const DWORD count = bytes / sizeof(DWORD);
     for (DWORD i = 0; i < count && i < 1024; ++i) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]);
-        if (!process)
-            continue;
-        HMODULE modules[1024];
-        DWORD needed = 0;
         WCHAR path[MAX_PATH] = {};
-        bool havePath = false;
-        if (EnumProcessModules(process, modules, sizeof(modules), &needed) && needed >= sizeof(HMODULE))
-            havePath = GetModuleFileNameExW(process, modules[0], path, MAX_PATH) != 0;
-        CloseHandle(process);
-        if (havePath && wcsstr(path, kAppFileName))
+        if (ExecutablePath(query, ids[i], path) && wcsstr(path, kAppFileName))
             return ids[i];
     }
     return 0;

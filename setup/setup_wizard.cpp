@@ -62,6 +62,19 @@ const Route& RouteOf(Step step)
 constexpr DWORD kFrameStyle = 0x96C80000;
 constexpr DWORD kPageStyle = 0x56000000;
 
+// Each page's window name and its top below the frame's.
+struct PagePlace {
+    Step step;
+    const wchar_t* name;
+    int y;
+};
+constexpr PagePlace kPagePlaces[] = {
+    {Step::Welcome, L"Page1", 34},   {Step::Licence, L"Page2", 34},    {Step::UserInfo, L"Page3", 34},
+    {Step::Location, L"Page4", 34},  {Step::Installing, L"Page6", 34}, {Step::Finished, L"Page7", 34},
+    {Step::Confirm, L"Page9", 34},   {Step::Removing, L"Page10", 31},  {Step::Removed, L"Page11", 32},
+    {Step::Repairing, L"Page12", 34}, {Step::Repaired, L"Page13", 34},
+};
+
 } // namespace
 
 CSetupWizard::CSetupWizard(Mode mode, int allUsers)
@@ -71,20 +84,19 @@ CSetupWizard::CSetupWizard(Mode mode, int allUsers)
 
 CSetupWizard::~CSetupWizard() = default;
 
+CWizardWnd* CSetupWizard::Keep(CWizardWnd* window, Step step)
+{
+    if (window) {
+        m_windows.emplace_back(window);
+        m_stepWindows.emplace_back(step, window);
+    }
+    return window;
+}
+
 bool CSetupWizard::CreateWindows(bool* damaged)
 {
-    // Allocates a window object; null when memory ran out.
-    auto make = [this](auto* object, Step step) -> decltype(object) {
-        if (!object)
-            return nullptr;
-        m_windows.emplace_back(object);
-        if (step != Step::None)
-            m_stepWindows.emplace_back(step, object);
-        return object;
-    };
-    CWizardWnd* frame = m_mode == Mode::FreshInstall
-                            ? static_cast<CWizardWnd*>(make(new (std::nothrow) CCoverWnd(*this), Step::FirstScreen))
-                            : make(new (std::nothrow) CPage8Wnd(*this), Step::Choice);
+    CWizardWnd* frame = m_mode == Mode::FreshInstall ? Keep(new (std::nothrow) CCoverWnd(*this), Step::FirstScreen)
+                                                     : Keep(new (std::nothrow) CPage8Wnd(*this), Step::Choice);
     if (!frame)
         return false;
     frame->Create(nullptr, kSetupWindowTitle, kFrameStyle, 0, 0, 0, m_mode == Mode::FreshInstall ? 516 : 517,
@@ -95,38 +107,59 @@ bool CSetupWizard::CreateWindows(bool* damaged)
     }
     frame->CenterWindow();
     ::ShowWindow(frame->GetHWND(), SW_SHOW);
-
-    auto page = [&](CWizardWnd* window, Step step, const wchar_t* name, int y) {
-        if (!make(window, step))
-            return false;
-        window->Create(frame->GetHWND(), name, kPageStyle, 0, 5, y, 511, 391);
-        ::ShowWindow(window->GetHWND(), SW_HIDE);
-        return true;
-    };
-    // Each object is made right before its window, in creation order.
-    if (m_mode == Mode::FreshInstall) {
-        if (!page(new (std::nothrow) CPage1Wnd(*this), Step::Welcome, L"Page1", 34) ||
-            !page(m_page2 = new (std::nothrow) CPage2Wnd(*this), Step::Licence, L"Page2", 34) ||
-            !page(new (std::nothrow) CPage3Wnd(*this), Step::UserInfo, L"Page3", 34) ||
-            !page(m_page4 = new (std::nothrow) CPage4Wnd(*this), Step::Location, L"Page4", 34) ||
-            !page(m_installPage = new (std::nothrow) CPage6Wnd, Step::Installing, L"Page6", 34) ||
-            !page(new (std::nothrow) CPage7Wnd(*this), Step::Finished, L"Page7", 34))
-            return false;
-        m_install = std::make_unique<InstallRun>(*m_installPage);
-        return true;
-    }
-    return page(new (std::nothrow) CPage9Wnd(*this, CPage9Wnd::Cancel::AskFirst), Step::Confirm, L"Page9", 34) &&
-           page(m_removalPage = new (std::nothrow) CPage10Wnd, Step::Removing, L"Page10", 31) &&
-           page(new (std::nothrow) CPage11Wnd, Step::Removed, L"Page11", 32) &&
-           page(m_repairPage = new (std::nothrow) CPage12Wnd, Step::Repairing, L"Page12", 34) &&
-           page(new (std::nothrow) CPage13Wnd, Step::Repaired, L"Page13", 34);
+    return true;
 }
 
-CWizardWnd* CSetupWizard::WindowOf(Step step) const
+CWizardWnd* CSetupWizard::MakePage(Step step)
+{
+    switch (step) {
+    case Step::Welcome:
+        return new (std::nothrow) CPage1Wnd(*this);
+    case Step::Licence:
+        return m_page2 = new (std::nothrow) CPage2Wnd(*this);
+    case Step::UserInfo:
+        return new (std::nothrow) CPage3Wnd(*this);
+    case Step::Location:
+        return m_page4 = new (std::nothrow) CPage4Wnd(*this);
+    case Step::Installing:
+        return m_installPage = new (std::nothrow) CPage6Wnd;
+    case Step::Finished:
+        return new (std::nothrow) CPage7Wnd(*this);
+    case Step::Confirm:
+        return new (std::nothrow) CPage9Wnd(*this, CPage9Wnd::Cancel::AskFirst);
+    case Step::Removing:
+        return m_removalPage = new (std::nothrow) CPage10Wnd;
+    case Step::Removed:
+        return new (std::nothrow) CPage11Wnd;
+    case Step::Repairing:
+        return m_repairPage = new (std::nothrow) CPage12Wnd;
+    case Step::Repaired:
+        return new (std::nothrow) CPage13Wnd;
+    default:
+        return nullptr;
+    }
+}
+
+CWizardWnd* CSetupWizard::WindowOf(Step step)
 {
     for (const auto& [windowStep, window] : m_stepWindows) {
         if (windowStep == step)
             return window;
+    }
+    // Pages come after the frame, and only this mode's steps have one.
+    if (m_windows.empty() || (step <= Step::Finished) != (m_mode == Mode::FreshInstall))
+        return nullptr;
+    for (const PagePlace& place : kPagePlaces) {
+        if (place.step != step)
+            continue;
+        CWizardWnd* page = Keep(MakePage(step), step);
+        if (!page)
+            return nullptr;
+        page->Create(m_windows.front()->GetHWND(), place.name, kPageStyle, 0, 5, place.y, 511, 391);
+        ::ShowWindow(page->GetHWND(), SW_HIDE);
+        if (step == Step::Installing)
+            m_install = std::make_unique<InstallRun>(*m_installPage);
+        return page;
     }
     return nullptr;
 }
@@ -136,7 +169,7 @@ void CSetupWizard::Next()
     Step target = RouteOf(m_step).next;
     if (m_step == Step::Choice && !m_removal)
         target = Step::Repairing;
-    if (target == Step::None || !WindowOf(target) || !MayEnter(target))
+    if (target == Step::None || !MayEnter(target) || !WindowOf(target))
         return;
     GoTo(target);
     Begin(target);

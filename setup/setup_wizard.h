@@ -4,10 +4,12 @@
 //
 // Windows: the fresh installation's frame CCoverWnd with Page1, Page2,
 // Page3, Page4, Page6 and Page7, or the maintenance frame CPage8Wnd with
-// Page9 to Page13; the frame top-level, centred and shown, each page a
-// hidden child at its place. The wizard owns every window object from
-// CreateWindows to its own end; pages hold a reference to it, never to each
-// other.
+// Page9 to Page13; the frame top-level, centred and shown by CreateWindows,
+// each page a child at its place, made (and hidden) the first time its step
+// is entered, so that the first screen waits for no page (the licence's
+// native text field alone took longer than the rest of the start under
+// Wine). The wizard owns every window object from its creation to the
+// wizard's own end; pages hold a reference to it, never to each other.
 //
 // Navigation is the table in setup_wizard.cpp: for every step the step that
 // "prebtn" goes back to and the one "nextbtn" goes on to; the frame's own
@@ -59,8 +61,8 @@ public:
     CSetupWizard(const CSetupWizard&) = delete;
     CSetupWizard& operator=(const CSetupWizard&) = delete;
 
-    // False when a window object could not be made, or the frame's layout
-    // did not build (*damaged is set then: the skin archive is damaged).
+    // The frame. False when its object could not be made, or its layout did
+    // not build (*damaged is set then: the skin archive is damaged).
     bool CreateWindows(bool* damaged);
     void EndOfLoop();
 
@@ -83,7 +85,14 @@ public:
     void Finish();
 
 private:
-    CWizardWnd* WindowOf(Step step) const;
+    // Takes ownership of a window object of `step` (none: null).
+    CWizardWnd* Keep(CWizardWnd* window, Step step);
+    // A new page object of `step` (null: none, or out of memory).
+    CWizardWnd* MakePage(Step step);
+    // The window of a step of this mode; a page is made the first time its
+    // step is entered. Null for another mode's step, or when it could not be
+    // made.
+    CWizardWnd* WindowOf(Step step);
     bool MayEnter(Step target);
     void GoTo(Step target);
     void Begin(Step step);

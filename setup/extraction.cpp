@@ -121,6 +121,7 @@ ExtractionOutcome ExtractPayload(ExtractionJob& job, WorkerHooks& hooks)
         return fail(kMsgSetupDamaged, ExtractionOutcome::Damaged);
 
     const int count = item.index;
+    int shown = -1;  // the bar's width as last set here
     for (int i = 0; i < count; ++i) {
         if (ZipArchiveGetItem(archive.get(), i, &item) != kZipOk)
             return fail(kMsgSetupDamaged, ExtractionOutcome::Damaged);
@@ -133,7 +134,13 @@ ExtractionOutcome ExtractPayload(ExtractionJob& job, WorkerHooks& hooks)
         if (result != kZipOk)
             return fail(kMsgSetupDamaged, ExtractionOutcome::Damaged);
         job.manifest.AddArchiveEntry(name);
-        hooks.SetBarWidth(ExtractionBarWidth(i, count, fullWidth));
+        // Entries that leave the bar where it is do not set it again: each
+        // setting costs the interface thread a repaint.
+        const int width = ExtractionBarWidth(i, count, fullWidth);
+        if (width != shown) {
+            shown = width;
+            hooks.SetBarWidth(width);
+        }
         if (stop(Checkpoint::AfterEntry, i))
             return ExtractionOutcome::Cancelled;
     }

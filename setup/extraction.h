@@ -1,8 +1,9 @@
 // ExtractPayload: the part of an installation and of a repair that both do,
 // written once: the payload archive opened where it lies in memory, every
 // entry written below the directory with the bar at max(1, i*S/(n-1)) after
-// entry i (S = W-100), the install manifest, the shortcuts and the autostart
-// value, the bar at W.
+// entry i (S = W-100; set only when that width differs from the last one
+// set), the install manifest, the shortcuts and the autostart value, the bar
+// at W.
 //
 // What differs comes with the job:
 //   - an installation gives its journal: before an entry is written, a file

@@ -60,9 +60,19 @@ ZipResult RewriteEntry(HZIPARCHIVE archive, int index, const std::wstring& dir, 
 
 // One entry of an installation: a file of that name that the installation did
 // not write is kept aside first; what was written (also partly) is noted.
+// Most files go into a folder that exists under a name that is free: such a
+// file is made without looking first (the journal would find nothing to note
+// or keep aside), and only when it cannot be made so does the journal look.
 ZipResult InstallEntry(HZIPARCHIVE archive, int index, const std::wstring& name, bool folder,
                        InstallJournal& journal)
 {
+    if (!folder) {
+        const ZipResult result = ZipArchiveExtractNewFile(archive, index, name.c_str());
+        if (result != kZipNotNew) {
+            journal.FileWritten(name);
+            return result;
+        }
+    }
     if (!journal.PrepareEntry(name))
         return kZipWriteFailed;
     const ZipResult result = ZipArchiveExtractItem(archive, index, name.c_str());

@@ -211,26 +211,40 @@ struct ZipArchive {
         return result;
     }
 
-    ZipResult Extract(int index, const wchar_t* name) {
-        CloseEntry();
+    // Entry `index`'s record and the full path of `name` below the base;
+    // kZipOk, or why the entry cannot go there (nothing is ever written
+    // outside the base directory).
+    ZipResult Locate(int index, const wchar_t* name, ZipItem* record, wchar_t (&path)[kZipMaxPath]) {
         if (index < 0 || index >= count || name == nullptr) return kZipBadArgs;
-        ZipItem record;
-        ZipResult result = GetItem(index, &record);
+        ZipResult result = GetItem(index, record);
         if (result != kZipOk) return result;
         result = Position(index);
         if (result != kZipOk) return result;
-
-        // Nothing is ever written outside the base directory.
-        if (!baseUsable || name[0] == L'\0' || IsAbsoluteName(name) || HasParentComponent(name))
-            return kZipNoFile;
+        if (!baseUsable || name[0] == L'\0' || IsAbsoluteName(name) || HasParentComponent(name)) return kZipNoFile;
         size_t baseLength = std::wcslen(base);
         size_t nameLength = std::wcslen(name);
         if (baseLength + nameLength >= kZipMaxPath) return kZipNoFile;
-        wchar_t path[kZipMaxPath];
         std::wmemcpy(path, base, baseLength);
         std::wmemcpy(path + baseLength, name, nameLength + 1);
-        if (!StaysBelow(base, path)) return kZipNoFile;
+        return StaysBelow(base, path) ? kZipOk : kZipNoFile;
+    }
 
+    // Whether the located entry's data can be read: no password is ever set,
+    // so an encrypted entry cannot; only stored and deflated data can (minizip
+    // would hand out other methods' bytes raw, unchecked).
+    ZipResult Readable() const {
+        if (itemFlags & kFlagEncrypted) return kZipPassword;
+        if (itemMethod != 0 && itemMethod != Z_DEFLATED) return kZipInflate;
+        return kZipOk;
+    }
+
+    ZipResult Extract(int index, const wchar_t* name) {
+        CloseEntry();
+        ZipItem record;
+        wchar_t path[kZipMaxPath];
+        ZipResult result = Locate(index, name, &record, path);
+        if (result != kZipOk) return result;
+        size_t nameLength = std::wcslen(name);
         if (record.attributes & FILE_ATTRIBUTE_DIRECTORY) {
             CreateEntryFolders(base, name, nameLength);
             return kZipOk;
@@ -245,12 +259,8 @@ struct ZipArchive {
             }
         }
         CreateEntryFolders(base, name, folderLength);
-
-        // No password is ever set, so an encrypted entry cannot be read.
-        if (itemFlags & kFlagEncrypted) return kZipPassword;
-        // Only stored and deflated data can be read (minizip would hand out
-        // other methods' bytes raw, unchecked).
-        if (itemMethod != 0 && itemMethod != Z_DEFLATED) return kZipInflate;
+        result = Readable();
+        if (result != kZipOk) return result;
 
         // CREATE_ALWAYS must not replace a read-only file, nor a hidden or
         // system one with an entry that lacks those attributes. Windows refuses
@@ -267,7 +277,26 @@ struct ZipArchive {
             file.Reset(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, record.attributes, nullptr));
             if (!file.Valid()) return kZipNoFile;
         }
+        return WriteEntry(file, record);
+    }
 
+    // Extract for a file entry into a new file in a folder that exists, made
+    // without looking first; anything that would stop before that file is
+    // made gives kZipNotNew and makes nothing.
+    ZipResult ExtractNewFile(int index, const wchar_t* name) {
+        CloseEntry();
+        ZipItem record;
+        wchar_t path[kZipMaxPath];
+        if (Locate(index, name, &record, path) != kZipOk || (record.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            Readable() != kZipOk)
+            return kZipNotNew;
+        FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, record.attributes, nullptr));
+        if (!file.Valid()) return kZipNotNew;
+        return WriteEntry(file, record);
+    }
+
+    // The current entry's bytes into `file`, then the entry's times.
+    ZipResult WriteEntry(const FileHandle& file, const ZipItem& record) {
         if (unzOpenCurrentFile(reader) != UNZ_OK) return kZipBadHeader;
         entryOpen = true;
         if (!buffer) buffer.reset(new (std::nothrow) unsigned char[kTransferSize]);
@@ -276,6 +305,7 @@ struct ZipArchive {
             return kZipInflate;
         }
 
+        ZipResult result = kZipOk;
         unsigned long long total = 0;
         for (;;) {
             int got = unzReadCurrentFile(reader, buffer.get(), kTransferSize);
@@ -342,6 +372,11 @@ ZipResult ZipArchiveGetItem(HZIPARCHIVE archive, int index, ZipItem* item) {
 ZipResult ZipArchiveExtractItem(HZIPARCHIVE archive, int index, const wchar_t* name) {
     if (archive == nullptr) return kZipBadArgs;
     return archive->Extract(index, name);
+}
+
+ZipResult ZipArchiveExtractNewFile(HZIPARCHIVE archive, int index, const wchar_t* name) {
+    if (archive == nullptr) return kZipNotNew;
+    return archive->ExtractNewFile(index, name);
 }
 
 ZipResult ZipArchiveClose(HZIPARCHIVE archive) {

@@ -32,6 +32,7 @@
 // Result codes of the archive functions.
 typedef DWORD ZipResult;
 inline constexpr ZipResult kZipOk = 0x00000000;
+inline constexpr ZipResult kZipNotNew = 0x00000100;       // ZipArchiveExtractNewFile only: nothing made (see there)
 inline constexpr ZipResult kZipNoFile = 0x00000200;       // archive not opened / output not created / unusable name
 inline constexpr ZipResult kZipWriteFailed = 0x00000400;  // writing the output file failed
 inline constexpr ZipResult kZipBadHeader = 0x00000700;    // local header missing or disagrees; entry record unreadable
@@ -77,6 +78,15 @@ ZipResult ZipArchiveGetItem(HZIPARCHIVE archive, int index, ZipItem* item);
 // entries create the folder and its parents; files are created with
 // CREATE_ALWAYS and get the entry's attributes and times.
 ZipResult ZipArchiveExtractItem(HZIPARCHIVE archive, int index, const wchar_t* name);
+
+// ZipArchiveExtractItem for the common case, without a look first: a file
+// entry into a new file in a folder that exists (CREATE_NEW). When anything
+// would stop before that file is made (a bad handle, index or name, a folder
+// entry, an unreadable, encrypted or unsupported entry, a missing folder, a
+// file or folder of that name already there), nothing is made and the result
+// is kZipNotNew: ZipArchiveExtractItem then does what it does. Otherwise the
+// results of ZipArchiveExtractItem.
+ZipResult ZipArchiveExtractNewFile(HZIPARCHIVE archive, int index, const wchar_t* name);
 
 // Closes the archive and frees the handle. kZipBadArgs for a null handle.
 ZipResult ZipArchiveClose(HZIPARCHIVE archive);

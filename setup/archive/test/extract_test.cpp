@@ -4,7 +4,8 @@
 // transfer buffer, and the rule that nothing is ever written outside the
 // base directory, however the name or path is made (device names among
 // them), in one archive; replacing existing files (and failing on read-only
-// and hidden ones unless the entry is hidden too); paths too long; the base
+// and hidden ones unless the entry is hidden too); the new-file-only way that
+// makes nothing where something is in its way; paths too long; the base
 // directory that starts as the current one.
 #include <gtest/gtest.h>
 
@@ -125,6 +126,27 @@ TEST_F(ZipExtract, ExistingFilesAreReplacedButNotReadOnlyOrHiddenOnes) {
                                           scratch.Path()));
     EXPECT_EQ("new", FileContent(scratch / L"hidden.txt"));
     for (const auto& [name, attributes] : kept) SetFileAttributesW((scratch / name).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The installation's way for most files: a new file in a folder that exists,
+// or nothing at all and kZipNotNew, so that the usual way (with its looks and
+// checks) takes the entry over.
+TEST_F(ZipExtract, ANewFileIsMadeOnlyWhereNothingIsInItsWay) {
+    const std::string zip = BuildZip({{"new.txt", "new"}, {"old.txt", "new"}, {"missing/f.txt", "new"},
+                                      {.name = "folder/", .method = 0, .external = 0x10}, {"f", "new"}});
+    ASSERT_TRUE(WriteBytes(scratch / L"old.txt", "old"));
+    ZipArchivePtr archive = OpenBytes(zip);
+    ASSERT_TRUE(archive != nullptr);
+    ASSERT_EQ(kZipOk, ZipArchiveSetBaseDir(archive.get(), scratch.Path().c_str()));
+    const std::pair<const wchar_t*, ZipResult> cases[] = {{L"new.txt", kZipOk},        {L"old.txt", kZipNotNew},
+                                                          {L"missing\\f.txt", kZipNotNew}, {L"folder\\", kZipNotNew},
+                                                          {L"..\\f", kZipNotNew},       {L"g.txt", kZipNotNew}};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(cases[i].second, ZipArchiveExtractNewFile(archive.get(), i, cases[i].first)) << i;
+    EXPECT_EQ((std::vector<std::wstring>{L"new.txt", L"old.txt"}), Tree(scratch.Path()));
+    EXPECT_EQ("new", FileContent(scratch / L"new.txt"));
+    EXPECT_EQ("old", FileContent(scratch / L"old.txt"));
+    EXPECT_EQ(kZipNotNew, ZipArchiveExtractNewFile(nullptr, 0, L"new.txt"));
 }
 
 TEST_F(ZipExtract, PathsThatDoNotFitEndInAnError) {

@@ -39,6 +39,7 @@ if [ -n "$build_it" ]; then
 fi
 work=$build/bench/scale
 mkdir -p "$work"
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 export VELT_WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
 . "$here/tools/wine-session.sh"
@@ -145,7 +146,7 @@ for mode in $modes; do sides+=("bound_$mode"); done
 in_turn "${sides[@]}" ahead_whole ahead_16384
 
 echo
-echo "$(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM, $(/usr/lib/wine/wine64 --version), makensis $(makensis -VERSION)"
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), load before $load_before, now $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM, $(/usr/lib/wine/wine64 --version), makensis $(makensis -VERSION)"
 entries=$(/usr/bin/python3 "$here/bench/unpack.py" "$zip" --count)
 mb=$(du -sm --apparent-size "$work/fault" | cut -f1)
 echo "large payload: $entries entries, $mb MB; $runs runs of each side in turn; seconds, median (min-max)"

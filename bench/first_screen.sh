@@ -14,6 +14,8 @@
 # through its windows, into C:\velt-bench\first-installed; the traces are
 # removed at the end. The first screens seen in the last runs are kept as
 # BMP files in the prefix's C:\velt-bench\shots. Work files: BUILD_DIR/bench/first.
+# BEFORE=<another build tree inside build/> adds that tree's Setup.exe to the
+# fresh installation's turns (an older commit's, to show what a change bought).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_it=1
@@ -75,9 +77,14 @@ report() {
 
 echo "$(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(/usr/lib/wine/wine64 --version), makensis $(makensis -VERSION)"
 echo "from the start to the first screen drawn, median (min-max) of $runs runs in turn:"
+before=()
+[ -n "${BEFORE:-}" ] && before=("$BEFORE/bin/Setup.exe")
 fresh=$(run "$build/bin/first_screen.exe" --clean --runs "$runs" --shots 'C:\velt-bench\shots\setup' \
-  "$build/bin/Setup.exe" "$nsis" | tr -d '\r')
+  "$build/bin/Setup.exe" "$nsis" "${before[@]}" | tr -d '\r')
 report "Setup (fresh installation)" "$fresh"
+[ -n "${BEFORE:-}" ] && echo "$fresh" | awk '$1 == "program" && $2 == 3 {
+  printf "  %-34s %.3f s (%.3f-%.3f), %d runs\n", "Setup before", $3, $4, $5, $6 }'
+[ -n "${BEFORE:-}" ] && echo "  (before: $BEFORE)"
 
 run "$build/bin/setup_timing.exe" "$build/bin/Setup.exe" 'C:\velt-bench\first-installed' >/dev/null 2>&1 ||
   { echo "first_screen: the installation for Uninstall failed" >&2; exit 1; }

@@ -9,6 +9,9 @@
 #
 #   bash bench/scale.sh [--no-build] [BUILD_DIR]    (default build/win64; RUNS=5)
 #
+# BEFORE=<another build tree inside build/> adds that tree's SetupFaultTest
+# as one more side (an older commit's, to show what a change bought).
+#
 # Setup is timed twice in each run by setup_timing.exe: by the worker's own
 # clock around the extraction (the checkpoint gate of the test programs
 # notes the counter at BeforeExtraction and at the AfterEntry of the last
@@ -141,7 +144,9 @@ for mode in $modes; do
 done
 side_ahead_whole() { run_bound ahead-whole "$zip" raw-fault whole --ahead; }
 side_ahead_16384() { run_bound ahead-16384 "$zip" raw-fault 16384 --ahead; }
+side_before() { run_setup before "$BEFORE/bin/SetupFaultTest.exe" setup-before; }
 sides=(setup nsis)
+[ -n "${BEFORE:-}" ] && sides+=(before)
 for mode in $modes; do sides+=("bound_$mode"); done
 in_turn "${sides[@]}" ahead_whole ahead_16384
 
@@ -157,6 +162,11 @@ for mode in $modes; do
 done
 printf '  %-52s %s\n' "Setup's worker, extraction (its own clock)" "$(shown ${result[setup-worker]})"
 printf '  %-52s %s\n' "Setup from outside (Page4 \"nextbtn\" to finish page)" "$(shown ${result[setup]})"
+if [ -n "${BEFORE:-}" ]; then
+  printf '  %-52s %s\n' "before: the worker, extraction" "$(shown ${result[before-worker]})"
+  printf '  %-52s %s\n' "before: from outside" "$(shown ${result[before]})"
+  echo "  (before: $BEFORE)"
+fi
 printf '  %-52s %s\n' "NSIS /S (whole run, with its start-up)" "$(shown ${result[nsis]})"
 printf '  %-52s %s\n' "an empty NSIS installer /S (its start-up)" "$(shown ${result[empty]})"
 for mode in $modes; do

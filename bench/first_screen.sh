@@ -16,6 +16,8 @@
 # BMP files in the prefix's C:\velt-bench\shots. Work files: BUILD_DIR/bench/first.
 # BEFORE=<another build tree inside build/> adds that tree's Setup.exe to the
 # fresh installation's turns (an older commit's, to show what a change bought).
+# WAIT_LOAD=<load>: before each of the two comparisons, wait until the
+# 1-minute load average is below it (at most WAIT_MAX seconds, default 4 hours).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_it=1
@@ -63,6 +65,16 @@ NSI
   makensis -V1 "$work/welcome.nsi"
 fi
 
+# Waits for a quiet machine when WAIT_LOAD asks for it; prints the load.
+quiet() {
+  local deadline=$(($(date +%s) + ${WAIT_MAX:-14400}))
+  while [ -n "${WAIT_LOAD:-}" ] && [ "$(date +%s)" -lt "$deadline" ] &&
+    ! awk -v l="$(cut -d' ' -f1 /proc/loadavg)" -v w="$WAIT_LOAD" 'BEGIN { exit !(l < w) }'; do
+    sleep 10
+  done
+  echo "load at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+}
+
 # first_screen's summary lines as "median (min-max)" rows; $1 names ours.
 report() {
   local ours=$1 out=$2
@@ -79,6 +91,7 @@ echo "$(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $
 echo "from the start to the first screen drawn, median (min-max) of $runs runs in turn:"
 before=()
 [ -n "${BEFORE:-}" ] && before=("$BEFORE/bin/Setup.exe")
+quiet
 fresh=$(run "$build/bin/first_screen.exe" --clean --runs "$runs" --shots 'C:\velt-bench\shots\setup' \
   "$build/bin/Setup.exe" "$nsis" "${before[@]}" | tr -d '\r')
 report "Setup (fresh installation)" "$fresh"
@@ -88,6 +101,7 @@ report "Setup (fresh installation)" "$fresh"
 
 run "$build/bin/setup_timing.exe" "$build/bin/Setup.exe" 'C:\velt-bench\first-installed' >/dev/null 2>&1 ||
   { echo "first_screen: the installation for Uninstall failed" >&2; exit 1; }
+quiet
 removal=$(run "$build/bin/first_screen.exe" --runs "$runs" --shots 'C:\velt-bench\shots\uninstall' \
   'C:\velt-bench\first-installed\Uninstall.exe' "$nsis" | tr -d '\r')
 report "Uninstall (installed copy)" "$removal"

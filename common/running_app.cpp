@@ -1,5 +1,6 @@
 #include "running_app.h"
 
+#include "file_handle.h"
 #include "product.h"
 
 #include <psapi.h>
@@ -17,25 +18,16 @@ constexpr DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INF
 // call to the server).
 bool ExecutablePath(QueryImageNameFunction query, DWORD id, WCHAR (&path)[MAX_PATH])
 {
-    bool havePath = false;
     if (query) {
-        HANDLE process = OpenProcess(kQueryLimitedInformation, FALSE, id);
-        if (!process)
-            return false;
+        const FileHandle process(OpenProcess(kQueryLimitedInformation, FALSE, id));
         DWORD length = MAX_PATH;
-        havePath = query(process, 0, path, &length) != FALSE;
-        CloseHandle(process);
-        return havePath;
+        return process.Valid() && query(process.Get(), 0, path, &length) != FALSE;
     }
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
-    if (!process)
-        return false;
+    const FileHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
     HMODULE modules[1024];
     DWORD needed = 0;
-    if (EnumProcessModules(process, modules, sizeof(modules), &needed) && needed >= sizeof(HMODULE))
-        havePath = GetModuleFileNameExW(process, modules[0], path, MAX_PATH) != 0;
-    CloseHandle(process);
-    return havePath;
+    return process.Valid() && EnumProcessModules(process.Get(), modules, sizeof(modules), &needed) &&
+           needed >= sizeof(HMODULE) && GetModuleFileNameExW(process.Get(), modules[0], path, MAX_PATH) != 0;
 }
 
 } // namespace

@@ -5,10 +5,9 @@
 // record the bar and the messages and say "cancel" at a chosen checkpoint.
 // Here: what an installation and a repair leave (record, files byte for
 // byte, manifest, shortcuts, autostart value), the bar's arithmetic, a
-// cancel at every checkpoint into a new folder and into the desktop, what a
-// rollback restores, failures, the earlier edition's cleanup. What Setup's
-// windows add is checked end to end (wizard_test.cpp, install_test.cpp,
-// maintenance_test.cpp).
+// cancel at every checkpoint into the desktop, what a rollback restores,
+// failures, the earlier edition's cleanup. What Setup's windows add is
+// checked end to end (wizard_test.cpp, install_test.cpp).
 #include <gtest/gtest.h>
 
 #include "delayed_removal.h"
@@ -183,11 +182,21 @@ TEST(FreeSpace, DriveLetterPathsOnlyAndTwoDecimals)
         EXPECT_EQ(FreeSpaceFigure(path), L"") << path;
 }
 
-TEST_F(EngineTest, InstallsEverythingIntoANewFolderAndRecordsIt)
+// An installation into a new folder: every checkpoint in order, the bar, the
+// record, programs, shortcuts and autostart value, the manifest (the folder
+// above the directory that the installation made counted), and nothing kept
+// aside once committed. Then damaged (files deleted and changed, one made
+// read-only and system, a user file added, the desktop shortcut and the
+// autostart value gone, the uninstall command stale) and repaired: the
+// product is restored where it is recorded (the record's values keep the
+// names they are stored under, no record appears under the other root), the
+// user's file and the manifest's "created the directory" stay, and nothing
+// is left written aside. (A repair for the current user, through the
+// windows: SetupMaintenance.TheChoiceAndBackThenTheRepair.)
+TEST_F(EngineTest, InstallsEverythingIntoANewFolderThenTheRepairRestoresIt)
 {
     ASSERT_EQ(RunInstall(m_job, m_hooks, m_journal), InstallOutcome::Completed);
     EXPECT_TRUE(m_hooks.errors.empty());
-    // Every checkpoint, in order.
     std::vector<CheckpointAt> schedule = {{Checkpoint::AfterRecord, -1},
                                           {Checkpoint::AfterFolder, -1},
                                           {Checkpoint::AfterFolderAgain, -1},
@@ -202,18 +211,37 @@ TEST_F(EngineTest, InstallsEverythingIntoANewFolderAndRecordsIt)
     EXPECT_EQ(m_hooks.widths[83], 474);
     const std::wstring dir = m_job.installDir;
     ExpectInstalledAt(dir, 1, m_job.productKey);
-
     InstallManifest manifest;
     ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(manifest.createdDirectory);
     EXPECT_EQ(manifest.createdParents, 1);  // "QRVL"; "Programs" was there
     EXPECT_TRUE(SamePath(manifest.directory, dir));
     EXPECT_EQ(manifest.files.size(), 79u);  // 78 payload files and the manifest
-
-    // Final: nothing kept aside remains.
     m_journal.Commit();
     for (const std::wstring& name : Tree(dir))
         EXPECT_EQ(name.find(L"~VELTSetup"), std::wstring::npos) << name;
+
+    ASSERT_TRUE(DeleteFileW((dir + L"\\res\\image\\weather\\d53.gif").c_str()));
+    ASSERT_TRUE(WriteBytes(dir + L"\\" + kWindowLibraryFileName, "placeholder"));
+    ASSERT_TRUE(WriteBytes(dir + L"\\res\\profile.xml", "changed by the user"));
+    SetFileAttributesW((dir + L"\\res\\profile.xml").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_TRUE(WriteBytes(dir + L"\\diary.txt", "keep me"));
+    ASSERT_TRUE(DeleteFileW(m_links.desktopLink.c_str()));
+    ASSERT_EQ(SHDeleteValueW(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName), ERROR_SUCCESS);
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, RecordPath(), L"UninstallString", L"C:\\old"));
+    RecordingHooks hooks;
+    ASSERT_EQ(RunRepair({1, m_job.productKey, m_job.payload, m_job.payloadSize}, hooks).outcome,
+              RepairOutcome::Completed);
+    EXPECT_TRUE(hooks.errors.empty());
+    ExpectInstalledAt(dir, 1, m_job.productKey);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath()));
+    EXPECT_TRUE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
+    EXPECT_NE(FileContent(dir + L"\\res\\profile.xml"), "changed by the user");
+    EXPECT_EQ(FileContent(dir + L"\\diary.txt"), "keep me");
+    ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(manifest.createdDirectory);
+    for (const std::wstring& name : Tree(dir))
+        EXPECT_EQ(name.find(L".~veltnew"), std::wstring::npos) << name;
 }
 
 // A cancel at every kind of checkpoint (before the directory, before the
@@ -264,7 +292,10 @@ TEST_F(EngineTest, CancelAtAnyCheckpointLeavesTheMachineAsItWas)
 // No payload, and one with the middle third of its bytes scrambled: the
 // message, and the rollback leaves nothing. (An entry that cannot be written
 // and a directory that cannot be made: the fault suite's
-// locked.file-in-use.install and SetupInstall.AWrongPathStopsAndCancelRemovesTheRecord.)
+// locked.file-in-use.install and
+// SetupWizard.ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade;
+// how the windows show a failure's message and roll back: the fault suite's
+// disk.* cases.)
 TEST_F(EngineTest, ADamagedOrMissingPayloadIsReportedNeverTakenForSuccess)
 {
     std::string bytes(static_cast<const char*>(m_job.payload), m_job.payloadSize);
@@ -285,42 +316,6 @@ TEST_F(EngineTest, ADamagedOrMissingPayloadIsReportedNeverTakenForSuccess)
     }
 }
 
-// An installation recorded for the current user, damaged: files deleted and
-// changed (one made read-only and system), a user file added, the desktop
-// shortcut and the autostart value gone, the uninstall command stale. The
-// repair restores the product there (the record's values keep the names they
-// are stored under), keeps the user's file and the manifest's "created the
-// directory", and leaves nothing written aside.
-TEST_F(EngineTest, RepairRestoresTheProductWhereItIsRecorded)
-{
-    InstallOptions options;
-    options.recordRoot = 0;
-    options.userFiles = {{L"diary.txt", "keep me"}};
-    FakeInstallation install(options);
-    ASSERT_TRUE(install.Ok());
-    const std::wstring dir = install.Dir();
-    ASSERT_TRUE(DeleteFileW((dir + L"\\res\\image\\weather\\d53.gif").c_str()));
-    ASSERT_TRUE(WriteBytes(dir + L"\\res\\profile.xml", "changed by the user"));
-    SetFileAttributesW((dir + L"\\res\\profile.xml").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
-    ASSERT_TRUE(DeleteFileW(ComposeShortcutPaths(0).desktopLink.c_str()));
-    ASSERT_EQ(SHDeleteValueW(HKEY_CURRENT_USER, kRunKey, kAutostartValueName), ERROR_SUCCESS);
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, InstallRecordKeyPath(kProductKey), L"UninstallString", L"C:\\old"));
-
-    const RepairJob job = {0, kProductKey, m_job.payload, m_job.payloadSize};
-    ASSERT_EQ(RunRepair(job, m_hooks).outcome, RepairOutcome::Completed);
-    EXPECT_TRUE(m_hooks.errors.empty());
-    ExpectInstalledAt(dir, 0, kProductKey);
-    EXPECT_TRUE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
-    EXPECT_NE(FileContent(dir + L"\\res\\profile.xml"), "changed by the user");
-    EXPECT_EQ(FileContent(dir + L"\\diary.txt"), "keep me");
-    InstallManifest manifest;
-    ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_TRUE(manifest.createdDirectory);
-    for (const std::wstring& name : Tree(dir))
-        EXPECT_EQ(name.find(L".~veltnew"), std::wstring::npos) << name;
-    EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
-}
-
 // No "InstallLocation", an empty one, a relative one, no record at all: the
 // message, and nothing written (the record's values, the autostart value,
 // the shortcuts). Through Setup's windows, the message and nothing written:
@@ -330,27 +325,20 @@ TEST_F(EngineTest, RepairWithoutAUsableLocationWritesNothing)
     const RepairJob job = {1, m_job.productKey, m_job.payload, m_job.payloadSize};
     const struct {
         const char* name;
-        bool record;
-        const wchar_t* location;  // null: no value
-    } cases[] = {{"no location", true, nullptr},
-                 {"empty", true, L""},
-                 {"relative", true, L"relative\\dir"},
-                 {"no record", false, nullptr}};
+        const wchar_t* value;  // the record's one value; null: no record
+        const wchar_t* data;
+    } cases[] = {{"no location", L"Comments", L"C:\\VELT"},
+                 {"empty", kValueInstallLocation, L""},
+                 {"relative", kValueInstallLocation, L"relative\\dir"},
+                 {"no record", nullptr, nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, RecordPath().c_str());
-        HKEY key = nullptr;
-        if (c.record) {
-            ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, RecordPath().c_str(), &key), ERROR_SUCCESS);
-            if (c.location)
-                RegSetValueExW(key, kValueInstallLocation, 0, REG_SZ, reinterpret_cast<const BYTE*>(c.location),
-                               static_cast<DWORD>((lstrlenW(c.location) + 1) * sizeof(wchar_t)));
-            RegCloseKey(key);
-        }
+        ASSERT_TRUE(!c.value || SetRegString(HKEY_LOCAL_MACHINE, RecordPath(), c.value, c.data));
         RecordingHooks hooks;
         EXPECT_EQ(RunRepair(job, hooks).outcome, RepairOutcome::NotInstalled);
         EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgNotInstalled});
-        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()), c.record);
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()), c.value != nullptr);
         EXPECT_EQ(RecordString(HKEY_LOCAL_MACHINE, kValueDisplayName, m_job.productKey), L"<none>");
         ExpectNoShortcutOrAutostart();
     }

@@ -36,11 +36,8 @@ using namespace testing_support;
 
 namespace {
 
-struct CheckpointAt {
-    Checkpoint at;
-    int entry;
-    bool operator==(const CheckpointAt& other) const { return at == other.at && entry == other.entry; }
-};
+// A checkpoint and its entry (-1 where it has none).
+using CheckpointAt = std::pair<Checkpoint, int>;
 
 class RecordingHooks : public WorkerHooks {
 public:
@@ -107,14 +104,6 @@ protected:
             SHDeleteKeyW(root, RecordPath().c_str());
     }
     std::wstring RecordPath() const { return InstallRecordKeyPath(m_job.productKey); }
-    // No autostart value and none of the product's shortcuts.
-    void ExpectNoShortcutOrAutostart()
-    {
-        EXPECT_EQ(AutostartValue(HKEY_LOCAL_MACHINE), L"<none>");
-        for (const std::wstring& link : {m_links.programsGroup, m_links.desktopLink, m_links.quickLaunchLink})
-            EXPECT_FALSE(Exists(link)) << link;
-    }
-
     ScratchDir m_scratch{L"engine"};
     InstallJob m_job;
     InstallJournal m_journal;
@@ -122,9 +111,9 @@ protected:
     const ShortcutPaths m_links = ComposeShortcutPaths(1);
 };
 
+// (The first entry's width, 1 of 474: EngineTest.InstallsEverything*.)
 TEST(BarArithmetic, ExtractionFillsAllButTheLastHundredAndStaysInRange)
 {
-    EXPECT_EQ(ExtractionBarWidth(0, 83, 474), 1);
     EXPECT_EQ(ExtractionBarWidth(1, 83, 474), 4);
     EXPECT_EQ(ExtractionBarWidth(2, 83, 474), 9);
     EXPECT_EQ(ExtractionBarWidth(82, 83, 474), 374);
@@ -266,14 +255,14 @@ TEST_F(EngineTest, CancelAtAnyCheckpointLeavesTheMachineAsItWas)
         {Checkpoint::AfterManifest, -1}, {Checkpoint::AfterAutostart, -1},   {Checkpoint::AtFinish, -1},
     };
     for (const CheckpointAt& point : points) {
-        SCOPED_TRACE(static_cast<int>(point.at) * 1000 + point.entry);
+        SCOPED_TRACE(static_cast<int>(point.first) * 1000 + point.second);
         InstallJob job = m_job;
         job.installDir = desktop;
         InstallJournal journal;
         RecordingHooks hooks;
         hooks.cancelAt = point;
         ASSERT_EQ(RunInstall(job, hooks, journal), InstallOutcome::Cancelled);
-        EXPECT_TRUE(point.at != Checkpoint::AfterAutostart || FileContent(m_links.desktopLink) != "an old link");
+        EXPECT_TRUE(point.first != Checkpoint::AfterAutostart || FileContent(m_links.desktopLink) != "an old link");
         hooks.widths.clear();
         EXPECT_EQ(RollBackInstall(journal, hooks), RollbackOutcome::Done);
         EXPECT_EQ(hooks.widths, (std::vector<int>{316, 158, 0}));
@@ -289,15 +278,24 @@ TEST_F(EngineTest, CancelAtAnyCheckpointLeavesTheMachineAsItWas)
     DeleteFileW((desktop + L"\\on the desktop.txt").c_str());
 }
 
-// No payload, and one with the middle third of its bytes scrambled: the
-// message, and the rollback leaves nothing. (An entry that cannot be written
-// and a directory that cannot be made: the fault suite's
-// locked.file-in-use.install and
-// SetupWizard.ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade;
-// how the windows show a failure's message and roll back: the fault suite's
-// disk.* cases.)
-TEST_F(EngineTest, ADamagedOrMissingPayloadIsReportedNeverTakenForSuccess)
+// Failures are reported, never taken for success, and leave nothing: no
+// payload, and one with the middle third of its bytes scrambled (the
+// message; the rollback leaves no record, folder, shortcut or autostart
+// value); a repair of a record without "InstallLocation", with an empty or a
+// relative one, or of no record at all (the message; nothing written, the
+// record's values neither). An entry that cannot be written, a directory
+// that cannot be made and how the windows show a failure's message and roll
+// back: the fault suite's locked.file-in-use.install, disk.* and
+// SetupWizard.ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade; a
+// record without a usable location through Setup's windows: the fault
+// suite's record.location-relative.setup-repair.
+TEST_F(EngineTest, FailuresAreReportedAndLeaveNothing)
 {
+    auto expectNoShortcutOrAutostart = [&] {
+        EXPECT_EQ(AutostartValue(HKEY_LOCAL_MACHINE), L"<none>");
+        for (const std::wstring& link : {m_links.programsGroup, m_links.desktopLink, m_links.quickLaunchLink})
+            EXPECT_FALSE(Exists(link)) << link;
+    };
     std::string bytes(static_cast<const char*>(m_job.payload), m_job.payloadSize);
     for (size_t i = bytes.size() / 3; i < bytes.size() * 2 / 3; ++i)
         bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
@@ -311,17 +309,10 @@ TEST_F(EngineTest, ADamagedOrMissingPayloadIsReportedNeverTakenForSuccess)
         EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgSetupDamaged});
         RollBackInstall(journal, hooks);
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()));
-        ExpectNoShortcutOrAutostart();
+        expectNoShortcutOrAutostart();
         EXPECT_FALSE(Exists(m_job.installDir));
     }
-}
 
-// No "InstallLocation", an empty one, a relative one, no record at all: the
-// message, and nothing written (the record's values, the autostart value,
-// the shortcuts). Through Setup's windows, the message and nothing written:
-// the fault suite's record.location-relative.setup-repair.
-TEST_F(EngineTest, RepairWithoutAUsableLocationWritesNothing)
-{
     const RepairJob job = {1, m_job.productKey, m_job.payload, m_job.payloadSize};
     const struct {
         const char* name;
@@ -340,7 +331,7 @@ TEST_F(EngineTest, RepairWithoutAUsableLocationWritesNothing)
         EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgNotInstalled});
         EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()), c.value != nullptr);
         EXPECT_EQ(RecordString(HKEY_LOCAL_MACHINE, kValueDisplayName, m_job.productKey), L"<none>");
-        ExpectNoShortcutOrAutostart();
+        expectNoShortcutOrAutostart();
     }
 }
 

@@ -40,6 +40,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
 using namespace testing_support;
 
 namespace {
@@ -56,13 +58,6 @@ bool StartSetup(WizardDriver& run, const wchar_t* exe = L"Setup.exe")
            run.WaitFrame(kSetupWindowTitle, 30000) != nullptr;
 }
 
-std::wstring FrameClass(HWND frame)
-{
-    WCHAR name[64] = {};
-    GetClassNameW(frame, name, 64);
-    return name;
-}
-
 // Waits for the program's end; true when its exit code was 0.
 bool EndsWithZero(const WizardDriver& run, DWORD ms = 30000)
 {
@@ -77,32 +72,11 @@ bool AnswerQuitQuestion(WizardDriver& run, int id)
     return seen.box && WizardDriver::Answer(seen, id);
 }
 
-// No record, autostart value or shortcut of the product under either root.
-void ExpectNothingOfTheProduct()
-{
-    for (int allUsers : {0, 1}) {
-        EXPECT_FALSE(RecordExists(RecordRoot(allUsers)));
-        EXPECT_EQ(AutostartValue(RecordRoot(allUsers)), L"<none>");
-        EXPECT_FALSE(Exists(ComposeShortcutPaths(allUsers).programsGroup));
-    }
-    EXPECT_FALSE(Exists(ComposeShortcutPaths(1).desktopLink));
-    EXPECT_FALSE(Exists(ComposeShortcutPaths(1).quickLaunchLink));
-}
-
 // The earlier, installer-package edition's uninstall entry (the cleanup's
 // trace that decides the root; the rest: LegacyCleanup.* in engine_test.cpp).
 std::wstring LegacyEntryPath()
 {
     return std::wstring(kUninstallParentKey) + L"\\" + kLegacyProductCode;
-}
-
-bool NoPageVisible(WizardDriver& run)
-{
-    for (const wchar_t* page : {L"Page1", L"Page2", L"Page3", L"Page4", L"Page6", L"Page7"}) {
-        if (run.PageVisible(page))
-            return false;
-    }
-    return true;
 }
 
 // The text of the native edit field under a control of a page.
@@ -130,20 +104,6 @@ skinshot::Image ControlShot(WizardDriver& run, const std::wstring& page, const s
     return shot;
 }
 
-// Recorded and linked under the root of `allUsers` only, as typed.
-void ExpectInstalled(const std::wstring& dir, int allUsers, bool optionalShortcuts)
-{
-    EXPECT_EQ(RecordString(RecordRoot(allUsers), kValueInstallLocation), dir);
-    EXPECT_EQ(RecordString(RecordRoot(allUsers), kValueUninstallString), UninstallCommand(dir));
-    EXPECT_FALSE(RecordExists(RecordRoot(!allUsers)));
-    const ShortcutPaths links = ComposeShortcutPaths(allUsers);
-    EXPECT_TRUE(Exists(links.appLink));
-    EXPECT_FALSE(Exists(ComposeShortcutPaths(!allUsers).appLink));
-    EXPECT_EQ(Exists(links.desktopLink), optionalShortcuts);
-    EXPECT_EQ(Exists(links.quickLaunchLink), optionalShortcuts);
-    EXPECT_TRUE(Exists(dir + (dir.back() == L'\\' ? L"" : L"\\") + kAppFileName));
-}
-
 // The program file of process `pid`, which is ended then.
 std::wstring EndProcess(DWORD pid)
 {
@@ -155,22 +115,6 @@ std::wstring EndProcess(DWORD pid)
     WaitForSingleObject(process, 10000);
     CloseHandle(process);
     return path;
-}
-
-// The 64-bit release kit, made the same way as the shipped one, unpacked into
-// `dir` (the release_kit test checks what it holds): its Setup.exe.
-std::wstring UnpackKit(const ScratchDir& dir)
-{
-    WIN32_FIND_DATAW found = {};
-    const std::wstring kits = ModuleDir() + L"\\..\\kit\\";
-    const HANDLE find = FindFirstFileW((kits + L"VELT-Calendar-Setup-*-win64.zip").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE)
-        FindClose(find);
-    ZipEntries entries;
-    EXPECT_TRUE(find != INVALID_HANDLE_VALUE && ReadZip(kits + found.cFileName, &entries)) << "no kit";
-    for (const auto& entry : entries)
-        WriteBytes(dir / std::wstring(entry.first.begin(), entry.first.end()), entry.second);
-    return dir / L"Setup.exe";
 }
 
 // Every test starts and ends on a clean machine: no installation in the
@@ -221,12 +165,11 @@ TEST_F(SetupWizard, TheRecordChoosesTheMode)
             HKEY key = nullptr;
             const std::wstring record = InstallRecordKeyPath(kProductKey);
             ASSERT_TRUE(!wanted || RegCreateKeyW(root, record.c_str(), &key) == ERROR_SUCCESS);
-            if (key)
-                RegCloseKey(key);
+            RegCloseKey(key);
         }
         WizardDriver run;
         ASSERT_TRUE(StartSetup(run));
-        EXPECT_EQ(FrameClass(run.Frame()), c.frameClass);
+        EXPECT_EQ(FindWindowW(c.frameClass, kSetupWindowTitle), run.Frame());
         EXPECT_EQ(run.VisibleTopLevelWindows().size(), 1u);
         ASSERT_TRUE(run.PostSysClose());
         EXPECT_TRUE(EndsWithZero(run));
@@ -255,9 +198,13 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, LegacyEntryPath(), kValueInstallLocation, earlier.Path()));
     WizardDriver run;
     ASSERT_TRUE(StartSetup(run));
-    EXPECT_EQ(FrameClass(run.Frame()), L"CoverWnd");
+    EXPECT_EQ(FindWindowW(L"CoverWnd", kSetupWindowTitle), run.Frame());
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, LegacyEntryPath()));
-    EXPECT_TRUE(NoPageVisible(run));
+    auto noPageVisible = [&] {
+        const wchar_t* pages[] = {L"Page1", L"Page2", L"Page3", L"Page4", L"Page6", L"Page7"};
+        return std::none_of(std::begin(pages), std::end(pages), [&](const wchar_t* page) { return run.PageVisible(page); });
+    };
+    EXPECT_TRUE(noPageVisible());
     // A click on `button` of `page` (empty: the frame) shows page `next`.
     auto step = [&](const wchar_t* page, const wchar_t* button, const wchar_t* next) {
         return run.Click(page, button) && run.WaitPageVisible(next, 10000);
@@ -267,7 +214,7 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     // The first screen and Page1, both ways.
     ASSERT_TRUE(step(L"", L"nextbtn", L"Page1"));
     ASSERT_TRUE(run.Click(L"Page1", L"prebtn") && run.WaitPageHidden(L"Page1", 10000));
-    EXPECT_TRUE(NoPageVisible(run));
+    EXPECT_TRUE(noPageVisible());
     ASSERT_TRUE(step(L"", L"nextbtn", L"Page1"));
     ASSERT_TRUE(step(L"Page1", L"nextbtn", L"Page2"));
 
@@ -331,7 +278,7 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE));
     ASSERT_TRUE(run.Click(L"Page6", L"cancelbtn") && AnswerQuitQuestion(run, IDYES));
     EXPECT_TRUE(EndsWithZero(run));
-    ExpectNothingOfTheProduct();
+    EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(Exists(L"C:\\Velt Kept"));
 }
 
@@ -346,18 +293,16 @@ TEST_F(SetupWizard, ARunningCalendarIsRefused)
     ASSERT_TRUE(calendar.StartSleeper(calendarDir / kAppFileName));
     WizardDriver run;
     ASSERT_TRUE(run.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
-    const MessageBoxSeen seen = run.WaitMessageBox(30000);
-    ASSERT_NE(seen.box, nullptr);
-    EXPECT_EQ(seen.caption, kCaptionNotice);
-    EXPECT_EQ(seen.text, kMsgAppRunning);
-    ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+    const MessageBoxSeen seen = run.WaitMessageBox(30000, kCaptionNotice, kMsgAppRunning);
+    ASSERT_TRUE(seen.box && WizardDriver::Answer(seen, IDOK));
     EXPECT_TRUE(EndsWithZero(run));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, LegacyEntryPath()));
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
 }
 
-// The release kit's Setup installs for all users into the default folder by
-// default, with every shortcut, and starts nothing with "runnowbtn" cleared.
+// Setup from the release kit installs for all users into the default folder
+// by default, with every shortcut, and starts nothing with "runnowbtn"
+// cleared.
 // For the current user into a path with spaces, without the optional
 // shortcuts; into a path typed with a trailing backslash, which stays in the
 // record (the commands then hold a doubled one before the file name). The
@@ -369,8 +314,19 @@ TEST_F(SetupWizard, ARunningCalendarIsRefused)
 // there.
 TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
 {
-    const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\Setup.exe";
+    // The 64-bit release kit, made the same way as the shipped one (the
+    // release_kit test checks what it holds), unpacked into a folder of its own.
     ScratchDir parent(L"typed"), kit(L"kit");
+    WIN32_FIND_DATAW found = {};
+    const std::wstring kits = ModuleDir() + L"\\..\\kit\\";
+    const HANDLE find = FindFirstFileW((kits + L"VELT-Calendar-Setup-*-win64.zip").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no kit";
+    FindClose(find);
+    ZipEntries entries;
+    ASSERT_TRUE(ReadZip(kits + found.cFileName, &entries));
+    for (const auto& entry : entries)
+        ASSERT_TRUE(WriteBytes(kit / std::wstring(entry.first.begin(), entry.first.end()), entry.second));
+    const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\Setup.exe";
     const struct {
         std::wstring typed;       // empty: the default folder
         bool onlyMe;
@@ -380,14 +336,14 @@ TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
                  {parent / L"VELT Calendar 日历", true, L"winxp64", true},
                  {parent / L"Velt\\", false, L"win7", false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.reported ? c.reported : L"the kit");
+        SCOPED_TRACE(c.reported ? c.reported : L"defaults");
         Clean();
         const std::wstring dir = c.typed.empty() ? DefaultInstallDir() : c.typed;
         const std::wstring above = dir.substr(0, dir.find_last_of(L'\\', dir.size() - 2));
         const bool aboveExisted = Exists(above);
         ASSERT_TRUE(!c.reported || SetRegString(HKEY_CURRENT_USER, appDefaults, L"Version", c.reported));
         WizardDriver run;
-        ASSERT_TRUE(run.Start(c.reported ? ModuleDir() + L"\\Setup.exe" : UnpackKit(kit), kSetupSkinFileName));
+        ASSERT_TRUE(run.Start(kit / L"Setup.exe", kSetupSkinFileName));
         ASSERT_NE(run.WaitFrame(kSetupWindowTitle, 30000), nullptr);
         ASSERT_TRUE(WalkSetupToPage4(run, c.onlyMe));
         ASSERT_TRUE(c.typed.empty() || run.TypeText(L"Page4", L"pathedit", c.typed));
@@ -400,13 +356,25 @@ TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
         ASSERT_TRUE((c.reported || run.Click(L"Page7", L"runnowbtn")) && run.Click(L"Page7", L"finishbtn"));
         EXPECT_TRUE(EndsWithZero(run));
         SHDeleteKeyW(HKEY_CURRENT_USER, appDefaults.c_str());
-        ExpectInstalled(dir, !c.onlyMe, !c.onlyMe);
+
+        // Recorded and linked under the chosen root only, as typed.
+        const int allUsers = !c.onlyMe;
+        EXPECT_EQ(RecordString(RecordRoot(allUsers), kValueInstallLocation), dir);
+        EXPECT_EQ(RecordString(RecordRoot(allUsers), kValueUninstallString), UninstallCommand(dir));
+        EXPECT_FALSE(RecordExists(RecordRoot(!allUsers)));
+        const ShortcutPaths links = ComposeShortcutPaths(allUsers);
+        EXPECT_TRUE(Exists(links.appLink));
+        EXPECT_FALSE(Exists(ComposeShortcutPaths(!allUsers).appLink));
+        EXPECT_EQ(Exists(links.desktopLink), !c.onlyMe);
+        EXPECT_EQ(Exists(links.quickLaunchLink), !c.onlyMe);
+        EXPECT_TRUE(Exists(dir + (dir.back() == L'\\' ? L"" : L"\\") + kAppFileName));
         const bool xp = c.reported && lstrcmpW(c.reported, L"winxp64") == 0;
         DWORD pid = 0;
         EXPECT_EQ(WaitUntil([&] { return (pid = FindRunningApp()) != 0; }, xp ? 30000 : kNoReaction), xp);
         EXPECT_TRUE(!pid || lstrcmpiW(EndProcess(pid).c_str(), AppExePath(dir).c_str()) == 0);
         if (!c.removeAfter)
             continue;
+
         WizardDriver uninstall;
         ASSERT_TRUE(uninstall.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName));
         ASSERT_NE(uninstall.WaitFrame(kUninstallWindowTitle, 30000, L"Page9Wnd.xml"), nullptr);
@@ -415,8 +383,14 @@ TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
         EXPECT_TRUE(EndsWithZero(uninstall));
         EXPECT_TRUE(WaitUntil([&] { return !Exists(dir) && Exists(above) == aboveExisted; }, 30000, 100))
             << "the installation folder or the one above it stays";
-        ExpectNothingOfTheProduct();
         EXPECT_TRUE(Exists(ShellPath(CSIDL_PROGRAM_FILES)));
+        for (int root : {0, 1}) {
+            EXPECT_FALSE(RecordExists(RecordRoot(root)));
+            EXPECT_EQ(AutostartValue(RecordRoot(root)), L"<none>");
+            EXPECT_FALSE(Exists(ComposeShortcutPaths(root).programsGroup));
+        }
+        EXPECT_FALSE(Exists(links.desktopLink));
+        EXPECT_FALSE(Exists(links.quickLaunchLink));
     }
 }
 
@@ -439,7 +413,7 @@ TEST_F(SetupMaintenance, TheChoiceAndBackThenTheRepair)
     ASSERT_TRUE(calendar.StartSleeper(calendarDir / kAppFileName));
     WizardDriver run;
     ASSERT_TRUE(StartSetup(run));
-    ASSERT_EQ(FrameClass(run.Frame()), L"Page8Wnd");
+    ASSERT_EQ(FindWindowW(L"Page8Wnd", kSetupWindowTitle), run.Frame());
     ASSERT_TRUE(run.Click(L"fixbtn") && run.Click(L"uninstallbtn"));
     ASSERT_TRUE(run.Click(L"nextbtn") && run.WaitPageVisible(L"Page9", 10000));
     ASSERT_TRUE(run.Click(L"Page9", L"nextbtn"));

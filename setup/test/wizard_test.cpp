@@ -202,7 +202,7 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, LegacyEntryPath()));
     auto noPageVisible = [&] {
         const wchar_t* pages[] = {L"Page1", L"Page2", L"Page3", L"Page4", L"Page6", L"Page7"};
-        return std::none_of(std::begin(pages), std::end(pages), [&](const wchar_t* page) { return run.PageVisible(page); });
+        return std::none_of(std::begin(pages), std::end(pages), [&](auto page) { return run.PageVisible(page); });
     };
     EXPECT_TRUE(noPageVisible());
     // A click on `button` of `page` (empty: the frame) shows page `next`.

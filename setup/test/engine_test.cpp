@@ -7,7 +7,7 @@
 // byte, manifest, shortcuts, autostart value), the bar's arithmetic, a
 // cancel at every checkpoint into the desktop, what a rollback restores,
 // failures, the earlier edition's cleanup. What Setup's windows add is
-// checked end to end (wizard_test.cpp, install_test.cpp).
+// checked end to end (wizard_test.cpp).
 #include <gtest/gtest.h>
 
 #include "delayed_removal.h"

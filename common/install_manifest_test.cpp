@@ -5,6 +5,7 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdio>
 
@@ -25,17 +26,12 @@ InstallManifest Sample(const std::wstring& dir, bool created = true, int parents
 }
 
 // `body` with the trailer that fits it: the count of its entries and its
-// CRC-32, in the C reader's spelling.
+// CRC-32 (zlib's), in the C reader's spelling.
 std::string Sealed(const std::string& body, int entries)
 {
-    unsigned long crc = 0xFFFFFFFFul;
-    for (unsigned char c : body) {
-        crc ^= c;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
-    }
     char trailer[32];
-    std::snprintf(trailer, sizeof trailer, "end %d %08lx\r\n", entries, crc ^ 0xFFFFFFFFul);
+    std::snprintf(trailer, sizeof trailer, "end %d %08lx\r\n", entries,
+                  crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
     return body + trailer;
 }
 

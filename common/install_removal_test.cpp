@@ -56,18 +56,22 @@ TEST(InstallRemoval, CreatedDirectoryGoesWholeAndCreatedParentsWhenEmpty)
         EXPECT_EQ(Exists(top), shared);
         EXPECT_TRUE(Exists(scratch.Path()));
     }
-    // Never above a protected folder, whatever the count says.
+    // Never above a protected folder, whatever the count says; never a
+    // location that is no full path; a drive's root only by its entries.
+    EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(L""));
+    EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(L"relative\\dir"));
+    EXPECT_EQ(RemovalScope::PayloadEntries, PlanRemoval(L"C:\\"));
     WCHAR programs[MAX_PATH] = {};
     SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
     EXPECT_EQ(std::vector<std::wstring>{std::wstring(programs) + L"\\QRVL"},
               CreatedParentFolders(std::wstring(programs) + L"\\QRVL\\VELT", 5));
 }
 
-// A directory that existed before, a manifest written for another directory
-// (only its names that are payload entries count), or none that can be read:
-// the listed or the payload's entries go, with the folders they leave empty,
-// and the manifest; the user's files stay byte for byte. A listed folder that
-// is now a file, or a listed file that is now a folder, stays too.
+// A manifest written for another directory: only its names that are payload
+// entries go, with the folders they leave empty, and the manifest; the
+// user's files stay byte for byte. A listed folder that is now a file, or a
+// listed file that is now a folder, stays too. (A directory that existed
+// before, a missing or damaged manifest, the desktop: RemovalEngine.*.)
 TEST(InstallRemoval, WithoutACreatedDirectoryOnlyListedOrPayloadEntriesGo)
 {
     InstallManifest elsewhere = PayloadManifest(L"C:\\elsewhere"), swapped;
@@ -75,34 +79,17 @@ TEST(InstallRemoval, WithoutACreatedDirectoryOnlyListedOrPayloadEntriesGo)
     elsewhere.AddFile(L"letter.txt");
     swapped.AddFile(L"profile.xml");
     swapped.AddFolder(L"res");
-    const Files noManifestKept = {{L"diary.txt", "mine"}, {L"res\\image\\weather\\d99.png", "not ours"}};
-    const std::vector<std::wstring> noManifestGone = {L"res\\image\\weather\\d53.gif", L"res\\image\\face",
-                                                      L"VELT电子日历.exe", L"VELTInstall.lst"};
     struct Case {
         const char* what;
         std::function<bool(const std::wstring& dir)> layOut;  // after the user's files
-        RemovalScope scope;
         Files kept;
         std::vector<std::wstring> gone;
     };
     const Case cases[] = {
-        {"made before the installation", [](const std::wstring& dir) { return PayloadWith(dir, PayloadManifest(dir)); },
-         RemovalScope::ListedEntries,
-         {{L"readme.txt", "the user's own"}, {L"res\\mine\\big.bin", std::string(70000, 'u')}, {L"res\\settings.ini", "x=1"}},
-         {L"VELT电子日历.exe", L"Uninstall.exe", L"res\\profile.xml", L"res\\image", L"VELTInstall.lst"}},
         {"manifest of another directory", [&](const std::wstring& dir) { return PayloadWith(dir, elsewhere); },
-         RemovalScope::ListedEntries, {{L"keep.txt", "keep"}, {L"letter.txt", "the user's"}},
-         {L"DuiLibu.dll", L"VELTInstall.lst"}},
-        {"no manifest", [](const std::wstring& dir) { return WritePayloadPlaceholders(dir); },
-         RemovalScope::PayloadEntries, noManifestKept, noManifestGone},
-        {"damaged manifest",
-         [](const std::wstring& dir) {
-             return WritePayloadPlaceholders(dir) && Put(dir, L"VELTInstall.lst", "VELT-INSTALL-MANIFEST 1\r\ncreated 1\r\n");
-         },
-         RemovalScope::PayloadEntries, noManifestKept, noManifestGone},
+         {{L"keep.txt", "keep"}, {L"letter.txt", "the user's"}}, {L"DuiLibu.dll", L"VELTInstall.lst"}},
         {"listed entries swapped", [&](const std::wstring& dir) { return WriteInstallManifest(dir, swapped) == 0; },
-         RemovalScope::ListedEntries, {{L"profile.xml\\inner.txt", "inner"}, {L"res", "a file where a folder was"}},
-         {L"VELTInstall.lst"}},
+         {{L"profile.xml\\inner.txt", "inner"}, {L"res", "a file where a folder was"}}, {L"VELTInstall.lst"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -112,34 +99,10 @@ TEST(InstallRemoval, WithoutACreatedDirectoryOnlyListedOrPayloadEntriesGo)
         for (const auto& [relative, bytes] : c.kept)
             ASSERT_TRUE(Put(dir, relative, bytes));
         ASSERT_TRUE(c.layOut(dir));
-        EXPECT_EQ(c.scope, RemoveInstalledFiles(dir));
+        EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(dir));
         for (const auto& [relative, bytes] : c.kept)
             EXPECT_EQ(bytes, FileContent(dir + L"\\" + relative)) << testing::PrintToString(relative);
         for (const std::wstring& relative : c.gone)
             EXPECT_FALSE(Exists(dir + L"\\" + relative)) << testing::PrintToString(relative);
     }
-}
-
-TEST(InstallRemoval, ProtectedLocationsNeverGoWholeOnlyTheirListedEntriesDo)
-{
-    EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(L""));
-    EXPECT_EQ(RemovalScope::Nothing, RemoveInstalledFiles(L"relative\\dir"));
-    EXPECT_EQ(RemovalScope::PayloadEntries, PlanRemoval(L"C:\\"));
-    WCHAR desktop[MAX_PATH] = {};
-    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
-    const std::wstring ours = std::wstring(desktop) + L"\\VELTInstall-guard-ours.txt";
-    const std::wstring theirs = std::wstring(desktop) + L"\\VELTInstall-guard-theirs.txt";
-    ASSERT_TRUE(WriteBytes(ours, "ours"));
-    ASSERT_TRUE(WriteBytes(theirs, "stay"));
-    // Even a manifest that claims the installation created the desktop.
-    InstallManifest claim;
-    claim.directory = desktop;
-    claim.createdDirectory = true;
-    claim.AddFile(L"VELTInstall-guard-ours.txt");
-    ASSERT_EQ(ERROR_SUCCESS, WriteInstallManifest(desktop, claim));
-    EXPECT_EQ(RemovalScope::ListedEntries, RemoveInstalledFiles(desktop));
-    EXPECT_FALSE(Exists(ours));
-    EXPECT_EQ("stay", FileContent(theirs));
-    EXPECT_FALSE(Exists(InstallManifestPath(desktop)));
-    DeleteFileW(theirs.c_str());
 }

@@ -11,25 +11,29 @@
 #include <string>
 
 using testing_support::KeyExists;
-using testing_support::ScratchKey;
 
 namespace {
 
+const HKEY kRoot = HKEY_CURRENT_USER;
+
 class RegistryKey : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), Path().c_str(), KEY_ALL_ACCESS)); }
-    // The scratch key's path, or that of a key below it.
-    std::wstring Path(const wchar_t* below = nullptr) const
+    // The scratch key with a value "v", "kept"; the key under test holds it open.
+    void SetUp() override
     {
-        return below ? scratch.Path() + L"\\" + below : scratch.Path();
+        SetRaw(L"v", REG_SZ, L"kept", 10);
+        ASSERT_EQ(ERROR_SUCCESS, key.Open(kRoot, Path().c_str(), KEY_ALL_ACCESS));
     }
+    void TearDown() override { SHDeleteKeyW(kRoot, m_path.c_str()); }
+    // The scratch key's path, or that of a key below it.
+    std::wstring Path(const wchar_t* below = nullptr) const { return below ? m_path + L"\\" + below : m_path; }
     // Stores a value of any type directly below the scratch key.
     void SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(scratch.Handle(), name, 0, type, static_cast<const BYTE*>(data), bytes));
+        ASSERT_EQ(ERROR_SUCCESS, SHSetValueW(kRoot, m_path.c_str(), name, type, data, bytes));
     }
 
-    ScratchKey scratch;
+    const std::wstring m_path = L"Software\\VeltTests\\" + testing_support::UniqueName(L"key");
     CRegistryKey key;
 };
 
@@ -41,29 +45,28 @@ protected:
 // and closing nothing succeeds.
 TEST_F(RegistryKey, OpenCreateWriteAndClose)
 {
-    SetRaw(L"v", REG_SZ, L"kept", 10);
     const HKEY held = key.Handle();
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.Open(scratch.Root(), Path(L"missing").c_str(), KEY_ALL_ACCESS));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.Open(kRoot, Path(L"missing").c_str(), KEY_ALL_ACCESS));
     EXPECT_EQ(held, key.Handle());
     WCHAR buffer[16];
     ULONG bytes = sizeof(buffer);
     EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"v", buffer, &bytes));
     EXPECT_STREQ(L"kept", buffer);
 
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(scratch.Root(), Path().c_str(), KEY_READ | KEY_WOW64_64KEY));
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(kRoot, Path().c_str(), KEY_READ | KEY_WOW64_64KEY));
     EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_64KEY), key.ViewBits());
-    ASSERT_EQ(ERROR_SUCCESS, key.Create(scratch.Root(), Path(L"made").c_str()));
+    ASSERT_EQ(ERROR_SUCCESS, key.Create(kRoot, Path(L"made").c_str()));
     EXPECT_EQ(0u, key.ViewBits());
     // Writes go to the key made: REG_SZ with its terminator; a null text is refused.
     EXPECT_EQ(ERROR_INVALID_DATA, key.WriteString(L"null", nullptr));
     for (const auto& [name, text] : {std::pair{L"empty", L""}, std::pair{L"name", L"VELT"}}) {
         ASSERT_EQ(ERROR_SUCCESS, key.WriteString(name, text));
         DWORD type = 0, bytes = 0;
-        ASSERT_EQ(ERROR_SUCCESS, SHGetValueW(scratch.Root(), Path(L"made").c_str(), name, &type, nullptr, &bytes));
+        ASSERT_EQ(ERROR_SUCCESS, SHGetValueW(kRoot, Path(L"made").c_str(), name, &type, nullptr, &bytes));
         EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << name;
         EXPECT_EQ((wcslen(text) + 1) * sizeof(WCHAR), bytes) << name;
     }
-    EXPECT_EQ(2u, testing_support::ValueNames(scratch.Root(), Path(L"made")).size()) << "the null text was written";
+    EXPECT_EQ(2u, testing_support::ValueNames(kRoot, Path(L"made")).size()) << "the null text was written";
     EXPECT_EQ(ERROR_SUCCESS, key.Close());
     EXPECT_EQ(nullptr, key.Handle());
     EXPECT_EQ(ERROR_SUCCESS, key.Close());
@@ -115,7 +118,7 @@ TEST_F(RegistryKey, ReadStringGivesATerminatedBufferOrAnErrorForEveryStoredKind)
         if (c.data)
             SetRaw(L"v", c.type, c.data, c.bytes);
         else
-            RegDeleteValueW(scratch.Handle(), L"v");
+            SHDeleteValueW(kRoot, m_path.c_str(), L"v");
         WCHAR buffer[32];
         std::memset(buffer, 0x41, sizeof(buffer));  // 'AA' garbage, never zero
         ULONG bytes = c.bufferBytes;
@@ -139,18 +142,18 @@ TEST_F(RegistryKey, TreesGoWholeAndKeysOnlyAsLeaves)
 {
     for (const wchar_t* path : {L"top\\mid\\low", L"top\\mid2", L"neighbour", L"parent\\child"}) {
         CRegistryKey made;
-        ASSERT_EQ(ERROR_SUCCESS, made.Create(scratch.Root(), Path(path).c_str()));
+        ASSERT_EQ(ERROR_SUCCESS, made.Create(kRoot, Path(path).c_str()));
         ASSERT_EQ(ERROR_SUCCESS, made.WriteString(L"v", L"x"));
     }
     EXPECT_EQ(ERROR_SUCCESS, key.DeleteTree(L"top"));
-    EXPECT_FALSE(KeyExists(scratch.Root(), Path(L"top")));
+    EXPECT_FALSE(KeyExists(kRoot, Path(L"top")));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.DeleteTree(L"missing"));
-    EXPECT_TRUE(KeyExists(scratch.Root(), Path(L"neighbour")));
+    EXPECT_TRUE(KeyExists(kRoot, Path(L"neighbour")));
 
     EXPECT_NE(ERROR_SUCCESS, key.DeleteKey(L"parent"));
-    EXPECT_TRUE(KeyExists(scratch.Root(), Path(L"parent\\child")));
+    EXPECT_TRUE(KeyExists(kRoot, Path(L"parent\\child")));
     EXPECT_EQ(ERROR_SUCCESS, key.DeleteKey(L"parent\\child"));
     EXPECT_EQ(ERROR_SUCCESS, key.DeleteKey(L"parent"));
-    EXPECT_FALSE(KeyExists(scratch.Root(), Path(L"parent")));
+    EXPECT_FALSE(KeyExists(kRoot, Path(L"parent")));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.DeleteKey(L"parent"));
 }

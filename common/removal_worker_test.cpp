@@ -19,18 +19,16 @@ using namespace testing_support;
 
 namespace {
 
-class BarHooks : public WorkerHooks {
-public:
-    explicit BarHooks(bool hasBar) : m_hasBar(hasBar) {}
-    int BarMaxWidth() override { return m_hasBar ? 474 : -1; }
+// The progress page's side: a bar `maxWidth` wide (-1: none).
+struct BarHooks : WorkerHooks {
+    explicit BarHooks(int max) : maxWidth(max) {}
+    int BarMaxWidth() override { return maxWidth; }
     void SetBarWidth(int width) override { widths.push_back(width); }
     bool PassCheckpoint(Checkpoint, int) override { return false; }
     void ShowError(const std::wstring& text) override { errors.push_back(text); }
+    const int maxWidth;
     std::vector<int> widths;
     std::vector<std::wstring> errors;
-
-private:
-    bool m_hasBar;
 };
 
 } // namespace
@@ -86,7 +84,7 @@ TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
         const ShortcutPaths links = ComposeShortcutPaths(c.workedOn);
         const std::wstring other = links.programsGroup + L"\\Other Product\\Other.lnk";
         ASSERT_TRUE(!c.sharedGroup || (MakeDirs(other.substr(0, other.rfind(L'\\'))) && WriteBytes(other, "other")));
-        BarHooks hooks(c.hasBar);
+        BarHooks hooks(c.hasBar ? 474 : -1);
         const RemovalOutcome outcome = RunRemoval({c.jobAllUsers, kProductKey}, hooks);
 
         EXPECT_EQ(c.workedOn, outcome.allUsers);
@@ -103,7 +101,9 @@ TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
         const bool removed = c.scope != RemovalScope::Nothing;
         EXPECT_EQ(outcome.installDir, removed ? install.Dir() : L"");
         EXPECT_EQ(Exists(install.Dir()), c.scope != RemovalScope::WholeDirectory);
-        for (const wchar_t* name : {L"res\\profile.xml", L"res\\image\\weather", L"Uninstall.exe", L"VELT电子日历.exe"})
+        // The payload's names go, and the manifest.
+        for (const wchar_t* name :
+             {L"res\\profile.xml", L"res\\image\\weather", L"Uninstall.exe", L"VELT电子日历.exe", L"VELTInstall.lst"})
             EXPECT_EQ(Exists(install.Dir() + L"\\" + name), !removed) << name;
         for (const auto& [name, bytes] : options.userFiles)
             EXPECT_EQ(FileContent(install.Dir() + L"\\" + name), Exists(install.Dir()) ? bytes : "<missing>");

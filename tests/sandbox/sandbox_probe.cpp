@@ -15,6 +15,8 @@
 
 #include <string>
 
+#include "test_support.h"
+
 namespace {
 
 typedef char*(CDECL* UnixFileNameFn)(LPCWSTR);
@@ -25,34 +27,19 @@ const GUID kDownloads = {0x374de290, 0x123f, 0x4565, {0x91, 0x64, 0x39, 0xc4, 0x
 const DWORD kCreate = 0x00008000;
 typedef HRESULT(WINAPI* KnownFolderFn)(REFGUID, DWORD, HANDLE, PWSTR*);
 
+#define FOLDER(csidl) {csidl, #csidl}
 const struct {
     int csidl;
     const char* name;
 } kFolders[] = {
-    {CSIDL_DESKTOPDIRECTORY, "CSIDL_DESKTOPDIRECTORY"},
-    {CSIDL_COMMON_DESKTOPDIRECTORY, "CSIDL_COMMON_DESKTOPDIRECTORY"},
-    {CSIDL_PERSONAL, "CSIDL_PERSONAL"},
-    {CSIDL_COMMON_DOCUMENTS, "CSIDL_COMMON_DOCUMENTS"},
-    {CSIDL_MYMUSIC, "CSIDL_MYMUSIC"},
-    {CSIDL_MYPICTURES, "CSIDL_MYPICTURES"},
-    {CSIDL_MYVIDEO, "CSIDL_MYVIDEO"},
-    {CSIDL_COMMON_MUSIC, "CSIDL_COMMON_MUSIC"},
-    {CSIDL_COMMON_PICTURES, "CSIDL_COMMON_PICTURES"},
-    {CSIDL_COMMON_VIDEO, "CSIDL_COMMON_VIDEO"},
-    {CSIDL_TEMPLATES, "CSIDL_TEMPLATES"},
-    {CSIDL_COMMON_TEMPLATES, "CSIDL_COMMON_TEMPLATES"},
-    {CSIDL_FAVORITES, "CSIDL_FAVORITES"},
-    {CSIDL_APPDATA, "CSIDL_APPDATA"},
-    {CSIDL_LOCAL_APPDATA, "CSIDL_LOCAL_APPDATA"},
-    {CSIDL_COMMON_APPDATA, "CSIDL_COMMON_APPDATA"},
-    {CSIDL_PROGRAMS, "CSIDL_PROGRAMS"},
-    {CSIDL_COMMON_PROGRAMS, "CSIDL_COMMON_PROGRAMS"},
-    {CSIDL_STARTMENU, "CSIDL_STARTMENU"},
-    {CSIDL_STARTUP, "CSIDL_STARTUP"},
-    {CSIDL_PROFILE, "CSIDL_PROFILE"},
-    {CSIDL_PROGRAM_FILES, "CSIDL_PROGRAM_FILES"},
-    {CSIDL_WINDOWS, "CSIDL_WINDOWS"},
+    FOLDER(CSIDL_DESKTOPDIRECTORY), FOLDER(CSIDL_COMMON_DESKTOPDIRECTORY), FOLDER(CSIDL_PERSONAL),
+    FOLDER(CSIDL_COMMON_DOCUMENTS), FOLDER(CSIDL_MYMUSIC), FOLDER(CSIDL_MYPICTURES), FOLDER(CSIDL_MYVIDEO),
+    FOLDER(CSIDL_COMMON_MUSIC), FOLDER(CSIDL_COMMON_PICTURES), FOLDER(CSIDL_COMMON_VIDEO), FOLDER(CSIDL_TEMPLATES),
+    FOLDER(CSIDL_COMMON_TEMPLATES), FOLDER(CSIDL_FAVORITES), FOLDER(CSIDL_APPDATA), FOLDER(CSIDL_LOCAL_APPDATA),
+    FOLDER(CSIDL_COMMON_APPDATA), FOLDER(CSIDL_PROGRAMS), FOLDER(CSIDL_COMMON_PROGRAMS), FOLDER(CSIDL_STARTMENU),
+    FOLDER(CSIDL_STARTUP), FOLDER(CSIDL_PROFILE), FOLDER(CSIDL_PROGRAM_FILES), FOLDER(CSIDL_WINDOWS),
 };
+#undef FOLDER
 
 void Print(const std::string& text)
 {
@@ -65,28 +52,21 @@ bool Report(UnixFileNameFn unixName, const char* kind, const std::string& name, 
 {
     char* path = windowsPath ? unixName(windowsPath) : nullptr;
     Print(std::string(kind) + "\t" + name + "\t" + (path ? path : "error") + "\n");
-    if (!path)
-        return false;
-    HeapFree(GetProcessHeap(), 0, path);
-    return true;
+    HeapFree(GetProcessHeap(), 0, path);  // nothing for null
+    return path != nullptr;
 }
 
+// Whether winemenubuilder.exe starts: a program whose DLL is disabled ends
+// at once with STATUS_DLL_NOT_FOUND.
 bool MenuBuilderStarts()
 {
-    WCHAR exe[MAX_PATH];
-    GetSystemDirectoryW(exe, MAX_PATH);
-    std::wstring commandLine = std::wstring(L"\"") + exe + L"\\winemenubuilder.exe\" -h";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    WCHAR system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    testing_support::ChildProcess menuBuilder;
+    if (!menuBuilder.Start(std::wstring(system) + L"\\winemenubuilder.exe", L"-h"))
         return false;
-    WaitForSingleObject(pi.hProcess, 10000);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code != STATUS_DLL_NOT_FOUND && code != 0xC0000135;
+    menuBuilder.WaitExit(10000);
+    return static_cast<DWORD>(menuBuilder.ExitCode()) != STATUS_DLL_NOT_FOUND;
 }
 
 } // namespace
@@ -117,12 +97,10 @@ int main()
     auto knownFolder = reinterpret_cast<KnownFolderFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"shell32.dll"), "SHGetKnownFolderPath")));
     PWSTR downloads = nullptr;
-    if (knownFolder && SUCCEEDED(knownFolder(kDownloads, kCreate, nullptr, &downloads))) {
-        ok = Report(unixName, "folder", "FOLDERID_Downloads", downloads) && ok;
-        CoTaskMemFree(downloads);
-    } else {
-        ok = Report(unixName, "folder", "FOLDERID_Downloads", nullptr) && ok;
-    }
+    if (!knownFolder || FAILED(knownFolder(kDownloads, kCreate, nullptr, &downloads)))
+        downloads = nullptr;
+    ok = Report(unixName, "folder", "FOLDERID_Downloads", downloads) && ok;
+    CoTaskMemFree(downloads);
 
     ok = Report(unixName, "folder", "GetTempPathW", GetTempPathW(MAX_PATH, path) ? path : nullptr) && ok;
 

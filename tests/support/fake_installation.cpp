@@ -1,6 +1,7 @@
 // The fake installation: see fake_installation.h.
 #include "fake_installation.h"
 
+#include "com_ptr.h"
 #include "install_manifest.h"
 #include "install_record.h"
 #include "payload_entries.h"
@@ -8,7 +9,6 @@
 #include "test_support.h"
 #include "wait_until.h"
 
-#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -18,26 +18,19 @@ namespace testing_support {
 
 namespace {
 
-// Creates a shell link at `link` pointing to `target` (COM on this thread).
-void WriteShortcut(const std::wstring& link, const std::wstring& target)
+// Creates a shell link at `link` pointing to `target`; false when it could
+// not be saved.
+bool WriteShortcut(const std::wstring& link, const std::wstring& target)
 {
-    const size_t slash = link.find_last_of(L'\\');
-    MakeDirs(link.substr(0, slash));
-    CoInitialize(nullptr);
-    IShellLinkW* shellLink = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&shellLink)))) {
-        shellLink->SetPath(target.c_str());
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            file->Save(link.c_str(), TRUE);
-            file->Release();
-        }
-        shellLink->Release();
-    }
-    CoUninitialize();
-    if (!Exists(link))
-        WriteBytes(link, "link");  // the name is what the removal looks for
+    MakeDirs(link.substr(0, link.find_last_of(L'\\')));
+    const ComScope com;
+    ComPtr<IShellLinkW> shellLink;
+    ComPtr<IPersistFile> file;
+    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                      shellLink.OutVoid())) &&
+           SUCCEEDED(shellLink->SetPath(target.c_str())) &&
+           SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.OutVoid())) &&
+           SUCCEEDED(file->Save(link.c_str(), TRUE));
 }
 
 } // namespace
@@ -47,8 +40,7 @@ bool WritePayloadPlaceholders(const std::wstring& dir, const std::vector<std::ws
     bool ok = MakeDirs(dir);
     for (const std::wstring& name : PayloadEntryNames()) {
         std::wstring path = dir + L"\\" + name;
-        for (wchar_t& c : path)
-            c = c == L'/' ? L'\\' : c;
+        std::replace(path.begin(), path.end(), L'/', L'\\');
         if (path.back() == L'\\')
             ok = MakeDirs(path.substr(0, path.size() - 1)) && ok;
         else if (std::find(skip.begin(), skip.end(), name) == skip.end())
@@ -120,8 +112,7 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
         if (WriteInstallManifest(m_dir, manifest) != ERROR_SUCCESS)
             return;
         if (options.manifest == Manifest::Damaged) {
-            std::string bytes;
-            ReadBytes(InstallManifestPath(m_dir), &bytes);
+            std::string bytes = FileContent(InstallManifestPath(m_dir));
             bytes[bytes.size() / 2] ^= 0x20;
             WriteBytes(InstallManifestPath(m_dir), bytes);
         }
@@ -129,17 +120,13 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
     if (options.recordRoot >= 0) {
         if (WriteInstallRecord(options.recordRoot, kProductKey, m_dir, RecordWriter::Install) != ERROR_SUCCESS)
             return;
-        const HKEY root = RecordRoot(options.recordRoot);
-        if (!options.writeLocation)
-            SHDeleteValueW(root, InstallRecordKeyPath(kProductKey).c_str(), kValueInstallLocation);
-        SetRegString(root, kRunKey, kAutostartValueName, AutostartCommand(m_dir));
+        SetRegString(RecordRoot(options.recordRoot), kRunKey, kAutostartValueName, AutostartCommand(m_dir));
     }
     const ShortcutPaths links = ComposeShortcutPaths(options.recordRoot == 0 ? 0 : 1);
-    WriteShortcut(links.appLink, AppExePath(m_dir));
-    WriteShortcut(links.uninstallLink, UninstallerExePath(m_dir));
-    WriteShortcut(links.desktopLink, AppExePath(m_dir));
-    WriteShortcut(links.quickLaunchLink, AppExePath(m_dir));
-    m_ok = true;
+    m_ok = WriteShortcut(links.appLink, AppExePath(m_dir)) &&
+           WriteShortcut(links.uninstallLink, UninstallerExePath(m_dir)) &&
+           WriteShortcut(links.desktopLink, AppExePath(m_dir)) &&
+           WriteShortcut(links.quickLaunchLink, AppExePath(m_dir));
 }
 
 FakeInstallation::~FakeInstallation()

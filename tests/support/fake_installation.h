@@ -25,7 +25,6 @@ enum class Manifest { None, CreatedDirectory, PreexistingDirectory, Damaged };
 
 struct InstallOptions {
     int recordRoot = 1;           // 1: HKEY_LOCAL_MACHINE, 0: HKEY_CURRENT_USER, -1: no record
-    bool writeLocation = true;    // "InstallLocation" in the record
     Manifest manifest = Manifest::CreatedDirectory;
     std::vector<std::pair<std::wstring, std::string>> userFiles;  // relative path, bytes
     // Install straight into this existing folder (the desktop, say) instead of

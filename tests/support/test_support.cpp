@@ -1,15 +1,18 @@
 #include "test_support.h"
 
+#include "com_ptr.h"
 #include "file_handle.h"
 
-#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
-#include "wait_until.h"
+namespace fs = std::filesystem;
 
 namespace testing_support {
 
@@ -24,82 +27,35 @@ std::wstring ModuleDir()
 std::wstring UniqueName(const std::wstring& prefix)
 {
     static LONG counter = 0;
-    WCHAR buffer[128];
-    wsprintfW(buffer, L"%s-%lu-%lu-%ld", prefix.c_str(), GetCurrentProcessId(), GetTickCount(),
-              InterlockedIncrement(&counter));
-    return buffer;
-}
-
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
+           std::to_wstring(InterlockedIncrement(&counter));
 }
 
 bool MakeDirs(const std::wstring& path)
 {
-    if (path.empty() || Exists(path))
-        return true;
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash != std::wstring::npos && slash > 2)
-        MakeDirs(path.substr(0, slash));
-    return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    std::error_code error;
+    fs::create_directories(path, error);
+    return path.empty() || Exists(path);
 }
-
-namespace {
-
-// Calls visit(name, isDirectory) for each entry directly in `dir`.
-template <typename Visit>
-void ForEachChild(const std::wstring& dir, Visit visit)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-            visit(name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-}
-
-} // namespace
 
 bool RemoveTree(const std::wstring& path)
 {
-    const DWORD attrs = GetFileAttributesW(path.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES)
-        return true;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attrs & FILE_ATTRIBUTE_DIRECTORY));
-    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY))
-        return DeleteFileW(path.c_str()) != 0;
-    ForEachChild(path, [&](const std::wstring& name, bool) { RemoveTree(path + L"\\" + name); });
-    return RemoveDirectoryW(path.c_str()) != 0;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(path, error), end; !error && it != end; it.increment(error))
+        SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(path, error);
+    return !Exists(path);
 }
 
-ScratchDir::ScratchDir(const std::wstring& hint)
+ScratchDir::ScratchDir(const std::wstring& hint) : m_path((fs::temp_directory_path() / UniqueName(hint)).wstring())
 {
-    WCHAR temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    m_path = std::wstring(temp) + UniqueName(hint);
     MakeDirs(m_path);
 }
 
 ScratchDir::~ScratchDir()
 {
     RemoveTree(m_path);
-}
-
-ScratchKey::ScratchKey() : m_path(L"Software\\VeltTests\\" + UniqueName(L"key"))
-{
-    RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr);
-}
-
-ScratchKey::~ScratchKey()
-{
-    if (m_key)
-        RegCloseKey(m_key);
-    SHDeleteKeyW(HKEY_CURRENT_USER, m_path.c_str());
 }
 
 namespace {
@@ -112,11 +68,9 @@ bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstrin
     std::wstring commandLine = L"\"" + exe + L"\" " + args;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
-    if (output) {
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        si.hStdOutput = si.hStdError = output;
-    }
+    si.dwFlags = output ? STARTF_USESTDHANDLES : 0;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = si.hStdError = output;
     return CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr, flags, nullptr,
                           workDir.empty() ? nullptr : workDir.c_str(), &si, pi) != 0;
 }
@@ -125,13 +79,9 @@ bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstrin
 
 bool ChildProcess::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& readyEvent)
 {
-    HANDLE event = readyEvent.empty() ? nullptr : CreateEventW(nullptr, TRUE, FALSE, readyEvent.c_str());
-    bool ok = Launch(exe, args, L"", &m_pi);
-    if (ok && event)
-        ok = WaitForSingleObject(event, 20000) == WAIT_OBJECT_0;
-    if (event)
-        CloseHandle(event);
-    return ok;
+    const FileHandle event(readyEvent.empty() ? nullptr : CreateEventW(nullptr, TRUE, FALSE, readyEvent.c_str()));
+    return Launch(exe, args, L"", &m_pi) &&
+           (!event.Valid() || WaitForSingleObject(event.Get(), 20000) == WAIT_OBJECT_0);
 }
 
 bool ChildProcess::StartIn(const std::wstring& workDir, const std::wstring& exe, const std::wstring& args)
@@ -141,15 +91,11 @@ bool ChildProcess::StartIn(const std::wstring& workDir, const std::wstring& exe,
 
 bool ChildProcess::StartSleeper(const std::wstring& asPath)
 {
-    std::wstring exe = ModuleDir() + L"\\velt_test_helper.exe";
-    if (!asPath.empty()) {
-        MakeDirs(asPath.substr(0, asPath.find_last_of(L'\\')));
-        if (!CopyFileW(exe.c_str(), asPath.c_str(), FALSE))
-            return false;
-        exe = asPath;
-    }
-    const std::wstring event = UniqueName(L"sleeper");
-    return Start(exe, L"sleep 600000 " + event, event);
+    const std::wstring helper = ModuleDir() + L"\\velt_test_helper.exe", event = UniqueName(L"sleeper");
+    if (!asPath.empty() && !(MakeDirs(asPath.substr(0, asPath.find_last_of(L'\\'))) &&
+                             CopyFileW(helper.c_str(), asPath.c_str(), FALSE)))
+        return false;
+    return Start(asPath.empty() ? helper : asPath, L"sleep 600000 " + event, event);
 }
 
 bool ChildProcess::StartHolder(const std::wstring& file)
@@ -161,15 +107,8 @@ bool ChildProcess::StartHolder(const std::wstring& file)
 int ChildProcess::ExitCode() const
 {
     DWORD code = 0;
-    if (!m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, 0) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(m_pi.hProcess, &code))
-        return -1;
-    return static_cast<int>(code);
-}
-
-bool ChildProcess::WaitExit(DWORD ms)
-{
-    return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, ms) == WAIT_OBJECT_0;
+    const bool ended = m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0;
+    return ended && GetExitCodeProcess(m_pi.hProcess, &code) ? static_cast<int>(code) : -1;
 }
 
 void ChildProcess::Terminate()
@@ -183,44 +122,31 @@ void ChildProcess::Terminate()
 ChildProcess::~ChildProcess()
 {
     Terminate();
-    if (m_pi.hThread)
-        CloseHandle(m_pi.hThread);
-    if (m_pi.hProcess)
-        CloseHandle(m_pi.hProcess);
+    const FileHandle thread(m_pi.hThread), process(m_pi.hProcess);  // closed as they go
 }
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
+    std::ofstream file(fs::path(path), std::ios::binary);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    return !file.fail();
 }
 
 bool ReadBytes(const std::wstring& path, std::string* bytes)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    std::ifstream file(fs::path(path), std::ios::binary);
+    if (!file)
         return false;
-    bytes->clear();
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        bytes->append(buffer, got);
-    CloseHandle(file);
+    std::ostringstream content;
+    content << file.rdbuf();  // nothing for an empty file
+    *bytes = content.str();
     return true;
 }
 
 DWORD RunningChild(DWORD parent, const wchar_t* exe)
 {
     FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.Valid())
-        return 0;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
@@ -236,31 +162,20 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* o
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (output && !CreatePipe(&readEnd, &writeEnd, &inherit, 0))
         return -1;
-    if (readEnd)
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    PROCESS_INFORMATION pi = {};
-    const bool started = Launch(exe, args, L"", &pi, writeEnd, CREATE_NO_WINDOW);
-    if (writeEnd)
-        CloseHandle(writeEnd);
-    DWORD code = static_cast<DWORD>(-1);
-    if (started) {
-        if (output) {
-            output->clear();
-            char buffer[4096];
-            DWORD got = 0;
-            while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-                output->append(buffer, got);
-        }
-        if (WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &code);
-        else
-            TerminateProcess(pi.hProcess, 1);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    if (readEnd)
-        CloseHandle(readEnd);
-    return static_cast<int>(code);
+    const FileHandle reader(readEnd);
+    FileHandle writer(writeEnd);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    ChildProcess child;  // ended when it runs longer than `ms`
+    if (!Launch(exe, args, L"", &child.m_pi, writeEnd, CREATE_NO_WINDOW))
+        return -1;
+    writer.Close();
+    char buffer[4096];
+    DWORD got = 0;
+    if (output)
+        output->clear();
+    while (output && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        output->append(buffer, got);
+    return child.WaitExit(ms) ? child.ExitCode() : -1;
 }
 
 std::string FileContent(const std::wstring& path)
@@ -271,34 +186,17 @@ std::string FileContent(const std::wstring& path)
 
 bool CopyTree(const std::wstring& from, const std::wstring& to)
 {
-    bool ok = MakeDirs(to);
-    for (const std::wstring& name : Tree(from)) {
-        const std::wstring source = from + L"\\" + name;
-        if (GetFileAttributesW(source.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-            ok = MakeDirs(to + L"\\" + name) && ok;
-        else
-            ok = CopyFileW(source.c_str(), (to + L"\\" + name).c_str(), FALSE) && ok;
-    }
-    return ok;
+    std::error_code error;
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    return !error;
 }
-
-namespace {
-
-void Collect(const std::wstring& dir, const std::wstring& prefix, std::vector<std::wstring>* out)
-{
-    ForEachChild(dir, [&](const std::wstring& name, bool isDirectory) {
-        out->push_back(prefix + name);
-        if (isDirectory)
-            Collect(dir + L"\\" + name, prefix + name + L"\\", out);
-    });
-}
-
-} // namespace
 
 std::vector<std::wstring> Tree(const std::wstring& dir)
 {
     std::vector<std::wstring> names;
-    Collect(dir, L"", &names);
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().lexically_relative(dir).wstring());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -306,10 +204,9 @@ std::vector<std::wstring> Tree(const std::wstring& dir)
 bool KeyExists(HKEY root, const std::wstring& path)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
+    const bool exists = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
     RegCloseKey(key);
-    return true;
+    return exists;
 }
 
 bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name)
@@ -326,14 +223,12 @@ bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, cons
 std::wstring RegString(HKEY root, const std::wstring& path, const wchar_t* name, DWORD* type)
 {
     WCHAR data[1024] = {};
-    DWORD bytes = sizeof data - sizeof(WCHAR);
-    DWORD kind = REG_NONE;
+    DWORD bytes = sizeof data - sizeof(WCHAR), kind = REG_NONE;
     HKEY key = nullptr;
     LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key);
-    if (rc == ERROR_SUCCESS) {
+    if (rc == ERROR_SUCCESS)
         rc = RegQueryValueExW(key, name, nullptr, &kind, reinterpret_cast<BYTE*>(data), &bytes);
-        RegCloseKey(key);
-    }
+    RegCloseKey(key);
     if (type)
         *type = kind;
     return rc == ERROR_SUCCESS && (kind == REG_SZ || kind == REG_EXPAND_SZ) ? std::wstring(data) : L"<none>";
@@ -343,42 +238,30 @@ std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path)
 {
     std::vector<std::wstring> names;
     HKEY key = nullptr;
+    WCHAR name[256];
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return names;
-    for (DWORD i = 0;; ++i) {
-        WCHAR name[256];
-        DWORD length = 256;
-        if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+    for (DWORD i = 0, length = 256; RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == 0;
+         ++i, length = 256)
         names.push_back(name);
-    }
     RegCloseKey(key);
     return names;
 }
 
 std::wstring LinkTarget(const std::wstring& link)
 {
-    const bool com = SUCCEEDED(CoInitialize(nullptr));
-    std::wstring target = L"<none>";
-    IShellLinkW* shellLink = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&shellLink)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            WCHAR path[MAX_PATH] = {};
-            WCHAR icon[MAX_PATH] = {};
-            int index = -1;
-            if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
-                SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)) &&
-                SUCCEEDED(shellLink->GetIconLocation(icon, MAX_PATH, &index)))
-                target = lstrcmpiW(path, icon) == 0 && index == 0 ? std::wstring(path) : L"<icon differs>";
-            file->Release();
-        }
-        shellLink->Release();
-    }
-    if (com)
-        CoUninitialize();
-    return target;
+    const ComScope com;
+    ComPtr<IShellLinkW> shellLink;
+    ComPtr<IPersistFile> file;
+    WCHAR path[MAX_PATH] = {}, icon[MAX_PATH] = {};
+    int index = -1;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                shellLink.OutVoid())) ||
+        FAILED(shellLink->QueryInterface(IID_IPersistFile, file.OutVoid())) ||
+        FAILED(file->Load(link.c_str(), STGM_READ)) || FAILED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)) ||
+        FAILED(shellLink->GetIconLocation(icon, MAX_PATH, &index)))
+        return L"<none>";
+    return lstrcmpiW(path, icon) == 0 && index == 0 ? std::wstring(path) : L"<icon differs>";
 }
 
 } // namespace testing_support

@@ -1,9 +1,10 @@
 // Small RAII helpers and readers for tests that run under Wine against the
-// real system: a scratch folder, a scratch registry key, child processes
-// (the test helper among them), file contents and folder trees, registry
-// values, shell links. They use the plain Windows calls, never the code
-// under test, and clean up after themselves when they go out of scope. Real
-// mouse and keyboard input is skin/shot's pointer.h (velt_input).
+// real system: a scratch folder, child processes (the test helper among
+// them), file contents and folder trees, registry values, shell links. They
+// use the plain Windows calls and the standard library's files and folders
+// (COM through the ComPtr of setup/com_ptr.h), never the code under test,
+// and clean up after themselves when they go out of scope. Real mouse and
+// keyboard input is skin/shot's pointer.h (velt_input).
 #pragma once
 
 #include <windows.h>
@@ -32,22 +33,6 @@ private:
     std::wstring m_path;
 };
 
-// A fresh key HKCU\Software\VeltTests\<unique>, deleted with its content on destruction.
-class ScratchKey {
-public:
-    ScratchKey();
-    ~ScratchKey();
-    ScratchKey(const ScratchKey&) = delete;
-    ScratchKey& operator=(const ScratchKey&) = delete;
-    HKEY Root() const { return HKEY_CURRENT_USER; }
-    const std::wstring& Path() const { return m_path; }
-    HKEY Handle() const { return m_key; }
-
-private:
-    std::wstring m_path;
-    HKEY m_key = nullptr;
-};
-
 // A child process; terminated (if still running) and closed on destruction.
 class ChildProcess {
 public:
@@ -66,13 +51,14 @@ public:
     bool StartHolder(const std::wstring& file);
     DWORD Id() const { return m_pi.dwProcessId; }
     HANDLE Handle() const { return m_pi.hProcess; }
-    bool WaitExit(DWORD ms);
+    bool WaitExit(DWORD ms) { return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, ms) == WAIT_OBJECT_0; }
     // The exit code of an ended process; -1 while it runs or when none started.
     int ExitCode() const;
     void Terminate();
     ~ChildProcess();
 
 private:
+    friend int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* output, DWORD ms);
     PROCESS_INFORMATION m_pi = {};
 };
 
@@ -91,11 +77,12 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes);
 bool ReadBytes(const std::wstring& path, std::string* bytes);
 // A file's bytes, or "<missing>" when it cannot be read.
 std::string FileContent(const std::wstring& path);
-bool Exists(const std::wstring& path);
+inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 bool MakeDirs(const std::wstring& path);
 std::wstring UniqueName(const std::wstring& prefix);
 
-// Deletes a folder tree with plain file calls (no shell); true when it is gone.
+// Deletes a folder tree (or a file), read-only items too, with the standard
+// library (no shell); true when it is gone.
 bool RemoveTree(const std::wstring& path);
 // Copies a folder tree (files and folders); false when something failed.
 bool CopyTree(const std::wstring& from, const std::wstring& to);

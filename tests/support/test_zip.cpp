@@ -1,44 +1,36 @@
-// Zip archives for tests: see test_zip.h.
+// Zip archives for tests: see test_zip.h. Written by the archive tests'
+// builder (setup/archive/test/zip_builder.h); read with minizip over the
+// file's bytes in memory (common/memory_source.h).
 #include "test_zip.h"
 
-#include <windows.h>
-
+#include "memory_source.h"
+#include "test_support.h"
 #include "unzip.h"
-#include "zip.h"
+#include "zip_builder.h"
 
 namespace testing_support {
-
-namespace {
-
-std::string Narrow(const std::wstring& text)
-{
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1)
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
-    return out;
-}
-
-} // namespace
 
 bool ReadZip(const std::wstring& path, ZipEntries* entries)
 {
     entries->clear();
-    unzFile in = unzOpen(Narrow(path).c_str());
+    std::string archive;
+    if (!ReadBytes(path, &archive))
+        return false;
+    MemorySource source{.data = reinterpret_cast<const unsigned char*>(archive.data()), .size = archive.size()};
+    zlib_filefunc64_def io;
+    FillMemoryFileFunctions(&io);
+    unzFile in = unzOpen2_64(&source, &io);
     if (!in)
         return false;
     bool ok = true;
     for (int step = unzGoToFirstFile(in); ok && step == UNZ_OK; step = unzGoToNextFile(in)) {
         char name[512] = {};
         unz_file_info info = {};
-        if (unzGetCurrentFileInfo(in, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
-            unzOpenCurrentFile(in) != UNZ_OK) {
-            ok = false;
-            break;
-        }
-        std::string bytes(info.uncompressed_size, '\0');
-        const int got = bytes.empty() ? 0 : unzReadCurrentFile(in, &bytes[0], static_cast<unsigned>(bytes.size()));
-        ok = unzCloseCurrentFile(in) == UNZ_OK && got == static_cast<int>(bytes.size());
+        ok = unzGetCurrentFileInfo(in, &info, name, sizeof name, nullptr, 0, nullptr, 0) == UNZ_OK &&
+             unzOpenCurrentFile(in) == UNZ_OK;
+        std::string bytes(ok ? info.uncompressed_size : 0, '\0');
+        const int size = static_cast<int>(bytes.size());
+        ok = ok && unzReadCurrentFile(in, bytes.data(), size) == size && unzCloseCurrentFile(in) == UNZ_OK;
         if (ok)
             entries->emplace_back(name, bytes);
     }
@@ -48,23 +40,10 @@ bool ReadZip(const std::wstring& path, ZipEntries* entries)
 
 bool WriteZip(const std::wstring& path, const ZipEntries& entries)
 {
-    zipFile out = zipOpen(Narrow(path).c_str(), APPEND_STATUS_CREATE);
-    if (!out)
-        return false;
-    bool ok = true;
-    for (const auto& entry : entries) {
-        zip_fileinfo info = {};
-        if (zipOpenNewFileInZip(out, entry.first.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                Z_DEFAULT_COMPRESSION) != ZIP_OK) {
-            ok = false;
-            continue;
-        }
-        if (zipWriteInFileInZip(out, entry.second.data(), static_cast<unsigned>(entry.second.size())) != ZIP_OK)
-            ok = false;
-        if (zipCloseFileInZip(out) != ZIP_OK)
-            ok = false;
-    }
-    return zipClose(out, nullptr) == ZIP_OK && ok;
+    std::vector<TestEntry> built;
+    for (const auto& [name, bytes] : entries)
+        built.push_back({.name = name, .data = bytes});
+    return WriteBytes(path, BuildZip(built));
 }
 
 } // namespace testing_support

@@ -1,7 +1,6 @@
 // Zip archives for tests (skin archives with chosen entries): read every
 // entry of an archive, or write an archive of given entries (deflated).
-// Entry names are bytes as stored (UTF-8 in our archives); paths go through
-// the ANSI code page, so they must be representable in it.
+// Entry names are bytes as stored (UTF-8 in our archives).
 #pragma once
 
 #include <string>

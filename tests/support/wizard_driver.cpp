@@ -4,6 +4,8 @@
 #include "image.h"
 #include "skin_archive.h"
 
+#include <algorithm>
+
 namespace testing_support {
 
 namespace {
@@ -22,53 +24,25 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
-DWORD ProcessOf(HWND window)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid;
-}
-
-struct TopLevelSearch {
-    DWORD pid;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param)
-{
-    TopLevelSearch* search = reinterpret_cast<TopLevelSearch*>(param);
-    if (ProcessOf(window) == search->pid && IsWindowVisible(window))
-        search->windows.push_back(window);
-    return TRUE;
-}
-
 std::vector<HWND> VisibleWindowsOf(DWORD pid)
 {
-    TopLevelSearch search = {pid, {}};
-    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.windows;
-}
-
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM param)
-{
-    if (lstrcmpiW(ClassOf(child).c_str(), L"Static") == 0)
-        *reinterpret_cast<std::wstring*>(param) += TextOf(child);
-    return TRUE;
-}
-
-// The deepest visible child window of `window` under a screen point, or the
-// window itself.
-HWND DeepestChild(HWND window, POINT screen)
-{
-    HWND target = window;
-    for (;;) {
-        POINT pt = screen;
-        ScreenToClient(target, &pt);
-        HWND child = ChildWindowFromPointEx(target, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
-        if (!child || child == target)
-            return target;
-        target = child;
+    std::vector<HWND> windows;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, nullptr, nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == pid && IsWindowVisible(window))
+            windows.push_back(window);
     }
+    return windows;
+}
+
+// Posts a click at a client point of `window`.
+void PostClick(HWND window, POINT client)
+{
+    const LPARAM pos = MAKELPARAM(client.x, client.y);
+    PostMessageW(window, WM_MOUSEMOVE, 0, pos);
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, pos);
+    PostMessageW(window, WM_LBUTTONUP, 0, pos);
 }
 
 } // namespace
@@ -78,11 +52,9 @@ bool WizardDriver::Start(const std::wstring& exe, const std::wstring& skinArchiv
 {
     const std::wstring exeDir = exe.substr(0, exe.find_last_of(L"\\/"));
     m_skinCopy = std::make_unique<ScratchDir>(L"skin");
-    m_skin.clear();
     m_listings.clear();
     const std::wstring copy = *m_skinCopy / skinArchive;
-    if (CopyFileW((exeDir + L"\\" + skinArchive).c_str(), copy.c_str(), FALSE))
-        m_skin = copy;
+    m_skin = CopyFileW((exeDir + L"\\" + skinArchive).c_str(), copy.c_str(), FALSE) ? copy : L"";
     WCHAR temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     return m_process.StartIn(workDir.empty() ? temp : workDir, exe, arguments);
@@ -117,48 +89,6 @@ HWND WizardDriver::WaitFrame(const std::wstring& title, DWORD ms, const std::wst
     return found;
 }
 
-bool WizardDriver::WaitIdle(DWORD ms) const
-{
-    return Process() && WaitForInputIdle(Process(), ms) == 0;
-}
-
-HWND WizardDriver::Page(const std::wstring& name) const
-{
-    if (!m_frame)
-        return nullptr;
-    HWND child = nullptr;
-    while ((child = FindWindowExW(m_frame, child, nullptr, name.c_str())) != nullptr) {
-        if (GetParent(child) == m_frame)
-            return child;
-    }
-    return nullptr;
-}
-
-bool WizardDriver::IsVisible(HWND window)
-{
-    return window && IsWindowVisible(window);
-}
-
-bool WizardDriver::WaitPageVisible(const std::wstring& name, DWORD ms) const
-{
-    return WaitUntil([&] { return PageVisible(name); }, ms);
-}
-
-bool WizardDriver::WaitPageHidden(const std::wstring& name, DWORD ms) const
-{
-    return WaitUntil([&] { return !PageVisible(name); }, ms);
-}
-
-std::wstring WizardDriver::LayoutOf(const std::wstring& page) const
-{
-    return page.empty() ? m_frameLayout : page + L"Wnd.xml";
-}
-
-HWND WizardDriver::WindowOf(const std::wstring& page) const
-{
-    return page.empty() ? m_frame : Page(page);
-}
-
 const std::vector<skinshot::NamedControl>* WizardDriver::Listing(const std::wstring& page)
 {
     const std::wstring layout = LayoutOf(page);
@@ -178,107 +108,54 @@ const std::vector<skinshot::NamedControl>* WizardDriver::Listing(const std::wstr
     return &m_listings.emplace(layout, std::move(controls)).first->second;
 }
 
-bool WizardDriver::ControlRect(const std::wstring& page, const std::wstring& control, RECT* rect)
+bool WizardDriver::ControlScreenRect(const std::wstring& page, const std::wstring& control, RECT* rect)
 {
-    if (!WindowOf(page))
-        return false;
-    const std::vector<skinshot::NamedControl>* controls = Listing(page);
+    const std::vector<skinshot::NamedControl>* controls = WindowOf(page) ? Listing(page) : nullptr;
     const skinshot::NamedControl* found = controls ? skinshot::FindNamed(*controls, control) : nullptr;
     if (!found)
         return false;
     *rect = found->rect;
-    return true;
-}
-
-bool WizardDriver::ControlScreenRect(const std::wstring& page, const std::wstring& control, RECT* rect)
-{
-    if (!ControlRect(page, control, rect))
-        return false;
     MapWindowPoints(WindowOf(page), nullptr, reinterpret_cast<POINT*>(rect), 2);
     return true;
 }
 
-HWND WizardDriver::ClickAt(HWND window, POINT client)
+HWND WizardDriver::TargetOf(const std::wstring& page, const std::wstring& control, POINT* at)
 {
-    POINT screen = client;
-    ClientToScreen(window, &screen);
-    HWND target = DeepestChild(window, screen);
-    POINT at = screen;
-    ScreenToClient(target, &at);
-    const LPARAM pos = MAKELPARAM(at.x, at.y);
-    PostMessageW(target, WM_MOUSEMOVE, 0, pos);
-    PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, pos);
-    PostMessageW(target, WM_LBUTTONUP, 0, pos);
+    RECT rc = {};
+    if (!ControlScreenRect(page, control, &rc))
+        return nullptr;
+    const POINT screen = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    HWND target = WindowOf(page);
+    for (HWND child = target; child;) {
+        target = child;
+        *at = screen;
+        ScreenToClient(target, at);
+        child = ChildWindowFromPointEx(target, *at, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        child = child == target ? nullptr : child;
+    }
     return target;
-}
-
-bool WizardDriver::Click(const std::wstring& control)
-{
-    return Click(L"", control);
 }
 
 bool WizardDriver::Click(const std::wstring& page, const std::wstring& control)
 {
-    RECT rc = {};
-    if (!ControlRect(page, control, &rc))
-        return false;
-    ClickAt(WindowOf(page), {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-    return true;
+    POINT at = {};
+    HWND target = TargetOf(page, control, &at);
+    if (target)
+        PostClick(target, at);
+    return target != nullptr;
 }
 
 bool WizardDriver::TypeText(const std::wstring& page, const std::wstring& control, const std::wstring& text)
 {
-    RECT rc = {};
-    if (!ControlRect(page, control, &rc))
+    POINT at = {};
+    HWND edit = TargetOf(page, control, &at);
+    if (!edit || lstrcmpiW(ClassOf(edit).c_str(), L"Edit") != 0)
         return false;
-    HWND window = WindowOf(page);
-    POINT centre = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-    // Only an edit field takes the typing; nothing is clicked otherwise.
-    POINT screen = centre;
-    ClientToScreen(window, &screen);
-    if (lstrcmpiW(ClassOf(DeepestChild(window, screen)).c_str(), L"Edit") != 0)
-        return false;
-    HWND edit = ClickAt(window, centre);
+    PostClick(edit, at);
     PostMessageW(edit, EM_SETSEL, 0, -1);
     for (wchar_t ch : text)
         PostMessageW(edit, WM_CHAR, ch, 1);
     return true;
-}
-
-HWND WizardDriver::KeyTarget() const
-{
-    if (!m_frame)
-        return nullptr;
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    // A window that is gone or hidden (a message box just answered) does not count.
-    auto usable = [](HWND window) { return window && IsWindowVisible(window); };
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(m_frame, nullptr), &info)) {
-        if (usable(info.hwndFocus))
-            return info.hwndFocus;
-        if (usable(info.hwndActive))
-            return info.hwndActive;
-    }
-    return m_frame;
-}
-
-bool WizardDriver::PressAlt(wchar_t letter) const
-{
-    HWND target = KeyTarget();
-    if (!target)
-        return false;
-    PostMessageW(target, WM_SYSCHAR, letter, 1 | (1 << 29));  // bit 29: Alt is down
-    return true;
-}
-
-bool WizardDriver::PostSysClose() const
-{
-    return m_frame && PostMessageW(m_frame, WM_SYSCOMMAND, SC_CLOSE, 0);
-}
-
-bool WizardDriver::PostClose() const
-{
-    return m_frame && PostMessageW(m_frame, WM_CLOSE, 0, 0);
 }
 
 MessageBoxSeen WizardDriver::WaitMessageBox(DWORD ms, const std::wstring& caption, const std::wstring& text) const
@@ -289,10 +166,9 @@ MessageBoxSeen WizardDriver::WaitMessageBox(DWORD ms, const std::wstring& captio
             for (HWND window : VisibleWindowsOf(ProcessId())) {
                 if (ClassOf(window) != L"#32770")
                     continue;
-                MessageBoxSeen candidate;
-                candidate.box = window;
-                candidate.caption = TextOf(window);
-                EnumChildWindows(window, CollectStaticText, reinterpret_cast<LPARAM>(&candidate.text));
+                MessageBoxSeen candidate = {window, TextOf(window), L""};
+                for (HWND text = nullptr; (text = FindWindowExW(window, text, L"Static", nullptr)) != nullptr;)
+                    candidate.text += TextOf(text);
                 if ((caption.empty() || candidate.caption == caption) && (text.empty() || candidate.text == text)) {
                     seen = candidate;
                     return true;
@@ -307,24 +183,15 @@ MessageBoxSeen WizardDriver::WaitMessageBox(DWORD ms, const std::wstring& captio
 bool WizardDriver::Answer(const MessageBoxSeen& seen, int id, DWORD ms)
 {
     HWND button = seen.box ? GetDlgItem(seen.box, id) : nullptr;
-    if (!button)
-        return false;
-    PostMessageW(button, BM_CLICK, 0, 0);
-    return WaitUntil([&] { return !IsWindow(seen.box); }, ms);
+    return button && PostMessageW(button, BM_CLICK, 0, 0) && WaitUntil([&] { return !IsWindow(seen.box); }, ms);
 }
 
 bool WizardDriver::WaitExit(DWORD ms, DWORD* exitCode) const
 {
-    if (!Process() || WaitForSingleObject(Process(), ms) != WAIT_OBJECT_0)
-        return false;
-    if (exitCode)
+    const bool ended = Process() && WaitForSingleObject(Process(), ms) == WAIT_OBJECT_0;
+    if (ended && exitCode)
         *exitCode = static_cast<DWORD>(m_process.ExitCode());
-    return true;
-}
-
-bool WizardDriver::Running() const
-{
-    return Process() && WaitForSingleObject(Process(), 0) == WAIT_TIMEOUT;
+    return ended;
 }
 
 bool WizardDriver::WaitChildrenEnded(const wchar_t* exe, DWORD ms) const
@@ -341,43 +208,39 @@ int WizardDriver::ProgressWidth(const std::wstring& page, const std::wstring& co
 {
     HWND window = WindowOf(page);
     RECT bar = {};
-    if (!IsVisible(window) || !ControlScreenRect(page, control, &bar))
+    if (!IsWindowVisible(window) || !ControlScreenRect(page, control, &bar))
         return -1;
     skinshot::Image fill;
     if (!skinshot::LoadArchivePicture(m_skin, L"progress.png", &fill) || fill.Empty())
         return -1;
     RECT client = {};
     GetClientRect(window, &client);
-    POINT edge = {client.right, client.bottom};
-    ClientToScreen(window, &edge);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     skinshot::Image shot;
     const int height = bar.bottom - bar.top;
-    if (height <= 0 || !skinshot::CaptureScreen({bar.left, bar.top, edge.x, bar.bottom}, &shot) || shot.width < 2)
+    if (height <= 0 || !skinshot::CaptureScreen({bar.left, bar.top, client.right, bar.bottom}, &shot) || shot.width < 2)
         return -1;
 
     // Two rows clear of the frame's border; the fill picture is stretched
     // over the bar's height, so row r shows the picture's row r * h / height.
+    // A column is filled (or empty) when both rows show the picture (or white).
     const int rows[2] = {height / 3, height / 2};
-    enum Kind { Filled, Empty, Other };
-    auto kindOf = [&](int x) {
-        int filled = 0, empty = 0;
-        for (int row : rows) {
-            const uint32_t px = shot.At(x, row);
-            if (ColoursNear(px, fill.At(fill.width / 2, row * fill.height / height), 24))
-                ++filled;
-            else if (ColoursNear(px, 0xFFFFFF, 8))
-                ++empty;
-        }
-        return filled == 2 ? Filled : empty == 2 ? Empty : Other;
+    auto filled = [&](int x) {
+        return std::all_of(std::begin(rows), std::end(rows), [&](int row) {
+            return ColoursNear(shot.At(x, row), fill.At(fill.width / 2, row * fill.height / height), 24);
+        });
+    };
+    auto empty = [&](int x) {
+        return ColoursNear(shot.At(x, rows[0]), 0xFFFFFF, 8) && ColoursNear(shot.At(x, rows[1]), 0xFFFFFF, 8);
     };
     // Column 0 lies under the frame's left border.
     int x = 1;
-    while (x < shot.width && kindOf(x) == Filled)
+    while (x < shot.width && filled(x))
         ++x;
     if (x >= shot.width)
         return -1;
     const int run = x - 1;
-    if (kindOf(x) == Empty)
+    if (empty(x))
         return run + 1;
     // A full bar: the frame's right border lies over its last column.
     return run > 0 ? run + 2 : -1;

@@ -78,27 +78,34 @@ public:
     // Waits until the program waits for input with none pending
     // (WaitForInputIdle). False on timeout, and at once for a program without
     // a window subsystem (a console program).
-    bool WaitIdle(DWORD ms) const;
+    bool WaitIdle(DWORD ms) const { return Process() && WaitForInputIdle(Process(), ms) == 0; }
 
     // The page window of that name ("Page10"), or null.
-    HWND Page(const std::wstring& name) const;
-    // The window exists and is visible (its own WS_VISIBLE style and its
+    HWND Page(const std::wstring& name) const
+    {
+        return m_frame ? FindWindowExW(m_frame, nullptr, nullptr, name.c_str()) : nullptr;
+    }
+    // The page exists and is visible (its own WS_VISIBLE style and its
     // parents').
-    static bool IsVisible(HWND window);
-    bool PageVisible(const std::wstring& name) const { return IsVisible(Page(name)); }
-    bool WaitPageVisible(const std::wstring& name, DWORD ms) const;
-    bool WaitPageHidden(const std::wstring& name, DWORD ms) const;
+    bool PageVisible(const std::wstring& name) const { return IsWindowVisible(Page(name)) != FALSE; }
+    bool WaitPageVisible(const std::wstring& name, DWORD ms) const
+    {
+        return WaitUntil([&] { return PageVisible(name); }, ms);
+    }
+    bool WaitPageHidden(const std::wstring& name, DWORD ms) const
+    {
+        return WaitUntil([&] { return !PageVisible(name); }, ms);
+    }
 
-    // A control's rectangle in its window's client coordinates, from the
-    // layout; `page` empty means the frame. False when the window, its
-    // layout or the control is unknown.
-    bool ControlRect(const std::wstring& page, const std::wstring& control, RECT* rect);
-    // The same in screen coordinates, where the window is now.
+    // A control's rectangle from the layout (in its window's client
+    // coordinates) on the screen, where the window is now; `page` empty
+    // means the frame. False when the window, its layout or the control is
+    // unknown.
     bool ControlScreenRect(const std::wstring& page, const std::wstring& control, RECT* rect);
 
     // Clicks a control of the frame, or of a page. False when the control
     // could not be located (nothing is posted then).
-    bool Click(const std::wstring& control);
+    bool Click(const std::wstring& control) { return Click(L"", control); }
     bool Click(const std::wstring& page, const std::wstring& control);
 
     // Types into an edit field of a page (or of the frame, page empty): clicks
@@ -107,15 +114,9 @@ public:
     // False when no native edit field lies under the control.
     bool TypeText(const std::wstring& page, const std::wstring& control, const std::wstring& text);
 
-    // Key presses go to the window that has the keyboard focus in the
-    // program's interface thread (else its active window, else the frame;
-    // hidden windows do not count).
-    // PressAlt posts the WM_SYSCHAR of Alt+letter (a control's "shortcut").
-    // False when there is no window.
-    bool PressAlt(wchar_t letter) const;
     // Alt+F4: WM_SYSCOMMAND SC_CLOSE to the frame. WM_CLOSE from outside.
-    bool PostSysClose() const;
-    bool PostClose() const;
+    bool PostSysClose() const { return m_frame && PostMessageW(m_frame, WM_SYSCOMMAND, SC_CLOSE, 0); }
+    bool PostClose() const { return m_frame && PostMessageW(m_frame, WM_CLOSE, 0, 0); }
 
     // The first message box of the process whose caption and text equal the
     // given ones (an empty filter matches anything) that shows within ms.
@@ -128,7 +129,7 @@ public:
 
     // Waits for the process to end; its exit code goes to *exitCode.
     bool WaitExit(DWORD ms, DWORD* exitCode = nullptr) const;
-    bool Running() const;
+    bool Running() const { return Process() && WaitForSingleObject(Process(), 0) == WAIT_TIMEOUT; }
     // Waits until no process named `exe` that the program started still runs
     // (Uninstall's delayed removal, "cmd.exe", goes on after the program).
     bool WaitChildrenEnded(const wchar_t* exe, DWORD ms) const;
@@ -146,13 +147,13 @@ public:
 
 private:
     // The layout of a window: the frame's, or page name + "Wnd.xml".
-    std::wstring LayoutOf(const std::wstring& page) const;
-    HWND WindowOf(const std::wstring& page) const;
+    std::wstring LayoutOf(const std::wstring& page) const { return page.empty() ? m_frameLayout : page + L"Wnd.xml"; }
+    HWND WindowOf(const std::wstring& page) const { return page.empty() ? m_frame : Page(page); }
     const std::vector<skinshot::NamedControl>* Listing(const std::wstring& page);
-    // Posts a click at a client point of `window` to the deepest visible
-    // child under it; returns that child (or the window).
-    static HWND ClickAt(HWND window, POINT client);
-    HWND KeyTarget() const;
+    // The deepest visible child window under the centre of a control (a page
+    // that covers the frame, a native edit field), with that point in its
+    // client coordinates; null when the control could not be located.
+    HWND TargetOf(const std::wstring& page, const std::wstring& control, POINT* at);
 
     // Ended (TerminateProcess) when it still runs as the driver goes.
     ChildProcess m_process;

@@ -1,19 +1,20 @@
 // Uninstall.exe under Wine, driven only through its windows: the fake
 // installation is laid out as Setup leaves it, Uninstall is started from it
 // (or from a copy elsewhere), its buttons are clicked by name (their places
-// come from Uninstall.DAT's layouts). Here what the windows add: the pages,
-// the running calendar's refusal, the bar as the screen shows it, the frame,
+// come from Uninstall.DAT's layouts). Here what the windows add: the frame,
+// the pages, the running calendar's refusal, the bar as the screen shows it,
 // and Uninstall's own folder after it has ended. What the removal takes from
 // the folder, the shortcuts, the autostart value and the record, for every
 // kind of record and manifest: RemovalEngine.* (common/removal_worker_test.cpp).
 // Quitting at the confirmation or during the removal: the fault suite's
-// uninstall.no-nextbtn.* and quit.removal-uninstall.* cases.
+// uninstall.no-nextbtn.* and quit.removal-uninstall.* cases. A control's
+// shortcut key gives the click a mouse gives (the window library's Buttons.*
+// tests; the layouts' shortcuts: SkinLayout.*).
 #include "fake_installation.h"
 #include "gdi_handles.h"
 #include "wizard_driver.h"
 
 #include "product.h"
-#include "test_support.h"
 #include "wait_until.h"
 
 #include <gtest/gtest.h>
@@ -50,88 +51,110 @@ void Finish(WizardDriver& run, const std::wstring& dir)
         20000, 20));
     EXPECT_TRUE(stayed) << "removed before Uninstall ended";
     DWORD code = 99;
-    ASSERT_TRUE(run.WaitExit(0, &code));
-    EXPECT_EQ(0u, code);
-}
-
-// "nextbtn", the completion page, then Finish.
-void RemoveThroughTheWizard(WizardDriver& run, const std::wstring& dir)
-{
-    ASSERT_TRUE(run.Click(L"nextbtn") && run.WaitPageVisible(L"Page11", 20000));
-    Finish(run, dir);
+    EXPECT_TRUE(run.WaitExit(0, &code) && code == 0) << code;
 }
 
 } // namespace
 
 // Started in its own folder, as a double click in the folder starts it (the
 // folder is then the program's current directory, and a child's unless told
-// otherwise): the folder the installation made goes once Uninstall has ended,
+// otherwise). The frame alone: maximised to the work area, square while
+// maximised, restored with its round region, minimised by its button (its
+// region and hit test: WizardWindow.*, on the real layout's round corner and
+// caption band: SkinLayout.EveryLayoutMeetsTheWindowContract). Restored, the
+// removal: the folder the installation made goes once Uninstall has ended,
 // the folder above it stays.
-TEST(UninstallWizard, FullRemovalForAllUsersEndsWithTheFolderGoneAfterExit)
+TEST(UninstallWizard, TheFrameThenTheFullRemovalWithTheFolderGoneAfterExit)
 {
-    InstallOptions options;
-    FakeInstallation install(options);
+    FakeInstallation install(InstallOptions{});
     ASSERT_TRUE(install.Ok());
     WizardDriver run;
     ASSERT_TRUE(StartUninstall(run, install.Dir(), install.Dir()));
     ASSERT_EQ(1u, run.VisibleTopLevelWindows().size());
-    RemoveThroughTheWizard(run, install.Dir());
+    HWND frame = run.Frame();
+    RECT now = {};
+    auto sizeIs = [&](LONG width, LONG height) {
+        GetWindowRect(frame, &now);
+        return now.right - now.left == width && now.bottom - now.top == height;
+    };
+    auto seen = [&] { return std::to_string(now.right - now.left) + "x" + std::to_string(now.bottom - now.top); };
+    // The region's box, {-1, -1} without one.
+    auto region = [&] {
+        RECT box = {-1, -1, -1, -1};
+        GdiObject<HRGN> rgn(CreateRectRgn(0, 0, 0, 0));
+        if (GetWindowRgn(frame, rgn.Get()) != ERROR)
+            GetRgnBox(rgn.Get(), &box);
+        return std::pair{box.right, box.bottom};
+    };
+    EXPECT_TRUE(sizeIs(517, 397));
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(frame) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return sizeIs(work.right - work.left, work.bottom - work.top); }, 5000)) << seen();
+    EXPECT_EQ(region(), std::pair(-1L, -1L)) << "a region on the maximised window";
+    PostMessageW(frame, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(frame); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return sizeIs(517, 397); }, 5000)) << seen();
+    EXPECT_TRUE(WaitUntil([&] { return region() == std::pair(517L, 397L); }, 5000))
+        << region().first << "x" << region().second;
+    ASSERT_TRUE(run.Click(L"minbtn"));
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(frame) != FALSE; }, 5000));
+    PostMessageW(frame, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsIconic(frame) && sizeIs(517, 397); }, 5000)) << seen();
+
+    ASSERT_TRUE(run.Click(L"nextbtn") && run.WaitPageVisible(L"Page11", 20000));
+    Finish(run, install.Dir());
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
     EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir()); }, 30000, 100)) << "the folder stays after the end";
     EXPECT_TRUE(Exists(install.Parent()));
 }
 
-// A folder the installation did not make (the user's, with its manifest; the
-// desktop, without one): once Uninstall and its delayed removal have ended,
-// Uninstall's three files are gone and the folder and the user's file stay.
-TEST(UninstallWizard, FromAFolderOfTheUsersOnlyItsOwnFilesGoAfterExit)
+// Uninstall's own three files once it and its delayed removal have ended:
+// from a folder the installation did not make (the user's, with its
+// manifest; the desktop, without one) they go, and the folder and the user's
+// file stay; a copy run from a folder of its own that is no installation
+// removes the installation and leaves its own folder alone.
+TEST(UninstallWizard, ItsOwnFilesGoAfterExitOnlyFromTheInstallation)
 {
-    for (bool desktop : {false, true}) {
-        SCOPED_TRACE(desktop ? "desktop" : "user's folder");
-        ScratchDir existing(L"existing");
-        InstallOptions options;
-        options.intoFolder = desktop ? ShellPath(CSIDL_DESKTOPDIRECTORY) : existing.Path();
-        options.manifest = desktop ? Manifest::None : Manifest::PreexistingDirectory;
-        options.userFiles = {{L"VeltTest-notes.txt", "my notes"}};
-        FakeInstallation install(options);
+    ScratchDir existing(L"existing"), elsewhere(L"copy");
+    const struct {
+        const char* from;
+        std::wstring intoFolder;  // empty: a fresh one, and Uninstall run from a copy elsewhere
+        Manifest manifest;
+    } cases[] = {{"the user's folder", existing.Path(), Manifest::PreexistingDirectory},
+                 {"the desktop", ShellPath(CSIDL_DESKTOPDIRECTORY), Manifest::None},
+                 {"a copy elsewhere", L"", Manifest::CreatedDirectory}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.from);
+        const bool copy = c.intoFolder.empty();
+        FakeInstallation install(
+            {.manifest = c.manifest, .userFiles = {{L"VeltTest-notes.txt", "my notes"}}, .intoFolder = c.intoFolder});
         ASSERT_TRUE(install.Ok());
+        const std::wstring dir = copy ? elsewhere.Path() : install.Dir();
+        for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName})
+            ASSERT_TRUE(!copy || CopyFileW((install.Dir() + L"\\" + name).c_str(), (dir + L"\\" + name).c_str(), 0));
+        ASSERT_TRUE(!copy || WriteBytes(dir + L"\\VeltTest-notes.txt", "my notes"));
         WizardDriver run;
-        ASSERT_TRUE(StartUninstall(run, install.Dir()));
-        RemoveThroughTheWizard(run, install.Dir());
+        ASSERT_TRUE(StartUninstall(run, dir));
+        ASSERT_TRUE(run.Click(L"nextbtn") && run.WaitPageVisible(L"Page11", 20000));
+        Finish(run, dir);
         EXPECT_TRUE(run.WaitChildrenEnded(L"cmd.exe", 30000));
         for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName})
-            EXPECT_FALSE(Exists(install.Dir() + L"\\" + name)) << name;
-        EXPECT_EQ("my notes", FileContent(install.Dir() + L"\\VeltTest-notes.txt"));
+            EXPECT_EQ(Exists(dir + L"\\" + name), copy) << name;
+        EXPECT_EQ("my notes", FileContent(dir + L"\\VeltTest-notes.txt"));
+        EXPECT_EQ(Exists(install.Dir()), !copy) << "the installation";
     }
 }
 
-TEST(UninstallWizard, CopyRunFromElsewhereRemovesTheInstallationButNotItsOwnFolder)
-{
-    InstallOptions options;
-    FakeInstallation install(options);
-    ASSERT_TRUE(install.Ok());
-    ScratchDir elsewhere(L"copy");
-    for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName})
-        ASSERT_TRUE(CopyFileW((install.Dir() + L"\\" + name).c_str(), (elsewhere / name).c_str(), FALSE));
-    ASSERT_TRUE(WriteBytes(elsewhere / L"tool.txt", "tool"));
-    WizardDriver run;
-    ASSERT_TRUE(StartUninstall(run, elsewhere.Path()));
-    RemoveThroughTheWizard(run, elsewhere.Path());
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir()); }, 30000, 100)) << "the installation stays";
-    EXPECT_TRUE(run.WaitChildrenEnded(L"cmd.exe", 30000));
-    for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName, L"tool.txt"})
-        EXPECT_TRUE(Exists(elsewhere / name)) << "a folder that is no installation was touched";
-}
-
-// The calendar runs: "nextbtn" by a click, then by its shortcut Alt+N, is
-// refused with a message owned by the frame. Once it has ended, the removal
-// of a large installation runs: the progress page covers the frame and its
-// bar shows only the worker's widths, never shrinking; its cancel answered
-// No lets the removal go on to the completion page.
+// The calendar runs: "nextbtn" is refused with a message owned by the frame.
+// Once it has ended, the removal of a large installation runs: the progress
+// page covers the frame and its bar shows only the worker's widths, never
+// shrinking; its cancel answered No lets the removal go on to the completion
+// page.
 TEST(UninstallWizard, ARunningCalendarIsRefusedThenTheBarShowsTheRemoval)
 {
-    InstallOptions options;
-    FakeInstallation install(options);
+    FakeInstallation install(InstallOptions{});
     ASSERT_TRUE(install.Ok());
     for (int i = 0; i < 1500; ++i)
         ASSERT_TRUE(WriteBytes(install.Dir() + L"\\res\\image\\weather\\extra" + std::to_wstring(i) + L".png", "x"));
@@ -140,16 +163,14 @@ TEST(UninstallWizard, ARunningCalendarIsRefusedThenTheBarShowsTheRemoval)
     ASSERT_TRUE(calendar.StartSleeper(appDir / kAppFileName));
     WizardDriver run;
     ASSERT_TRUE(StartUninstall(run, install.Dir()));
-    for (bool byKey : {false, true}) {
-        ASSERT_TRUE(byKey ? run.PressAlt(L'n') : run.Click(L"nextbtn"));
-        const MessageBoxSeen seen = run.WaitMessageBox(10000, kCaptionNotice, kMsgAppRunning);
-        ASSERT_TRUE(seen.box != nullptr);
-        EXPECT_EQ(GetWindow(seen.box, GW_OWNER), run.Frame()) << "owned by the frame";
-        ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
-        EXPECT_FALSE(run.WaitPageVisible(L"Page10", 500));
-        EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE));
-        EXPECT_TRUE(Exists(install.Dir() + L"\\" + kAppFileName));
-    }
+    ASSERT_TRUE(run.Click(L"nextbtn"));
+    const MessageBoxSeen seen = run.WaitMessageBox(10000, kCaptionNotice, kMsgAppRunning);
+    ASSERT_TRUE(seen.box != nullptr);
+    EXPECT_EQ(GetWindow(seen.box, GW_OWNER), run.Frame()) << "owned by the frame";
+    ASSERT_TRUE(WizardDriver::Answer(seen, IDOK));
+    EXPECT_FALSE(run.WaitPageVisible(L"Page10", 500));
+    EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE));
+    EXPECT_TRUE(Exists(install.Dir() + L"\\" + kAppFileName));
     calendar.Terminate();
 
     ASSERT_TRUE(run.Click(L"nextbtn") && run.WaitPageVisible(L"Page10", 10000));
@@ -174,53 +195,4 @@ TEST(UninstallWizard, ARunningCalendarIsRefusedThenTheBarShowsTheRemoval)
     Finish(run, install.Dir());
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
     EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir()); }, 60000, 100));
-}
-
-// The frame: maximised to the work area, square while maximised, restored
-// with its round region, and minimised by its button. (Its region and hit
-// test: WizardWindow.*, on the real layout's round corner and caption band:
-// SkinLayout.EveryLayoutMeetsTheWindowContract.)
-TEST(UninstallWizard, FrameMaximisesRestoresAndMinimises)
-{
-    InstallOptions options;
-    FakeInstallation install(options);
-    ASSERT_TRUE(install.Ok());
-    WizardDriver run;
-    ASSERT_TRUE(StartUninstall(run, install.Dir()));
-    HWND frame = run.Frame();
-    RECT now = {};
-    auto sizeIs = [&](LONG width, LONG height) {
-        GetWindowRect(frame, &now);
-        return now.right - now.left == width && now.bottom - now.top == height;
-    };
-    auto seen = [&] { return testing::Message() << now.left << "," << now.top << " " << now.right - now.left << "x"
-                                                << now.bottom - now.top; };
-    // The region's box, {-1, -1} without one.
-    auto region = [&] {
-        RECT box = {-1, -1, -1, -1};
-        GdiObject<HRGN> rgn(CreateRectRgn(0, 0, 0, 0));
-        if (GetWindowRgn(frame, rgn.Get()) != ERROR)
-            GetRgnBox(rgn.Get(), &box);
-        return std::pair{box.right, box.bottom};
-    };
-    EXPECT_TRUE(sizeIs(517, 397));
-    RECT work = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(frame) != FALSE; }, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return sizeIs(work.right - work.left, work.bottom - work.top); }, 5000)) << seen();
-    EXPECT_EQ(region(), std::pair(-1L, -1L)) << "a region on the maximised window";
-    PostMessageW(frame, WM_SYSCOMMAND, SC_RESTORE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(frame); }, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return sizeIs(517, 397); }, 5000)) << seen();
-    EXPECT_TRUE(WaitUntil([&] { return region() == std::pair(517L, 397L); }, 5000))
-        << region().first << "x" << region().second;
-
-    ASSERT_TRUE(run.Click(L"minbtn"));
-    EXPECT_TRUE(WaitUntil([&] { return IsIconic(frame) != FALSE; }, 5000));
-    ASSERT_TRUE(run.PostSysClose());
-    DWORD code = 99;
-    ASSERT_TRUE(run.WaitExit(10000, &code));
-    EXPECT_EQ(0u, code);
-    EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE));
 }

@@ -1,6 +1,6 @@
-// Zip archives for tests: see test_zip.h. Written by the archive tests'
-// builder (setup/archive/test/zip_builder.h); read with minizip over the
-// file's bytes in memory (common/memory_source.h).
+// Zip archives for tests: see test_zip.h. Written with BuildZip
+// (zip_builder.h); read with minizip over the file's bytes in memory
+// (common/memory_source.h).
 #include "test_zip.h"
 
 #include "memory_source.h"

@@ -3,8 +3,10 @@
 // caption, sizebox, roundcorner, mininfo), <Font> elements become the
 // manager's fonts; every other element is a control. Elements the library
 // does not know go to the callback; when it returns NULL they are skipped
-// with their children. Nothing here throws; failures return NULL with a
-// message in GetLastErrorMessage.
+// with their children. A layout nested deeper than kMaxDepth controls builds
+// nothing (the tree would later be laid out, painted and deleted by
+// recursion, and a hostile skin could exhaust the stack). Nothing here
+// throws; failures return NULL with a message in GetLastErrorMessage.
 #include "UIInternal.h"
 #include "UIRender.h"
 #include "UIResource.h"
@@ -20,6 +22,10 @@ struct CDialogBuilder::Impl {
 };
 
 namespace {
+
+// Controls inside controls, the root counting as 1; real layouts use fewer
+// than ten.
+constexpr int kMaxDepth = 64;
 
 std::wstring W(const char* s) { return duires::FromUtf8(s); }
 
@@ -83,8 +89,9 @@ public:
     Builder(IDialogBuilderCallback* cb, CPaintManagerUI* pm) : m_cb(cb), m_pm(pm) {}
 
     // Builds the children of `node` into `parent` (a container, or NULL for
-    // the top level); returns the first control built at this level.
-    CControlUI* Parse(const pugi::xml_node& node, CContainerUI* parent)
+    // the top level) at `depth`; returns the first control built at this
+    // level. Past kMaxDepth nothing more is built and TooDeep() is true.
+    CControlUI* Parse(const pugi::xml_node& node, CContainerUI* parent, int depth = 1)
     {
         CControlUI* first = NULL;
         for (pugi::xml_node child : node.children()) {
@@ -95,12 +102,16 @@ public:
                 continue;
             }
             if (name == L"Window" || name == L"Image" || name == L"Default") continue;
+            if (depth > kMaxDepth) {
+                m_tooDeep = true;
+                return first;
+            }
             CControlUI* c = CreateBuiltin(name);
             if (c == NULL && m_cb) c = m_cb->CreateControl(name.c_str());
             if (c == NULL) continue;  // unknown: skipped with its children
             for (pugi::xml_attribute a : child.attributes()) c->SetAttribute(W(a.name()).c_str(), W(a.value()).c_str());
             CContainerUI* box = static_cast<CContainerUI*>(c->GetInterface(L"Container"));
-            if (box) Parse(child, box);
+            if (box) Parse(child, box, depth + 1);
             if (parent) {
                 parent->Add(c);
             } else if (first != NULL) {
@@ -109,13 +120,17 @@ public:
                 continue;
             }
             if (first == NULL) first = c;
+            if (m_tooDeep) return first;
         }
         return first;
     }
 
+    bool TooDeep() const { return m_tooDeep; }
+
 private:
     IDialogBuilderCallback* m_cb;
     CPaintManagerUI* m_pm;
+    bool m_tooDeep = false;
 };
 
 } // namespace
@@ -152,12 +167,24 @@ CControlUI* CDialogBuilder::Create(LPCTSTR xml, LPCTSTR type, IDialogBuilderCall
     pugi::xml_node top = doc.document_element();
     Builder builder(pCallback, pManager);
     CContainerUI* parentBox = pParent ? static_cast<CContainerUI*>(pParent->GetInterface(L"Container")) : NULL;
+    const int kept = parentBox ? parentBox->GetCount() : 0;  // the parent's own controls
     CControlUI* root = NULL;
     if (strcmp(top.name(), "Window") == 0) {
         if (pManager) ApplyWindowAttributes(top, pManager);
         root = builder.Parse(top, parentBox);
     } else {
         root = builder.Parse(doc, parentBox);
+    }
+    if (builder.TooDeep()) {
+        // Built below a parent, the controls are the parent's now: the ones
+        // added go again; built alone, the root owns them.
+        if (parentBox) {
+            while (parentBox->GetCount() > kept) parentBox->RemoveAt(kept);
+        } else {
+            delete root;
+        }
+        m_p->error.Format(L"layout %s is nested deeper than %d controls", xml[0] == L'<' ? L"(text)" : xml, kMaxDepth);
+        return NULL;
     }
     if (root == NULL) m_p->error = L"layout has no controls";
     return root;

@@ -1,7 +1,8 @@
 // Bad skins never crash: a damaged archive, a damaged entry, a missing
-// layout, malformed XML, an empty layout and a picture taken for a layout
-// build nothing (NULL with a reason); unknown elements build everything else
-// (missing or undecodable pictures and unknown attributes: Paint.Pictures...).
+// layout, malformed XML, an empty layout, a picture taken for a layout and a
+// layout nested deeper than 64 controls build nothing (NULL with a reason);
+// unknown elements build everything else (missing or undecodable pictures
+// and unknown attributes: Paint.Pictures...).
 // The windows stay usable either way, and an archive replaced on disk is
 // read again. The layouts are those of duilib/test_skin/, in the tests' skin
 // DuiTest.dat. A missing or truncated archive is the fault suite's
@@ -52,6 +53,16 @@ TEST(BadSkin, DamagedArchivesAndBadLayoutsBuildNothingAReplacedArchiveIsReadAgai
          {std::pair{L"noise.dat", std::string(4096, '\x5A')}, {L"empty.dat", std::string()}, {L"flipped.dat", flipped}})
         ASSERT_TRUE(testing_support::WriteBytes(dir / file, bytes));
 
+    // Layout text with the control "ok" inside `levels` nested containers.
+    auto nested = [](int levels) {
+        std::wstring xml = L"<Window size=\"100,100\">";
+        for (int i = 0; i < levels; ++i) xml += L"<VerticalLayout>";
+        xml += L"<Label name=\"ok\" />";
+        for (int i = 0; i < levels; ++i) xml += L"</VerticalLayout>";
+        return xml + L"</Window>";
+    };
+    const std::wstring deepest = nested(63), tooDeep = nested(10000);
+
     // The intact archive lies beside the test program, the others in the
     // scratch folder.
     const std::tuple<const char*, const wchar_t*, const wchar_t*, bool> cases[] = {
@@ -65,6 +76,8 @@ TEST(BadSkin, DamagedArchivesAndBadLayoutsBuildNothingAReplacedArchiveIsReadAgai
         {"no controls", L"DuiTest.dat", L"NoControls.xml", false},
         {"a picture, not text", L"DuiTest.dat", L"s.png", false},
         {"no such layout", L"DuiTest.dat", L"Absent.xml", false},
+        {"64 controls deep", L"DuiTest.dat", deepest.c_str(), true},
+        {"ten thousand controls deep", L"DuiTest.dat", tooDeep.c_str(), false},
     };
     for (const auto& [what, archive, layout, builds] : cases) {
         SCOPED_TRACE(what);

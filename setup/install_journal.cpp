@@ -7,7 +7,6 @@
 #include "protected_path.h"
 #include "registry_key.h"
 
-#include <shlobj.h>
 #include <shlwapi.h>
 
 namespace {
@@ -72,18 +71,27 @@ int InstallJournal::CreateInstallDirectory(const std::wstring& directory)
     std::vector<std::wstring> missing;  // innermost first
     for (std::wstring folder = directory; !folder.empty() && !Exists(folder); folder = ParentPath(folder))
         missing.push_back(folder);
-    const int result = SHCreateDirectoryExW(nullptr, directory.c_str(), nullptr);
-    // Note whatever now exists of what was missing, also after a failure
-    // half way: the rollback removes it again.
+    // Outermost first, one level at a time: a folder is this installation's
+    // only when its own CreateDirectoryW made it. One that appeared since the
+    // look above (another program's) is not, and neither are the levels
+    // this installation made outside it: what the rollback and the manifest
+    // take as made here is the unbroken run of levels up from the directory.
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (!IsFolder(*it))
-            break;
-        if (it + 1 == missing.rend())
-            m_createdDirectory = true;
-        else
-            m_createdParents.push_back(*it);
+        if (CreateDirectoryW(it->c_str(), nullptr)) {
+            if (it + 1 == missing.rend())
+                m_createdDirectory = true;
+            else
+                m_createdParents.push_back(*it);
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS || !IsFolder(*it))
+            return static_cast<int>(error);
+        m_createdParents.clear();
     }
-    return result;
+    if (IsFolder(directory))
+        return ERROR_SUCCESS;
+    return Exists(directory) ? ERROR_ALREADY_EXISTS : ERROR_PATH_NOT_FOUND;
 }
 
 bool InstallJournal::WasWritten(const std::wstring& path) const

@@ -37,9 +37,12 @@ public:
     InstallJournal& operator=(const InstallJournal&) = delete;
 
     // --- installation directory ------------------------------------------
-    // Creates `directory` with every missing parent (SHCreateDirectoryExW)
-    // and notes the folders that did not exist. ERROR_SUCCESS when the
-    // directory exists afterwards (also when it existed already).
+    // Creates `directory` with every missing parent, one level at a time, and
+    // notes the folders it made itself (never one that another program made
+    // meanwhile). ERROR_SUCCESS when the directory exists afterwards (also
+    // when it existed already); otherwise the error of the level that could
+    // not be made (the levels made before it are noted: the rollback removes
+    // them).
     int CreateInstallDirectory(const std::wstring& directory);
     const std::wstring& Directory() const { return m_directory; }
     bool CreatedDirectory() const { return m_createdDirectory; }

@@ -149,6 +149,41 @@ TEST(InstallJournal, NotesTensOfThousandsOfFilesInLinearTime)
     EXPECT_FALSE(Exists(dir));
 }
 
+// The journal notes as made only the folders it made itself, and the
+// rollback takes back exactly those: a new nested folder goes whole, an
+// existing one stays with what it held, a file in the way is an error with
+// nothing noted, and the parents made before a level that cannot be made
+// (a name no folder may have) are removed again.
+TEST(InstallJournal, NotesAndTakesBackOnlyTheFoldersItMade)
+{
+    ScratchDir scratch(L"journal");
+    ASSERT_TRUE(MakeDirs(scratch / L"old"));
+    ASSERT_TRUE(WriteBytes(scratch / L"old\\mine.txt", "kept"));
+    ASSERT_TRUE(WriteBytes(scratch / L"file", "in the way"));
+    struct Case {
+        const wchar_t* dir;
+        bool made;     // the directory exists afterwards
+        bool created;  // ... and this journal made it
+        int parents;
+        const wchar_t* goneAfterRollback;  // or null: nothing goes
+    };
+    for (const Case& c : {Case{L"new\\a\\VELT", true, true, 2, L"new"}, Case{L"old", true, false, 0, nullptr},
+                          Case{L"old\\VELT", true, true, 0, L"old\\VELT"}, Case{L"file\\VELT", false, false, 0, nullptr},
+                          Case{L"half\\bad<\\VELT", false, false, 1, L"half"}}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.dir)));
+        InstallJournal journal;
+        EXPECT_EQ(c.made, journal.CreateInstallDirectory(scratch / c.dir) == ERROR_SUCCESS);
+        EXPECT_EQ(c.created, journal.CreatedDirectory());
+        EXPECT_EQ(c.parents, journal.CreatedParentCount());
+        journal.UndoDirectory();
+        if (c.goneAfterRollback) {
+            EXPECT_FALSE(Exists(scratch / c.goneAfterRollback));
+        }
+        EXPECT_EQ("kept", FileContent(scratch / L"old\\mine.txt"));
+        EXPECT_EQ("in the way", FileContent(scratch / L"file"));
+    }
+}
+
 TEST(FreeSpace, DriveLetterPathsOnlyAndTwoDecimals)
 {
     EXPECT_EQ(FormatFreeMegabytes(0), L"0.00MB\n");

@@ -30,12 +30,8 @@ fi
 work=$build/bench/first
 mkdir -p "$work"
 
-export VELT_WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
-. "$here/tools/wine-session.sh"
-velt_wine_session
-drive=$WINEPREFIX/drive_c/velt-bench
+. "$here/bench/session.sh"
 mkdir -p "$drive/shots"
-run() { "$here/tools/wine-run.sh" "$@"; }
 
 # The NSIS installer of the payload's files: welcome, folder, files, finish.
 zip=$build/payload/payload.zip

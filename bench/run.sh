@@ -23,11 +23,7 @@ tool=$build/bin/payload_tool.exe
 work=$build/bench
 mkdir -p "$work"
 
-export VELT_WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
-. "$here/tools/wine-session.sh"
-velt_wine_session
-drive=$WINEPREFIX/drive_c/velt-bench
-mkdir -p "$drive"
+. "$here/bench/session.sh"
 
 # The payload, or a stand-in of the same form.
 payload=$build/payload/payload.zip

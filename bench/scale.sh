@@ -55,12 +55,7 @@ fi
 work=$build/bench/scale
 mkdir -p "$work"
 
-export VELT_WINEPREFIX=${VELT_WINEPREFIX:-$here/build/wineprefix}
-. "$here/tools/wine-session.sh"
-velt_wine_session
-drive=$WINEPREFIX/drive_c/velt-bench
-mkdir -p "$drive"
-run() { "$here/tools/wine-run.sh" "$@"; }
+. "$here/bench/session.sh"
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
 # "median min max" of the numbers given.

@@ -4,10 +4,21 @@
 # free display number when none is set), creates the project's Wine prefix
 # ($VELT_WINEPREFIX, default build/wineprefix) once a display exists, exports
 # WINEPREFIX and starts a persistent wine server, so that each program starts
-# in milliseconds. When the calling script exits, the wine server and the Xvfb
-# it started are stopped again (an EXIT trap of this file's).
+# in milliseconds. It also starts the link planter (below). When the calling
+# script exits, the wine server, the planter and the Xvfb it started are
+# stopped again (an EXIT trap of this file's).
+#
+# The link planter: Windows programs in the prefix cannot make a symbolic link
+# (Wine has no mklink, and the sandboxed prefix reaches no Unix path), yet the
+# tests must plant links the way an attacker would. A test writes a request
+# "C:\velt-links\<name>.req" (UTF-8: the link's Windows path, a newline, the
+# target's Windows path, both on C:); the planter makes the Unix symbolic link
+# and answers with "<name>.done" holding "ok" or the reason it failed. The
+# link's parent and the target are found without regard to letter case, as
+# Windows names them; an existing name at the link's place is never replaced.
 velt_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 velt_xvfb_pid=
+velt_planter_pid=
 
 velt_ensure_display() {
   if [ -n "${DISPLAY:-}" ]; then return 0; fi
@@ -29,7 +40,46 @@ velt_ensure_display() {
   return 1
 }
 
+# The Unix path of a Windows path "C:\\a\\b" in the prefix, each existing
+# component matched without regard to case; empty when it is not on C:.
+velt_unix_path() {
+  local win=$1 rest path part match
+  case "$win" in [Cc]:\\*) rest=${win:3} ;; *) return 1 ;; esac
+  path="$WINEPREFIX/drive_c"
+  IFS='\\' read -r -a parts <<<"$rest"
+  for part in "${parts[@]}"; do
+    [ -z "$part" ] && continue
+    if [ -e "$path/$part" ] || [ -L "$path/$part" ]; then path="$path/$part"; continue; fi
+    match=$(find "$path" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null)
+    path=${match:-$path/$part}
+  done
+  printf '%s\n' "$path"
+}
+
+velt_link_planter() {
+  local dir="$WINEPREFIX/drive_c/velt-links" req name link target ul ut why
+  mkdir -p "$dir"
+  while :; do
+    for req in "$dir"/*.req; do
+      [ -e "$req" ] || continue
+      name=${req%.req}
+      { IFS= read -r link; IFS= read -r target; } <"$req"
+      link=${link%$'\r'}; target=${target%$'\r'}
+      ul=$(velt_unix_path "$link"); ut=$(velt_unix_path "$target")
+      if [ -z "$ul" ] || [ -z "$ut" ]; then why="not a path on C:"
+      elif [ -e "$ul" ] || [ -L "$ul" ]; then why="the name exists"
+      elif ln -s "$ut" "$ul" 2>/dev/null; then why=ok
+      else why="ln failed"; fi
+      rm -f "$req"
+      printf '%s\n' "$why" >"$name.tmp" && mv -f "$name.tmp" "$name.done"
+    done
+    sleep 0.05
+  done
+}
+
 velt_end_wine_session() {
+  if [ -n "$velt_planter_pid" ]; then kill "$velt_planter_pid" 2>/dev/null; wait "$velt_planter_pid" 2>/dev/null; fi
+  velt_planter_pid=
   WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   if [ -n "$velt_xvfb_pid" ]; then kill "$velt_xvfb_pid" 2>/dev/null; wait "$velt_xvfb_pid" 2>/dev/null; fi
   velt_xvfb_pid=
@@ -43,4 +93,8 @@ velt_wine_session() {
   "$velt_root/tools/wine-prefix.sh"
   /usr/lib/wine/wineserver -p 2>/dev/null || true  # one may already run
   "$velt_root/tools/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
+  if [ -z "$velt_planter_pid" ]; then
+    velt_link_planter &
+    velt_planter_pid=$!
+  fi
 }

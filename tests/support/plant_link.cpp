@@ -1,0 +1,71 @@
+// PlantLink: see plant_link.h.
+#include "plant_link.h"
+
+#include "wait_until.h"
+
+#include <string>
+
+namespace testing_support {
+
+namespace {
+
+const wchar_t kRequests[] = L"C:\\velt-links";
+
+std::string Utf8(const std::wstring& text)
+{
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+bool WriteWhole(const std::wstring& path, const std::string& bytes)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::string ReadWhole(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    char buffer[256];
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+    CloseHandle(file);
+    return ok ? std::string(buffer, read) : std::string();
+}
+
+} // namespace
+
+bool PlantLink(const std::wstring& link, const std::wstring& target, std::wstring* why, DWORD deadlineMs)
+{
+    static LONG counter = 0;
+    const std::wstring name = std::wstring(kRequests) + L"\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(InterlockedIncrement(&counter));
+    const std::wstring done = name + L".done";
+    std::string answer = "no link planter answered (run the tests in a session of tools/wine-session.sh)";
+    CreateDirectoryW(kRequests, nullptr);
+    if (WriteWhole(name + L".tmp", Utf8(link) + "\n" + Utf8(target) + "\n") &&
+        MoveFileExW((name + L".tmp").c_str(), (name + L".req").c_str(), MOVEFILE_REPLACE_EXISTING) &&
+        WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, deadlineMs)) {
+        WaitUntil([&] { return !(answer = ReadWhole(done)).empty(); }, 1000);
+        DeleteFileW(done.c_str());
+    } else {
+        DeleteFileW((name + L".req").c_str());
+    }
+    while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r'))
+        answer.pop_back();
+    if (why)
+        *why = std::wstring(answer.begin(), answer.end());
+    return answer == "ok";
+}
+
+} // namespace testing_support

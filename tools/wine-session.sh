@@ -16,6 +16,9 @@
 # and answers with "<name>.done" holding "ok" or the reason it failed. The
 # link's parent and the target are found without regard to letter case, as
 # Windows names them; an existing name at the link's place is never replaced.
+# An empty target asks for the link to be taken back (only a symbolic link is
+# removed). Every link made is listed in the prefix's "velt-planted-links";
+# the next session takes back those that a run left behind.
 velt_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 velt_xvfb_pid=
 velt_planter_pid=
@@ -57,18 +60,25 @@ velt_unix_path() {
 }
 
 velt_link_planter() {
-  local dir="$WINEPREFIX/drive_c/velt-links" req name link target ul ut why
+  local dir="$WINEPREFIX/drive_c/velt-links" list="$WINEPREFIX/velt-planted-links" req name link target ul ut why
   mkdir -p "$dir"
+  if [ -f "$list" ]; then
+    while IFS= read -r ul; do [ -L "$ul" ] && rm -f "$ul"; done <"$list"
+    : >"$list"
+  fi
   while :; do
     for req in "$dir"/*.req; do
       [ -e "$req" ] || continue
       name=${req%.req}
       { IFS= read -r link; IFS= read -r target; } <"$req"
       link=${link%$'\r'}; target=${target%$'\r'}
-      ul=$(velt_unix_path "$link"); ut=$(velt_unix_path "$target")
-      if [ -z "$ul" ] || [ -z "$ut" ]; then why="not a path on C:"
+      ul=$(velt_unix_path "$link")
+      if [ -z "$ul" ]; then why="not a path on C:"
+      elif [ -z "$target" ]; then
+        if [ -L "$ul" ]; then rm -f "$ul" && why=ok || why="rm failed"; else why="not a link"; fi
+      elif ! ut=$(velt_unix_path "$target"); then why="not a path on C:"
       elif [ -e "$ul" ] || [ -L "$ul" ]; then why="the name exists"
-      elif ln -s "$ut" "$ul" 2>/dev/null; then why=ok
+      elif ln -s "$ut" "$ul" 2>/dev/null; then why=ok; printf '%s\n' "$ul" >>"$list"
       else why="ln failed"; fi
       rm -f "$req"
       printf '%s\n' "$why" >"$name.tmp" && mv -f "$name.tmp" "$name.done"

@@ -3,7 +3,9 @@
 
 #include "wait_until.h"
 
+#include <cwchar>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -43,9 +45,10 @@ std::string ReadWhole(const std::wstring& path)
     return ok ? std::string(buffer, read) : std::string();
 }
 
-} // namespace
+std::vector<std::wstring> g_planted;  // this process's links, as given (tests plant from one thread)
 
-bool PlantLink(const std::wstring& link, const std::wstring& target, std::wstring* why, DWORD deadlineMs)
+// One request to the planter (an empty target: take the link back); its answer.
+std::string Ask(const std::wstring& link, const std::wstring& target, DWORD deadlineMs)
 {
     static LONG counter = 0;
     const std::wstring name = std::wstring(kRequests) + L"\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
@@ -63,9 +66,37 @@ bool PlantLink(const std::wstring& link, const std::wstring& target, std::wstrin
     }
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r'))
         answer.pop_back();
+    return answer;
+}
+
+} // namespace
+
+bool PlantLink(const std::wstring& link, const std::wstring& target, std::wstring* why, DWORD deadlineMs)
+{
+    const std::string answer = Ask(link, target, deadlineMs);
     if (why)
         *why = std::wstring(answer.begin(), answer.end());
-    return answer == "ok";
+    if (answer != "ok")
+        return false;
+    g_planted.push_back(link);
+    return true;
+}
+
+void RemovePlantedLinks(const std::wstring& folder)
+{
+    std::vector<std::wstring> below;
+    for (auto it = g_planted.begin(); it != g_planted.end();) {
+        const bool inside = it->size() >= folder.size() && _wcsnicmp(it->c_str(), folder.c_str(), folder.size()) == 0 &&
+                            (it->size() == folder.size() || (*it)[folder.size()] == L'\\');
+        if (inside) {
+            below.push_back(*it);
+            it = g_planted.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const std::wstring& link : below)
+        Ask(link, L"", 10000);
 }
 
 } // namespace testing_support

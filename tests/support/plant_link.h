@@ -23,4 +23,10 @@ namespace testing_support {
 bool PlantLink(const std::wstring& link, const std::wstring& target, std::wstring* why = nullptr,
                DWORD deadlineMs = 10000);
 
+// Has the planter take back every link this process planted at or below
+// `folder` (a Windows program cannot: Wine would delete or move the target).
+// RemoveTree calls it. The session also takes back, when it starts, the
+// links an earlier run left.
+void RemovePlantedLinks(const std::wstring& folder);
+
 } // namespace testing_support

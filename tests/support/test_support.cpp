@@ -2,6 +2,7 @@
 
 #include "com_ptr.h"
 #include "file_handle.h"
+#include "plant_link.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -38,13 +39,48 @@ bool MakeDirs(const std::wstring& path)
     return path.empty() || Exists(path);
 }
 
+namespace {
+
+// Deletes what is below `folder` and then the folder, never entering or
+// deleting a folder that is a link (Wine would act on its target): the links
+// the tests planted are taken back by the planter first.
+void RemoveBelow(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L".." || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        const std::wstring path = folder + L"\\" + name;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveBelow(path);
+            RemoveDirectoryW(path.c_str());
+        } else {
+            DeleteFileW(path.c_str());
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+} // namespace
+
 bool RemoveTree(const std::wstring& path)
 {
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(path, error), end; !error && it != end; it.increment(error))
-        SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemovePlantedLinks(path);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return attributes == INVALID_FILE_ATTRIBUTES;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    fs::remove_all(path, error);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveBelow(path);
+        RemoveDirectoryW(path.c_str());
+    } else {
+        DeleteFileW(path.c_str());
+    }
     return !Exists(path);
 }
 

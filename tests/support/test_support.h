@@ -81,8 +81,10 @@ inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_
 bool MakeDirs(const std::wstring& path);
 std::wstring UniqueName(const std::wstring& prefix);
 
-// Deletes a folder tree (or a file), read-only items too, with the standard
-// library (no shell); true when it is gone.
+// Deletes a folder tree (or a file), read-only items too, with plain file
+// calls (no shell); true when it is gone. Links planted by PlantLink below it
+// are taken back first; any other folder link is neither entered nor
+// deleted (Wine would act on its target), so the tree then stays.
 bool RemoveTree(const std::wstring& path);
 // Copies a folder tree (files and folders); false when something failed.
 bool CopyTree(const std::wstring& from, const std::wstring& to);

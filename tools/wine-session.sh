@@ -88,7 +88,7 @@ velt_link_planter() {
 }
 
 velt_end_wine_session() {
-  if [ -n "$velt_planter_pid" ]; then kill "$velt_planter_pid" 2>/dev/null; wait "$velt_planter_pid" 2>/dev/null; fi
+  if [ -n "$velt_planter_pid" ]; then { kill "$velt_planter_pid"; wait "$velt_planter_pid"; } 2>/dev/null || true; fi
   velt_planter_pid=
   WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   if [ -n "$velt_xvfb_pid" ]; then kill "$velt_xvfb_pid" 2>/dev/null; wait "$velt_xvfb_pid" 2>/dev/null; fi

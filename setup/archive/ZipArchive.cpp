@@ -157,6 +157,10 @@ struct ZipArchive {
             return kZipNoFile;
         }
         SanitiseEntryName(out->name);
+        if (!IsPlainEntryName(out->name)) {
+            ClearItem(out, index);
+            return kZipNoFile;
+        }
 
         out->attributes = MapEntryAttributes(static_cast<unsigned>(info.version >> 8) & 0xFF,
                                              static_cast<DWORD>(info.external_fa));
@@ -220,7 +224,9 @@ struct ZipArchive {
         if (result != kZipOk) return result;
         result = Position(index);
         if (result != kZipOk) return result;
-        if (!baseUsable || name[0] == L'\0' || IsAbsoluteName(name) || HasParentComponent(name)) return kZipNoFile;
+        if (!baseUsable || name[0] == L'\0' || IsAbsoluteName(name) || HasParentComponent(name) ||
+            !IsPlainEntryName(name))
+            return kZipNoFile;
         size_t baseLength = std::wcslen(base);
         size_t nameLength = std::wcslen(name);
         if (baseLength + nameLength >= kZipMaxPath) return kZipNoFile;

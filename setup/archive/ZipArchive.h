@@ -15,6 +15,10 @@
 //   code page is, or from UTF-8 when the entry's UTF-8 flag (bit 11) is set.
 //   They are then sanitised (drive prefixes, leading separators and anything
 //   up to a "\..\"-like sequence are dropped, repeatedly).
+//   A name that is not plain after that (a ':' anywhere, a component ending
+//   in '.' or ' ', a component shaped like a short 8.3 alias such as
+//   "UNINST~1.EXE") is refused: Get item gives kZipNoFile with an empty
+//   name, Extract item kZipNoFile.
 // - ZipArchiveExtractItem never writes outside the base directory: a name that
 //   is absolute, has a ".." component, or resolves outside the base gives
 //   kZipNoFile and nothing is written. Names and paths that do not fit 260

@@ -92,6 +92,13 @@ ZipResult ZipArchiveExtractItem(HZIPARCHIVE archive, int index, const wchar_t* n
 // results of ZipArchiveExtractItem.
 ZipResult ZipArchiveExtractNewFile(HZIPARCHIVE archive, int index, const wchar_t* name);
 
+// Writes file entry `index`'s data into `file`, a file the caller made and
+// opened for writing (the caller decides where, and checked it), then sets
+// the entry's times on it; its attributes are the caller's to set. No name
+// is used and no folder made. kZipBadArgs for a folder entry or no file;
+// otherwise the results of ZipArchiveExtractItem after the file is made.
+ZipResult ZipArchiveWriteItem(HZIPARCHIVE archive, int index, HANDLE file);
+
 // Closes the archive and frees the handle. kZipBadArgs for a null handle.
 ZipResult ZipArchiveClose(HZIPARCHIVE archive);
 

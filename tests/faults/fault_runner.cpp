@@ -36,6 +36,7 @@ const wchar_t* const kQuickCases[] = {
     L"skin.setup.no-frame-layout", L"skin.setup.no-progress-layout.alt-f4", L"skin.uninstall.missing",
     L"skin.uninstall.truncated", L"skin.uninstall.no-frame-layout", L"skin.uninstall.no-done-layout.wm-close",
     L"attack.extract.res-link.install", L"attack.extract.backup-name.install", L"attack.extract.res-link.repair",
+    L"attack.removal.res-link.uninstall", L"attack.removal.own-file-links.setup",
 };
 
 void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::vector<Quit>& ways,
@@ -99,6 +100,7 @@ int wmain(int argc, wchar_t** argv)
     AddInstallCases(&cases);
     AddWorkerCases(&cases);
     AddAttackExtractCases(&cases);
+    AddAttackRemovalCases(&cases);
     std::stable_sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return Family(a.name) < Family(b.name); });
     std::vector<std::pair<const FaultCase*, bool>> chosen;
     for (const FaultCase& c : cases) {

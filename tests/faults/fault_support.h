@@ -255,5 +255,6 @@ void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::ve
 void AddInstallCases(Cases* cases);
 void AddWorkerCases(Cases* cases);
 void AddAttackExtractCases(Cases* cases);
+void AddAttackRemovalCases(Cases* cases);
 
 } // namespace faults

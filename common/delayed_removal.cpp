@@ -6,7 +6,9 @@
 #include "product.h"
 #include "protected_path.h"
 
-#include <shellapi.h>
+#include "no_follow.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -28,50 +30,52 @@ std::wstring OnceGone(const std::wstring& lock, const std::wstring& command)
     return L"(if not exist " + lock + L" " + command + L")";
 }
 
-// Deletes a file, clearing a read-only attribute first.
-void DeleteFileNow(const std::wstring& path)
+// The interpreter's line holds at most 8191 characters; "cmd.exe" and the
+// quotes around it come before the parameters.
+constexpr size_t kMaxParameters = 7600;
+
+// "if not exist "F\*" del /f /q "F"": the file goes only while it is no
+// folder (nor a folder link); a missing one gives "del" nothing to do.
+std::wstring DeleteIfFile(const std::wstring& file)
 {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
+    return L"if not exist " + Quoted(file + L"\\*") + L" del /f /q " + Quoted(file);
 }
 
-// Deletes the tree below and including `directory` with plain file calls (no
-// shell, so no dialog); links are removed, never followed. What fails stays.
-void RemoveTreeNow(const std::wstring& directory)
+// The folders between each file and `directory`, deepest first, then the
+// directory itself (when `andDirectory`) and `above`.
+std::vector<std::wstring> FoldersToEmpty(const std::wstring& directory, const std::vector<std::wstring>& files,
+                                         bool andDirectory, const std::vector<std::wstring>& above)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(JoinPath(directory, L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring path = JoinPath(directory, name.c_str());
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                DeleteFileNow(path);
-            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                RemoveDirectoryW(path.c_str());
-            } else {
-                RemoveTreeNow(path);
-            }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+    std::vector<std::wstring> folders;
+    for (const std::wstring& file : files) {
+        for (std::wstring folder = ParentPath(file);
+             folder.size() > directory.size() && !SamePath(folder, directory); folder = ParentPath(folder)) {
+            bool listed = false;
+            for (const std::wstring& known : folders)
+                listed = listed || SamePath(known, folder);
+            if (!listed)
+                folders.push_back(folder);
+        }
     }
-    SetFileAttributesW(directory.c_str(), FILE_ATTRIBUTE_DIRECTORY);
-    RemoveDirectoryW(directory.c_str());
+    std::stable_sort(folders.begin(), folders.end(), [](const std::wstring& a, const std::wstring& b) {
+        return std::count(a.begin(), a.end(), L'\\') > std::count(b.begin(), b.end(), L'\\');
+    });
+    if (andDirectory)
+        folders.push_back(directory);
+    folders.insert(folders.end(), above.begin(), above.end());
+    return folders;
 }
 
-// The removal the command would make, made now: what is in use stays.
-void RemoveNow(const std::wstring& directory, DelayedRemoval what, bool keepFolder)
+// Removes each folder that is empty now, by handle, in order.
+void RemoveEmptyFoldersNow(const std::vector<std::wstring>& folders)
 {
-    if (what == DelayedRemoval::WholeTree) {
-        RemoveTreeNow(directory);
-        return;
+    for (const std::wstring& folder : folders) {
+        std::wstring parentPath, name;
+        OpenedItem parent, item;
+        if (SplitLastName(folder, &parentPath, &name) && OpenFolderAt(parentPath, &parent) == OpenStatus::Opened &&
+            OpenBelow(parent, name, ItemKind::Folder, &item) == OpenStatus::Opened && ListChildren(item).empty())
+            DeleteOpened(&item);
     }
-    for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName})
-        DeleteFileNow(JoinPath(directory, name));
-    if (!keepFolder)
-        RemoveDirectoryW(directory.c_str());
 }
 
 // Makes the lock file in `folder`; INVALID_HANDLE_VALUE when the folder's
@@ -85,6 +89,31 @@ HANDLE CreateLockIn(const std::wstring& folder, std::wstring* path)
     *path = JoinPath(folder, name);
     return CreateFileW(path->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+// Starts "cmd.exe" of the system folder by its full path, hidden, without a
+// console or inherited handles, in the system folder: a current directory
+// inside the folder it removes (the caller's, inherited) would keep that
+// folder.
+bool StartInterpreter(const std::wstring& parameters)
+{
+    WCHAR system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    const std::wstring cmd = JoinPath(system, L"cmd.exe");
+    std::wstring line = Quoted(cmd) + L" " + parameters;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(cmd.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, system, &startup,
+                        &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
 }
 
 } // namespace
@@ -139,48 +168,71 @@ bool IsSafeForCommand(const std::wstring& path)
     return !path.empty() && path.find_first_of(L"%!\"") == std::wstring::npos;
 }
 
-std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
-                                      DelayedRemoval what, bool keepFolder, int tries,
-                                      const std::vector<std::wstring>& parents)
+namespace {
+
+// DelayedRemovalParameters; *complete tells whether every file and folder
+// went into the line. Files are named in every round, folders only in the
+// last one, after the files.
+std::wstring BuildParameters(const std::wstring& lockPath, const std::vector<std::wstring>& files,
+                             const std::vector<std::wstring>& folders, int tries, bool* complete)
 {
-    if (!IsSafeForCommand(directory) || (!lockPath.empty() && !IsSafeForCommand(lockPath)))
+    *complete = false;
+    if (!lockPath.empty() && !IsSafeForCommand(lockPath))
         return std::wstring();
-    std::vector<std::wstring> removals(2);
-    if (what == DelayedRemoval::WholeTree) {
-        removals[0] = L"rd /s/q " + Quoted(directory);
-        // Folders above it that the installation made: "rd" without /s
-        // takes only an empty one.
-        for (const std::wstring& parent : parents) {
-            if (IsSafeForCommand(parent))
-                removals.push_back(L"rd " + Quoted(parent));
-        }
-    } else {
-        removals[0] = L"del /f /q " + Quoted(JoinPath(directory, kUninstallerFileName)) + L" " +
-                      Quoted(JoinPath(directory, kUninstallSkinFileName)) + L" " +
-                      Quoted(JoinPath(directory, kWindowLibraryFileName));
-        if (!keepFolder)
-            removals[1] = L"rd " + Quoted(directory);
-    }
-    std::wstring command = L"/d /v:off /c ";
-    if (lockPath.empty()) {
-        // No lock to wait for: a pause of about two seconds, then the removal.
-        command += L"ping 127.0.0.1 -n 3 -w 1000 > Nul";
-        for (const std::wstring& removal : removals) {
-            if (!removal.empty())
-                command += L" & " + removal;
-        }
-        return command;
-    }
     const std::wstring lock = Quoted(lockPath);
-    command += L"(for /l %i in (1,1," + DecimalText(tries) + L") do @if exist " + lock + L" " + kPause + L")";
-    for (int round = 0; round < kDelayedRemovalRounds; ++round) {
-        command += L" & " + OnceGone(lock, kPause);
-        for (const std::wstring& removal : removals) {
-            if (!removal.empty())
-                command += L" & " + OnceGone(lock, removal);
+    auto part = [&](const std::wstring& removal) {
+        return lockPath.empty() ? L" & (" + removal + L")" : L" & " + OnceGone(lock, removal);
+    };
+    const int rounds = lockPath.empty() ? 1 : kDelayedRemovalRounds;
+    std::wstring command = L"/d /v:off /c ";
+    // No lock to wait for: a pause of about two seconds, then the removal.
+    command += lockPath.empty() ? L"ping 127.0.0.1 -n 3 -w 1000 > Nul"
+                                : L"(for /l %i in (1,1," + DecimalText(tries) + L") do @if exist " + lock + L" " +
+                                      kPause + L")";
+    size_t length = command.size() + (lockPath.empty() ? 0 : rounds * part(kPause).size());
+    std::vector<std::wstring> fileParts, folderParts;
+    size_t wanted = 0;
+    for (const std::wstring& file : files) {
+        if (!IsSafeForCommand(file))
+            continue;
+        ++wanted;
+        const std::wstring removal = part(DeleteIfFile(file));
+        if (length + rounds * removal.size() <= kMaxParameters) {
+            length += rounds * removal.size();
+            fileParts.push_back(removal);
         }
     }
+    for (const std::wstring& folder : folders) {
+        if (!IsSafeForCommand(folder))
+            continue;
+        ++wanted;
+        const std::wstring removal = part(L"rd " + Quoted(folder));
+        if (length + removal.size() <= kMaxParameters) {
+            length += removal.size();
+            folderParts.push_back(removal);
+        }
+    }
+    if (fileParts.empty() && folderParts.empty())
+        return std::wstring();
+    for (int round = 0; round < rounds; ++round) {
+        if (!lockPath.empty())
+            command += part(kPause);
+        for (const std::wstring& removal : fileParts)
+            command += removal;
+    }
+    for (const std::wstring& removal : folderParts)
+        command += removal;
+    *complete = wanted == files.size() + folders.size() && fileParts.size() + folderParts.size() == wanted;
     return command;
+}
+
+} // namespace
+
+std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::vector<std::wstring>& files,
+                                      const std::vector<std::wstring>& folders, int tries)
+{
+    bool complete = false;
+    return BuildParameters(lockPath, files, folders, tries, &complete);
 }
 
 bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries, int createdParents)
@@ -192,22 +244,22 @@ bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int
     const bool isProtected = IsProtectedPath(full);
     if (isProtected && what == DelayedRemoval::WholeTree)
         return false;
-    if (!IsSafeForCommand(full)) {
-        RemoveNow(full, what, isProtected);
-        if (what == DelayedRemoval::WholeTree)
-            RemoveEmptiedParents(full, createdParents);
+    // What is not in use goes now, by handles; the running program's own
+    // files in its own folder are not even tried.
+    std::vector<std::wstring> inUse;
+    const bool running = RunningFrom(full);
+    if (what == DelayedRemoval::WholeTree ? !RemoveDirectoryTree(full, running, &inUse)
+                                          : !RemoveUninstallerFiles(full, running, &inUse))
         return false;
+    const std::vector<std::wstring> folders =
+        FoldersToEmpty(full, inUse, what == DelayedRemoval::WholeTree || !isProtected,
+                       what == DelayedRemoval::WholeTree ? CreatedParentFolders(full, createdParents)
+                                                         : std::vector<std::wstring>());
+    if (inUse.empty()) {
+        RemoveEmptyFoldersNow(folders);
+        return true;
     }
-    const std::vector<std::wstring> parents =
-        what == DelayedRemoval::WholeTree ? CreatedParentFolders(full, createdParents) : std::vector<std::wstring>();
-    const std::wstring parameters = DelayedRemovalParameters(g_exitLockPath, full, what, isProtected, tries, parents);
-    if (parameters.empty())
-        return false;
-    // The interpreter starts in the system folder: a current directory inside
-    // the folder it removes (the caller's, inherited) would keep that folder.
-    WCHAR system[MAX_PATH] = {};
-    const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
-    const wchar_t* startIn = systemLength > 0 && systemLength < MAX_PATH ? system : nullptr;
-    const HINSTANCE result = ShellExecuteW(nullptr, L"open", L"cmd.exe", parameters.c_str(), startIn, SW_HIDE);
-    return reinterpret_cast<INT_PTR>(result) > 32;
+    bool complete = false;
+    const std::wstring parameters = BuildParameters(g_exitLockPath, inUse, folders, tries, &complete);
+    return !parameters.empty() && StartInterpreter(parameters) && complete;
 }

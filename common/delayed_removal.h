@@ -13,17 +13,29 @@
 // succeeded does nothing. Every removal step carries its own "lock gone" test,
 // so a lock still there after the last look removes nothing.
 //
-// What it removes (DelayedRemoval):
-//   WholeTree        "rd /s/q" on the directory: only for a directory that the
-//                    installation created (see install_removal.h), for
+// What it removes: only what a plain file call could not remove because it
+// was in use. StartDelayedRemoval first removes by handles, never through a
+// link (install_removal.h, no_follow.h), what it is asked for:
+//   WholeTree        the directory with everything in it: only for a
+//                    directory that the installation created, for
 //                    Uninstall's self-removal and Setup's rollback alike;
-//                    then the folders the installation created above it,
-//                    innermost first, each with a plain "rd" that takes only
-//                    an empty folder;
 //   UninstallerOnly  "Uninstall.exe", "Uninstall.DAT" and "DuiLibu.dll"
-//                    inside it, then the directory itself if it is empty.
-// A directory that IsProtectedPath refuses is never removed: the whole tree
-// is refused, and from such a directory only Uninstall's three files go.
+//                    inside it.
+// The running program's own three files in its own folder are not tried:
+// they are in use. The command then names each file that stayed, one by
+// one in every round, and checks it again just before: it is deleted only
+// while it is no folder ("if not exist "F\*" del /f /q "F""), so a folder or
+// a folder link put at its name is never emptied. After the last round's
+// files come the folders that should end empty, each with a plain "rd",
+// which takes only an
+// empty folder and a folder link as a link: the folders of the files that
+// stayed, deepest first, and the directory itself (for UninstallerOnly only
+// when it is not protected), and after a WholeTree removal the folders the
+// installation created above it, innermost first. When nothing stayed the
+// folders go at once and no interpreter is started. A directory that
+// IsProtectedPath refuses is never removed: the whole tree is refused, and
+// from such a directory only Uninstall's three files go; a directory that is
+// not a plain folder (missing, or a link in its place) is not touched.
 //
 // How the interpreter reads the command: every "for" and every "if" stands
 // alone inside its own parentheses, and no body holds a "&". Windows' cmd
@@ -36,16 +48,16 @@
 //
 // Paths the interpreter would rewrite: inside double quotes cmd still expands
 // %name% (and !name! where delayed expansion is on), so no path that holds
-// '%', '!' or '"' is ever handed to it (IsSafeForCommand). Every path in the
-// command is quoted, the lock's too ("if exist" takes a quoted path under
-// Windows and Wine alike); ExitLock places the lock where its path is safe.
-// For a directory that is not safe, StartDelayedRemoval starts nothing: it
-// removes at once, with plain file calls, what is not in use (the tree for
-// WholeTree; Uninstall's three files, then the folder if empty, for
-// UninstallerOnly) and leaves the rest.
+// '%', '!' or '"' is ever handed to it (IsSafeForCommand): such a file stays.
+// Every path in the command is quoted, the lock's too ("if exist" takes a
+// quoted path under Windows and Wine alike); ExitLock places the lock where
+// its path is safe. The command stays within the interpreter's line length:
+// files beyond it stay.
 //
-// The interpreter runs in the system folder, whatever the caller's current
-// directory is. Nothing is reported to the user.
+// The interpreter is "cmd.exe" of the system folder, by its full path
+// (CreateProcessW: hidden, no console, no handles inherited), and runs in the
+// system folder, whatever the caller's current directory is. Nothing is
+// reported to the user.
 #pragma once
 
 #include <windows.h>
@@ -92,21 +104,20 @@ bool IsSafeForCommand(const std::wstring& path);
 
 // The parameters given to "cmd.exe": see above. `tries` is the number of looks
 // for the lock. With an empty lockPath the command only pauses about two
-// seconds before removing. With keepFolder, UninstallerOnly leaves the
-// directory itself even when empty. Empty when the lock or the directory is
-// not safe for the command.
-// `parents` are the emptied parents to remove after a WholeTree removal.
-std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::wstring& directory,
-                                      DelayedRemoval what, bool keepFolder = false,
-                                      int tries = kDelayedRemovalTries,
-                                      const std::vector<std::wstring>& parents = {});
+// seconds before removing. `files` are deleted each after its check, then
+// `folders` removed with a plain "rd", in the order given. Empty when the lock
+// is not safe for the command or nothing safe is left to remove; a file or
+// folder that is not safe, or that no longer fits the line, is left out.
+std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::vector<std::wstring>& files,
+                                      const std::vector<std::wstring>& folders, int tries = kDelayedRemovalTries);
 
-// Starts the command hidden (ShellExecuteW "open" "cmd.exe", SW_HIDE) for
-// `directory`, waiting for the current exit lock. True when it was started.
-// False, with nothing removed, when the directory is not a full path or
-// WholeTree is asked for a protected directory; false after the immediate
-// removal described above when the directory is not safe for the command;
-// false when the shell could not start it.
+// Removes what it can of `directory` now (see above) and starts the command,
+// waiting for the current exit lock, for what stayed in use. True when
+// nothing stayed or the command was started for all that stayed. False, with
+// nothing removed, when the directory is not a full path, not a plain folder,
+// or WholeTree is asked for a protected directory; false when a file that
+// stayed could not be handed to the command (its path unsafe, the line full)
+// or the command could not be started.
 // With WholeTree, `createdParents` folders above the directory that the
 // installation created go too when they are empty (CreatedParentFolders,
 // install_removal.h: never a protected one; one whose path is not safe for

@@ -1,14 +1,17 @@
 // The delayed removal command: the line's shape, under which Windows' cmd
 // and Wine's read it alike (every "for" and "if" alone in a group of its
 // own, no "&" inside a group) and which removes only once the lock has gone,
-// each round after a pause on the loopback address; the line run for real by
-// Wine's cmd.exe in the lock's three timings, with a file still held in the
-// first round and the emptied parents after the tree; StartDelayedRemoval
-// for Uninstall's own files, never for protected folders nor for paths that
-// the interpreter would rewrite.
+// each round after a pause on the loopback address, each file checked again
+// just before; the line run for real by Wine's cmd.exe in the lock's three
+// timings, with a file still held in the first round, the emptied folders
+// after the files and a folder at a file's name left whole;
+// StartDelayedRemoval removing at once what is not in use, handing the
+// interpreter only what is, never for protected folders, paths that the
+// interpreter would rewrite or a link in the directory's place.
 #include "delayed_removal.h"
 #include "file_handle.h"
 
+#include "plant_link.h"
 #include "test_support.h"
 #include "wait_until.h"
 
@@ -80,21 +83,16 @@ TEST(DelayedRemoval, TheLineReadsAlikeUnderBothInterpretersAndRemovesOnlyOnceThe
     const std::wstring lock = L"\"C:\\Temp dir (1) & x\\VELTExit-1-2.lock\"";
     const std::wstring dir = L"C:\\Program Files\\Q & (R) ^S\\VELT电子日历", parent = L"C:\\Program Files\\Q & (R) ^S";
     const std::wstring pause = L"ping 127.0.0.1 -n 2 -w 1000 > Nul", onceGone = L"(if not exist " + lock + L" ";
-    const std::wstring removeTree = L"rd /s/q \"" + dir + L"\"", removeFolder = L"rd \"" + dir + L"\"";
-    const std::wstring removeOwnFiles = L"del /f /q \"" + dir + L"\\Uninstall.exe\" \"" + dir +
-                                        L"\\Uninstall.DAT\" \"" + dir + L"\\DuiLibu.dll\"";
+    const std::wstring file = dir + L"\\DuiLibu.dll";
+    const std::wstring removeFile = L"if not exist \"" + file + L"\\*\" del /f /q \"" + file + L"\"";
+    const std::wstring removeFolder = L"rd \"" + dir + L"\"", removeParent = L"rd \"" + parent + L"\"";
     struct Case {
-        DelayedRemoval what;
-        bool keepFolder;
-        std::vector<std::wstring> parents;
-        std::vector<std::wstring> removals;  // of one round
+        std::vector<std::wstring> files, folders;
+        std::vector<std::wstring> removals, last;  // of every round, after the last one
     };
-    for (const Case& c : {Case{DelayedRemoval::WholeTree, false, {}, {removeTree}},
-                          Case{DelayedRemoval::WholeTree, false, {parent}, {removeTree, L"rd \"" + parent + L"\""}},
-                          Case{DelayedRemoval::UninstallerOnly, false, {}, {removeOwnFiles, removeFolder}},
-                          Case{DelayedRemoval::UninstallerOnly, true, {}, {removeOwnFiles}}}) {
-        const std::wstring command =
-            DelayedRemovalParameters(lock.substr(1, lock.size() - 2), dir, c.what, c.keepFolder, 5, c.parents);
+    for (const Case& c : {Case{{file}, {}, {removeFile}, {}}, Case{{file}, {dir, parent}, {removeFile}, {removeFolder, removeParent}},
+                          Case{{file, dir + L"\\50%"}, {dir + L"\\!x!"}, {removeFile}, {}}}) {
+        const std::wstring command = DelayedRemovalParameters(lock.substr(1, lock.size() - 2), c.files, c.folders, 5);
         SCOPED_TRACE(testing::PrintToString(command));
         std::vector<std::wstring> expected = {L"(for /l %i in (1,1,5) do @if exist " + lock + L" " + pause + L")"};
         for (int round = 0; round < kDelayedRemovalRounds; ++round) {
@@ -102,10 +100,18 @@ TEST(DelayedRemoval, TheLineReadsAlikeUnderBothInterpretersAndRemovesOnlyOnceThe
             for (const std::wstring& removal : c.removals)
                 expected.push_back(onceGone + removal + L")");
         }
+        for (const std::wstring& removal : c.last)
+            expected.push_back(onceGone + removal + L")");
         EXPECT_EQ(expected, PartsReadAlike(command));
     }
-    EXPECT_EQ((std::vector<std::wstring>{L"ping 127.0.0.1 -n 3 -w 1000 > Nul", removeTree}),
-              PartsReadAlike(DelayedRemovalParameters(L"", dir, DelayedRemoval::WholeTree)));
+    EXPECT_EQ((std::vector<std::wstring>{L"ping 127.0.0.1 -n 3 -w 1000 > Nul", L"(" + removeFile + L")",
+                                         L"(" + removeFolder + L")"}),
+              PartsReadAlike(DelayedRemovalParameters(L"", {file}, {dir})));
+    // A line too long for the interpreter takes only the files that fit.
+    const std::vector<std::wstring> many(200, file);
+    const std::wstring full = DelayedRemovalParameters(lock.substr(1, lock.size() - 2), many, {}, 5);
+    EXPECT_LT(full.size(), 8000u);
+    EXPECT_GT(PartsReadAlike(full).size(), 3u * kDelayedRemovalRounds);
     EXPECT_TRUE(PartsReadAlike(L"/c for /l %i in (1,1,120) do @if exist C:\\t\\x.lock ping 127.0.0.1 -n 2 > Nul & "
                                L"if not exist C:\\t\\x.lock rd /s/q \"C:\\a\"")
                     .empty());
@@ -115,8 +121,9 @@ TEST(DelayedRemoval, TheLineReadsAlikeUnderBothInterpretersAndRemovesOnlyOnceThe
 // installation in folders whose names it must not split: nothing goes while
 // the lock is held (at the first pause), nor ever when it stays. Once it has
 // gone, a module the ended program's teardown still holds in the first round
-// goes in a later one; after the tree, the folders made above it go when they
-// are empty, with a plain "rd" that leaves one that holds something.
+// goes in a later one; after the files, their folders and the folders made
+// above them go when they are empty, with a plain "rd" that leaves one that
+// holds something. A folder at a file's name keeps its content.
 TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
 {
     ScratchDir scratch(L"delayed");
@@ -134,6 +141,12 @@ TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
         const std::wstring dir = top + L"\\QRVL\\Product";
         MakeTree(dir);
         ASSERT_TRUE(WriteBytes(top + L"\\theirs.txt", "theirs"));
+        ASSERT_TRUE(MakeDirs(top + L"\\a folder") && WriteBytes(top + L"\\a folder\\inner.txt", "inner"));
+        std::vector<std::wstring> files = {top + L"\\a folder"}, folders = {dir + L"\\res\\image", dir + L"\\res"};
+        for (const wchar_t* name : {L"\\res\\image\\a.png", L"\\mine.txt", L"\\Uninstall.exe", L"\\Uninstall.DAT",
+                                    L"\\DuiLibu.dll"})
+            files.push_back(dir + name);
+        folders.insert(folders.end(), {dir, top + L"\\QRVL", top});
         auto lock = std::make_unique<ExitLock>();
         ASSERT_TRUE(lock->Acquire());
         const std::wstring lockPath = lock->Path();
@@ -147,8 +160,7 @@ TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
         // "cmd.exe" as StartDelayedRemoval starts it, but with a handle.
         ChildProcess cmd;
         ASSERT_TRUE(cmd.Start(system + L"\\cmd.exe",
-                              DelayedRemovalParameters(lockPath, dir, DelayedRemoval::WholeTree, false,
-                                                       gone == Never ? 2 : kDelayedRemovalTries, {top + L"\\QRVL", top})));
+                              DelayedRemovalParameters(lockPath, files, folders, gone == Never ? 2 : kDelayedRemovalTries)));
         // The first pause; with the held file, the second, after the first
         // round's removal.
         DWORD firstPause = 0;
@@ -169,52 +181,68 @@ TEST(DelayedRemoval, WineRemovesOnceTheLockHasGoneAndNeverBefore)
         EXPECT_EQ(kept, Exists(dir + L"\\res\\image\\a.png")) << "removed although the lock was held";
         EXPECT_EQ(kept, Exists(top + L"\\QRVL"));
         EXPECT_EQ("theirs", FileContent(top + L"\\theirs.txt"));
+        EXPECT_EQ("inner", FileContent(top + L"\\a folder\\inner.txt"));
         EXPECT_EQ(kept, Exists(lockPath));
     }
     EXPECT_TRUE(Exists(scratch / L"inst"));
 }
 
 // From a folder that holds other files too, only Uninstall's three go and the
-// folder stays; a folder they leave empty goes. No interpreter is started for
-// a protected folder, nor for one whose name it would rewrite
-// ("%windir:~3%x" would reach it as "windowsx", "a!b!c" as "ac" where delayed
-// expansion is on): such folders are removed directly, what is in use stays,
-// and the folders they would become are untouched. A temporary folder that
+// folder stays; a folder they leave empty goes; what is not in use goes at
+// once, without an interpreter. No interpreter is started for a protected
+// folder, nor for one whose name it would rewrite ("%velt_decoy%x" would
+// reach it as "windowsx", "a!b!c" as "ac" where delayed expansion is on):
+// what is in use there stays, and the folders they would become are
+// untouched. A link in the directory's place: nothing behind it is touched.
+// A file in use is handed to the interpreter, which removes it and its
+// folder once the lock and the file are released. A temporary folder that
 // would be rewritten does not take the lock: it goes elsewhere.
-TEST(DelayedRemoval, StartedForUninstallsOwnFilesNeverForProtectedOrRewrittenFolders)
+TEST(DelayedRemoval, StartedOnlyForWhatStaysNeverForProtectedRewrittenOrLinkedFolders)
 {
     ScratchDir scratch(L"delayed");
-    const std::wstring ours = scratch / L"only ours", shared = scratch / L"shared (1)";
-    const std::wstring percent = scratch / L"%windir:~3%x", bang = scratch / L"a!b!c";
+    const std::wstring ours = scratch / L"only ours", shared = scratch / L"shared (1)", held = scratch / L"held";
+    const std::wstring percent = scratch / L"%velt_decoy%x", bang = scratch / L"a!b!c", linked = scratch / L"linked";
+    SetEnvironmentVariableW(L"velt_decoy", L"windows");
     ASSERT_TRUE(MakeDirs(ours));
     ASSERT_TRUE(WriteBytes(ours + L"\\Uninstall.exe", "x"));
-    for (const std::wstring& dir : {shared, percent, bang, scratch / L"windowsx", scratch / L"ac"})
+    for (const std::wstring& dir : {shared, percent, bang, held, scratch / L"windowsx", scratch / L"ac", scratch / L"victim"})
         MakeTree(dir);
-    ASSERT_TRUE(WriteBytes(percent + L"\\busy.dll", "x"));
-    FileHandle busy(CreateFileW((percent + L"\\busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(busy.Valid());
+    ASSERT_TRUE(PlantLink(linked, scratch / L"victim"));
+    for (const std::wstring& dir : {percent, held})
+        ASSERT_TRUE(WriteBytes(dir + L"\\res\\busy.dll", "x"));
+    FileHandle busy(CreateFileW((percent + L"\\res\\busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle busyToo(CreateFileW((held + L"\\res\\busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(busy.Valid() && busyToo.Valid());
     {
         ExitLock lock;
         ASSERT_TRUE(lock.Acquire());
-        EXPECT_EQ(L"", DelayedRemovalParameters(lock.Path(), percent, DelayedRemoval::WholeTree));
-        EXPECT_EQ(L"", DelayedRemovalParameters(lock.Path(), bang, DelayedRemoval::UninstallerOnly));
         EXPECT_FALSE(StartDelayedRemoval(percent, DelayedRemoval::WholeTree));
-        EXPECT_FALSE(StartDelayedRemoval(bang, DelayedRemoval::UninstallerOnly));
+        EXPECT_TRUE(StartDelayedRemoval(bang, DelayedRemoval::UninstallerOnly));
+        EXPECT_FALSE(StartDelayedRemoval(linked, DelayedRemoval::WholeTree));
+        EXPECT_FALSE(StartDelayedRemoval(linked, DelayedRemoval::UninstallerOnly));
         WCHAR windows[MAX_PATH] = {};
         GetWindowsDirectoryW(windows, MAX_PATH);
         for (const wchar_t* refused : {L"C:\\", static_cast<const wchar_t*>(windows), L""})
             EXPECT_FALSE(StartDelayedRemoval(refused, DelayedRemoval::WholeTree)) << testing::PrintToString(refused);
+        EXPECT_TRUE(StartDelayedRemoval(ours, DelayedRemoval::UninstallerOnly));
+        EXPECT_TRUE(StartDelayedRemoval(shared, DelayedRemoval::UninstallerOnly));
         // None started so far: one would still be waiting for the held lock.
         EXPECT_EQ(0u, RunningChild(GetCurrentProcessId(), L"cmd.exe")) << "an interpreter was started";
-        ASSERT_TRUE(StartDelayedRemoval(ours, DelayedRemoval::UninstallerOnly));
-        ASSERT_TRUE(StartDelayedRemoval(shared, DelayedRemoval::UninstallerOnly));
+        EXPECT_FALSE(Exists(ours));
+        EXPECT_EQ(kTreeWithoutUninstall, Tree(shared));
+        EXPECT_EQ((std::vector<std::wstring>{L"res", L"res\\busy.dll"}), Tree(percent)) << "in use, and unsafe";
+        EXPECT_EQ(kTreeWithoutUninstall, Tree(bang));
+        EXPECT_TRUE(StartDelayedRemoval(held, DelayedRemoval::WholeTree));
+        EXPECT_NE(0u, RunningChild(GetCurrentProcessId(), L"cmd.exe"));
+        EXPECT_EQ((std::vector<std::wstring>{L"res", L"res\\busy.dll"}), Tree(held));
+        busyToo.Close();
     }
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(ours) && Tree(shared) == kTreeWithoutUninstall; }, 30000))
-        << testing::PrintToString(Tree(shared));
-    EXPECT_EQ(std::vector<std::wstring>{L"busy.dll"}, Tree(percent)) << "a file in use cannot go at once";
-    EXPECT_EQ(kTreeWithoutUninstall, Tree(bang));
-    for (const wchar_t* decoy : {L"windowsx", L"ac"})
-        EXPECT_TRUE(Exists(scratch / decoy + L"\\Uninstall.exe")) << decoy;
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(held); }, 30000)) << testing::PrintToString(Tree(held));
+    for (const wchar_t* decoy : {L"windowsx", L"ac", L"victim"})
+        EXPECT_EQ(std::vector<std::wstring>({L"DuiLibu.dll", L"Uninstall.DAT", L"Uninstall.exe", L"mine.txt", L"res",
+                                             L"res\\image", L"res\\image\\a.png"}),
+                  Tree(scratch / decoy))
+            << decoy;
 
     const std::wstring temp = scratch / L"tmp%windir%!x!";
     ASSERT_TRUE(MakeDirs(temp));

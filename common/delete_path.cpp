@@ -1,20 +1,30 @@
 #include "delete_path.h"
 
-#include <shellapi.h>
-
-#include <string>
+#include "no_follow.h"
 
 bool DeletePath(LPCWSTR path)
 {
-    if (!path || !*path)
+    return DeletePath(path, nullptr);
+}
+
+bool DeletePath(LPCWSTR path, std::vector<std::wstring>* inUse)
+{
+    std::wstring parentPath, name;
+    if (!path || !*path || !SplitLastName(path, &parentPath, &name))
         return false;
-    std::wstring list(path);
-    list.push_back(L'\0'); // with the string's own terminator: two zeros
-    SHFILEOPSTRUCTW op = {};
-    op.hwnd = nullptr;
-    op.wFunc = FO_DELETE;
-    op.pFrom = list.c_str();
-    op.pTo = nullptr;
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
-    return SHFileOperationW(&op) == 0;
+    OpenedItem parent;
+    if (OpenFolderAt(parentPath, &parent) != OpenStatus::Opened)
+        return false;
+    OpenedItem item;
+    const OpenStatus status = OpenBelow(parent, name, ItemKind::Any, &item);
+    if (status == OpenStatus::Missing)
+        return false;
+    item.Close();
+    std::vector<LeftItem> left;
+    const bool all = RemoveBelow(parent, name, &left);
+    for (const LeftItem& stayed : left) {
+        if (inUse && stayed.reason == LeftItem::InUse)
+            inUse->push_back(stayed.path);
+    }
+    return all;
 }

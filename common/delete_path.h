@@ -1,13 +1,22 @@
-// DeletePath: silent deletion of a file or a folder tree through the shell.
+// DeletePath: silent deletion of a file or a folder tree, by handles, never
+// through a link.
 //
-// One SHFileOperationW FO_DELETE with FOF_SILENT | FOF_NOCONFIRMATION: no
-// progress dialog, no confirmation, no recycle bin. Returns true when the shell
-// reports success, false otherwise (missing path, item in use, empty path);
-// whatever could not be deleted stays. Blocks the calling thread until the
-// shell operation ends. The path may be given with a single terminating zero:
-// the list form that the shell needs (a second zero) is built here.
+// The folder above `path` is opened by its path (trusted); the item itself
+// and everything below it are opened one level at a time and checked
+// (no_follow.h): files go by their handles, a read-only one too; a link met
+// anywhere goes as the link itself where the system lets a handle name the
+// link (Windows), and is left where it does not (Wine); folders go once
+// emptied. No shell, no dialog. Returns true when everything went; false when
+// the path is empty, not a full path, missing, or when anything stayed (in
+// use, a link left, access denied), which then stays where it was with the
+// folders above it. The overload appends the full paths of the files that
+// stayed because another program held them, for the delayed removal.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 bool DeletePath(LPCWSTR path);
+bool DeletePath(LPCWSTR path, std::vector<std::wstring>* inUse);

@@ -1,7 +1,8 @@
-// DeletePath against Wine's real shell and file system: a nested tree with a
-// read-only file goes silently, a single file goes and its neighbours stay, a
-// file held open by another process stays (false) until it is released, and a
-// missing, empty or null path gives false and changes nothing.
+// DeletePath against Wine's real file system: a nested tree with a read-only
+// file goes silently, a single file goes and its neighbours stay, a file held
+// open by another process stays (false, and named as in use) until it is
+// released, and a missing, empty or null path gives false and changes nothing.
+// Links met on the way: no_follow_test.cpp.
 #include "delete_path.h"
 
 #include "test_support.h"
@@ -25,7 +26,10 @@ TEST(DeletePath, RemovesTreesAndFilesButNothingHeldOrMissing)
 
     EXPECT_TRUE(DeletePath(root.c_str()));
     EXPECT_TRUE(DeletePath((dir / L"a.txt").c_str()));
-    EXPECT_FALSE(DeletePath(held.c_str()));
+    std::vector<std::wstring> inUse;
+    EXPECT_FALSE(DeletePath(held.c_str(), &inUse));
+    ASSERT_EQ(1u, inUse.size());
+    EXPECT_EQ(0, lstrcmpiW(held.c_str(), inUse[0].c_str()));
     for (const wchar_t* nothing : {missing.c_str(), L"", static_cast<const wchar_t*>(nullptr)})
         EXPECT_FALSE(DeletePath(nothing));
     EXPECT_EQ((std::vector<std::wstring>{L"b.txt", L"held.dat"}), Tree(dir.Path()));

@@ -1,7 +1,7 @@
 #include "install_removal.h"
 
-#include "delete_path.h"
 #include "install_manifest.h"
+#include "no_follow.h"
 #include "paths.h"
 #include "payload_entries.h"
 #include "product.h"
@@ -15,16 +15,6 @@
 
 namespace {
 
-// True when the running program's own files lie in `location`.
-bool RunningFrom(const std::wstring& location)
-{
-    WCHAR module[MAX_PATH] = {};
-    if (!GetModuleFileNameW(nullptr, module, MAX_PATH))
-        return false;
-    PathRemoveFileSpecW(module);
-    return SamePath(module, location);
-}
-
 bool IsOwnFile(const std::wstring& name)
 {
     return lstrcmpiW(name.c_str(), kUninstallerFileName) == 0 || lstrcmpiW(name.c_str(), kUninstallSkinFileName) == 0 ||
@@ -37,18 +27,81 @@ bool IsDirectory(const std::wstring& path)
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsFile(const std::wstring& path)
+void NoteInUse(std::vector<std::wstring>* inUse, const std::vector<LeftItem>& left)
 {
-    const DWORD attrs = GetFileAttributesW(path.c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+    for (const LeftItem& item : left) {
+        if (item.reason == LeftItem::InUse)
+            inUse->push_back(item.path);
+    }
 }
 
-void RemoveEmptyFolder(const std::wstring& path, const ProtectedPathGuard& guard)
+// The opened folders from the installation folder down to the item that a
+// relative path names, each level checked; the last one is the item.
+class Walk {
+public:
+    // Opens every level of `relative` below `root`, the last as `kind`.
+    OpenStatus To(const OpenedItem& root, const std::wstring& relative, ItemKind kind)
+    {
+        m_levels.clear();
+        std::vector<std::wstring> names;
+        size_t start = 0;
+        for (size_t i = 0; i <= relative.size(); ++i) {
+            if (i == relative.size() || relative[i] == L'\\' || relative[i] == L'/') {
+                names.push_back(relative.substr(start, i - start));
+                start = i + 1;
+            }
+        }
+        const OpenedItem* parent = &root;
+        for (size_t i = 0; i < names.size(); ++i) {
+            OpenedItem level;
+            const bool last = i + 1 == names.size();
+            const OpenStatus status = OpenBelow(*parent, names[i], last ? kind : ItemKind::Folder, &level);
+            m_levels.push_back(std::move(level));
+            if (status != OpenStatus::Opened)
+                return last ? status : OpenStatus::Elsewhere;
+            parent = &m_levels.back();
+        }
+        return OpenStatus::Opened;
+    }
+    OpenedItem* Item() { return m_levels.empty() ? nullptr : &m_levels.back(); }
+    const OpenedItem& Parent(const OpenedItem& root) const
+    {
+        return m_levels.size() < 2 ? root : m_levels[m_levels.size() - 2];
+    }
+
+private:
+    std::vector<OpenedItem> m_levels;
+};
+
+// Deletes the item at `relative` below `root` when it is of `kind` (a folder
+// only when empty). A link at that name goes as the link where its handle is
+// the link's own; a link on the way, or one the system shows as its target,
+// is never touched. A file that stays in use is named in *inUse.
+void RemoveAt(const OpenedItem& root, const std::wstring& relative, ItemKind kind, std::vector<std::wstring>* inUse)
 {
-    if (!IsDirectory(path) || guard.IsProtected(path) || !PathIsDirectoryEmptyW(path.c_str()))
-        return;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
-    RemoveDirectoryW(path.c_str());
+    Walk walk;
+    const OpenStatus status = walk.To(root, relative, kind);
+    OpenedItem* item = walk.Item();
+    if (status == OpenStatus::Link) {
+        DeleteOpened(item);
+    } else if (status == OpenStatus::InUse) {
+        inUse->push_back(JoinPath(root.Path(), relative));
+    } else if (status == OpenStatus::Opened && (kind == ItemKind::File || ListChildren(*item).empty())) {
+        const std::wstring path = item->Path();
+        if (!DeleteOpened(item) && kind == ItemKind::File)
+            inUse->push_back(path);
+    }
+}
+
+// Opens the installation folder from its parent, checked like every level
+// below it: a link put in its place is not entered.
+OpenStatus OpenInstallFolder(const std::wstring& location, OpenedItem* folder)
+{
+    std::wstring parentPath, name;
+    OpenedItem parent;
+    if (!SplitLastName(location, &parentPath, &name) || OpenFolderAt(parentPath, &parent) != OpenStatus::Opened)
+        return OpenStatus::Failed;
+    return OpenBelow(parent, name, ItemKind::Folder, folder);
 }
 
 size_t Depth(const std::wstring& relative)
@@ -56,49 +109,26 @@ size_t Depth(const std::wstring& relative)
     return static_cast<size_t>(std::count(relative.begin(), relative.end(), L'\\'));
 }
 
-void RemoveWholeDirectory(const std::wstring& location, bool keepOwnFiles)
-{
-    if (!keepOwnFiles) {
-        DeletePath(location.c_str());
-        return;
-    }
-    std::vector<std::wstring> children;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(JoinPath(location, L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L".." && !IsOwnFile(name))
-                children.push_back(name);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    const ProtectedPathGuard guard;
-    for (const std::wstring& name : children) {
-        const std::wstring path = JoinPath(location, name);
-        if (!guard.IsProtected(path))
-            DeletePath(path.c_str());
-    }
-}
-
-void RemoveListedEntries(const std::wstring& location, const InstallManifest& manifest, bool keepOwnFiles)
+void RemoveListedEntries(const OpenedItem& dir, const InstallManifest& manifest, bool keepOwnFiles,
+                         std::vector<std::wstring>* inUse)
 {
     const ProtectedPathGuard guard;
     for (const std::wstring& file : manifest.files) {
-        if (keepOwnFiles && file.find(L'\\') == std::wstring::npos && IsOwnFile(file))
+        if (guard.IsProtected(JoinPath(dir.Path(), file)))
             continue;
-        const std::wstring path = JoinPath(location, file);
-        if (IsFile(path) && !guard.IsProtected(path))
-            DeletePath(path.c_str());
+        if (keepOwnFiles && file.find(L'\\') == std::wstring::npos && IsOwnFile(file))
+            inUse->push_back(JoinPath(dir.Path(), file));
+        else
+            RemoveAt(dir, file, ItemKind::File, inUse);
     }
-    const std::wstring manifestPath = InstallManifestPath(location);
-    if (IsFile(manifestPath))
-        DeletePath(manifestPath.c_str());
+    RemoveAt(dir, kInstallManifestFileName, ItemKind::File, inUse);
     std::vector<std::wstring> folders = manifest.folders;
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
-    for (const std::wstring& folder : folders)
-        RemoveEmptyFolder(JoinPath(location, folder), guard);
+    for (const std::wstring& folder : folders) {
+        if (!guard.IsProtected(JoinPath(dir.Path(), folder)))
+            RemoveAt(dir, folder, ItemKind::Folder, inUse);
+    }
 }
 
 // Drops every listed file and folder that is not one of the payload's
@@ -146,6 +176,15 @@ RemovalScope Plan(const std::wstring& location, InstallManifest* entries)
 
 } // namespace
 
+bool RunningFrom(const std::wstring& location)
+{
+    WCHAR module[MAX_PATH] = {};
+    if (!GetModuleFileNameW(nullptr, module, MAX_PATH))
+        return false;
+    PathRemoveFileSpecW(module);
+    return SamePath(module, location);
+}
+
 RemovalScope PlanRemoval(const std::wstring& location)
 {
     InstallManifest entries;
@@ -174,13 +213,58 @@ void RemoveEmptiedParents(const std::wstring& directory, int count)
     if (IsDirectory(directory))
         return;
     for (const std::wstring& parent : CreatedParentFolders(directory, count)) {
-        if (!IsDirectory(parent) || !PathIsDirectoryEmptyW(parent.c_str()) || !RemoveDirectoryW(parent.c_str()))
+        OpenedItem folder;
+        if (OpenInstallFolder(parent, &folder) != OpenStatus::Opened || !ListChildren(folder).empty() ||
+            !DeleteOpened(&folder))
             break;
     }
 }
 
-RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdParents)
+bool RemoveDirectoryTree(const std::wstring& directory, bool keepOwnFiles, std::vector<std::wstring>* inUse)
 {
+    OpenedItem dir;
+    if (OpenInstallFolder(directory, &dir) != OpenStatus::Opened)
+        return false;
+    const ProtectedPathGuard guard;
+    std::vector<LeftItem> left;
+    bool all = true;
+    for (const std::wstring& name : ListChildren(dir)) {
+        const std::wstring path = JoinPath(dir.Path(), name);
+        if (keepOwnFiles && IsOwnFile(name)) {
+            OpenedItem own;
+            if (OpenBelow(dir, name, ItemKind::File, &own) == OpenStatus::Opened)
+                inUse->push_back(path);
+            all = false;
+        } else if (guard.IsProtected(path) || !RemoveBelow(dir, name, &left)) {
+            all = false;
+        }
+    }
+    NoteInUse(inUse, left);
+    if (all)
+        DeleteOpened(&dir);
+    return true;
+}
+
+bool RemoveUninstallerFiles(const std::wstring& directory, bool keepThem, std::vector<std::wstring>* inUse)
+{
+    OpenedItem dir;
+    if (OpenInstallFolder(directory, &dir) != OpenStatus::Opened)
+        return false;
+    for (const wchar_t* name : {kUninstallerFileName, kUninstallSkinFileName, kWindowLibraryFileName}) {
+        OpenedItem own;
+        if (!keepThem)
+            RemoveAt(dir, name, ItemKind::File, inUse);
+        else if (OpenBelow(dir, name, ItemKind::File, &own) == OpenStatus::Opened)
+            inUse->push_back(own.Path());
+    }
+    return true;
+}
+
+RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdParents, std::vector<std::wstring>* inUse)
+{
+    std::vector<std::wstring> stayed;
+    if (!inUse)
+        inUse = &stayed;
     InstallManifest entries;
     const RemovalScope scope = Plan(location, &entries);
     const bool keepOwnFiles = scope != RemovalScope::Nothing && RunningFrom(location);
@@ -188,13 +272,16 @@ RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdPare
         *createdParents = scope == RemovalScope::WholeDirectory ? entries.createdParents : 0;
     switch (scope) {
     case RemovalScope::WholeDirectory:
-        RemoveWholeDirectory(location, keepOwnFiles);
+        RemoveDirectoryTree(location, keepOwnFiles, inUse);
         RemoveEmptiedParents(location, entries.createdParents);
         break;
     case RemovalScope::ListedEntries:
-    case RemovalScope::PayloadEntries:
-        RemoveListedEntries(location, entries, keepOwnFiles);
+    case RemovalScope::PayloadEntries: {
+        OpenedItem dir;
+        if (OpenInstallFolder(location, &dir) == OpenStatus::Opened)
+            RemoveListedEntries(dir, entries, keepOwnFiles, inUse);
         break;
+    }
     case RemovalScope::Nothing:
         break;
     }

@@ -20,9 +20,18 @@
 // the user put there stay in every case but WholeDirectory. No folder that
 // IsProtectedPath refuses is ever deleted. When the running program lies
 // in the directory, its own "Uninstall.exe", "Uninstall.DAT" and "DuiLibu.dll"
-// are left for the delayed removal command (they are in use). Deletions are
-// DeletePath (shell, silent) for files and trees and RemoveDirectoryW for
-// emptied folders; failures leave the item and go on. Returns the scope used.
+// are left for the delayed removal command (they are in use).
+//
+// Nothing is reached through a link: the installation folder is opened from
+// its parent and every listed entry level by level from it, each level
+// checked by its handle (no_follow.h), and deleted by that handle. A link in
+// place of the installation folder: nothing behind it is touched. A link at
+// a listed name goes as the link itself where a handle can name the link
+// (Windows) and stays where it cannot (Wine); a link on the way to an entry
+// is never entered. Failures leave the item and go on. The files that stayed
+// because they were in use (the running program's own three among them) are
+// appended to *inUse, by full path, for the delayed removal. Returns the
+// scope used.
 //
 // With WholeDirectory, the folders that the manifest says the installation
 // created above the directory ("C:\Program Files\QRVL" above
@@ -36,15 +45,33 @@
 
 enum class RemovalScope { Nothing, WholeDirectory, ListedEntries, PayloadEntries };
 
-RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdParents = nullptr);
+RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdParents = nullptr,
+                                  std::vector<std::wstring>* inUse = nullptr);
+
+// The WholeDirectory removal: `directory`, opened from its parent and checked,
+// goes with everything in it by handles; with keepOwnFiles Uninstall's three
+// files stay (named in *inUse with whatever else stayed in use) and so does
+// the directory. False, with nothing touched, when the directory is not a
+// plain folder (missing, a link).
+bool RemoveDirectoryTree(const std::wstring& directory, bool keepOwnFiles, std::vector<std::wstring>* inUse);
 
 // The `count` folders directly above `directory`, innermost first, up to the
 // first one that IsProtectedPath refuses (which is left out, with everything
 // above it).
 std::vector<std::wstring> CreatedParentFolders(const std::wstring& directory, int count);
 
+// Uninstall's three files in `directory` (opened from its parent and
+// checked), each by its handle, or with keepThem only named in *inUse (when
+// they are plain files); one that stays in use is named too. False, with
+// nothing touched, when the directory is not a plain folder.
+bool RemoveUninstallerFiles(const std::wstring& directory, bool keepThem, std::vector<std::wstring>* inUse);
+
+// True when the running program's own files lie in `location`.
+bool RunningFrom(const std::wstring& location);
+
 // Removes each of CreatedParentFolders(directory, count) that is empty,
-// innermost first, and stops at the first that is not.
+// innermost first, by handle (a link there is not entered), and stops at the
+// first that is not, once `directory` itself has gone.
 void RemoveEmptiedParents(const std::wstring& directory, int count);
 
 // The scope RemoveInstalledFiles would use, without deleting anything.

@@ -7,78 +7,114 @@
 #include "registry_key.h"
 #include "shortcut.h"
 
-#include <shlwapi.h>
+#include "folder_chain.h"
+#include "no_follow.h"
+#include "opened_attributes.h"
+
+#include <functional>
 
 namespace {
 
 const wchar_t kNewSuffix[] = L".~veltnew";
 
-// Puts the freshly written `fresh` in the place of `target`, whatever marks
-// the old copy carries. False when the old copy cannot be replaced (in use).
-bool Replace(const std::wstring& fresh, const std::wstring& target)
-{
-    const DWORD attrs = GetFileAttributesW(target.c_str());
-    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    if (attrs != INVALID_FILE_ATTRIBUTES &&
-        (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return true;
-    if (attrs != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesW(target.c_str(), attrs);
-    return false;
-}
-
-void DeleteQuietly(const std::wstring& path)
-{
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
-}
+// Writes one file's bytes into an opened file.
+using FileWriter = std::function<ZipResult(const OpenedItem&)>;
 
 bool IsWriteFailure(ZipResult result)
 {
     return result == kZipNoFile || result == kZipWriteFailed;
 }
 
-// One entry of a repair: written beside the old copy, then put in its place.
-// kZipWriteFailed when the old copy could not be replaced.
-ZipResult RewriteEntry(HZIPARCHIVE archive, int index, const std::wstring& dir, const std::wstring& name, bool folder)
+// An entry's data, then its attributes where they are more than "archive".
+FileWriter EntryWriter(HZIPARCHIVE archive, int index, DWORD attributes)
 {
-    if (folder) {
-        const ZipResult result = ZipArchiveExtractItem(archive, index, name.c_str());
-        return result == kZipOk && !PathIsDirectoryW(JoinPath(dir, name).c_str()) ? kZipWriteFailed : result;
-    }
-    const std::wstring freshName = name + kNewSuffix;
-    const std::wstring fresh = JoinPath(dir, freshName);
-    const ZipResult result = ZipArchiveExtractItem(archive, index, freshName.c_str());
-    if (result == kZipOk && Replace(fresh, JoinPath(dir, name)))
-        return kZipOk;
-    DeleteQuietly(fresh);
-    return result == kZipOk ? kZipWriteFailed : result;
+    return [=](const OpenedItem& file) {
+        const ZipResult result = ZipArchiveWriteItem(archive, index, file.Handle());
+        if (result == kZipOk && (attributes & ~FILE_ATTRIBUTE_ARCHIVE) && !SetOpenedAttributes(file, attributes))
+            return kZipWriteFailed;
+        return result;
+    };
 }
 
-// One entry of an installation: a file of that name that the installation did
-// not write is kept aside first; what was written (also partly) is noted.
-// Most files go into a folder that exists under a name that is free: such a
-// file is made without looking first (the journal would find nothing to note
-// or keep aside), and only when it cannot be made so does the journal look.
-ZipResult InstallEntry(HZIPARCHIVE archive, int index, const std::wstring& name, bool folder,
-                       InstallJournal& journal)
+FileWriter BytesWriter(const std::string& bytes)
 {
-    if (!folder) {
-        const ZipResult result = ZipArchiveExtractNewFile(archive, index, name.c_str());
-        if (result != kZipNotNew) {
-            journal.FileWritten(name);
-            return result;
-        }
-    }
-    if (!journal.PrepareEntry(name))
+    return [&bytes](const OpenedItem& file) {
+        DWORD written = 0;
+        return WriteFile(file.Handle(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size()
+                   ? kZipOk
+                   : kZipWriteFailed;
+    };
+}
+
+// A repair's way into the recorded directory: opened from its parent and
+// checked, every folder below it reached level by level (folder_chain.h).
+struct RepairTarget {
+    OpenedItem root;
+    FolderChain chain{&root};
+    bool Open(const std::wstring& dir) { return OpenWalkRoot(dir, &root) == OpenStatus::Opened; }
+};
+
+// One entry of a repair: written beside the old copy, then put in its place
+// by handle, whatever marks the old copy carries. A link where the entry
+// needs a folder or a file, or an old copy that cannot be replaced (in use):
+// kZipWriteFailed, and the old copy stays as it was.
+ZipResult RewriteEntry(RepairTarget& target, const std::wstring& name, bool folder, const FileWriter& write)
+{
+    std::wstring folderPart, leaf;
+    SplitRelative(name, &folderPart, &leaf);
+    std::vector<std::wstring> made;
+    const OpenedItem* parent = nullptr;
+    if (target.chain.Reach(folder ? (folderPart.empty() ? leaf : folderPart + L"\\" + leaf) : folderPart, &made,
+                           &parent) != OpenStatus::Opened)
         return kZipWriteFailed;
-    const ZipResult result = ZipArchiveExtractItem(archive, index, name.c_str());
-    if (!folder && result != kZipNoFile)
-        journal.FileWritten(name);
+    if (folder)
+        return kZipOk;
+    const std::wstring freshName = leaf + kNewSuffix;
+    OpenedItem fresh;
+    OpenStatus status = CreateFileBelow(*parent, freshName, GENERIC_WRITE, &fresh);
+    if (status == OpenStatus::Failed) {
+        // Left by an earlier repair that ended midway.
+        OpenedItem left;
+        if (OpenBelow(*parent, freshName, ItemKind::File, &left) == OpenStatus::Opened && DeleteOpened(&left))
+            status = CreateFileBelow(*parent, freshName, GENERIC_WRITE, &fresh);
+    }
+    if (status != OpenStatus::Opened)
+        return kZipWriteFailed;
+    ZipResult result = write(fresh);
+    // The old copy: only a plain file is replaced; its marks are cleared
+    // first (a read-only file cannot be replaced) and given back on failure.
+    OpenedItem old;
+    DWORD oldAttributes = 0;
+    const OpenStatus there = OpenBelow(*parent, leaf, ItemKind::File, &old);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (there == OpenStatus::Opened && GetFileInformationByHandle(old.Handle(), &info))
+        oldAttributes = info.dwFileAttributes;
+    const DWORD marks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (result == kZipOk && there != OpenStatus::Opened && there != OpenStatus::Missing)
+        result = kZipWriteFailed;
+    if (result == kZipOk && (oldAttributes & marks))
+        SetOpenedAttributes(old, oldAttributes & ~marks);
+    old.Close();
+    if (result == kZipOk && !RenameOpened(&fresh, *parent, leaf, true)) {
+        result = kZipWriteFailed;
+        if ((oldAttributes & marks) && OpenBelow(*parent, leaf, ItemKind::File, &old) == OpenStatus::Opened)
+            SetOpenedAttributes(old, oldAttributes);
+    }
+    if (result != kZipOk)
+        DeleteOpened(&fresh);
     return result;
+}
+
+// One entry of an installation: the journal makes its folders and the file
+// new, keeping aside by handle a file of that name that the installation did
+// not write; nothing is written through a link.
+ZipResult InstallEntry(InstallJournal& journal, const std::wstring& name, bool folder, const FileWriter& write)
+{
+    OpenedItem file;
+    if (!journal.OpenEntry(name, &file))
+        return kZipWriteFailed;
+    return folder ? kZipOk : write(file);
 }
 
 } // namespace
@@ -126,6 +162,9 @@ ExtractionOutcome ExtractPayload(ExtractionJob& job, WorkerHooks& hooks)
         return ExtractionOutcome::Cancelled;
     if (ZipArchiveSetBaseDir(archive.get(), job.dir.c_str()) != kZipOk)
         return ExtractionOutcome::BadDirectory;
+    RepairTarget repair;
+    if (journal ? !journal->OpenDirectory() : !repair.Open(job.dir))
+        return ExtractionOutcome::BadDirectory;
     ZipItem item = {};
     if (ZipArchiveGetItem(archive.get(), -1, &item) != kZipOk || item.index <= 0)
         return fail(kMsgSetupDamaged, ExtractionOutcome::Damaged);
@@ -137,8 +176,9 @@ ExtractionOutcome ExtractPayload(ExtractionJob& job, WorkerHooks& hooks)
             return fail(kMsgSetupDamaged, ExtractionOutcome::Damaged);
         const std::wstring name = item.name;
         const bool folder = (item.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const ZipResult result = journal ? InstallEntry(archive.get(), i, name, folder, *journal)
-                                         : RewriteEntry(archive.get(), i, job.dir, name, folder);
+        const FileWriter write = EntryWriter(archive.get(), i, item.attributes);
+        const ZipResult result =
+            journal ? InstallEntry(*journal, name, folder, write) : RewriteEntry(repair, name, folder, write);
         if (IsWriteFailure(result))
             return fail(WriteFailedText(name), ExtractionOutcome::WriteFailed);
         if (result != kZipOk)
@@ -157,13 +197,13 @@ ExtractionOutcome ExtractPayload(ExtractionJob& job, WorkerHooks& hooks)
 
     // What this installation wrote, for its removal later.
     job.manifest.AddFile(kInstallManifestFileName);
-    if (journal && !journal->PrepareEntry(kInstallManifestFileName))
+    const std::string manifest = SerializeInstallManifest(job.manifest);
+    const ZipResult written = journal ? InstallEntry(*journal, kInstallManifestFileName, false, BytesWriter(manifest))
+                                      : RewriteEntry(repair, kInstallManifestFileName, false, BytesWriter(manifest));
+    if (written != kZipOk)
         return fail(WriteFailedText(kInstallManifestFileName), ExtractionOutcome::WriteFailed);
-    const DWORD written = WriteInstallManifest(job.dir, job.manifest);
     if (journal)
-        journal->FileWritten(kInstallManifestFileName);
-    if (written != ERROR_SUCCESS)
-        return fail(WriteFailedText(kInstallManifestFileName), ExtractionOutcome::WriteFailed);
+        journal->CloseDirectory();
     if (stop(Checkpoint::AfterManifest))
         return ExtractionOutcome::Cancelled;
 

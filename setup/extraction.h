@@ -17,6 +17,14 @@
 //     file where a good one was (read-only, hidden and system marks of the
 //     old copy do not stop it); there are no checkpoints.
 //
+// Either way the directory is opened from its parent and checked, every
+// folder below it is reached level by level from it and kept open while its
+// entries are written (folder_chain.h), and every file, the install manifest
+// too, is made new and written through its handle, and put in place or kept
+// aside by handle (no_follow.h): a link where the payload needs a folder or
+// a file (planted by anyone who can write the directory) is never written,
+// moved or deleted through; the entry fails with the write-failure message.
+//
 // Outcomes and what was reported (hooks.ShowError, caption "错误"):
 //   Completed      ("开机启动设置失败。" when only the autostart value failed);
 //   Cancelled      at a checkpoint (installation only);

@@ -1,5 +1,7 @@
 #include "install_journal.h"
 
+#include "opened_attributes.h"
+
 #include "delete_path.h"
 #include "file_handle.h"
 #include "paths.h"
@@ -7,6 +9,7 @@
 #include "protected_path.h"
 #include "registry_key.h"
 
+#include <ntsecapi.h>
 #include <shlwapi.h>
 
 namespace {
@@ -49,6 +52,41 @@ bool DeleteFileForcibly(const std::wstring& path)
     return DeleteFileW(path.c_str()) != 0;
 }
 
+// "res/image/x.png" -> "res\\image\\x.png"; a trailing separator dropped.
+std::wstring Relative(const std::wstring& name)
+{
+    std::wstring relative = name;
+    for (wchar_t& c : relative) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    while (!relative.empty() && relative.back() == L'\\')
+        relative.pop_back();
+    return relative;
+}
+
+// A name nobody can know before it exists: "~VELTSetup" + 16 hexadecimal
+// digits from the system's random source + ".bak".
+std::wstring BackupFolderName()
+{
+    unsigned char bytes[8] = {};
+    if (!RtlGenRandom(bytes, sizeof bytes)) {
+        LARGE_INTEGER counter = {};
+        QueryPerformanceCounter(&counter);
+        const ULONGLONG mixed = static_cast<ULONGLONG>(counter.QuadPart) * 0x9E3779B97F4A7C15ull ^
+                                (static_cast<ULONGLONG>(GetCurrentProcessId()) << 32) ^ GetTickCount();
+        for (int i = 0; i < 8; ++i)
+            bytes[i] = static_cast<unsigned char>(mixed >> (8 * i));
+    }
+    static const wchar_t digits[] = L"0123456789abcdef";
+    std::wstring name = L"~VELTSetup";
+    for (unsigned char b : bytes) {
+        name += digits[b >> 4];
+        name += digits[b & 15];
+    }
+    return name + L".bak";
+}
+
 void RemoveIfEmpty(const std::wstring& folder)
 {
     if (IsFolder(folder) && PathIsDirectoryEmptyW(folder.c_str()) && !IsProtectedPath(folder))
@@ -56,14 +94,6 @@ void RemoveIfEmpty(const std::wstring& folder)
 }
 
 } // namespace
-
-std::wstring InstallJournal::EntryPath(const std::wstring& relative) const
-{
-    std::wstring path = JoinPath(m_directory, relative);
-    while (!path.empty() && path.back() == L'\\' && path.size() > m_directory.size() + 1)
-        path.pop_back();
-    return path;
-}
 
 int InstallJournal::CreateInstallDirectory(const std::wstring& directory)
 {
@@ -94,57 +124,80 @@ int InstallJournal::CreateInstallDirectory(const std::wstring& directory)
     return Exists(directory) ? ERROR_ALREADY_EXISTS : ERROR_PATH_NOT_FOUND;
 }
 
-bool InstallJournal::WasWritten(const std::wstring& path) const
+bool InstallJournal::WasWritten(const std::wstring& relative) const
 {
-    return m_writtenIndex.count(Folded(path)) != 0;
+    return m_writtenIndex.count(Folded(Relative(relative))) != 0;
 }
 
-bool InstallJournal::KeepAside(const std::wstring& path)
+bool InstallJournal::OpenDirectory()
 {
-    if (m_backupFolder.empty()) {
-        WCHAR name[64];
-        wsprintfW(name, L"~VELTSetup%lu.bak", GetCurrentProcessId());
-        m_backupFolder = EntryPath(name);
-    }
-    if (!IsFolder(m_backupFolder)) {
-        if (!CreateDirectoryW(m_backupFolder.c_str(), nullptr))
+    return m_root.Valid() || OpenWalkRoot(m_directory, &m_root) == OpenStatus::Opened;
+}
+
+void InstallJournal::CloseDirectory()
+{
+    m_chain.Close();
+    m_root.Close();
+}
+
+bool InstallJournal::KeepAside(OpenedItem* file, const std::wstring& relative)
+{
+    // A folder made new here, under a name nobody could plant beforehand; an
+    // existing item of that name (a link among them) is never used.
+    for (int attempt = 0; !m_backup.Valid() && m_backupName.empty() && attempt < 8; ++attempt) {
+        const std::wstring name = BackupFolderName();
+        const OpenStatus made = CreateFolderBelow(m_root, name, &m_backup);
+        if (made == OpenStatus::Opened) {
+            m_backupName = name;
+            SetOpenedAttributes(m_backup, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+        } else if (made != OpenStatus::Failed) {
             return false;
-        SetFileAttributesW(m_backupFolder.c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+        }
     }
-    WCHAR name[32];
-    wsprintfW(name, L"%u", static_cast<unsigned>(m_keptFiles.size()));
-    KeptFile kept = {path, m_backupFolder + L"\\" + name};
+    if (!m_backup.Valid())
+        return false;
+    const KeptFile kept = {relative, std::to_wstring(m_keptFiles.size())};
     // A rename on the same volume: bytes, times and attributes stay as they were.
-    if (!MoveFileExW(path.c_str(), kept.kept.c_str(), 0))
+    if (!RenameOpened(file, m_backup, kept.kept, false))
         return false;
     m_keptFiles.push_back(kept);
     return true;
 }
 
-bool InstallJournal::PrepareEntry(const std::wstring& relative)
+bool InstallJournal::OpenEntry(const std::wstring& name, OpenedItem* file)
 {
-    const std::wstring path = EntryPath(relative);
-    const bool folderEntry = !relative.empty() && (relative.back() == L'/' || relative.back() == L'\\');
-    std::vector<std::wstring> missing;  // innermost first
-    std::wstring folder = folderEntry ? path : ParentPath(path);
-    while (folder.size() > EntryPath(L"").size() && !Exists(folder)) {
-        missing.push_back(folder);
-        folder = ParentPath(folder);
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-        m_createdFolders.push_back(*it);
-    if (folderEntry || !Exists(path) || WasWritten(path))
-        return true;
-    if (IsFolder(path))
+    if (!OpenDirectory())
         return false;
-    return KeepAside(path);
+    const bool folderEntry = !name.empty() && (name.back() == L'/' || name.back() == L'\\');
+    const std::wstring relative = Relative(name);
+    std::wstring folderPart, leaf;
+    SplitRelative(relative, &folderPart, &leaf);
+    const OpenedItem* folder = nullptr;
+    if (m_chain.Reach(folderEntry ? relative : folderPart, &m_createdFolders, &folder) != OpenStatus::Opened)
+        return false;
+    if (folderEntry)
+        return true;
+    OpenStatus status = CreateFileBelow(*folder, leaf, GENERIC_WRITE, file);
+    if (status == OpenStatus::Failed) {
+        // Something is there: only a plain file of that name may be moved away.
+        OpenedItem old;
+        if (OpenBelow(*folder, leaf, ItemKind::File, &old) != OpenStatus::Opened)
+            return false;
+        if (WasWritten(relative) ? !DeleteOpened(&old) : !KeepAside(&old, relative))
+            return false;
+        status = CreateFileBelow(*folder, leaf, GENERIC_WRITE, file);
+    }
+    if (status != OpenStatus::Opened)
+        return false;
+    FileWritten(relative);
+    return true;
 }
 
-void InstallJournal::FileWritten(const std::wstring& relative)
+void InstallJournal::FileWritten(const std::wstring& name)
 {
-    const std::wstring path = EntryPath(relative);
-    if (m_writtenIndex.insert(Folded(path)).second)
-        m_writtenFiles.push_back(path);
+    const std::wstring relative = Relative(name);
+    if (m_writtenIndex.insert(Folded(relative)).second)
+        m_writtenFiles.push_back(relative);
 }
 
 void InstallJournal::CreateLinkFolder(const std::wstring& folder)
@@ -215,28 +268,58 @@ void InstallJournal::PrepareAutostart(HKEY root, HKEY runKey)
     }
 }
 
-void InstallJournal::UndoDirectory()
+// The written files go and the kept ones come back, each reached by handle
+// from the directory; nothing is done through a link met on the way.
+void InstallJournal::UndoFiles()
 {
-    for (auto it = m_writtenFiles.rbegin(); it != m_writtenFiles.rend(); ++it)
-        DeleteFileForcibly(*it);
+    if (!OpenDirectory())
+        return;
+    const OpenedItem* folder = nullptr;
+    std::wstring folderPart, leaf;
+    for (auto it = m_writtenFiles.rbegin(); it != m_writtenFiles.rend(); ++it) {
+        SplitRelative(*it, &folderPart, &leaf);
+        OpenedItem file;
+        if (m_chain.Reach(folderPart, nullptr, &folder) == OpenStatus::Opened &&
+            OpenBelow(*folder, leaf, ItemKind::File, &file) == OpenStatus::Opened)
+            DeleteOpened(&file);
+    }
     m_writtenFiles.clear();
     m_writtenIndex.clear();
 
+    // The backup folder again (a second rollback), checked as when it was made.
+    if (!m_backup.Valid() && !m_backupName.empty() &&
+        OpenBelow(m_root, m_backupName, ItemKind::Folder, &m_backup) != OpenStatus::Opened)
+        m_backupName.clear();
     std::vector<KeptFile> notBack;
     for (auto it = m_keptFiles.rbegin(); it != m_keptFiles.rend(); ++it) {
-        if (!Exists(it->original) && MoveFileExW(it->kept.c_str(), it->original.c_str(), 0))
+        SplitRelative(it->original, &folderPart, &leaf);
+        OpenedItem kept, there;
+        if (m_backup.Valid() && OpenBelow(m_backup, it->kept, ItemKind::File, &kept) == OpenStatus::Opened &&
+            m_chain.Reach(folderPart, nullptr, &folder) == OpenStatus::Opened &&
+            OpenBelow(*folder, leaf, ItemKind::Any, &there) == OpenStatus::Missing &&
+            RenameOpened(&kept, *folder, leaf, false))
             continue;
         notBack.insert(notBack.begin(), *it);
     }
     m_keptFiles = notBack;
-    if (m_keptFiles.empty() && !m_backupFolder.empty()) {
-        SetFileAttributesW(m_backupFolder.c_str(), FILE_ATTRIBUTE_DIRECTORY);
-        RemoveDirectoryW(m_backupFolder.c_str());
-    }
+    if (m_keptFiles.empty() && m_backup.Valid() && RemoveTreeOpened(&m_backup, true))
+        m_backupName.clear();
 
-    for (auto it = m_createdFolders.rbegin(); it != m_createdFolders.rend(); ++it)
-        RemoveIfEmpty(*it);
+    for (auto it = m_createdFolders.rbegin(); it != m_createdFolders.rend(); ++it) {
+        SplitRelative(*it, &folderPart, &leaf);
+        OpenedItem made;
+        if (m_chain.Reach(folderPart, nullptr, &folder) == OpenStatus::Opened &&
+            OpenBelow(*folder, leaf, ItemKind::Folder, &made) == OpenStatus::Opened && ListChildren(made).empty())
+            DeleteOpened(&made);
+    }
     m_createdFolders.clear();
+}
+
+void InstallJournal::UndoDirectory()
+{
+    UndoFiles();
+    CloseDirectory();
+    m_backup.Close();
 
     if (m_createdDirectory && IsFolder(m_directory)) {
         if (!IsProtectedPath(m_directory) && m_keptFiles.empty())
@@ -314,13 +397,12 @@ LONG InstallJournal::UndoAutostart()
 
 void InstallJournal::Commit()
 {
-    for (const KeptFile& kept : m_keptFiles)
-        DeleteFileForcibly(kept.kept);
     m_keptFiles.clear();
-    if (!m_backupFolder.empty() && IsFolder(m_backupFolder)) {
-        SetFileAttributesW(m_backupFolder.c_str(), FILE_ATTRIBUTE_DIRECTORY);
-        DeletePath(m_backupFolder.c_str());
-    }
+    if (m_backup.Valid())
+        RemoveTreeOpened(&m_backup, true);
+    m_backup.Close();
+    m_backupName.clear();
+    CloseDirectory();
     m_keptLinks.clear();
 }
 

@@ -7,22 +7,33 @@
 // wrote and the Start-menu folders it created, and the autostart value it set
 // (with the value it replaced, if any).
 //
+// The directory's content is reached only by handle (no_follow.h): the
+// directory is opened from its parent and checked, and every folder below it
+// level by level from it (folder_chain.h); a link met on the way (a folder or
+// file of the payload's names that is a link, or one planted meanwhile) is
+// never written, moved or deleted through.
+//
 // A file that the installation is about to overwrite and did not write
 // itself is first kept aside:
-//   - in the installation directory, it is moved into a hidden folder
-//     "~VELTSetup<pid>.bak" of that directory (the same volume: a rename that
-//     keeps every byte, its times and its attributes);
+//   - in the installation directory, it is moved by its handle into a hidden
+//     folder "~VELTSetup<16 random hex digits>.bak" that this installation
+//     made new there (never one that existed, nor a link: another name is
+//     taken then), opened and checked (the same volume: a rename that keeps
+//     every byte, its times and its attributes);
 //   - elsewhere (a shortcut), its bytes, attributes and times are kept in
 //     memory.
-// Undo* put the kept files back; Commit deletes the kept copies once the
-// installation is final. The backup folder never appears in the install
-// manifest.
+// Undo* put the kept files back (by handle); Commit deletes the kept copies
+// once the installation is final. The backup folder never appears in the
+// install manifest.
 //
 // Every Undo* is harmless to repeat: what it undid is forgotten. Not
 // thread-safe: the worker and the interface thread use it one after the
 // other, never at the same time. No function shows anything; failures leave
 // the item in place and go on.
 #pragma once
+
+#include "folder_chain.h"
+#include "no_follow.h"
 
 #include <windows.h>
 
@@ -49,18 +60,26 @@ public:
     // How many folders directly above the directory this installation made.
     int CreatedParentCount() const { return static_cast<int>(m_createdParents.size()); }
 
-    // Before a payload entry `relative` ("res/image/x.png", "res/") is
-    // written into the directory: notes the folders on its way that do not
-    // exist yet (the extraction creates them) and keeps aside a file of that
-    // name that this installation did not write. False when such a file
-    // exists and cannot be kept aside (it is in use): the entry must not be
-    // written then.
-    bool PrepareEntry(const std::wstring& relative);
-    // After a file entry was written (also when only partly): it is this
-    // installation's now.
+    // Before the first entry: opens the directory from its parent and checks
+    // that it is the plain folder of that name. False when it is not (a link,
+    // missing): nothing may be written into it then.
+    bool OpenDirectory();
+    // Closes the directory and its folders (the entries are written); undo
+    // opens them again.
+    void CloseDirectory();
+    // Entry `relative` ("res/image/x.png", "res/") of the payload: its folders
+    // are reached level by level from the opened directory, the missing ones
+    // made and noted; for a file entry the file is then made new there
+    // (CREATE_NEW) and noted as written, and its handle, open for writing,
+    // goes to *file. A file of that name that this installation did not write
+    // is kept aside first, one it wrote is deleted first, both by handle.
+    // False, with nothing written, when a link or an item of the other kind
+    // stands where the entry needs a folder or a file, or the file in the way
+    // cannot be kept aside (in use).
+    bool OpenEntry(const std::wstring& relative, OpenedItem* file);
+    // A file entry written (also when only partly): it is this
+    // installation's now. OpenEntry notes it already.
     void FileWritten(const std::wstring& relative);
-    // The full path of an entry inside the directory ('/' becomes '\').
-    std::wstring EntryPath(const std::wstring& relative) const;
 
     // --- shortcuts --------------------------------------------------------
     // Creates `folder` when missing (CreateDirectoryW, one level) and notes it.
@@ -107,8 +126,8 @@ public:
 
 private:
     struct KeptFile {
-        std::wstring original;
-        std::wstring kept;  // path in the backup folder
+        std::wstring original;  // relative to the directory, '\\'-separated
+        std::wstring kept;      // its name in the backup folder
     };
     struct KeptLink {
         std::wstring path;
@@ -117,17 +136,21 @@ private:
         FILETIME created = {}, accessed = {}, written = {};
     };
 
-    bool KeepAside(const std::wstring& path);
-    bool WasWritten(const std::wstring& path) const;
+    bool KeepAside(OpenedItem* file, const std::wstring& relative);
+    bool WasWritten(const std::wstring& relative) const;
+    void UndoFiles();
 
     std::wstring m_directory;
     bool m_createdDirectory = false;
     std::vector<std::wstring> m_createdParents;  // above the directory, outermost first
-    std::vector<std::wstring> m_createdFolders;  // inside the directory, parents first
-    std::vector<std::wstring> m_writtenFiles;
+    std::vector<std::wstring> m_createdFolders;  // inside the directory, relative, parents first
+    std::vector<std::wstring> m_writtenFiles;    // relative, '\\'-separated
     std::unordered_set<std::wstring> m_writtenIndex;  // m_writtenFiles upper-cased: one look-up per entry
     std::vector<KeptFile> m_keptFiles;
-    std::wstring m_backupFolder;
+    OpenedItem m_root;    // the directory, while entries are written or undone
+    FolderChain m_chain{&m_root};
+    OpenedItem m_backup;  // the backup folder, once made
+    std::wstring m_backupName;
 
     std::vector<std::wstring> m_createdLinkFolders;  // parents first
     std::vector<std::wstring> m_writtenLinks;

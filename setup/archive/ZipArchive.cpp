@@ -157,6 +157,10 @@ struct ZipArchive {
             return kZipNoFile;
         }
         SanitiseEntryName(out->name);
+        if (!IsPlainEntryName(out->name)) {
+            ClearItem(out, index);
+            return kZipNoFile;
+        }
 
         out->attributes = MapEntryAttributes(static_cast<unsigned>(info.version >> 8) & 0xFF,
                                              static_cast<DWORD>(info.external_fa));
@@ -220,7 +224,9 @@ struct ZipArchive {
         if (result != kZipOk) return result;
         result = Position(index);
         if (result != kZipOk) return result;
-        if (!baseUsable || name[0] == L'\0' || IsAbsoluteName(name) || HasParentComponent(name)) return kZipNoFile;
+        if (!baseUsable || name[0] == L'\0' || IsAbsoluteName(name) || HasParentComponent(name) ||
+            !IsPlainEntryName(name))
+            return kZipNoFile;
         size_t baseLength = std::wcslen(base);
         size_t nameLength = std::wcslen(name);
         if (baseLength + nameLength >= kZipMaxPath) return kZipNoFile;
@@ -295,8 +301,25 @@ struct ZipArchive {
         return WriteEntry(file, record);
     }
 
+    // A file entry's data into a file the caller made and opened for writing.
+    ZipResult WriteTo(int index, HANDLE file) {
+        CloseEntry();
+        if (index < 0 || index >= count || file == INVALID_HANDLE_VALUE || file == nullptr) return kZipBadArgs;
+        ZipItem record;
+        ZipResult result = GetItem(index, &record);
+        if (result != kZipOk) return result;
+        if (record.attributes & FILE_ATTRIBUTE_DIRECTORY) return kZipBadArgs;
+        result = Position(index);
+        if (result != kZipOk) return result;
+        result = Readable();
+        if (result != kZipOk) return result;
+        return WriteEntry(file, record);
+    }
+
+    ZipResult WriteEntry(const FileHandle& file, const ZipItem& record) { return WriteEntry(file.Get(), record); }
+
     // The current entry's bytes into `file`, then the entry's times.
-    ZipResult WriteEntry(const FileHandle& file, const ZipItem& record) {
+    ZipResult WriteEntry(HANDLE file, const ZipItem& record) {
         if (unzOpenCurrentFile(reader) != UNZ_OK) return kZipBadHeader;
         entryOpen = true;
         if (!buffer) buffer.reset(new (std::nothrow) unsigned char[kTransferSize]);
@@ -319,7 +342,7 @@ struct ZipArchive {
                 break;
             }
             DWORD written = 0;
-            if (!WriteFile(file.Get(), buffer.get(), static_cast<DWORD>(got), &written, nullptr) ||
+            if (!WriteFile(file, buffer.get(), static_cast<DWORD>(got), &written, nullptr) ||
                 written != static_cast<DWORD>(got)) {
                 result = kZipWriteFailed;
                 break;
@@ -329,7 +352,7 @@ struct ZipArchive {
         // The checksum is known only when the reader closes the entry.
         if (CloseEntry() == UNZ_CRCERROR && result == kZipOk) result = kZipInflate;
         if (result == kZipOk)
-            SetFileTime(file.Get(), &record.creationTime, &record.accessTime, &record.writeTime);
+            SetFileTime(file, &record.creationTime, &record.accessTime, &record.writeTime);
         return result;
     }
 };
@@ -377,6 +400,11 @@ ZipResult ZipArchiveExtractItem(HZIPARCHIVE archive, int index, const wchar_t* n
 ZipResult ZipArchiveExtractNewFile(HZIPARCHIVE archive, int index, const wchar_t* name) {
     if (archive == nullptr) return kZipNotNew;
     return archive->ExtractNewFile(index, name);
+}
+
+ZipResult ZipArchiveWriteItem(HZIPARCHIVE archive, int index, HANDLE file) {
+    if (archive == nullptr) return kZipBadArgs;
+    return archive->WriteTo(index, file);
 }
 
 ZipResult ZipArchiveClose(HZIPARCHIVE archive) {

@@ -15,6 +15,10 @@
 //   code page is, or from UTF-8 when the entry's UTF-8 flag (bit 11) is set.
 //   They are then sanitised (drive prefixes, leading separators and anything
 //   up to a "\..\"-like sequence are dropped, repeatedly).
+//   A name that is not plain after that (a ':' anywhere, a component ending
+//   in '.' or ' ', a component shaped like a short 8.3 alias such as
+//   "UNINST~1.EXE") is refused: Get item gives kZipNoFile with an empty
+//   name, Extract item kZipNoFile.
 // - ZipArchiveExtractItem never writes outside the base directory: a name that
 //   is absolute, has a ".." component, or resolves outside the base gives
 //   kZipNoFile and nothing is written. Names and paths that do not fit 260
@@ -87,6 +91,13 @@ ZipResult ZipArchiveExtractItem(HZIPARCHIVE archive, int index, const wchar_t* n
 // is kZipNotNew: ZipArchiveExtractItem then does what it does. Otherwise the
 // results of ZipArchiveExtractItem.
 ZipResult ZipArchiveExtractNewFile(HZIPARCHIVE archive, int index, const wchar_t* name);
+
+// Writes file entry `index`'s data into `file`, a file the caller made and
+// opened for writing (the caller decides where, and checked it), then sets
+// the entry's times on it; its attributes are the caller's to set. No name
+// is used and no folder made. kZipBadArgs for a folder entry or no file;
+// otherwise the results of ZipArchiveExtractItem after the file is made.
+ZipResult ZipArchiveWriteItem(HZIPARCHIVE archive, int index, HANDLE file);
 
 // Closes the archive and frees the handle. kZipBadArgs for a null handle.
 ZipResult ZipArchiveClose(HZIPARCHIVE archive);

@@ -15,6 +15,24 @@ void KeepFrom(wchar_t* name, const wchar_t* from) {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+// A name of the short form Windows gives long names ("UNINST~1.EXE"): at most
+// 8 units before the last dot, at most 3 after it, and a '~' followed by a
+// digit before the dot. Such a name may open another, long-named file.
+bool LooksLikeShortAlias(const wchar_t* component, size_t length) {
+    size_t dot = length;
+    for (size_t i = length; i > 0; --i) {
+        if (component[i - 1] == L'.') {
+            dot = i - 1;
+            break;
+        }
+    }
+    if (dot > 8 || (dot < length && length - dot - 1 > 3)) return false;
+    for (size_t i = 0; i + 1 < dot; ++i) {
+        if (component[i] == L'~' && component[i + 1] >= L'0' && component[i + 1] <= L'9') return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool DecodeEntryName(const char* bytes, size_t length, bool utf8, wchar_t* out, size_t capacity) {
@@ -62,6 +80,22 @@ void SanitiseEntryName(wchar_t* name) {
 bool IsAbsoluteName(const wchar_t* name) {
     if (IsSeparator(name[0])) return true;
     return name[0] != L'\0' && name[1] == L':';
+}
+
+bool IsPlainEntryName(const wchar_t* name) {
+    const wchar_t* start = name;
+    for (const wchar_t* p = name;; ++p) {
+        if (*p == L':') return false;
+        if (*p != L'\0' && !IsSeparator(*p)) continue;
+        const size_t length = static_cast<size_t>(p - start);
+        const bool dots = (length == 1 && start[0] == L'.') || (length == 2 && start[0] == L'.' && start[1] == L'.');
+        if (length != 0 && !dots) {
+            if (p[-1] == L'.' || p[-1] == L' ') return false;
+            if (LooksLikeShortAlias(start, length)) return false;
+        }
+        if (*p == L'\0') return true;
+        start = p + 1;
+    }
 }
 
 bool HasParentComponent(const wchar_t* name) {

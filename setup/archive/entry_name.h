@@ -13,6 +13,13 @@
 //   leading "\\" or "/"; keep only what follows the first "\\..\\", then
 //   "\\../", "/../", "/..\\" (tested in that order).
 // - IsAbsoluteName: starts with "\\" or "/", or has ":" as second unit.
+// - IsPlainEntryName: the name means one plain file or folder on every
+//   Windows file system: no ':' anywhere (an alternate data stream, a drive),
+//   no component ending in '.' or ' ' (Windows drops those, so the name
+//   would open another file), and no component of the short 8.3 form with a
+//   '~' and a digit ("UNINST~1.EXE", which may open an existing long-named
+//   file). The components "." and ".." are left to HasParentComponent and
+//   the containment test.
 // - HasParentComponent: some component, between separators, is exactly "..".
 #pragma once
 
@@ -21,4 +28,5 @@
 bool DecodeEntryName(const char* bytes, size_t length, bool utf8, wchar_t* out, size_t capacity);
 void SanitiseEntryName(wchar_t* name);
 bool IsAbsoluteName(const wchar_t* name);
+bool IsPlainEntryName(const wchar_t* name);
 bool HasParentComponent(const wchar_t* name);

@@ -35,6 +35,8 @@ const wchar_t* const kQuickCases[] = {
     L"record.manifest-other-folder.uninstall", L"skin.setup.missing", L"skin.setup.truncated",
     L"skin.setup.no-frame-layout", L"skin.setup.no-progress-layout.alt-f4", L"skin.uninstall.missing",
     L"skin.uninstall.truncated", L"skin.uninstall.no-frame-layout", L"skin.uninstall.no-done-layout.wm-close",
+    L"attack.extract.res-link.install", L"attack.extract.backup-name.install", L"attack.extract.res-link.repair",
+    L"attack.removal.res-link.uninstall", L"attack.removal.own-file-links.setup",
 };
 
 void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::vector<Quit>& ways,
@@ -97,6 +99,8 @@ int wmain(int argc, wchar_t** argv)
     Cases cases;
     AddInstallCases(&cases);
     AddWorkerCases(&cases);
+    AddAttackExtractCases(&cases);
+    AddAttackRemovalCases(&cases);
     std::stable_sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return Family(a.name) < Family(b.name); });
     std::vector<std::pair<const FaultCase*, bool>> chosen;
     for (const FaultCase& c : cases) {

@@ -254,5 +254,7 @@ void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::ve
          const std::function<void(CaseRun&, Quit)>& run);
 void AddInstallCases(Cases* cases);
 void AddWorkerCases(Cases* cases);
+void AddAttackExtractCases(Cases* cases);
+void AddAttackRemovalCases(Cases* cases);
 
 } // namespace faults

@@ -1,6 +1,7 @@
 // Entry names as Get item reports them: the sanitising rules, decoding from
-// code page 936 or UTF-8 whatever the ANSI code page, and names too long for
-// their buffer. These cases also run with the ANSI code page 1252.
+// code page 936 or UTF-8 whatever the ANSI code page, names too long for
+// their buffer, and names refused because they are not plain (streams,
+// trailing dots and spaces, short 8.3 aliases). These cases also run with the ANSI code page 1252.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -39,6 +40,18 @@ TEST(ZipNames, NamesAreSanitisedDecodedAndRefusedWhenTheyDoNotFit) {
         {std::string(5000, 'n'), 0, L"", kZipNoFile},
         {Cp936(std::wstring(260, L'历').c_str()), 0, L"", kZipNoFile},
         {std::string("safe.txt\0../../evil", 19), 0, L"", kZipNoFile},
+        // Names that could open something else than the plain item they
+        // spell are refused with the name: a stream, a trailing dot or space
+        // (Windows drops it), a short 8.3 alias of some long name.
+        {"ab:c", 0, L"", kZipNoFile}, {"res/profile.xml:evil", 0, L"", kZipNoFile}, {"a/b:c", 0, L"", kZipNoFile},
+        {"res./x", 0, L"", kZipNoFile}, {"x.", 0, L"", kZipNoFile}, {"res /x", 0, L"", kZipNoFile},
+        {"res/x ", 0, L"", kZipNoFile}, {"res ./", 0, L"", kZipNoFile}, {"UNINST~1.EXE", 0, L"", kZipNoFile},
+        {"res/PROFIL~2.XML", 0, L"", kZipNoFile}, {"uninst~1", 0, L"", kZipNoFile}, {"RES~1/x", 0, L"", kZipNoFile},
+        {"AB12C~10.Z", 0, L"", kZipNoFile},
+        // Tildes elsewhere, dots inside, and "." components are plain.
+        {"~x.txt", 0, L"~x.txt", kZipOk}, {"a~b.txt", 0, L"a~b.txt", kZipOk}, {"long~1name.txt", 0, L"long~1name.txt", kZipOk},
+        {"ab~1.html", 0, L"ab~1.html", kZipOk}, {"x~.txt", 0, L"x~.txt", kZipOk}, {"a.b.c", 0, L"a.b.c", kZipOk},
+        {"./x", 0, L"./x", kZipOk}, {".x", 0, L".x", kZipOk},
     };
     for (const auto& [raw, flags, name, result] : cases) {
         ZipResult got;

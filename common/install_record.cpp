@@ -1,6 +1,7 @@
 #include "install_record.h"
 
 #include "product.h"
+#include "record_trust.h"
 #include "registry_key.h"
 
 std::wstring InstallRecordKeyPath(const std::wstring& productKey)
@@ -13,8 +14,11 @@ RecordProbe FindInstallRecord(const std::wstring& productKey)
     const std::wstring path = InstallRecordKeyPath(productKey);
     for (int allUsers : {1, 0}) {
         CRegistryKey key;
-        if (key.Open(RecordRoot(allUsers), path.c_str(), kProbeAccess) == ERROR_SUCCESS)
-            return {true, allUsers};
+        if (key.Open(RecordRoot(allUsers), path.c_str(), kProbeAccess) != ERROR_SUCCESS)
+            continue;
+        WCHAR location[MAX_PATH + 1] = {};
+        ReadInstallLocation(key, location);
+        return {true, allUsers, allUsers == 1 || UserLocationTrusted(location)};
     }
     return {};
 }
@@ -54,4 +58,14 @@ bool ReadInstallLocation(CRegistryKey& key, WCHAR (&location)[MAX_PATH + 1])
     ZeroMemory(location, sizeof location);
     ULONG bytes = MAX_PATH * sizeof(WCHAR);
     return key.ReadString(kValueInstallLocation, location, &bytes) == ERROR_SUCCESS;
+}
+
+bool ReadTrustedInstallLocation(CRegistryKey& key, HKEY root, WCHAR (&location)[MAX_PATH + 1])
+{
+    if (!ReadInstallLocation(key, location))
+        return false;
+    if (root != HKEY_CURRENT_USER || UserLocationTrusted(location))
+        return true;
+    ZeroMemory(location, sizeof location);
+    return false;
 }

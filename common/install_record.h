@@ -19,11 +19,15 @@ class CRegistryKey;
 std::wstring InstallRecordKeyPath(const std::wstring& productKey);
 
 // Where the record of `productKey` is: under HKEY_LOCAL_MACHINE (allUsers 1),
-// else under HKEY_CURRENT_USER (allUsers 0), each opened for reading; only
-// the key's existence counts. Not found: allUsers 1.
+// else under HKEY_CURRENT_USER (allUsers 0), each opened for reading; the
+// key's existence decides. Not found: allUsers 1. A record found only under
+// HKEY_CURRENT_USER is `trusted` when its "InstallLocation" (if any) passes
+// UserLocationTrusted (record_trust.h); an elevated program that finds an
+// untrusted one acts as if nothing were installed and changes nothing.
 struct RecordProbe {
     bool found = false;
     int allUsers = 1;
+    bool trusted = true;
 };
 RecordProbe FindInstallRecord(const std::wstring& productKey);
 
@@ -47,3 +51,8 @@ LONG WriteInstallRecord(int allUsers, const std::wstring& productKey, const std:
 // value is missing, not a terminated string or too long (`location` is
 // empty then).
 bool ReadInstallLocation(CRegistryKey& key, WCHAR (&location)[MAX_PATH + 1]);
+
+// ReadInstallLocation from the record opened under `root`; a location read
+// from HKEY_CURRENT_USER that UserLocationTrusted refuses counts as not read
+// (false, `location` empty).
+bool ReadTrustedInstallLocation(CRegistryKey& key, HKEY root, WCHAR (&location)[MAX_PATH + 1]);

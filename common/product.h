@@ -76,6 +76,7 @@ inline constexpr wchar_t kMsgRunKeyMissing[] = L"未能找到开机启动设置�
 inline constexpr wchar_t kMsgAutostartSetFailed[] = L"开机启动设置失败。";
 inline constexpr wchar_t kMsgAutostartRemoveFailed[] = L"开机启动取消失败。";
 inline constexpr wchar_t kMsgBadInstallPath[] = L"错误的安装路径。";
+inline constexpr wchar_t kMsgUserWritableFolder[] = L"所选文件夹可被普通用户修改，请选择其他安装位置。";
 inline constexpr wchar_t kMsgNotInstalled[] = L"未能找到已安装的VELT电子日历，请先确认VELT电子日历已正确安装。";
 inline constexpr wchar_t kMsgRegistryQueryFailed[] = L"错误：无法查询有关的注册表信息";
 // The installer is damaged: its payload, or a program's skin archive (missing,

@@ -43,12 +43,12 @@ RemovalOutcome RunRemoval(const RemovalJob& job, WorkerHooks& hooks)
     {
         CRegistryKey key;
         if (key.Open(RecordRoot(job.allUsers), recordPath.c_str(), kFullAccess) == ERROR_SUCCESS) {
-            if (ReadInstallLocation(key, location)) {
+            if (ReadTrustedInstallLocation(key, RecordRoot(job.allUsers), location)) {
                 RemoveLocation(location, true, &outcome);
             } else {
                 key.Close();
                 if (key.Open(HKEY_CURRENT_USER, recordPath.c_str(), kFullAccess) == ERROR_SUCCESS &&
-                    ReadInstallLocation(key, location)) {
+                    ReadTrustedInstallLocation(key, HKEY_CURRENT_USER, location)) {
                     RemoveLocation(location, false, &outcome);
                     outcome.allUsers = 0;
                 } else {

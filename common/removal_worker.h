@@ -6,7 +6,9 @@
 // Steps: the install record under RecordRoot(job.allUsers) is opened for full
 // access; its "InstallLocation" is read (when that fails, the current user's
 // record is tried instead, and the rest of the removal works for the current
-// user). From a non-empty location what the installation created is removed
+// user). A location from the current user's record that an elevated
+// program may not trust (record_trust.h) counts as unreadable: no file goes.
+// From a non-empty location what the installation created is removed
 // (install_removal.h; for the record of all users at real-time priority, which
 // stays, with a shell notification), and the delayed removal is started for
 // what is still in use: the whole tree when the installation created the

@@ -39,7 +39,8 @@ struct BarHooks : WorkerHooks {
 // desktop (even with a manifest that claims it), nothing without a location.
 // The shortcuts, the autostart value and the record go under the root worked
 // on; the bar reads 158, 316, 474 whatever happened, and a page without a
-// bar gets no width.
+// bar gets no width. A record of the current user's whose location an
+// elevated program may not trust removes no file.
 TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
 {
     HoldExitLockUntilExit();  // the delayed removals wait for this program's end
@@ -65,6 +66,10 @@ TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
         {"desktop without manifest", 1, false, true, true, false, None, 1, 1, PayloadEntries},
         {"desktop claimed as created", 1, false, true, true, false, CreatedDirectory, 1, 1, ListedEntries},
         {"no record", -1, false, false, true, false, CreatedDirectory, 1, 1, Nothing},
+        // This program is elevated (Wine's token): a location of the current
+        // user's that is not trusted (record_trust.h) is no location.
+        {"user record not trusted", 0, false, false, true, false, Damaged, 0, 0, Nothing},
+        {"machine record without location, user's not trusted", 0, true, false, true, false, Damaged, 1, 1, Nothing},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,7 +102,7 @@ TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
         EXPECT_EQ(FileContent(other), c.sharedGroup ? "other" : "<missing>");
         EXPECT_FALSE(RecordExists(RecordRoot(c.workedOn)));
         EXPECT_EQ(AutostartValue(RecordRoot(c.workedOn)), L"<none>");
-        EXPECT_EQ(RecordExists(HKEY_LOCAL_MACHINE), c.machineWithoutLocation);
+        EXPECT_EQ(RecordExists(HKEY_LOCAL_MACHINE), c.machineWithoutLocation && c.workedOn == 0);
         const bool removed = c.scope != RemovalScope::Nothing;
         EXPECT_EQ(outcome.installDir, removed ? install.Dir() : L"");
         EXPECT_EQ(Exists(install.Dir()), c.scope != RemovalScope::WholeDirectory);

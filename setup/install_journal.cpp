@@ -95,7 +95,7 @@ void RemoveIfEmpty(const std::wstring& folder)
 
 } // namespace
 
-int InstallJournal::CreateInstallDirectory(const std::wstring& directory)
+int InstallJournal::CreateInstallDirectory(const std::wstring& directory, SECURITY_ATTRIBUTES* security)
 {
     m_directory = directory;
     std::vector<std::wstring> missing;  // innermost first
@@ -107,7 +107,7 @@ int InstallJournal::CreateInstallDirectory(const std::wstring& directory)
     // this installation made outside it: what the rollback and the manifest
     // take as made here is the unbroken run of levels up from the directory.
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (CreateDirectoryW(it->c_str(), nullptr)) {
+        if (CreateDirectoryW(it->c_str(), security)) {
             if (it + 1 == missing.rend())
                 m_createdDirectory = true;
             else

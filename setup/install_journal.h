@@ -53,8 +53,8 @@ public:
     // meanwhile). ERROR_SUCCESS when the directory exists afterwards (also
     // when it existed already); otherwise the error of the level that could
     // not be made (the levels made before it are noted: the rollback removes
-    // them).
-    int CreateInstallDirectory(const std::wstring& directory);
+    // them). Every level made gets `security` (none: the inherited list).
+    int CreateInstallDirectory(const std::wstring& directory, SECURITY_ATTRIBUTES* security = nullptr);
     const std::wstring& Directory() const { return m_directory; }
     bool CreatedDirectory() const { return m_createdDirectory; }
     // How many folders directly above the directory this installation made.

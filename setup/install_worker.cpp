@@ -1,6 +1,7 @@
 #include "install_worker.h"
 
 #include "extraction.h"
+#include "folder_acl.h"
 #include "install_journal.h"
 #include "install_record.h"
 #include "product.h"
@@ -15,10 +16,20 @@ InstallOutcome RunInstall(const InstallJob& job, WorkerHooks& hooks, InstallJour
     if (hooks.PassCheckpoint(Checkpoint::AfterRecord, -1))
         return InstallOutcome::Cancelled;
 
-    // The directory: an existing one is only noted.
+    // The directory: an existing one is only noted. For all users, the
+    // levels made here get the all-users list, and an existing one that
+    // ordinary users can write (made since the location page looked) is
+    // not used.
     const bool existed = PathFileExistsW(job.installDir.c_str()) != FALSE;
-    if (journal.CreateInstallDirectory(job.installDir) != ERROR_SUCCESS && !existed) {
+    AllUsersFolderSecurity security;
+    if (journal.CreateInstallDirectory(job.installDir, job.allUsers ? security.Attributes() : nullptr) !=
+            ERROR_SUCCESS &&
+        !existed) {
         hooks.ShowError(kMsgBadInstallPath);
+        return InstallOutcome::BadPath;
+    }
+    if (job.allUsers && !journal.CreatedDirectory() && FolderLetsOrdinaryUsersWrite(job.installDir)) {
+        hooks.ShowError(kMsgUserWritableFolder);
         return InstallOutcome::BadPath;
     }
     if (hooks.PassCheckpoint(Checkpoint::AfterFolder, -1) || hooks.PassCheckpoint(Checkpoint::AfterFolderAgain, -1))

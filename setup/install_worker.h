@@ -5,8 +5,9 @@
 //
 // Steps: the install record (under HKEY_LOCAL_MACHINE for all users, else
 // HKEY_CURRENT_USER), checkpoint AfterRecord; the installation directory
-// (made with every missing parent when it does not exist; an existing one is
-// used as it is), checkpoints AfterFolder and AfterFolderAgain; then the
+// (made with every missing parent when it does not exist, for all users
+// with the all-users access list of folder_acl.h; an existing one is used
+// as it is), checkpoints AfterFolder and AfterFolderAgain; then the
 // payload, the install manifest, the shortcuts and the autostart value
 // (extraction.h, with this installation's journal and checkpoints). At a
 // checkpoint that says the user cancelled it returns Cancelled at once and
@@ -18,7 +19,10 @@
 //                   autostart value could not be set);
 //   Cancelled       at a checkpoint;
 //   BadPath         "错误的安装路径。": the directory could not be made or
-//                   used; the record stays for the rollback of a later quit;
+//                   used; or, for all users, "所选文件夹可被普通用户修改，
+//                   请选择其他安装位置。": it existed and ordinary users can
+//                   write it (folder_acl.h); the record stays for the
+//                   rollback of a later quit;
 //   NoProgressBar   the page has no bar: nothing after the directory;
 //   Damaged         "安装程序已损坏，请重新下载后再安装。";
 //   WriteFailed     "无法写入文件“<entry>”，安装无法继续。";

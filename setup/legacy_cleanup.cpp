@@ -3,7 +3,9 @@
 #include "delete_path.h"
 #include "install_record.h"
 #include "product.h"
+#include "paths.h"
 #include "protected_path.h"
+#include "record_trust.h"
 #include "registry_key.h"
 
 #include <shlobj.h>
@@ -24,9 +26,19 @@ std::wstring ProgramFolder(const WCHAR* location)
     return folder;
 }
 
+// The earlier edition's folder: a full path, not protected, holding that
+// edition's program as a file.
+bool IsEarlierEditionFolder(const std::wstring& folder)
+{
+    if (folder.empty() || NormalisePath(folder).empty() || IsProtectedPath(folder))
+        return false;
+    const DWORD attributes = GetFileAttributesW(JoinPath(folder, kAppFileName).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 void DeleteFolder(const std::wstring& folder, bool announce)
 {
-    if (folder.empty() || IsProtectedPath(folder))
+    if (!IsEarlierEditionFolder(folder))
         return;
     if (announce) {
         SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
@@ -56,7 +68,7 @@ int RemoveProgramFolder(const std::wstring& entryPath, int allUsers)
     }
     key.Close();
     if (key.Open(HKEY_CURRENT_USER, entryPath.c_str(), kFullAccess) == ERROR_SUCCESS &&
-        ReadInstallLocation(key, location)) {
+        ReadTrustedInstallLocation(key, HKEY_CURRENT_USER, location)) {
         if (location[0])
             DeleteFolder(ProgramFolder(location), false);
         return 0;

@@ -11,7 +11,12 @@
 // then, else `allUsers` as given).
 // Deleting the folder recorded under HKEY_LOCAL_MACHINE raises the process
 // to the real-time priority class and the thread to time-critical priority,
-// which stay. A folder that IsProtectedPath refuses is never deleted.
+// which stay. The folder goes only when it is a full path that
+// IsProtectedPath does not refuse and it holds the earlier edition's program
+// "VELT电子日历.exe" (a file); otherwise it stays whole. An entry under
+// HKEY_CURRENT_USER whose location an elevated Setup may not trust
+// (record_trust.h) counts as unreadable: nothing of it is acted on, and the
+// all-users flag stays.
 //
 // Reports nothing; every step that finds nothing or fails is skipped and the
 // next one runs. Runs on the calling thread.

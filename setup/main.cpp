@@ -1,7 +1,10 @@
 // Setup's entry: sets up the skin archive "VELTSetupDate.DAT" beside the
 // executable, takes the exit lock that a delayed removal waits for, looks for
 // the install record (HKEY_LOCAL_MACHINE, then HKEY_CURRENT_USER) to choose
-// between a fresh installation and maintenance, and checks that the skin
+// between a fresh installation and maintenance (a record of the current
+// user's that an elevated Setup may not trust, record_trust.h: the
+// not-installed message, owned by no window, and Setup ends having changed
+// nothing), and checks that the skin
 // archive holds the frame's layout of that mode (if not: the damaged-
 // installer message, and Setup ends having changed nothing). For a fresh
 // installation it then refuses to go on while the calendar runs (the
@@ -29,6 +32,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     HoldExitLockUntilExit();
 
     const RecordProbe record = FindInstallRecord(kProductKey);
+    if (!record.trusted) {
+        MessageBoxW(nullptr, kMsgNotInstalled, kCaptionError, MB_ICONERROR);
+        return 0;
+    }
     const CSetupWizard::Mode mode = record.found ? CSetupWizard::Mode::Maintenance : CSetupWizard::Mode::FreshInstall;
     if (!CheckSkinOrReport(record.found ? L"Page8Wnd.xml" : L"CoverWnd.xml"))
         return 0;

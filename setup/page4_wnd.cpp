@@ -1,5 +1,6 @@
 #include "page4_wnd.h"
 
+#include "folder_acl.h"
 #include "free_space.h"
 #include "option_looks.h"
 #include "product.h"
@@ -49,6 +50,15 @@ void CPage4Wnd::OnLayoutBuilt()
 std::wstring CPage4Wnd::InstallPath() const
 {
     return m_pPathEdit ? std::wstring(m_pPathEdit->GetText().GetData()) : std::wstring();
+}
+
+bool CPage4Wnd::MayInstallFor(int allUsers)
+{
+    const std::wstring path = InstallPath();
+    if (!allUsers || path.empty() || !PathIsDirectoryW(path.c_str()) || !FolderLetsOrdinaryUsersWrite(path))
+        return true;
+    MessageBoxW(m_hWnd, kMsgUserWritableFolder, kCaptionNotice, MB_ICONINFORMATION);
+    return false;
 }
 
 void CPage4Wnd::ShowSpace(const wchar_t* format)

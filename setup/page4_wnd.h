@@ -9,8 +9,10 @@
 // "startmenuscbtn" toggle the wizard's desktop and Quick Launch shortcut
 // choices with their check looks. "nextbtn" goes on to the progress page,
 // which starts the installation with InstallPath; "prebtn" goes back to the
-// user information page; "cancelbtn" asks the quit question. Nothing is
-// validated here: the install worker reports an unusable directory.
+// user information page; "cancelbtn" asks the quit question. The one check
+// here is MayInstallFor: for all users, an existing folder that ordinary
+// users can write (folder_acl.h) is refused with a notice and the page
+// stays; anything else unusable the install worker reports.
 #pragma once
 
 #include "setup_page.h"
@@ -24,6 +26,10 @@ public:
 
     // The text of "pathedit" exactly as typed or set (empty without the field).
     std::wstring InstallPath() const;
+    // False, after the notice "所选文件夹可被普通用户修改，请选择其他安装位置。"
+    // (caption "提示", owned by this page), when allUsers is set and the
+    // path names an existing folder that ordinary users can write.
+    bool MayInstallFor(int allUsers);
 
 protected:
     LPCTSTR LayoutName() const override { return L"Page4Wnd.xml"; }

@@ -18,7 +18,7 @@ RepairResult RunRepair(const RepairJob& job, WorkerHooks& hooks)
             hooks.ShowError(kMsgNotInstalled);
             return result;
         }
-        ReadInstallLocation(key, location);
+        ReadTrustedInstallLocation(key, RecordRoot(job.allUsers), location);
     }
     result.installDir = location;
     // Without a full path there is nothing to repair: writing the record

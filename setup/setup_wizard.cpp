@@ -189,6 +189,8 @@ bool CSetupWizard::MayEnter(Step target)
         return m_page2 && m_page2->Accepted();
     case Step::Removing:
         return !RefuseWhileAppRuns(WindowOf(Step::Confirm)->GetHWND());
+    case Step::Installing:
+        return !m_page4 || m_page4->MayInstallFor(m_allUsers);
     default:
         return true;
     }

@@ -16,8 +16,11 @@
 // "prebtn" and "nextbtn" and the page's do the same. Going to a step shows its
 // window and then hides the page that was showing (the frame itself is never
 // hidden, so a step back to the first screen only hides the page). Guards:
-// the licence must be accepted to leave it; the removal starts only while
-// the calendar is not running (the message, owned by Page9, every time).
+// the licence must be accepted to leave it; the installation starts only
+// where Page4 allows it (CPage4Wnd::MayInstallFor: not an existing folder
+// that ordinary users can write, for all users); the removal starts only
+// while the calendar is not running (the message, owned by Page9, every
+// time).
 // Entering Installing, Repairing or Removing starts its worker on the step's
 // progress page (progress_page.h) with a job built here, on the interface
 // thread; the worker's outcome comes back here and moves on to the

@@ -3,7 +3,10 @@
 // damaged-installer message, and the program ends having touched nothing),
 // takes the exit lock that the delayed removal waits for, leaves its own
 // folder as the current directory, probes the install record
-// (HKEY_LOCAL_MACHINE, then HKEY_CURRENT_USER), runs the wizard
+// (HKEY_LOCAL_MACHINE, then HKEY_CURRENT_USER; a record of the current
+// user's that an elevated Uninstall may not trust, record_trust.h: the
+// not-installed message, owned by no window, and the program ends having
+// touched nothing), runs the wizard
 // (uninstall_wizard.h) and, after a completed removal, has its own folder
 // removed once it has exited. Ignores its command line; returns 0 in every
 // case.
@@ -58,7 +61,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     PathRemoveFileSpecW(module);
     const std::wstring moduleDir = module;
 
-    CUninstallWizard wizard(FindInstallRecord(kProductKey).allUsers);
+    const RecordProbe record = FindInstallRecord(kProductKey);
+    if (!record.trusted) {
+        MessageBoxW(nullptr, kMsgNotInstalled, kCaptionError, MB_ICONERROR);
+        return 0;
+    }
+    CUninstallWizard wizard(record.allUsers);
     if (wizard.CreateWindows())
         CPaintManagerUI::MessageLoop();
     wizard.EndOfLoop();

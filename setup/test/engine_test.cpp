@@ -520,4 +520,35 @@ TEST(LegacyCleanup, TheEarlierEditionGoesAndItsNeighboursStay)
     }
 }
 
+// The earlier edition's folder goes only when it is proved that edition's: a
+// folder without its program stays (an entry of the machine's); an entry of
+// the current user's naming a folder outside the profile is not trusted by
+// this elevated program: nothing of it is touched and the installation
+// stays for all users.
+TEST(LegacyCleanup, OnlyWhatIsProvedTheEarlierEditionsGoes)
+{
+    CleanProductTraces();
+    const std::wstring place = ShellPath(CSIDL_COMMON_APPDATA, L"VeltTest-legacy");
+    const std::wstring entry = std::wstring(kUninstallParentKey) + L"\\" + kLegacyProductCode;
+    const struct {
+        const char* name;
+        HKEY root;
+        const wchar_t* file;
+    } cases[] = {
+        {"machine entry, no program in the folder", HKEY_LOCAL_MACHINE, L"VELT电子日历\\notes.txt"},
+        {"user entry outside the profile", HKEY_CURRENT_USER, L"VELT电子日历\\VELT电子日历.exe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring file = place + L"\\" + c.file;
+        ASSERT_TRUE(MakeDirs(ParentPath(file)) && WriteBytes(file, "not the earlier edition's"));
+        ASSERT_TRUE(SetRegString(c.root, entry, kValueInstallLocation, place));
+        EXPECT_EQ(CleanLegacyInstall(1), 1);
+        EXPECT_EQ(FileContent(file), "not the earlier edition's");
+        EXPECT_EQ(KeyExists(c.root, entry), c.root == HKEY_CURRENT_USER);
+        SHDeleteKeyW(c.root, entry.c_str());
+        RemoveTree(place);
+    }
+}
+
 } // namespace

@@ -37,6 +37,8 @@ const wchar_t* const kQuickCases[] = {
     L"skin.uninstall.truncated", L"skin.uninstall.no-frame-layout", L"skin.uninstall.no-done-layout.wm-close",
     L"attack.extract.res-link.install", L"attack.extract.backup-name.install", L"attack.extract.res-link.repair",
     L"attack.removal.res-link.uninstall", L"attack.removal.own-file-links.setup",
+    L"attack.trust.user-record.setup", L"attack.trust.user-record.uninstall", L"attack.trust.legacy-user-entry",
+    L"attack.trust.open-folder",
 };
 
 void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::vector<Quit>& ways,
@@ -101,6 +103,7 @@ int wmain(int argc, wchar_t** argv)
     AddWorkerCases(&cases);
     AddAttackExtractCases(&cases);
     AddAttackRemovalCases(&cases);
+    AddAttackTrustCases(&cases);
     std::stable_sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return Family(a.name) < Family(b.name); });
     std::vector<std::pair<const FaultCase*, bool>> chosen;
     for (const FaultCase& c : cases) {

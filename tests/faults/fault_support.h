@@ -256,5 +256,6 @@ void AddInstallCases(Cases* cases);
 void AddWorkerCases(Cases* cases);
 void AddAttackExtractCases(Cases* cases);
 void AddAttackRemovalCases(Cases* cases);
+void AddAttackTrustCases(Cases* cases);
 
 } // namespace faults

@@ -2,6 +2,7 @@
 
 #include "delete_path.h"
 #include "install_manifest.h"
+#include "path_identity.h"
 #include "paths.h"
 #include "payload_entries.h"
 #include "product.h"
@@ -124,7 +125,9 @@ void KeepPayloadNamesOnly(InstallManifest* manifest)
 
 RemovalScope Plan(const std::wstring& location, InstallManifest* entries)
 {
-    if (location.empty() || NormalisePath(location).empty())
+    // A location that does not name itself (a short name, a link, a device
+    // form) was never one Setup wrote: nothing there is the installation's.
+    if (location.empty() || NormalisePath(location).empty() || IsDisguisedPath(location))
         return RemovalScope::Nothing;
     InstallManifest manifest;
     if (ReadInstallManifest(location, &manifest) == ERROR_SUCCESS) {

@@ -2,6 +2,7 @@
 
 #include "free_space.h"
 #include "option_looks.h"
+#include "path_identity.h"
 #include "product.h"
 
 #include <shlobj.h>
@@ -49,6 +50,14 @@ void CPage4Wnd::OnLayoutBuilt()
 std::wstring CPage4Wnd::InstallPath() const
 {
     return m_pPathEdit ? std::wstring(m_pPathEdit->GetText().GetData()) : std::wstring();
+}
+
+bool CPage4Wnd::AcceptsPath()
+{
+    if (!IsDisguisedPath(InstallPath()))
+        return true;
+    MessageBoxW(m_hWnd, kMsgBadInstallPath, kCaptionError, MB_ICONERROR);
+    return false;
 }
 
 void CPage4Wnd::ShowSpace(const wchar_t* format)

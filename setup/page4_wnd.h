@@ -9,8 +9,12 @@
 // "startmenuscbtn" toggle the wizard's desktop and Quick Launch shortcut
 // choices with their check looks. "nextbtn" goes on to the progress page,
 // which starts the installation with InstallPath; "prebtn" goes back to the
-// user information page; "cancelbtn" asks the quit question. Nothing is
-// validated here: the install worker reports an unusable directory.
+// user information page; "cancelbtn" asks the quit question. Before the
+// wizard goes on, AcceptsPath refuses a path that does not name itself
+// (IsDisguisedPath: a short name, a link, a junction, a subst drive, a device
+// or literal form, an administrative share, a stream, a component ending in
+// '.' or ' ') with the bad-path message, and the page stays; every other
+// unusable directory is reported by the install worker.
 #pragma once
 
 #include "setup_page.h"
@@ -24,6 +28,8 @@ public:
 
     // The text of "pathedit" exactly as typed or set (empty without the field).
     std::wstring InstallPath() const;
+    // False, after the bad-path message owned by the page, for a disguised path.
+    bool AcceptsPath();
 
 protected:
     LPCTSTR LayoutName() const override { return L"Page4Wnd.xml"; }

@@ -187,6 +187,8 @@ bool CSetupWizard::MayEnter(Step target)
     switch (target) {
     case Step::UserInfo:
         return m_page2 && m_page2->Accepted();
+    case Step::Installing:
+        return !m_page4 || m_page4->AcceptsPath();
     case Step::Removing:
         return !RefuseWhileAppRuns(WindowOf(Step::Confirm)->GetHWND());
     default:

@@ -254,5 +254,6 @@ void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::ve
          const std::function<void(CaseRun&, Quit)>& run);
 void AddInstallCases(Cases* cases);
 void AddWorkerCases(Cases* cases);
+void AddAttackPathsCases(Cases* cases);
 
 } // namespace faults

@@ -10,6 +10,8 @@
 // take the whole folder. Every byte of the folder must stay; only the
 // planted manifest may be read or go, and the record, autostart value and
 // shortcuts go.
+// attack.paths.page4: the same disguises typed into Page4's "pathedit": each
+// is refused with the bad-path message and Page4 stays; nothing is written.
 #include "fault_support.h"
 
 #include "plant_link.h"
@@ -128,6 +130,39 @@ void RunAttack(CaseRun& run, const Attack& attack, Worker worker)
     run.Note(L"location " + location + (gone.empty() ? L", the victim intact" : L", the victim lost" + gone));
 }
 
+// Each disguised location typed on Page4 and refused there.
+void RefusedOnPage4(CaseRun& run)
+{
+    const std::wstring folder = ScratchFolder(L"page4") + L"\\VELT";
+    const std::wstring programData = ShortName(ShellPath(CSIDL_COMMON_APPDATA));
+    const std::wstring typed[] = {
+        L"\\\\.\\" + folder,
+        L"\\\\?\\" + folder,
+        L"\\\\localhost\\" + folder.substr(0, 1) + L"$" + folder.substr(2),
+        programData.empty() ? L"" : programData + L"\\VELT",
+        folder + L":stream",
+        folder + L".",
+        folder + L" \\x",
+    };
+    run.Before();
+    run.d = StartToPage4(run, Ctx().Bin(L"Setup.exe"), L"");
+    for (size_t i = 0; run.d && i < std::size(typed); ++i) {
+        if (typed[i].empty())
+            continue;
+        run.Check(run.d->TypeText(L"Page4", L"pathedit", typed[i]) && run.d->WaitIdle(10000) &&
+                      run.d->Click(L"Page4", L"nextbtn"),
+                  L"could not type and go on: " + typed[i]);
+        if (!AnswerMessage(run, *run.d, kCaptionError, kMsgBadInstallPath))
+            break;
+        run.Check(WaitUntil([&] { return run.d->PageVisible(L"Page4") && !run.d->PageVisible(L"Page6"); }, 10000),
+                  L"Page4 did not stay for " + typed[i]);
+    }
+    if (run.d)
+        TakeWayOut(run, *run.d, Quit::FrameClose, L"", true);
+    run.Finish();
+    run.Check(!RecordExists(), L"a record was written");
+}
+
 } // namespace
 
 void AddAttackPathsCases(Cases* cases)
@@ -145,6 +180,7 @@ void AddAttackPathsCases(Cases* cases)
         {L"windows-temp-literal", tempVictim, [](const std::wstring& v) { return L"\\\\?\\" + v; }, true},
         {L"windows-temp", tempVictim, [](const std::wstring& v) { return v; }, true},
     };
+    Add(cases, L"attack.paths.page4", 180000, {}, [](CaseRun& run, Quit) { RefusedOnPage4(run); });
     for (const Attack& attack : attacks) {
         for (const auto& [program, worker] :
              {std::pair{L".uninstall", Worker::UninstallRemoval}, std::pair{L".setup-removal", Worker::SetupRemoval}})

@@ -35,7 +35,7 @@ const wchar_t* const kQuickCases[] = {
     L"record.manifest-other-folder.uninstall", L"skin.setup.missing", L"skin.setup.truncated",
     L"skin.setup.no-frame-layout", L"skin.setup.no-progress-layout.alt-f4", L"skin.uninstall.missing",
     L"skin.uninstall.truncated", L"skin.uninstall.no-frame-layout", L"skin.uninstall.no-done-layout.wm-close",
-    L"attack.paths.short-name.uninstall", L"attack.paths.link.setup-removal",
+    L"attack.paths.short-name.uninstall", L"attack.paths.link.setup-removal", L"attack.paths.page4",
 };
 
 void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::vector<Quit>& ways,

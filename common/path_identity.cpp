@@ -89,13 +89,11 @@ bool IsMissing(DWORD error)
 std::wstring OwnName(const std::wstring& existing)
 {
     std::vector<WCHAR> buffer(32768);
-    const DWORD length = GetLongPathNameW(existing.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0 || length >= buffer.size())
-        return std::wstring();
-    std::wstring name(buffer.data(), length);
     const FinalPathFn final = FinalPathFunction();
-    if (!final)
-        return name;
+    if (!final) {
+        const DWORD length = GetLongPathNameW(existing.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        return length == 0 || length >= buffer.size() ? std::wstring() : std::wstring(buffer.data(), length);
+    }
     const HANDLE item = CreateFileW(existing.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (item == INVALID_HANDLE_VALUE)
@@ -104,7 +102,7 @@ std::wstring OwnName(const std::wstring& existing)
     CloseHandle(item);
     if (finalLength == 0 || finalLength >= buffer.size())
         return std::wstring();
-    name.assign(buffer.data(), finalLength);
+    std::wstring name(buffer.data(), finalLength);
     if (name.compare(0, 8, L"\\\\?\\UNC\\") == 0)
         name = L"\\\\" + name.substr(8);
     else if (name.compare(0, 4, L"\\\\?\\") == 0)

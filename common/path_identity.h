@@ -3,17 +3,17 @@
 // short name, a link, a junction or a subst drive is known for what it is.
 //
 // FinalPathOf(path): NormalisePath's form (paths.h) of `path`, in which the
-// longest part that exists is replaced by its own final name: the long
-// names (GetLongPathNameW) and, where the system has
-// GetFinalPathNameByHandleW (looked up at run time; Windows XP lacks it and
-// gets the long names only), the name of what that part opens to, with
-// links, junctions and subst drives resolved ("\\?\" and "\\?\UNC\" taken
-// off). The part that does not exist follows as written. Empty when the path
-// cannot be judged: empty, relative, a wildcard, a device or literal form
-// ("\\?\", "\\.\", "\??\"), a share without a name or an administrative or
-// hidden share (a share name ending in '$': "\\host\C$", "\\host\ADMIN$"),
-// a stream (a ':' after the drive), a component ending in '.' or ' ' (which
-// Windows would quietly drop), or an existing part that cannot be opened.
+// longest part that exists is replaced by its own final name: where the
+// system has GetFinalPathNameByHandleW (looked up at run time), the name of
+// what that part opens to, with long names and links, junctions and subst
+// drives resolved ("\\?\" and "\\?\UNC\" taken off); on Windows XP, which
+// lacks it, the long names (GetLongPathNameW) only. The part that does not
+// exist follows as written. Empty when the path cannot be judged: empty,
+// relative, a wildcard, a device or literal form ("\\?\", "\\.\", "\??\"),
+// a share without a name or an administrative or hidden share (a share
+// name ending in '$': "\\host\C$", "\\host\ADMIN$"), a stream (a ':' after
+// the drive), a component ending in '.' or ' ' (which Windows would quietly
+// drop), or an existing part that cannot be opened.
 //
 // IsDisguisedPath(path): true when a full path does not name itself: its
 // form cannot be judged (as above), or its final path differs from its own

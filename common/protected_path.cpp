@@ -117,44 +117,59 @@ void AddOnce(std::vector<std::wstring>* list, const std::wstring& path)
     list->push_back(path);
 }
 
-} // namespace
+struct ProtectedFolders {
+    std::vector<std::wstring> folders, trees, profiles;
 
-void ProtectedPathGuard::AddFolder(const std::wstring& path, bool withContent)
-{
-    // Both the written form and what it names: either may be how a path
-    // reaches it.
-    for (const std::wstring& form : {NormalisePath(path), FinalPathOf(path)})
-        AddOnce(withContent ? &m_trees : &m_folders, form);
-}
+    void Add(const std::wstring& path, bool withContent = false)
+    {
+        // Both the written form and what it names: either may be how a path
+        // reaches it.
+        for (const std::wstring& form : {NormalisePath(path), FinalPathOf(path)})
+            AddOnce(withContent ? &trees : &folders, form);
+    }
+};
 
-ProtectedPathGuard::ProtectedPathGuard()
+ProtectedFolders LookUpFolders()
 {
+    ProtectedFolders found;
     // The Windows folder with everything in it.
     WCHAR windows[MAX_PATH] = {};
     if (GetWindowsDirectoryW(windows, MAX_PATH))
-        AddFolder(windows, true);
+        found.Add(windows, true);
     if (GetSystemWindowsDirectoryW(windows, MAX_PATH))
-        AddFolder(windows, true);
-    AddFolder(ShellFolder(CSIDL_WINDOWS), true);
+        found.Add(windows, true);
+    found.Add(ShellFolder(CSIDL_WINDOWS), true);
     for (int csidl : kProtectedFolders)
-        AddFolder(ShellFolder(csidl));
+        found.Add(ShellFolder(csidl));
     for (const wchar_t* name : kProgramFilesVariables)
-        AddFolder(Variable(name));
+        found.Add(Variable(name));
     for (const std::wstring& folder :
          MachineValues(kCurrentVersionKey, {L"ProgramFilesDir", L"ProgramW6432Dir", L"ProgramFilesDir (x86)",
                                             L"CommonFilesDir", L"CommonW6432Dir", L"CommonFilesDir (x86)"}))
-        AddFolder(folder);
+        found.Add(folder);
     // The folders that hold the profiles: the current user's profile's
     // parent, and the one the system names.
     std::vector<std::wstring> profiles = MachineValues(kProfileListKey, {L"ProfilesDirectory"});
     profiles.push_back(Parent(NormalisePath(ShellFolder(CSIDL_PROFILE))));
     for (const std::wstring& folder : profiles) {
-        AddFolder(folder);
+        found.Add(folder);
         for (const std::wstring& form : {NormalisePath(folder), FinalPathOf(folder)}) {
             if (!form.empty() && !IsRoot(form))
-                AddOnce(&m_profiles, form);
+                AddOnce(&found.profiles, form);
         }
     }
+    return found;
+}
+
+} // namespace
+
+ProtectedPathGuard::ProtectedPathGuard()
+{
+    // Looked up once per process: the folders do not move while it runs.
+    static const ProtectedFolders once = LookUpFolders();
+    m_folders = once.folders;
+    m_trees = once.trees;
+    m_profiles = once.profiles;
 }
 
 bool ProtectedPathGuard::Guards(const std::wstring& full) const

@@ -14,7 +14,7 @@
 // anything it cannot judge: an empty or relative path, a path with wildcards,
 // a device or literal form ("\\.\", "\\?\"), an administrative share
 // ("\\host\C$"), a stream, a component ending in '.' or ' ', a share's root.
-// It looks the folders up on every call and keeps no state.
+// The folders are looked up once per process, at the first check.
 #pragma once
 
 #include "paths.h"
@@ -32,7 +32,6 @@ public:
     bool IsProtected(const std::wstring& path) const;
 
 private:
-    void AddFolder(const std::wstring& path, bool withContent = false);
     bool Guards(const std::wstring& full) const;
 
     std::vector<std::wstring> m_folders;   // the folders and everything above them

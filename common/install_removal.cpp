@@ -2,6 +2,7 @@
 
 #include "install_manifest.h"
 #include "no_follow.h"
+#include "path_identity.h"
 #include "paths.h"
 #include "payload_entries.h"
 #include "product.h"
@@ -154,7 +155,9 @@ void KeepPayloadNamesOnly(InstallManifest* manifest)
 
 RemovalScope Plan(const std::wstring& location, InstallManifest* entries)
 {
-    if (location.empty() || NormalisePath(location).empty())
+    // A location that does not name itself (a short name, a link, a device
+    // form) was never one Setup wrote: nothing there is the installation's.
+    if (location.empty() || NormalisePath(location).empty() || IsDisguisedPath(location))
         return RemovalScope::Nothing;
     InstallManifest manifest;
     if (ReadInstallManifest(location, &manifest) == ERROR_SUCCESS) {

@@ -14,7 +14,10 @@
 //                   the listed names that are payload entries count;
 //   PayloadEntries  no readable manifest: the same with the payload's own 83
 //                   entries (payload_entries.h); the directory stays;
-//   Nothing         the location is empty or not a full path.
+//   Nothing         the location is empty, not a full path, or disguised
+//                   (IsDisguisedPath: a short name, a link, a junction, a
+//                   subst drive, a device or literal form, an
+//                   administrative share): nothing there is touched.
 // A location that IsProtectedPath refuses (a drive's root, the desktop, ...)
 // never goes whole: only the listed (or payload) entries go from it. Files
 // the user put there stay in every case but WholeDirectory. No folder that

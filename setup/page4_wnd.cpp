@@ -3,6 +3,7 @@
 #include "folder_acl.h"
 #include "free_space.h"
 #include "option_looks.h"
+#include "path_identity.h"
 #include "product.h"
 
 #include <shlobj.h>
@@ -58,6 +59,14 @@ bool CPage4Wnd::MayInstallFor(int allUsers)
     if (!allUsers || path.empty() || !PathIsDirectoryW(path.c_str()) || !FolderLetsOrdinaryUsersWrite(path))
         return true;
     MessageBoxW(m_hWnd, kMsgUserWritableFolder, kCaptionNotice, MB_ICONINFORMATION);
+    return false;
+}
+
+bool CPage4Wnd::AcceptsPath()
+{
+    if (!IsDisguisedPath(InstallPath()))
+        return true;
+    MessageBoxW(m_hWnd, kMsgBadInstallPath, kCaptionError, MB_ICONERROR);
     return false;
 }
 

@@ -9,10 +9,14 @@
 // "startmenuscbtn" toggle the wizard's desktop and Quick Launch shortcut
 // choices with their check looks. "nextbtn" goes on to the progress page,
 // which starts the installation with InstallPath; "prebtn" goes back to the
-// user information page; "cancelbtn" asks the quit question. The one check
-// here is MayInstallFor: for all users, an existing folder that ordinary
-// users can write (folder_acl.h) is refused with a notice and the page
-// stays; anything else unusable the install worker reports.
+// user information page; "cancelbtn" asks the quit question. Before the
+// wizard goes on, AcceptsPath refuses a path that does not name itself
+// (IsDisguisedPath: a short name, a link, a junction, a subst drive, a device
+// or literal form, an administrative share, a stream, a component ending in
+// '.' or ' ') with the bad-path message, and MayInstallFor, for all users,
+// an existing folder that ordinary users can write (folder_acl.h) with a
+// notice; the page stays. Every other unusable directory is reported by the
+// install worker.
 #pragma once
 
 #include "setup_page.h"
@@ -30,6 +34,8 @@ public:
     // (caption "提示", owned by this page), when allUsers is set and the
     // path names an existing folder that ordinary users can write.
     bool MayInstallFor(int allUsers);
+    // False, after the bad-path message owned by the page, for a disguised path.
+    bool AcceptsPath();
 
 protected:
     LPCTSTR LayoutName() const override { return L"Page4Wnd.xml"; }

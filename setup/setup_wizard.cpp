@@ -187,10 +187,10 @@ bool CSetupWizard::MayEnter(Step target)
     switch (target) {
     case Step::UserInfo:
         return m_page2 && m_page2->Accepted();
+    case Step::Installing:
+        return !m_page4 || (m_page4->AcceptsPath() && m_page4->MayInstallFor(m_allUsers));
     case Step::Removing:
         return !RefuseWhileAppRuns(WindowOf(Step::Confirm)->GetHWND());
-    case Step::Installing:
-        return !m_page4 || m_page4->MayInstallFor(m_allUsers);
     default:
         return true;
     }

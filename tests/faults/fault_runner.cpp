@@ -39,6 +39,7 @@ const wchar_t* const kQuickCases[] = {
     L"attack.removal.res-link.uninstall", L"attack.removal.own-file-links.setup",
     L"attack.trust.user-record.setup", L"attack.trust.user-record.uninstall", L"attack.trust.legacy-user-entry",
     L"attack.trust.open-folder",
+    L"attack.paths.short-name.uninstall", L"attack.paths.link.setup-removal", L"attack.paths.page4",
 };
 
 void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::vector<Quit>& ways,
@@ -104,6 +105,7 @@ int wmain(int argc, wchar_t** argv)
     AddAttackExtractCases(&cases);
     AddAttackRemovalCases(&cases);
     AddAttackTrustCases(&cases);
+    AddAttackPathsCases(&cases);
     std::stable_sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return Family(a.name) < Family(b.name); });
     std::vector<std::pair<const FaultCase*, bool>> chosen;
     for (const FaultCase& c : cases) {

@@ -257,5 +257,6 @@ void AddWorkerCases(Cases* cases);
 void AddAttackExtractCases(Cases* cases);
 void AddAttackRemovalCases(Cases* cases);
 void AddAttackTrustCases(Cases* cases);
+void AddAttackPathsCases(Cases* cases);
 
 } // namespace faults

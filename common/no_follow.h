@@ -24,10 +24,12 @@
 // SetFileInformationByHandle reads such a name against the current directory.
 // Children are listed by the folder's handle (NtQueryDirectoryFile).
 //
-// Folders are opened sharing reading and writing but not deletion, so that
-// nobody renames or deletes a folder while items below it are worked on;
-// files share everything, so that a file another program keeps open with
-// sharing can still be marked for deletion.
+// A folder asked for as a folder (ItemKind::Folder, OpenFolderAt) is held
+// sharing reading and writing but not deletion, so that nobody renames or
+// deletes it while items below it are worked on (Wine's FindFirstFileW, which
+// does not share deletion, then cannot list it: ListChildren can). Items
+// asked for as ItemKind::Any or File share everything, so that a file another
+// program keeps open with sharing can still be marked for deletion.
 #pragma once
 
 #include <windows.h>

@@ -35,6 +35,7 @@ const wchar_t* const kQuickCases[] = {
     L"record.manifest-other-folder.uninstall", L"skin.setup.missing", L"skin.setup.truncated",
     L"skin.setup.no-frame-layout", L"skin.setup.no-progress-layout.alt-f4", L"skin.uninstall.missing",
     L"skin.uninstall.truncated", L"skin.uninstall.no-frame-layout", L"skin.uninstall.no-done-layout.wm-close",
+    L"attack.dll.setup", L"attack.dll.uninstall",
 };
 
 void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::vector<Quit>& ways,
@@ -97,6 +98,7 @@ int wmain(int argc, wchar_t** argv)
     Cases cases;
     AddInstallCases(&cases);
     AddWorkerCases(&cases);
+    AddAttackDllCases(&cases);
     std::stable_sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return Family(a.name) < Family(b.name); });
     std::vector<std::pair<const FaultCase*, bool>> chosen;
     for (const FaultCase& c : cases) {

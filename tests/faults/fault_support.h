@@ -18,8 +18,9 @@
 // installation interrupted at a named checkpoint, held there by the test
 // programs' gate, or by a click timed against the real extraction) and of
 // cases_workers.cpp (a worker meeting a full drive, locked files and keys,
-// damaged skins, hostile records, or left on its way); the quick subset (the
-// test command's) is the list in fault_runner.cpp.
+// damaged skins, hostile records, or left on its way) and of the attacks on
+// the elevated programs (cases_attack_*.cpp); the quick subset (the test
+// command's) is the list in fault_runner.cpp.
 #pragma once
 
 #include "fake_installation.h"
@@ -254,5 +255,6 @@ void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::ve
          const std::function<void(CaseRun&, Quit)>& run);
 void AddInstallCases(Cases* cases);
 void AddWorkerCases(Cases* cases);
+void AddAttackDllCases(Cases* cases);
 
 } // namespace faults

@@ -26,27 +26,36 @@ namespace {
 const wchar_t* const kPlanted[] = {L"msimg32.dll", L"comctl32.dll"};
 
 // Checks that the only modules of the process from `folder` are the
-// program `exe` and the window library; notes them.
-void CheckOwnModules(CaseRun& run, HANDLE process, const std::wstring& folder, const std::wstring& exe,
+// program `exe` and the window library; notes them, and where the common
+// controls came from (returned; empty when they are not loaded).
+std::wstring CheckOwnModules(CaseRun& run, HANDLE process, const std::wstring& folder, const std::wstring& exe,
                      const wchar_t* when)
 {
     HMODULE modules[512];
     DWORD bytes = 0;
     if (!run.Check(EnumProcessModules(process, modules, sizeof(modules), &bytes) != FALSE,
                    std::wstring(L"the modules could not be listed ") + when))
-        return;
+        return L"";
     std::set<std::wstring> own;
+    std::wstring controls;
     for (DWORD i = 0; i < std::min<DWORD>(bytes / sizeof(HMODULE), 512); ++i) {
         WCHAR path[MAX_PATH] = {};
-        if (GetModuleFileNameExW(process, modules[i], path, MAX_PATH) && Below(path, folder))
-            own.insert(Upper(path).substr(folder.size() + 1));
+        if (!GetModuleFileNameExW(process, modules[i], path, MAX_PATH))
+            continue;
+        const std::wstring upper = Upper(path);
+        if (Below(path, folder))
+            own.insert(upper.substr(folder.size() + 1));
+        if (upper.size() >= 13 && upper.substr(upper.size() - 13) == L"\\COMCTL32.DLL")
+            controls = path;
     }
+    run.Note(std::wstring(L"common controls ") + when + L": " + (controls.empty() ? L"none" : controls));
     std::wstring names;
     for (const std::wstring& name : own)
         names += (names.empty() ? L"" : L", ") + name;
     run.Note(std::wstring(L"from its folder ") + when + L": " + names);
     run.Check(own == std::set<std::wstring>{Upper(exe), Upper(kWindowLibraryFileName)},
               std::wstring(L"more than the program and its library loaded from its folder ") + when);
+    return controls;
 }
 
 void RunPlanted(CaseRun& run, bool setup)
@@ -94,7 +103,10 @@ void RunPlanted(CaseRun& run, bool setup)
         const MessageBoxSeen question =
             setup ? d.WaitMessageBox(15000, kCaptionNotice, kMsgQuitQuestion) : MessageBoxSeen{};
         if (setup && run.Check(question.box != nullptr, L"no quit question")) {
-            CheckOwnModules(run, d.Process(), folder, exe, L"at the quit question");
+            WCHAR system[MAX_PATH] = {};
+            GetSystemDirectoryW(system, MAX_PATH);
+            run.Check(Below(CheckOwnModules(run, d.Process(), folder, exe, L"at the quit question"), system),
+                      L"the tooltip's common controls are not the system folder's");
             run.Check(WizardDriver::Answer(question, IDYES), L"the quit question stayed");
         }
     }

@@ -10,6 +10,7 @@
 #include "UIInternal.h"
 #include "UIRender.h"
 #include "UIResource.h"
+#include "system_dll.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -747,8 +748,11 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             if (now) SendEvent(now, UIEVENT_MOUSEENTER, pt, wParam, lParam);
             // The tooltip follows the control under the mouse.
             if (p->tooltip == NULL && now && !now->GetToolTip().IsEmpty()) {
+                // The common controls are no KnownDLL: from the system folder only.
+                using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+                static const InitFn init = SystemFunction<InitFn>(L"comctl32.dll", "InitCommonControlsEx");
                 INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
-                InitCommonControlsEx(&icc);
+                if (init) init(&icc);
                 p->tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, NULL, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, p->hwnd, NULL,
                                              GetInstance(), NULL);

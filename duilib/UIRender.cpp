@@ -44,7 +44,7 @@ void Blend(HDC hDC, HDC src, int dx, int dy, int dw, int dh, int sx, int sy, int
 {
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
     BLENDFUNCTION bf = {AC_SRC_OVER, 0, fade, AC_SRC_ALPHA};
-    AlphaBlend(hDC, dx, dy, dw, dh, src, sx, sy, sw, sh, bf);
+    GdiAlphaBlend(hDC, dx, dy, dw, dh, src, sx, sy, sw, sh, bf);
 }
 
 bool ReadQuoted(const wchar_t*& p, std::wstring* value)

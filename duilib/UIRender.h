@@ -2,7 +2,7 @@
 //
 // Pictures are decoded with stb_image into 32-bit, premultiplied, top-down
 // DIB sections (DecodeImage; the caller owns the HBITMAP). DrawImage blends
-// them with per-pixel alpha (AlphaBlend), optionally stretched with fixed
+// them with per-pixel alpha (GdiAlphaBlend, gdi32's own AlphaBlend), optionally stretched with fixed
 // corners. Colours are 0xAARRGGBB; DrawColor blends translucent ones.
 // Text goes through DrawTextW with the given font. Parse* accept the layout
 // dialect's notation and return zero values for malformed input.

@@ -5,8 +5,11 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <taskschd.h>
+
+#include <vector>
 
 namespace {
 
@@ -22,7 +25,7 @@ struct IRegistrationTrigger : public ITrigger {
     virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
 };
 
-const wchar_t kTaskName[] = L"Registration Trigger Test Task";
+const wchar_t kTaskNamePrefix[] = L"VELT电子日历 启动 ";
 const wchar_t kTaskAuthor[] = L"Author Name";
 const wchar_t kPrincipalId[] = L"Principal1";
 const wchar_t kTriggerId[] = L"Trigger1";
@@ -61,7 +64,53 @@ bool Ok(HRESULT hr)
     return SUCCEEDED(hr);
 }
 
+// `path` without the quotes around it, if it has them.
+std::wstring Unquoted(const std::wstring& path)
+{
+    return path.size() >= 2 && path.front() == L'"' && path.back() == L'"' ? path.substr(1, path.size() - 2) : path;
+}
+
+// The registered task `name` is ours: its one action runs exePath.
+bool IsOurTask(ITaskFolder* root, BSTR name, const std::wstring& exePath)
+{
+    ComPtr<IRegisteredTask> task;
+    ComPtr<ITaskDefinition> definition;
+    ComPtr<IActionCollection> actions;
+    ComPtr<IAction> action;
+    ComPtr<IExecAction> exec;
+    LONG count = 0;
+    TASK_ACTION_TYPE type = TASK_ACTION_COM_HANDLER;
+    if (!Ok(root->GetTask(name, task.Out())) || !Ok(task->get_Definition(definition.Out())) ||
+        !Ok(definition->get_Actions(actions.Out())) || !Ok(actions->get_Count(&count)) || count != 1 ||
+        !Ok(actions->get_Item(1, action.Out())) || !Ok(action->get_Type(&type)) || type != TASK_ACTION_EXEC ||
+        !Ok(action->QueryInterface(kIidExecAction, exec.OutVoid())))
+        return false;
+    BSTR path = nullptr;
+    const bool ours = Ok(exec->get_Path(&path)) && path &&
+                      lstrcmpiW(Unquoted(path).c_str(), Unquoted(exePath).c_str()) == 0;
+    SysFreeString(path);
+    return ours;
+}
+
 } // namespace
+
+std::wstring LaunchTaskName()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return L"";
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size ? size : 1);
+    LPWSTR sid = nullptr;
+    const bool read = size && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
+                      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid);
+    CloseHandle(token);
+    const std::wstring name = read ? kTaskNamePrefix + std::wstring(sid) : L"";
+    if (sid)
+        LocalFree(sid);
+    return name;
+}
 
 int LaunchAppByTaskScheduler(const std::wstring& exePath)
 {
@@ -78,11 +127,14 @@ int LaunchAppByTaskScheduler(const std::wstring& exePath)
     if (!Ok(service->Connect(none1.Get(), none2.Get(), none3.Get(), none4.Get())))
         return 1;
     ComPtr<ITaskFolder> root;
+    const std::wstring name = LaunchTaskName();
     const Bstr rootName(L"\\");
-    const Bstr taskName(kTaskName);
-    if (!rootName || !taskName || !Ok(service->GetFolder(rootName.Get(), root.Out())))
+    const Bstr taskName(name.c_str());
+    if (name.empty() || !rootName || !taskName || !Ok(service->GetFolder(rootName.Get(), root.Out())))
         return 1;
-    root->DeleteTask(taskName.Get(), 0);  // the task of an earlier run, if any
+    // The task of an earlier run, if any; a task of another's stays.
+    if (IsOurTask(root.Get(), taskName.Get(), exePath))
+        root->DeleteTask(taskName.Get(), 0);
 
     ComPtr<ITaskDefinition> task;
     const HRESULT made = service->NewTask(0, task.Out());
@@ -140,7 +192,7 @@ int LaunchAppByTaskScheduler(const std::wstring& exePath)
         if (!Ok(action->QueryInterface(kIidExecAction, exec.OutVoid())))
             return 1;
         action.Reset();
-        const Bstr path(exePath.c_str());
+        const Bstr path((L"\"" + exePath + L"\"").c_str());
         if (!path || !Ok(exec->put_Path(path.Get())))
             return 1;
     }
@@ -151,7 +203,7 @@ int LaunchAppByTaskScheduler(const std::wstring& exePath)
     if (!sddl.Get().bstrVal)
         return 1;
     ComPtr<IRegisteredTask> registered;
-    const HRESULT hr = root->RegisterTaskDefinition(taskName.Get(), task.Get(), TASK_CREATE_OR_UPDATE, user.Get(),
+    const HRESULT hr = root->RegisterTaskDefinition(taskName.Get(), task.Get(), TASK_CREATE, user.Get(),
                                                     password.Get(), TASK_LOGON_INTERACTIVE_TOKEN, sddl.Get(),
                                                     registered.Out());
     return Ok(hr) ? 0 : 1;

@@ -5,20 +5,29 @@
 // is no fallback to the shell there. On older systems through the shell
 // ("open", SW_SHOWNORMAL), in Setup's security context. Reports nothing.
 //
-// LaunchAppByTaskScheduler(exePath): registers (create or update) the task
-// "Registration Trigger Test Task" in the root task folder, author "Author
-// Name", principal "Principal1" with the interactive user's token at the
-// least-privileged run level, start when available, one registration trigger
-// "Trigger1" without delay, and one action that runs `exePath`; an earlier
-// task of that name is deleted first. The task stays registered after it has
-// run. Returns 0 when the task was registered, 1 on any failure. COM must
-// already be initialised on the calling thread (the interface thread); the
-// process's COM security is set when it was not yet (a security already set
-// is not a failure). Every interface is released before it returns; COM stays
-// initialised.
+// LaunchAppByTaskScheduler(exePath): registers the task LaunchTaskName() in
+// the root task folder, author "Author Name", principal "Principal1" with
+// the interactive user's token at the least-privileged run level, start
+// when available, one registration trigger "Trigger1" without delay, and one
+// action that runs `exePath`, quoted. A task of that name is deleted first
+// only when it is ours: its one action runs `exePath` (quoted or not, in any
+// letter case). Any other task of that name is left as it is, and then the
+// registration (create, never update) fails. The task stays registered
+// after it has run. Returns 0 when the task was registered, 1 on any
+// failure. COM must already be initialised on the calling thread (the
+// interface thread); the process's COM security is set when it was not yet
+// (a security already set is not a failure). Every interface is released
+// before it returns; COM stays initialised.
+//
+// LaunchTaskName(): "VELT电子日历 启动 " followed by the string form of the SID
+// of the account Setup runs as (the task's principal): one task per account,
+// named with characters any task name takes, and not to be confused with
+// another account's by a chosen user name. Empty when the SID cannot be read.
 #pragma once
 
 #include <string>
+
+std::wstring LaunchTaskName();
 
 int LaunchAppByTaskScheduler(const std::wstring& exePath);
 

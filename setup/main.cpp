@@ -1,4 +1,5 @@
-// Setup's entry: sets up the skin archive "VELTSetupDate.DAT" beside the
+// Setup's entry: first narrows the DLL search to the system folder
+// (system_dll.h), then sets up the skin archive "VELTSetupDate.DAT" beside the
 // executable, takes the exit lock that a delayed removal waits for, looks for
 // the install record (HKEY_LOCAL_MACHINE, then HKEY_CURRENT_USER) to choose
 // between a fresh installation and maintenance (a record of the current
@@ -21,11 +22,13 @@
 #include "running_app.h"
 #include "setup_wizard.h"
 #include "skin_check.h"
+#include "system_dll.h"
 
 #include "UIlib.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    RestrictDllSearch();  // before anything else can load a DLL by name
     CPaintManagerUI::SetInstance(instance);
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip(kSetupSkinFileName);

@@ -1,4 +1,5 @@
-// Uninstall's entry: sets up the skin archive "Uninstall.DAT" beside the
+// Uninstall's entry: first narrows the DLL search to the system folder
+// (system_dll.h), then sets up the skin archive "Uninstall.DAT" beside the
 // executable and checks that it holds the frame's layout (if not: the
 // damaged-installer message, and the program ends having touched nothing),
 // takes the exit lock that the delayed removal waits for, leaves its own
@@ -15,6 +16,7 @@
 #include "paths.h"
 #include "product.h"
 #include "skin_check.h"
+#include "system_dll.h"
 #include "uninstall_wizard.h"
 
 #include "UIlib.h"
@@ -43,6 +45,7 @@ void StartSelfRemoval(const std::wstring& moduleDir, const RemovalOutcome& remov
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    RestrictDllSearch();  // before anything else can load a DLL by name
     CPaintManagerUI::SetInstance(instance);
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip(kUninstallSkinFileName);

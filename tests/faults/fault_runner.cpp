@@ -40,6 +40,7 @@ const wchar_t* const kQuickCases[] = {
     L"attack.trust.user-record.setup", L"attack.trust.user-record.uninstall", L"attack.trust.legacy-user-entry",
     L"attack.trust.open-folder",
     L"attack.paths.short-name.uninstall", L"attack.paths.link.setup-removal", L"attack.paths.page4",
+    L"attack.dll.setup", L"attack.dll.uninstall",
 };
 
 void Add(Cases* cases, const std::wstring& name, DWORD deadlineMs, const std::vector<Quit>& ways,
@@ -106,6 +107,7 @@ int wmain(int argc, wchar_t** argv)
     AddAttackRemovalCases(&cases);
     AddAttackTrustCases(&cases);
     AddAttackPathsCases(&cases);
+    AddAttackDllCases(&cases);
     std::stable_sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return Family(a.name) < Family(b.name); });
     std::vector<std::pair<const FaultCase*, bool>> chosen;
     for (const FaultCase& c : cases) {

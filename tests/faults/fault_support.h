@@ -18,8 +18,9 @@
 // installation interrupted at a named checkpoint, held there by the test
 // programs' gate, or by a click timed against the real extraction) and of
 // cases_workers.cpp (a worker meeting a full drive, locked files and keys,
-// damaged skins, hostile records, or left on its way); the quick subset (the
-// test command's) is the list in fault_runner.cpp.
+// damaged skins, hostile records, or left on its way) and of the attacks on
+// the elevated programs (cases_attack_*.cpp); the quick subset (the test
+// command's) is the list in fault_runner.cpp.
 #pragma once
 
 #include "fake_installation.h"
@@ -258,5 +259,6 @@ void AddAttackExtractCases(Cases* cases);
 void AddAttackRemovalCases(Cases* cases);
 void AddAttackTrustCases(Cases* cases);
 void AddAttackPathsCases(Cases* cases);
+void AddAttackDllCases(Cases* cases);
 
 } // namespace faults

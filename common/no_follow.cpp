@@ -43,6 +43,27 @@ using NtQueryDirectoryFn = LONG(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, IoStatus*,
                                          PVOID, BOOLEAN);
 constexpr int kFileNamesInformation = 12;
 using NtStatusToErrorFn = ULONG(NTAPI*)(LONG);
+
+struct CountedString {
+    USHORT length;
+    USHORT maximumLength;
+    PWSTR buffer;
+};
+
+struct ObjectAttributes {
+    ULONG length;
+    HANDLE rootDirectory;
+    CountedString* objectName;
+    ULONG attributes;
+    PVOID securityDescriptor;
+    PVOID securityQualityOfService;
+};
+
+using NtCreateFileFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, ObjectAttributes*, IoStatus*, PLARGE_INTEGER, ULONG, ULONG,
+                                    ULONG, ULONG, PVOID, ULONG);
+constexpr ULONG kCaseInsensitive = 0x40;      // OBJ_CASE_INSENSITIVE
+constexpr ULONG kCreateOnly = 2;              // FILE_CREATE
+constexpr ULONG kNewFileOptions = 0x40 | 0x20 | 0x200000;  // non-directory, synchronous, reparse point itself
 using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 
 template <typename Fn>
@@ -76,6 +97,34 @@ bool SetInfo(HANDLE handle, InfoClass what, void* data, DWORD size)
     if (setInfo && what != kRenameInfo)
         return setInfo(handle, what, data, size) != FALSE;
     return NtSetInfo(handle, what == kBasicInfo ? 4 : what == kRenameInfo ? 10 : 13, data, size);
+}
+
+// Creates `name` new inside the folder that `folder` is, by that handle (no
+// path is read again on the way, so nothing renamed or linked above it can
+// redirect the creation); synchronous, like a handle from CreateFileW.
+// INVALID_HANDLE_VALUE with the last error set on failure (ERROR_FILE_EXISTS
+// when the name is taken, by a link too).
+HANDLE CreateNewBelowHandle(HANDLE folder, const std::wstring& name, DWORD access, DWORD share)
+{
+    static const NtCreateFileFn ntCreate = Lookup<NtCreateFileFn>(L"ntdll.dll", "NtCreateFile");
+    if (!ntCreate || name.size() * sizeof(wchar_t) > 0xFFFE) {
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return INVALID_HANDLE_VALUE;
+    }
+    std::wstring text = name;
+    CountedString objectName = {static_cast<USHORT>(text.size() * sizeof(wchar_t)),
+                                static_cast<USHORT>(text.size() * sizeof(wchar_t)), &text[0]};
+    ObjectAttributes attributes = {sizeof(ObjectAttributes), folder, &objectName, kCaseInsensitive, nullptr, nullptr};
+    IoStatus io = {};
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const LONG status = ntCreate(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                 share, kCreateOnly, kNewFileOptions, nullptr, 0);
+    if (status < 0) {
+        static const NtStatusToErrorFn toError = Lookup<NtStatusToErrorFn>(L"ntdll.dll", "RtlNtStatusToDosError");
+        SetLastError(toError ? toError(status) : ERROR_GEN_FAILURE);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
 }
 
 // "C:\a" -> "\\?\C:\a", "\\server\share" -> "\\?\UNC\server\share": no
@@ -185,6 +234,16 @@ public:
         return OpenStatus::Opened;
     }
 
+    // A file this program has just made by the folder's handle: it is where
+    // it was asked for and no link, so nothing is asked of the system.
+    static void AdoptNew(HANDLE handle, const std::wstring& path, OpenedItem* item)
+    {
+        item->Close();
+        item->m_handle = handle;
+        item->m_folder = false;
+        item->m_path = path;
+    }
+
     static void Moved(OpenedItem* item, const std::wstring& path) { item->m_path = path; }
     static void Forget(OpenedItem* item)
     {
@@ -265,25 +324,16 @@ OpenStatus CreateFileBelow(const OpenedItem& parent, const std::wstring& name, D
     file->Close();
     if (!parent.Valid() || !ValidName(name))
         return OpenStatus::Failed;
-    const std::wstring expected = Below(parent.Path(), name);
-    HANDLE handle = CreateFileW(LongForm(expected).c_str(), kBaseAccess | access, FILE_SHARE_READ, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // Made by the parent's handle: the file is inside that very folder, so it
+    // needs no check afterwards (one file of thousands in an installation).
+    const HANDLE handle = CreateNewBelowHandle(parent.Handle(), name, kBaseAccess | access, FILE_SHARE_READ);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? OpenStatus::Failed
                                                                            : StatusOfError(error);
     }
-    OpenedItem made;
-    const OpenStatus status = NoFollowAccess::Adopt(handle, expected, ItemKind::File, &made);
-    if (status == OpenStatus::Opened) {
-        *file = std::move(made);
-        return status;
-    }
-    // Made where it was not asked for (the parent moved meanwhile): the new,
-    // empty file is this program's own and goes again.
-    if (made.Valid())
-        DeleteOpened(&made);
-    return status == OpenStatus::Failed ? status : OpenStatus::Elsewhere;
+    NoFollowAccess::AdoptNew(handle, Below(parent.Path(), name), file);
+    return OpenStatus::Opened;
 }
 
 OpenStatus CreateFolderBelow(const OpenedItem& parent, const std::wstring& name, OpenedItem* folder)

@@ -85,10 +85,13 @@ OpenStatus OpenFolderAt(const std::wstring& path, OpenedItem* folder);
 OpenStatus OpenBelow(const OpenedItem& parent, const std::wstring& name, ItemKind kind, OpenedItem* item,
                      DWORD access = 0);
 
-// Creates a new file (CREATE_NEW: never one that exists, a link included) or
-// a new folder (CreateDirectoryW, then opened and checked) below `parent`.
-// Failed when something is already there, or when the new folder turns out
-// not to be where it was asked for.
+// Creates a new file or a new folder below `parent`; never one that exists, a
+// link included. A file is made by the parent's handle (NtCreateFile relative
+// to it, the file's name only, synchronous like CreateFileW's handles), so it
+// lies in that very folder and needs no check; a folder is made with
+// CreateDirectoryW and then opened and checked. Failed when something is
+// already there, or when the new folder turns out not to be where it was
+// asked for.
 OpenStatus CreateFileBelow(const OpenedItem& parent, const std::wstring& name, DWORD access, OpenedItem* file);
 OpenStatus CreateFolderBelow(const OpenedItem& parent, const std::wstring& name, OpenedItem* folder);
 

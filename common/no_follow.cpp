@@ -347,6 +347,15 @@ OpenStatus CreateFolderBelow(const OpenedItem& parent, const std::wstring& name,
     return status == OpenStatus::Opened || status == OpenStatus::Failed ? status : OpenStatus::Elsewhere;
 }
 
+bool SetOpenedAttributes(const OpenedItem& item, DWORD attributes)
+{
+    if (!item.Valid())
+        return false;
+    BasicInfo basic = {};  // zero times: left as they are
+    basic.fileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetInfo(item.Handle(), kBasicInfo, &basic, sizeof basic);
+}
+
 bool DeleteOpened(OpenedItem* item)
 {
     if (!item->Valid())
@@ -355,18 +364,11 @@ bool DeleteOpened(OpenedItem* item)
     bool done = SetInfo(item->Handle(), kDispositionInfo, &disposition, sizeof disposition);
     if (!done) {
         BY_HANDLE_FILE_INFORMATION info = {};
-        if (GetFileInformationByHandle(item->Handle(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
-            BasicInfo basic = {};
-            basic.fileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
-            if (basic.fileAttributes == 0)
-                basic.fileAttributes = FILE_ATTRIBUTE_NORMAL;
-            if (SetInfo(item->Handle(), kBasicInfo, &basic, sizeof basic)) {
-                done = SetInfo(item->Handle(), kDispositionInfo, &disposition, sizeof disposition);
-                if (!done) {
-                    basic.fileAttributes = info.dwFileAttributes;
-                    SetInfo(item->Handle(), kBasicInfo, &basic, sizeof basic);
-                }
-            }
+        if (GetFileInformationByHandle(item->Handle(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) &&
+            SetOpenedAttributes(*item, info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY)) {
+            done = SetInfo(item->Handle(), kDispositionInfo, &disposition, sizeof disposition);
+            if (!done)
+                SetOpenedAttributes(*item, info.dwFileAttributes);
         }
     }
     if (done)

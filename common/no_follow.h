@@ -95,6 +95,11 @@ OpenStatus OpenBelow(const OpenedItem& parent, const std::wstring& name, ItemKin
 OpenStatus CreateFileBelow(const OpenedItem& parent, const std::wstring& name, DWORD access, OpenedItem* file);
 OpenStatus CreateFolderBelow(const OpenedItem& parent, const std::wstring& name, OpenedItem* folder);
 
+// Gives the opened item `attributes` (0: FILE_ATTRIBUTE_NORMAL) by its handle,
+// its times unchanged; the handle needs FILE_WRITE_ATTRIBUTES (the layer's
+// own handles have it).
+bool SetOpenedAttributes(const OpenedItem& item, DWORD attributes);
+
 // Deletes the opened item by its handle (a folder only when empty), clearing a
 // read-only attribute first; on success the handle is closed. A Link item goes
 // as the link itself.

@@ -9,7 +9,6 @@
 
 #include "folder_chain.h"
 #include "no_follow.h"
-#include "opened_attributes.h"
 
 #include <functional>
 

@@ -1,6 +1,5 @@
 #include "install_journal.h"
 
-#include "opened_attributes.h"
 
 #include "delete_path.h"
 #include "file_handle.h"

@@ -205,13 +205,22 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* o
     if (!Launch(exe, args, L"", &child.m_pi, writeEnd, CREATE_NO_WINDOW))
         return -1;
     writer.Close();
-    char buffer[4096];
-    DWORD got = 0;
     if (output)
         output->clear();
-    while (output && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        output->append(buffer, got);
-    return child.WaitExit(ms) ? child.ExitCode() : -1;
+    // Read what is there while the program runs, and what is left once it
+    // ended: not up to the pipe's end, which a process the program started
+    // (Wine's console host or desktop) may keep open after it.
+    const DWORD start = GetTickCount();
+    for (bool ended = !output; !ended;) {
+        ended = child.WaitExit(20) || GetTickCount() - start >= ms;
+        char buffer[4096];
+        DWORD waiting = 0, got = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
+               ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            output->append(buffer, got);
+    }
+    const DWORD spent = GetTickCount() - start;
+    return child.WaitExit(spent < ms ? ms - spent : 0) ? child.ExitCode() : -1;
 }
 
 std::string FileContent(const std::wstring& path)

@@ -69,7 +69,9 @@ TEST(ProtectedPath, PathsAreJudgedByWhatTheyName)
         {L"\\\\server\\share", true, false, "a share's root"},
         {windows, true, false, "the Windows folder"},
         {std::wstring(windows) + L"\\Temp", true, false, "below the Windows folder"},
-        {std::wstring(windows) + L"\\system32\\drivers", true, false, "below the Windows folder"},
+        // A 32-bit program on a 64-bit Windows reaches SysWOW64 by this name
+        // (the file system redirector): the name does not say where it leads.
+        {std::wstring(windows) + L"\\system32\\drivers", true, RunsUnderWow64(), "below the Windows folder"},
         {std::wstring(windows) + L"\\not there yet\\x", true, false, "below the Windows folder, not existing"},
         {ShellPath(CSIDL_PROGRAM_FILES), true, false, "Program Files"},
         {ShellPath(CSIDL_PROGRAM_FILES, L"QRVL\\VELT电子日历"), false, false, "installations live below Program Files"},

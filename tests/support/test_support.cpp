@@ -3,6 +3,7 @@
 #include "com_ptr.h"
 #include "file_handle.h"
 #include "plant_link.h"
+#include "system_dll.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -291,6 +292,14 @@ std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path)
         names.push_back(name);
     RegCloseKey(key);
     return names;
+}
+
+bool RunsUnderWow64()
+{
+    using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = SystemFunction<IsWow64Fn>(L"kernel32.dll", "IsWow64Process");
+    BOOL wow = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow) && wow;
 }
 
 std::wstring LinkTarget(const std::wstring& link)

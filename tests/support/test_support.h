@@ -105,6 +105,10 @@ bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, cons
 // when its icon is not the target's first icon.
 std::wstring LinkTarget(const std::wstring& link);
 
+// This is a 32-bit program on a 64-bit Windows (WOW64: its registry view is
+// the 32-bit one, its System32 is redirected to SysWOW64).
+bool RunsUnderWow64();
+
 // Two 0x..RRGGBB colours differ by at most `tolerance` in every channel.
 inline bool ColoursNear(uint32_t a, uint32_t b, int tolerance)
 {

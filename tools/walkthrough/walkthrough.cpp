@@ -32,7 +32,6 @@
 #include "product.h"
 #include "registry_key.h"
 #include "running_app.h"
-#include "system_dll.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -138,25 +137,6 @@ std::wstring Value(HKEY root, const wchar_t* path, const wchar_t* name)
     return text;
 }
 
-std::wstring LinkTarget(const std::wstring& link)
-{
-    std::wstring target;
-    IShellLinkW* shellLink = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&shellLink)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            WCHAR path[MAX_PATH] = {};
-            if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
-                SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)))
-                target = path;
-            file->Release();
-        }
-        shellLink->Release();
-    }
-    return target;
-}
-
 bool SameBytes(const std::wstring& a, const std::wstring& b)
 {
     std::string x, y;
@@ -190,14 +170,6 @@ void CheckInstalled(const std::wstring& dir, const std::wstring& setupDir)
     Check(LinkTarget(links.desktopLink) == AppExePath(dir), L"shortcuts: desktop");
     Check(Value(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName) == AutostartCommand(dir),
           L"autostart value: " + AutostartCommand(dir));
-}
-
-bool IsWow64()
-{
-    BOOL wow = FALSE;
-    using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const auto isWow64 = SystemFunction<IsWow64Fn>(L"kernel32.dll", "IsWow64Process");
-    return isWow64 && isWow64(GetCurrentProcess(), &wow) && wow;
 }
 
 bool OpensInView(const wchar_t* path, REGSAM view)
@@ -234,7 +206,7 @@ void CheckBitness(const std::wstring& dir)
     GetNativeSystemInfo(&system);
     if (system.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_AMD64)
         return;
-    const bool wow = IsWow64();
+    const bool wow = RunsUnderWow64();
     const REGSAM own = wow ? KEY_WOW64_32KEY : KEY_WOW64_64KEY, other = wow ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
     const wchar_t* ownName = wow ? L"32-bit" : L"64-bit";
     const std::wstring record = InstallRecordKeyPath(kProductKey);
@@ -402,7 +374,7 @@ int wmain(int argc, wchar_t** argv)
     {
         CRegistryKey key;
         if (key.Create(HKEY_CURRENT_USER, appDefaults) == ERROR_SUCCESS)
-            key.WriteString(L"Version", IsWow64() || sizeof(void*) == 4 ? L"winxp" : L"winxp64");
+            key.WriteString(L"Version", RunsUnderWow64() || sizeof(void*) == 4 ? L"winxp" : L"winxp64");
     }
     FreshInstallation(setup, setupDir);
     SHDeleteKeyW(HKEY_CURRENT_USER, appDefaults);

@@ -4,6 +4,7 @@
 #include "free_space.h"
 #include "option_looks.h"
 #include "path_identity.h"
+#include "path_naming.h"
 #include "product.h"
 
 #include <shlobj.h>
@@ -28,6 +29,21 @@ private:
     PIDLIST_ABSOLUTE m_list;
 };
 
+// The full path of `text` (GetFullPathNameW: relative to Setup's current
+// folder, '/' as '\\', "." and ".." resolved); `text` itself when it has none.
+std::wstring FullPathOf(const std::wstring& text)
+{
+    const DWORD size = text.empty() ? 0 : GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return text;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(text.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return text;
+    full.resize(length);
+    return full;
+}
+
 } // namespace
 
 void CPage4Wnd::OnLayoutBuilt()
@@ -48,9 +64,14 @@ void CPage4Wnd::OnLayoutBuilt()
     ShowSpace(kSpaceAtStart);
 }
 
-std::wstring CPage4Wnd::InstallPath() const
+std::wstring CPage4Wnd::TypedPath() const
 {
     return m_pPathEdit ? std::wstring(m_pPathEdit->GetText().GetData()) : std::wstring();
+}
+
+std::wstring CPage4Wnd::InstallPath() const
+{
+    return FullPathOf(TypedPath());
 }
 
 bool CPage4Wnd::MayInstallFor(int allUsers)
@@ -64,7 +85,7 @@ bool CPage4Wnd::MayInstallFor(int allUsers)
 
 bool CPage4Wnd::AcceptsPath()
 {
-    if (!IsDisguisedPath(InstallPath()))
+    if (FollowsNamingRules(TypedPath()) && !IsDisguisedPath(InstallPath()))
         return true;
     MessageBoxW(m_hWnd, kMsgBadInstallPath, kCaptionError, MB_ICONERROR);
     return false;
@@ -101,8 +122,12 @@ void CPage4Wnd::Browse()
 
 void CPage4Wnd::Notify(TNotifyUI& msg)
 {
-    if (msg.sType == L"killfocus" && msg.pSender && msg.pSender == m_pPathEdit)
+    if (msg.sType == L"killfocus" && msg.pSender && msg.pSender == m_pPathEdit) {
+        // A name that breaks the rules stays as typed, for the page to refuse.
+        const std::wstring typed = TypedPath(), full = InstallPath();
+        if (full != typed && FollowsNamingRules(typed))
+            m_pPathEdit->SetText(full.c_str());
         ShowSpace(kSpaceAfterChange);
-    else
+    } else
         CSetupPage::Notify(msg);
 }

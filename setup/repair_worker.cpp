@@ -5,6 +5,7 @@
 #include "install_record.h"
 #include "paths.h"
 #include "product.h"
+#include "protected_path.h"
 #include "registry_key.h"
 
 RepairResult RunRepair(const RepairJob& job, WorkerHooks& hooks)
@@ -23,8 +24,11 @@ RepairResult RunRepair(const RepairJob& job, WorkerHooks& hooks)
     result.installDir = location;
     // Without a full path there is nothing to repair: writing the record
     // with empty paths and extracting into the current drive's root would
-    // only do harm.
-    if (!location[0] || NormalisePath(location).empty()) {
+    // only do harm. Nor is a protected folder (a drive's root, the Windows
+    // folder, Program Files, a shell folder: protected_path.h) ever an
+    // installation, whatever a stale or forged record says; the removal
+    // refuses it the same way.
+    if (IsProtectedPath(location)) {
         hooks.ShowError(kMsgNotInstalled);
         return result;
     }

@@ -16,8 +16,10 @@
 //   Completed      ("开机启动设置失败。" when only the autostart value failed);
 //   NotInstalled   "未能找到已安装的VELT电子日历，请先确认VELT电子日历已正确
 //                  安装。": no record, or no usable "InstallLocation" (missing,
-//                  empty, not a full path, or one of the current user's
-//                  that an elevated Setup may not trust: record_trust.h);
+//                  empty, not a full path, a protected folder such as the
+//                  Windows folder (IsProtectedPath, protected_path.h), or
+//                  one of the current user's that an elevated Setup may not
+//                  trust: record_trust.h);
 //                  nothing was written;
 //   NoProgressBar  the page has no bar: nothing after the record;
 //   Damaged        "安装程序已损坏，请重新下载后再安装。";

@@ -320,8 +320,9 @@ TEST_F(EngineTest, CancelAtAnyCheckpointLeavesTheMachineAsItWas)
 // payload, and one with the middle third of its bytes scrambled (the
 // message; the rollback leaves no record, folder, shortcut or autostart
 // value); a repair of a record without "InstallLocation", with an empty or a
-// relative one, or of no record at all (the message; nothing written, the
-// record's values neither). An entry that cannot be written, a directory
+// relative one or one naming the Windows folder (a protected folder, as a
+// removal refuses it), or of no record at all (the message; nothing written,
+// the record's values neither). An entry that cannot be written, a directory
 // that cannot be made and how the windows show a failure's message and roll
 // back: the fault suite's locked.file-in-use.install, disk.* and
 // SetupWizard.ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade; a
@@ -352,14 +353,17 @@ TEST_F(EngineTest, FailuresAreReportedAndLeaveNothing)
     }
 
     const RepairJob job = {1, m_job.productKey, m_job.payload, m_job.payloadSize};
+    WCHAR windows[MAX_PATH] = {};
+    ASSERT_TRUE(GetWindowsDirectoryW(windows, MAX_PATH));
     const struct {
         const char* name;
         const wchar_t* value;  // the record's one value; null: no record
-        const wchar_t* data;
+        std::wstring data;
     } cases[] = {{"no location", L"Comments", L"C:\\VELT"},
                  {"empty", kValueInstallLocation, L""},
                  {"relative", kValueInstallLocation, L"relative\\dir"},
-                 {"no record", nullptr, nullptr}};
+                 {"the Windows folder", kValueInstallLocation, windows},
+                 {"no record", nullptr, L""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, RecordPath().c_str());
@@ -369,6 +373,7 @@ TEST_F(EngineTest, FailuresAreReportedAndLeaveNothing)
         EXPECT_EQ(hooks.errors, std::vector<std::wstring>{kMsgNotInstalled});
         EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, RecordPath()), c.value != nullptr);
         EXPECT_EQ(RecordString(HKEY_LOCAL_MACHINE, kValueDisplayName, m_job.productKey), L"<none>");
+        EXPECT_FALSE(Exists(JoinPath(c.data, kUninstallerFileName)));
         expectNoShortcutOrAutostart();
     }
 }

@@ -5,8 +5,8 @@
 // space label, the choice on Page3 that an earlier edition for the current
 // user makes, quitting answered No, a path that cannot be made, and a
 // running calendar. Installations, one from the unpacked release kit: where
-// the pages' choices (all users or the current user, the typed path as
-// typed, the optional shortcuts, "runnowbtn") take the installation, its
+// the pages' choices (all users or the current user, the typed path made
+// full, the optional shortcuts, "runnowbtn") take the installation, its
 // removal by the installed Uninstall.exe, and the launch of the calendar.
 // The maintenance mode: the choice between repair and removal and back, the
 // removal refused while the calendar runs, a repair.
@@ -183,10 +183,12 @@ TEST_F(SetupWizard, TheRecordChoosesTheMode)
 // recorded for the current user only (gone by the time the frame shows),
 // "onlymebtn" selected. On Page4 the label below the path says 10MB at
 // first, then 30MB with the typed drive's space once the field loses the
-// focus, and follows the path each time the field is left (a relative path
-// has no figure: FreeSpace.*). Quit answered No changes nothing. A
-// directory that cannot be made (a drive that does not exist): the message,
-// the page stays; its cancel then removes the record that was written.
+// focus, and follows the path each time the field is left (a share has no
+// figure: FreeSpace.*). Quit answered No changes nothing. A name Windows
+// refuses (a device name as a folder): the message, Page4 stays and nothing
+// is written (every kind of such name: PathNaming.*). A directory that
+// cannot be made (a drive that does not exist): the message, the progress
+// page stays; its cancel then removes the record that was written.
 TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
 {
     std::wstring organisation;
@@ -250,7 +252,7 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     ASSERT_TRUE(step(L"Page3", L"nextbtn", L"Page4"));
     EXPECT_EQ(EditText(run, L"Page4", L"pathedit"), DefaultInstallDir());
     auto label = [&] { return ControlShot(run, L"Page4", L"diskfreelabel").pixels; };
-    for (const std::wstring& path : {DefaultInstallDir(), std::wstring(L"Test")}) {
+    for (const std::wstring& path : {DefaultInstallDir(), std::wstring(L"\\\\server\\share\\x")}) {
         SCOPED_TRACE(path);
         const std::vector<uint32_t> shown = label();
         ASSERT_FALSE(shown.empty());
@@ -271,11 +273,21 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     ASSERT_TRUE(run.Click(L"Page4", L"cancelbtn") && AnswerQuitQuestion(run, IDNO));
     EXPECT_TRUE(run.Running());
     EXPECT_TRUE(run.PageVisible(L"Page4"));
-    ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", L"Q:\\no drive\\VELT"));
-    ASSERT_TRUE(WaitUntil([&] { return EditText(run, L"Page4", L"pathedit") == L"Q:\\no drive\\VELT"; }, 5000));
-    ASSERT_TRUE(run.Click(L"Page4", L"nextbtn"));
-    const MessageBoxSeen seen = run.WaitMessageBox(20000, kCaptionError, kMsgBadInstallPath);
-    ASSERT_TRUE(seen.box && WizardDriver::Answer(seen, IDOK));
+    // Typed, and the page told to go on: the bad-path message.
+    auto refused = [&](const std::wstring& path) {
+        if (!run.TypeText(L"Page4", L"pathedit", path) ||
+            !WaitUntil([&] { return EditText(run, L"Page4", L"pathedit") == path; }, 5000) ||
+            !run.Click(L"Page4", L"nextbtn"))
+            return false;
+        const MessageBoxSeen seen = run.WaitMessageBox(20000, kCaptionError, kMsgBadInstallPath);
+        return seen.box && WizardDriver::Answer(seen, IDOK);
+    };
+    ASSERT_TRUE(refused(L"C:\\Velt Named\\Aux.日历\\VELT"));
+    EXPECT_TRUE(run.PageVisible(L"Page4"));
+    EXPECT_FALSE(run.PageVisible(L"Page6"));
+    EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(Exists(L"C:\\Velt Named"));
+    ASSERT_TRUE(refused(L"Q:\\no drive\\VELT"));
     EXPECT_TRUE(run.PageVisible(L"Page6"));
     EXPECT_TRUE(RecordExists(HKEY_LOCAL_MACHINE));
     ASSERT_TRUE(run.Click(L"Page6", L"cancelbtn") && AnswerQuitQuestion(run, IDYES));
@@ -306,8 +318,10 @@ TEST_F(SetupWizard, ARunningCalendarIsRefused)
 // by default, with every shortcut, and starts nothing with "runnowbtn"
 // cleared.
 // For the current user into a path with spaces, without the optional
-// shortcuts; into a path typed with a trailing backslash, which stays in the
-// record (the commands then hold a doubled one before the file name). The
+// shortcuts; into a path typed relative to Setup's current folder with a
+// trailing backslash: the field shows it full once it is left, and the record
+// holds that full path, backslash and all (the commands then hold a doubled
+// one before the file name). The
 // launch: Wine told to report Windows XP to Setup, the calendar starts
 // through the shell from the installation folder; told to report Windows 7,
 // Setup registers a task (Wine's Task Scheduler cannot) and ends cleanly
@@ -337,19 +351,26 @@ TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
         bool removeAfter;         // by the installed Uninstall
     } cases[] = {{L"", false, nullptr, true},
                  {parent / L"VELT Calendar 日历", true, L"winxp64", true},
-                 {parent / L"Velt\\", false, L"win7", false}};
+                 {L"Velt\\", false, L"win7", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reported ? c.reported : L"defaults");
         Clean();
-        const std::wstring dir = c.typed.empty() ? DefaultInstallDir() : c.typed;
+        const std::wstring dir = c.typed.empty()                      ? DefaultInstallDir()
+                                 : PathIsRelativeW(c.typed.c_str()) ? parent / c.typed
+                                                                    : c.typed;
         const std::wstring above = dir.substr(0, dir.find_last_of(L'\\', dir.size() - 2));
         const bool aboveExisted = Exists(above);
         ASSERT_TRUE(!c.reported || SetRegString(HKEY_CURRENT_USER, appDefaults, L"Version", c.reported));
         WizardDriver run;
-        ASSERT_TRUE(run.Start(kit / L"Setup.exe", kSetupSkinFileName));
+        ASSERT_TRUE(run.Start(kit / L"Setup.exe", kSetupSkinFileName, parent.Path()));
         ASSERT_NE(run.WaitFrame(kSetupWindowTitle, 30000), nullptr);
         ASSERT_TRUE(WalkSetupToPage4(run, c.onlyMe));
-        ASSERT_TRUE(c.typed.empty() || run.TypeText(L"Page4", L"pathedit", c.typed));
+        ASSERT_TRUE(c.typed.empty() ||
+                    (run.TypeText(L"Page4", L"pathedit", c.typed) &&
+                     WaitUntil([&] { return EditText(run, L"Page4", L"pathedit") == c.typed; }, 5000) &&
+                     run.Click(L"Page4", L"diskfreelabel")));
+        EXPECT_TRUE(WaitUntil([&] { return EditText(run, L"Page4", L"pathedit") == dir; }, 5000))
+            << EditText(run, L"Page4", L"pathedit");
         ASSERT_TRUE(!c.onlyMe || (run.Click(L"Page4", L"desktopscbtn") && run.Click(L"Page4", L"startmenuscbtn")));
         ASSERT_TRUE(run.Click(L"Page4", L"nextbtn") && run.WaitPageVisible(L"Page7", 60000));
         EXPECT_TRUE(run.WaitPageHidden(L"Page6", 10000));

@@ -187,8 +187,16 @@ int LaunchAppByTaskScheduler(const std::wstring& exePath)
             return 1;
     }
     {
+        // The Task Scheduler's defaults would not start the calendar on
+        // batteries, would end it when the power cord is pulled and after
+        // three days.
         ComPtr<ITaskSettings> settings;
-        if (!Ok(task->get_Settings(settings.Out())) || !Ok(settings->put_StartWhenAvailable(VARIANT_TRUE)))
+        const Bstr noLimit(L"PT0S");
+        if (!noLimit || !Ok(task->get_Settings(settings.Out())) ||
+            !Ok(settings->put_StartWhenAvailable(VARIANT_TRUE)) ||
+            !Ok(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE)) ||
+            !Ok(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)) ||
+            !Ok(settings->put_ExecutionTimeLimit(noLimit.Get())))
             return 1;
     }
     {

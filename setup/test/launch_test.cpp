@@ -156,6 +156,8 @@ TEST_F(LaunchTask, RegistersATaskThatStartsTheCalendarAndDeletesItOnceItDid)
         L"Service.Connect", L"Service.GetFolder \\", L"Folder.GetTask " + m_name + L" -> 0x80070002",
         L"Service.NewTask 0", L"RegistrationInfo.put_Author Author Name", L"Principal.put_Id Principal1",
         L"Principal.put_LogonType 3", L"Principal.put_RunLevel 0", L"Settings.put_StartWhenAvailable -1",
+        L"Settings.put_DisallowStartIfOnBatteries 0", L"Settings.put_StopIfGoingOnBatteries 0",
+        L"Settings.put_ExecutionTimeLimit PT0S",
         L"Triggers.Create 7", L"Trigger.put_Id Trigger1", L"Trigger.put_Delay PT0S", L"Actions.Create 0",
         L"ExecAction.put_Path " + quoted, L"Folder.RegisterTaskDefinition " + m_name + L" 2 3",
         L"Scheduler.Start " + quoted, L"Folder.DeleteTask " + m_name};

@@ -155,11 +155,7 @@ private:
     }
 #define NUMBER_PROPERTY(name, type) \
     type m_##name = type(); \
-    HRESULT STDMETHODCALLTYPE get_##name(type* value) override \
-    { \
-        *value = m_##name; \
-        return S_OK; \
-    } \
+    HRESULT STDMETHODCALLTYPE get_##name(type* value) override { return (*value = m_##name), S_OK; } \
     HRESULT STDMETHODCALLTYPE put_##name(type value) override \
     { \
         const HRESULT hr = Record(m_name, L"put_" #name, std::to_wstring(static_cast<long>(value))); \
@@ -223,11 +219,7 @@ public:
 class Trigger : public Object<IRegistrationTrigger> {
 public:
     explicit Trigger(TASK_TRIGGER_TYPE2 type) : Object(L"Trigger", {__uuidof(ITrigger)}), m_type(type) {}
-    HRESULT STDMETHODCALLTYPE get_Type(TASK_TRIGGER_TYPE2* type) override
-    {
-        *type = m_type;
-        return S_OK;
-    }
+    NOT_IMPLEMENTED(get_Type, TASK_TRIGGER_TYPE2*)
     TEXT_PROPERTY(Id)
     TEXT_PROPERTY(Delay)
     NOT_IMPLEMENTED_PROPERTY(Repetition, IRepetitionPattern*)
@@ -242,11 +234,7 @@ public:
 class ExecAction : public Object<IExecAction> {
 public:
     ExecAction() : Object(L"ExecAction", {__uuidof(IAction)}) {}
-    HRESULT STDMETHODCALLTYPE get_Type(TASK_ACTION_TYPE* type) override
-    {
-        *type = TASK_ACTION_EXEC;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_Type(TASK_ACTION_TYPE* type) override { return (*type = TASK_ACTION_EXEC), S_OK; }
     NOT_IMPLEMENTED_PROPERTY(Id, BSTR)
     TEXT_PROPERTY(Path)
     TEXT_PROPERTY(Arguments)
@@ -424,7 +412,7 @@ DWORD WINAPI StartTask(void* name)
 class RegisteredTask : public Object<IRegisteredTask> {
 public:
     explicit RegisteredTask(const std::wstring& name) : Object(L"RegisteredTask"), m_task(name) {}
-    HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override { return CopyOut(m_task, name); }
+    NOT_IMPLEMENTED(get_Name, BSTR*)
     HRESULT STDMETHODCALLTYPE get_State(TASK_STATE* state) override
     {
         Locked locked;
@@ -573,11 +561,7 @@ public:
         *definition = SUCCEEDED(hr) ? new Definition : nullptr;
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE get_Connected(VARIANT_BOOL* connected) override
-    {
-        *connected = m_connected ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-    }
+    NOT_IMPLEMENTED(get_Connected, VARIANT_BOOL*)
     NOT_IMPLEMENTED(GetRunningTasks, LONG, IRunningTaskCollection**)
     NOT_IMPLEMENTED(get_TargetServer, BSTR*)
     NOT_IMPLEMENTED(get_ConnectedUser, BSTR*)

@@ -20,7 +20,8 @@
 // variable VELT_TASK_DOUBLE_LOG, followed by " -> 0x<result>" when it failed;
 // the start of a task adds "Scheduler.Start <command line>". The one call
 // named "<Object>.<method>" in VELT_TASK_DOUBLE_REFUSE fails with
-// E_ACCESSDENIED and changes nothing.
+// E_ACCESSDENIED and changes nothing ("Scheduler.Start": the task never
+// runs).
 #include <windows.h>
 #include <oleauto.h>
 #include <taskschd.h>
@@ -391,6 +392,8 @@ DWORD WINAPI StartTask(void* name)
         return 0;
     const ExecAction& action = *found->second.definition->m_actions->m_items.front();
     std::wstring command = action.m_Path + (action.m_Arguments.empty() ? L"" : L" " + action.m_Arguments);
+    if (FAILED(Record(L"Scheduler", L"Start", command)))
+        return 0;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -398,7 +401,8 @@ DWORD WINAPI StartTask(void* name)
         CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        action.m_WorkingDirectory.empty() ? nullptr : action.m_WorkingDirectory.c_str(), &startup,
                        &process);
-    Log(L"Scheduler.Start " + command, started ? S_OK : HRESULT_FROM_WIN32(GetLastError()));
+    if (!started)
+        Log(L"Scheduler.CreateProcess", HRESULT_FROM_WIN32(GetLastError()));
     SYSTEMTIME now;
     GetSystemTime(&now);
     SystemTimeToVariantTime(&now, &found->second.lastRun);

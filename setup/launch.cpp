@@ -11,6 +11,16 @@
 
 #include <vector>
 
+// The registration trigger; the system headers of this tool chain do not
+// declare it. Its methods follow those of ITrigger. Declared outside the
+// anonymous namespace: there, no class of another translation unit could
+// implement it, and the compiler turns the calls of its methods into calls
+// of the pure virtual handler.
+struct IRegistrationTrigger : public ITrigger {
+    virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR* delay) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
+};
+
 namespace {
 
 const GUID kClsidTaskScheduler = {0x0F87369F, 0xA4E5, 0x4CFC, {0xBD, 0x3E, 0x73, 0xE6, 0x15, 0x45, 0x72, 0xDD}};
@@ -18,18 +28,13 @@ const GUID kIidTaskService = {0x2FABA4C7, 0x4DA9, 0x4013, {0x96, 0x97, 0x20, 0xC
 const GUID kIidRegistrationTrigger = {0x4C8FEC3A, 0xC218, 0x4E0C, {0xB2, 0x3D, 0x62, 0x90, 0x24, 0xDB, 0x91, 0xA2}};
 const GUID kIidExecAction = {0x4C3D624D, 0xFD6B, 0x49A3, {0xB9, 0xB7, 0x09, 0xCB, 0x3C, 0xD3, 0xF0, 0x47}};
 
-// The registration trigger; the system headers of this tool chain do not
-// declare it. Its methods follow those of ITrigger.
-struct IRegistrationTrigger : public ITrigger {
-    virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR* delay) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
-};
-
 const wchar_t kTaskNamePrefix[] = L"VELT电子日历 启动 ";
 const wchar_t kTaskAuthor[] = L"Author Name";
 const wchar_t kPrincipalId[] = L"Principal1";
 const wchar_t kTriggerId[] = L"Trigger1";
 const wchar_t kNoDelay[] = L"PT0S";
+// How long the launch waits for the task to start the calendar.
+const DWORD kStartWaitMs = 10000;
 
 // A BSTR made from a text, freed when it goes out of scope. Null when memory
 // ran out.
@@ -90,6 +95,27 @@ bool IsOurTask(ITaskFolder* root, BSTR name, const std::wstring& exePath)
                       lstrcmpiW(Unquoted(path).c_str(), Unquoted(exePath).c_str()) == 0;
     SysFreeString(path);
     return ours;
+}
+
+// The registered task has started its action: it runs, or it has run.
+bool HasStarted(IRegisteredTask* task)
+{
+    TASK_STATE state = TASK_STATE_UNKNOWN;
+    DATE lastRun = 0;
+    return (Ok(task->get_State(&state)) && state == TASK_STATE_RUNNING) ||
+           (task->get_LastRunTime(&lastRun) == S_OK && lastRun != 0);
+}
+
+// Waits up to kStartWaitMs for HasStarted; false when it did not.
+bool WaitForStart(IRegisteredTask* task)
+{
+    const DWORD begin = GetTickCount();
+    while (!HasStarted(task)) {
+        if (GetTickCount() - begin >= kStartWaitMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
 }
 
 } // namespace
@@ -161,8 +187,16 @@ int LaunchAppByTaskScheduler(const std::wstring& exePath)
             return 1;
     }
     {
+        // The Task Scheduler's defaults would not start the calendar on
+        // batteries, would end it when the power cord is pulled and after
+        // three days.
         ComPtr<ITaskSettings> settings;
-        if (!Ok(task->get_Settings(settings.Out())) || !Ok(settings->put_StartWhenAvailable(VARIANT_TRUE)))
+        const Bstr noLimit(L"PT0S");
+        if (!noLimit || !Ok(task->get_Settings(settings.Out())) ||
+            !Ok(settings->put_StartWhenAvailable(VARIANT_TRUE)) ||
+            !Ok(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE)) ||
+            !Ok(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)) ||
+            !Ok(settings->put_ExecutionTimeLimit(noLimit.Get())))
             return 1;
     }
     {
@@ -206,7 +240,13 @@ int LaunchAppByTaskScheduler(const std::wstring& exePath)
     const HRESULT hr = root->RegisterTaskDefinition(taskName.Get(), task.Get(), TASK_CREATE, user.Get(),
                                                     password.Get(), TASK_LOGON_INTERACTIVE_TOKEN, sddl.Get(),
                                                     registered.Out());
-    return Ok(hr) ? 0 : 1;
+    if (!Ok(hr) || !registered)
+        return 1;
+    // Once the calendar started, the task has done its work; one that did not
+    // start in time is not left behind to start it later.
+    const bool started = WaitForStart(registered.Get());
+    root->DeleteTask(taskName.Get(), 0);
+    return started ? 0 : 1;
 }
 
 void LaunchApp(const std::wstring& installDir)

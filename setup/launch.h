@@ -8,16 +8,19 @@
 // LaunchAppByTaskScheduler(exePath): registers the task LaunchTaskName() in
 // the root task folder, author "Author Name", principal "Principal1" with
 // the interactive user's token at the least-privileged run level, start
-// when available, one registration trigger "Trigger1" without delay, and one
-// action that runs `exePath`, quoted. A task of that name is deleted first
-// only when it is ours: its one action runs `exePath` (quoted or not, in any
-// letter case). Any other task of that name is left as it is, and then the
-// registration (create, never update) fails. The task stays registered
-// after it has run. Returns 0 when the task was registered, 1 on any
-// failure. COM must already be initialised on the calling thread (the
-// interface thread); the process's COM security is set when it was not yet
-// (a security already set is not a failure). Every interface is released
-// before it returns; COM stays initialised.
+// when available, also on batteries, not stopped when the power cord is
+// pulled, no time limit, one registration trigger "Trigger1" without delay,
+// and one action that runs `exePath`, quoted. A task of that name is
+// deleted first only when it is ours: its one action runs `exePath` (quoted
+// or not, in any letter case). Any other task of that name is left as it
+// is, and then the registration (create, never update) fails. Once
+// registered, the task is waited for (up to 10 seconds, on the calling
+// thread) until it runs or has run its action, and then deleted, also when
+// it did not start in that time. Returns 0 when the task started the
+// calendar, 1 on any failure. COM must already be initialised on the
+// calling thread (the interface thread); the process's COM security is set
+// when it was not yet (a security already set is not a failure). Every
+// interface is released before it returns; COM stays initialised.
 //
 // LaunchTaskName(): "VELT电子日历 启动 " followed by the string form of the SID
 // of the account Setup runs as (the task's principal): one task per account,

@@ -5,6 +5,7 @@
 #include "install_record.h"
 #include "product.h"
 #include "protected_path.h"
+#include "raised_priority.h"
 #include "registry_key.h"
 
 #include <shlobj.h>
@@ -18,17 +19,18 @@ void DeleteUnlessProtected(const std::wstring& path)
         DeletePath(path.c_str());
 }
 
-// Removes the files at `location` and starts the delayed removal of what is
-// still in use; `announce` raises the priorities and tells the shell first.
+// Removes the files at `location`; `announce` tells the shell first and
+// runs the removal at raised priority, given back after it.
 void RemoveLocation(const WCHAR* location, bool announce, RemovalOutcome* outcome)
 {
     if (!location[0])
         return;
-    if (announce) {
-        SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, location, nullptr);
+    if (!announce) {
+        outcome->scope = RemoveInstalledFiles(location, &outcome->createdParents);
+        return;
     }
+    const RaisedPriority raised;
+    SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, location, nullptr);
     outcome->scope = RemoveInstalledFiles(location, &outcome->createdParents);
 }
 

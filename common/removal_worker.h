@@ -9,8 +9,8 @@
 // user). A location from the current user's record that an elevated
 // program may not trust (record_trust.h) counts as unreadable: no file goes.
 // From a non-empty location what the installation created is removed
-// (install_removal.h; for the record of all users at real-time priority, which
-// stays, with a shell notification), and the delayed removal is started for
+// (install_removal.h; for the record of all users with a shell notification
+// and at above-normal priority, raised_priority.h, given back after it), and the delayed removal is started for
 // what is still in use: the whole tree when the installation created the
 // directory, else only Uninstall's own three files (delayed_removal.h). Bar
 // at W/3. The shortcuts: the programs folder's product folder and links (the

@@ -39,7 +39,8 @@ struct BarHooks : WorkerHooks {
 // desktop (even with a manifest that claims it), nothing without a location.
 // The shortcuts, the autostart value and the record go under the root worked
 // on; the bar reads 158, 316, 474 whatever happened, and a page without a
-// bar gets no width. A record of the current user's whose location an
+// bar gets no width; the process and the thread end at the priorities they
+// had. A record of the current user's whose location an
 // elevated program may not trust removes no file.
 TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
 {
@@ -90,7 +91,12 @@ TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
         const std::wstring other = links.programsGroup + L"\\Other Product\\Other.lnk";
         ASSERT_TRUE(!c.sharedGroup || (MakeDirs(other.substr(0, other.rfind(L'\\'))) && WriteBytes(other, "other")));
         BarHooks hooks(c.hasBar ? 474 : -1);
+        const auto priorities = [] {
+            return std::pair(GetPriorityClass(GetCurrentProcess()), GetThreadPriority(GetCurrentThread()));
+        };
+        const auto before = priorities();
         const RemovalOutcome outcome = RunRemoval({c.jobAllUsers, kProductKey}, hooks);
+        EXPECT_EQ(before, priorities()) << "the priorities are not given back";
 
         EXPECT_EQ(c.workedOn, outcome.allUsers);
         EXPECT_EQ(c.scope, outcome.scope);

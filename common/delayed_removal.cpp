@@ -174,7 +174,8 @@ namespace {
 // went into the line. Files are named in every round, folders only in the
 // last one, after the files.
 std::wstring BuildParameters(const std::wstring& lockPath, const std::vector<std::wstring>& files,
-                             const std::vector<std::wstring>& folders, int tries, bool* complete)
+                             const std::vector<std::wstring>& folders, int tries, bool* complete,
+                             std::vector<std::wstring>* named = nullptr)
 {
     *complete = false;
     if (!lockPath.empty() && !IsSafeForCommand(lockPath))
@@ -200,6 +201,8 @@ std::wstring BuildParameters(const std::wstring& lockPath, const std::vector<std
         if (length + rounds * removal.size() <= kMaxParameters) {
             length += rounds * removal.size();
             fileParts.push_back(removal);
+            if (named)
+                named->push_back(file);
         }
     }
     for (const std::wstring& folder : folders) {
@@ -235,7 +238,8 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::v
     return BuildParameters(lockPath, files, folders, tries, &complete);
 }
 
-bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries, int createdParents)
+bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries, int createdParents,
+                         const std::vector<std::wstring>& stayed, std::vector<std::wstring>* handed)
 {
     const std::wstring full = NormalisePath(directory);
     if (full.empty())
@@ -251,6 +255,9 @@ bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int
     if (what == DelayedRemoval::WholeTree ? !RemoveDirectoryTree(full, running, &inUse)
                                           : !RemoveUninstallerFiles(full, running, &inUse))
         return false;
+    // The whole tree's removal has met them again; the others are tried here.
+    if (what == DelayedRemoval::UninstallerOnly)
+        RemoveFilesBelow(full, stayed, &inUse);
     const std::vector<std::wstring> folders =
         FoldersToEmpty(full, inUse, what == DelayedRemoval::WholeTree || !isProtected,
                        what == DelayedRemoval::WholeTree ? CreatedParentFolders(full, createdParents)
@@ -260,6 +267,11 @@ bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int
         return true;
     }
     bool complete = false;
-    const std::wstring parameters = BuildParameters(g_exitLockPath, inUse, folders, tries, &complete);
-    return !parameters.empty() && StartInterpreter(parameters) && complete;
+    std::vector<std::wstring> named;
+    const std::wstring parameters = BuildParameters(g_exitLockPath, inUse, folders, tries, &complete, &named);
+    if (parameters.empty() || !StartInterpreter(parameters))
+        return false;
+    if (handed)
+        *handed = named;
+    return complete;
 }

@@ -20,7 +20,8 @@
 //                    directory that the installation created, for
 //                    Uninstall's self-removal and Setup's rollback alike;
 //   UninstallerOnly  "Uninstall.exe", "Uninstall.DAT" and "DuiLibu.dll"
-//                    inside it.
+//                    inside it, and the files below it that the caller
+//                    names as left in use by an earlier removal.
 // The running program's own three files in its own folder are not tried:
 // they are in use. The command then names each file that stayed, one by
 // one in every round, and checks it again just before: it is deleted only
@@ -121,6 +122,12 @@ std::wstring DelayedRemovalParameters(const std::wstring& lockPath, const std::v
 // With WholeTree, `createdParents` folders above the directory that the
 // installation created go too when they are empty (CreatedParentFolders,
 // install_removal.h: never a protected one; one whose path is not safe for
-// the command is left).
+// the command is left). `stayed` names files below the directory that an
+// earlier removal left because another program held them; with
+// UninstallerOnly they are tried once more now (RemoveFilesBelow) and what
+// still stays goes to the command with the rest (WholeTree meets them
+// anyway). *handed, when given, receives every file the started command
+// names, in the order it names them (left untouched when none was started).
 bool StartDelayedRemoval(const std::wstring& directory, DelayedRemoval what, int tries = kDelayedRemovalTries,
-                         int createdParents = 0);
+                         int createdParents = 0, const std::vector<std::wstring>& stayed = {},
+                         std::vector<std::wstring>* handed = nullptr);

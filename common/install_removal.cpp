@@ -263,30 +263,62 @@ bool RemoveUninstallerFiles(const std::wstring& directory, bool keepThem, std::v
     return true;
 }
 
+bool IsRunningProgramsOwnFile(const std::wstring& path, const std::wstring& location)
+{
+    std::wstring parent, name;
+    return SplitLastName(path, &parent, &name) && IsOwnFile(name) && SamePath(parent, location) &&
+           RunningFrom(location);
+}
+
+void RemoveFilesBelow(const std::wstring& directory, const std::vector<std::wstring>& files,
+                      std::vector<std::wstring>* inUse)
+{
+    OpenedItem dir;
+    if (files.empty() || OpenInstallFolder(directory, &dir) != OpenStatus::Opened)
+        return;
+    const std::wstring prefix = dir.Path() + L"\\";
+    for (const std::wstring& file : files) {
+        if (file.size() > prefix.size() && SamePath(file.substr(0, prefix.size() - 1), dir.Path()))
+            RemoveAt(dir, file.substr(prefix.size()), ItemKind::File, inUse);
+    }
+}
+
 RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdParents, std::vector<std::wstring>* inUse)
 {
-    std::vector<std::wstring> stayed;
-    if (!inUse)
-        inUse = &stayed;
     InstallManifest entries;
     const RemovalScope scope = Plan(location, &entries);
     const bool keepOwnFiles = scope != RemovalScope::Nothing && RunningFrom(location);
     if (createdParents)
         *createdParents = scope == RemovalScope::WholeDirectory ? entries.createdParents : 0;
-    switch (scope) {
-    case RemovalScope::WholeDirectory:
-        RemoveDirectoryTree(location, keepOwnFiles, inUse);
-        RemoveEmptiedParents(location, entries.createdParents);
-        break;
-    case RemovalScope::ListedEntries:
-    case RemovalScope::PayloadEntries: {
-        OpenedItem dir;
-        if (OpenInstallFolder(location, &dir) == OpenStatus::Opened)
-            RemoveListedEntries(dir, entries, keepOwnFiles, inUse);
-        break;
+    // Each pass goes over everything again (what went already is missing
+    // then); another pass follows, after a short wait, only while a file
+    // stays that another program holds.
+    std::vector<std::wstring> stayed;
+    for (int pass = 0;; ++pass) {
+        stayed.clear();
+        switch (scope) {
+        case RemovalScope::WholeDirectory:
+            RemoveDirectoryTree(location, keepOwnFiles, &stayed);
+            RemoveEmptiedParents(location, entries.createdParents);
+            break;
+        case RemovalScope::ListedEntries:
+        case RemovalScope::PayloadEntries: {
+            OpenedItem dir;
+            if (OpenInstallFolder(location, &dir) == OpenStatus::Opened)
+                RemoveListedEntries(dir, entries, keepOwnFiles, &stayed);
+            break;
+        }
+        case RemovalScope::Nothing:
+            break;
+        }
+        const bool heldByOthers = std::any_of(stayed.begin(), stayed.end(), [&](const std::wstring& path) {
+            return !keepOwnFiles || !IsRunningProgramsOwnFile(path, location);
+        });
+        if (!heldByOthers || pass == kInUseRetries)
+            break;
+        Sleep(kInUseRetryWaitMs);
     }
-    case RemovalScope::Nothing:
-        break;
-    }
+    if (inUse)
+        inUse->insert(inUse->end(), stayed.begin(), stayed.end());
     return scope;
 }

@@ -31,10 +31,12 @@
 // place of the installation folder: nothing behind it is touched. A link at
 // a listed name goes as the link itself where a handle can name the link
 // (Windows) and stays where it cannot (Wine); a link on the way to an entry
-// is never entered. Failures leave the item and go on. The files that stayed
-// because they were in use (the running program's own three among them) are
-// appended to *inUse, by full path, for the delayed removal. Returns the
-// scope used.
+// is never entered. Failures leave the item and go on. While a file stays
+// because another program holds it (an editor, a scanner, a thumbnail
+// viewer), the removal is tried again, kInUseRetries times at most, after a
+// wait of kInUseRetryWaitMs each. The files that stayed in use then (the
+// running program's own three among them) are appended to *inUse, by full
+// path, for the delayed removal. Returns the scope used.
 //
 // With WholeDirectory, the folders that the manifest says the installation
 // created above the directory ("C:\Program Files\QRVL" above
@@ -43,10 +45,17 @@
 // of what is still in use.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
 enum class RemovalScope { Nothing, WholeDirectory, ListedEntries, PayloadEntries };
+
+// Further passes over a removal while another program holds a file, and the
+// wait before each: about one second in all.
+inline constexpr int kInUseRetries = 4;
+inline constexpr DWORD kInUseRetryWaitMs = 250;
 
 RemovalScope RemoveInstalledFiles(const std::wstring& location, int* createdParents = nullptr,
                                   std::vector<std::wstring>* inUse = nullptr);
@@ -68,6 +77,17 @@ std::vector<std::wstring> CreatedParentFolders(const std::wstring& directory, in
 // they are plain files); one that stays in use is named too. False, with
 // nothing touched, when the directory is not a plain folder.
 bool RemoveUninstallerFiles(const std::wstring& directory, bool keepThem, std::vector<std::wstring>* inUse);
+
+// Each of `files` (full paths) that lies below `directory` (opened from its
+// parent and checked) is deleted as RemoveInstalledFiles deletes a listed
+// file, reached level by level from the directory; one that stays in use is
+// appended to *inUse. Files elsewhere are left alone.
+void RemoveFilesBelow(const std::wstring& directory, const std::vector<std::wstring>& files,
+                      std::vector<std::wstring>* inUse);
+
+// True when `path` is one of the running program's own three files in its
+// own folder `location`.
+bool IsRunningProgramsOwnFile(const std::wstring& path, const std::wstring& location);
 
 // True when the running program's own files lie in `location`.
 bool RunningFrom(const std::wstring& location);

@@ -2,18 +2,24 @@
 // leaves it, against Wine's real registry, file system and shell folders:
 // which root it works on, what goes from the folder (a folder of the user's
 // and the desktop included), the shortcuts (another product's in the shared
-// programs group stay), the autostart value and the record, and the bar's
-// three steps. What the windows add (the pages, Uninstall's own folder after
-// it has ended) is checked end to end in uninstall_test.cpp.
+// programs group stay), the autostart value and the record, the bar's three
+// steps, and files that another program holds open. What the windows add
+// (the pages, Uninstall's own folder after it has ended) is checked end to
+// end in uninstall_test.cpp.
 #include "removal_worker.h"
 
 #include "delayed_removal.h"
 #include "fake_installation.h"
+#include "file_handle.h"
 #include "install_record.h"
 #include "test_support.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+
+#include <algorithm>
+#include <memory>
 
 using namespace testing_support;
 
@@ -39,7 +45,8 @@ struct BarHooks : WorkerHooks {
 // desktop (even with a manifest that claims it), nothing without a location.
 // The shortcuts, the autostart value and the record go under the root worked
 // on; the bar reads 158, 316, 474 whatever happened, and a page without a
-// bar gets no width. A record of the current user's whose location an
+// bar gets no width; the process and the thread end at the priorities they
+// had. A record of the current user's whose location an
 // elevated program may not trust removes no file.
 TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
 {
@@ -90,7 +97,12 @@ TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
         const std::wstring other = links.programsGroup + L"\\Other Product\\Other.lnk";
         ASSERT_TRUE(!c.sharedGroup || (MakeDirs(other.substr(0, other.rfind(L'\\'))) && WriteBytes(other, "other")));
         BarHooks hooks(c.hasBar ? 474 : -1);
+        const auto priorities = [] {
+            return std::pair(GetPriorityClass(GetCurrentProcess()), GetThreadPriority(GetCurrentThread()));
+        };
+        const auto before = priorities();
         const RemovalOutcome outcome = RunRemoval({c.jobAllUsers, kProductKey}, hooks);
+        EXPECT_EQ(before, priorities()) << "the priorities are not given back";
 
         EXPECT_EQ(c.workedOn, outcome.allUsers);
         EXPECT_EQ(c.scope, outcome.scope);
@@ -112,5 +124,61 @@ TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
             EXPECT_EQ(Exists(install.Dir() + L"\\" + name), !removed) << name;
         for (const auto& [name, bytes] : options.userFiles)
             EXPECT_EQ(FileContent(install.Dir() + L"\\" + name), Exists(install.Dir()) ? bytes : "<missing>");
+    }
+}
+
+// Files another program holds open without sharing deletion (an editor, a
+// scanner, a thumbnail viewer) stay through the removal's tries; they are
+// named, in name order, for the completion page's line and handed to the
+// delayed removal, which takes them once they are free and this program's
+// exit lock has gone, from a folder the installation made (with the folder)
+// as from the user's own. The removal never waits long for them.
+TEST(RemovalEngine, FilesHeldOpenAreLeftForTheDelayedRemovalAndNamed)
+{
+    const std::wstring kLine = L"以下文件正在使用，将在稍后删除：";
+    const struct {
+        const char* name;
+        Manifest manifest;
+        std::vector<std::wstring> held;  // relative to the installation
+        std::wstring line;
+    } cases[] = {
+        {"created folder", Manifest::CreatedDirectory,
+         {L"VELT电子日历.exe", L"res\\image\\weather\\d1.png", L"res\\image\\face\\默认\\bk.png"},
+         kLine + L"res\\image\\face\\默认\\bk.png 等 3 个文件"},
+        {"user's folder", Manifest::PreexistingDirectory, {L"res\\image\\weather\\d0.gif"},
+         kLine + L"res\\image\\weather\\d0.gif"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallOptions options;
+        options.manifest = c.manifest;
+        FakeInstallation install(options);
+        ASSERT_TRUE(install.Ok());
+        auto lock = std::make_unique<ExitLock>();
+        ASSERT_TRUE(lock->Acquire());
+        std::vector<std::unique_ptr<FileHandle>> handles;
+        std::vector<std::wstring> held;
+        for (const std::wstring& name : c.held) {
+            held.push_back(install.Dir() + L"\\" + name);
+            handles.push_back(std::make_unique<FileHandle>(CreateFileW(
+                held.back().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)));
+            ASSERT_TRUE(handles.back()->Valid()) << testing::PrintToString(name);
+        }
+        BarHooks hooks(474);
+        const DWORD start = GetTickCount();
+        const RemovalOutcome outcome = RunRemoval({1, kProductKey}, hooks);
+        EXPECT_LT(GetTickCount() - start, 15000u);
+        std::sort(held.begin(), held.end(),
+                  [](const std::wstring& a, const std::wstring& b) { return lstrcmpiW(a.c_str(), b.c_str()) < 0; });
+        EXPECT_EQ(outcome.leftForLater, held);
+        EXPECT_EQ(LeftForLaterLine(outcome), c.line);
+        for (const std::wstring& file : held)
+            EXPECT_TRUE(Exists(file)) << testing::PrintToString(file);
+        EXPECT_FALSE(Exists(install.Dir() + L"\\res\\profile.xml"));
+        handles.clear();
+        lock.reset();
+        for (const std::wstring& file : held)
+            EXPECT_TRUE(WaitUntil([&] { return !Exists(file); }, 30000)) << testing::PrintToString(file);
+        EXPECT_TRUE(c.manifest != Manifest::CreatedDirectory || WaitUntil([&] { return !Exists(install.Dir()); }, 30000));
     }
 }

@@ -5,6 +5,7 @@
 #include "product.h"
 #include "paths.h"
 #include "protected_path.h"
+#include "raised_priority.h"
 #include "record_trust.h"
 #include "registry_key.h"
 
@@ -40,11 +41,12 @@ void DeleteFolder(const std::wstring& folder, bool announce)
 {
     if (!IsEarlierEditionFolder(folder))
         return;
-    if (announce) {
-        SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, folder.c_str(), nullptr);
+    if (!announce) {
+        DeletePath(folder.c_str());
+        return;
     }
+    const RaisedPriority raised;
+    SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, folder.c_str(), nullptr);
     DeletePath(folder.c_str());
 }
 
@@ -93,7 +95,11 @@ int CleanLegacyInstall(int allUsers)
     if (key.Open(RecordRoot(allUsers), kUninstallParentKey, kFullAccess) == ERROR_SUCCESS)
         key.DeleteKey(kLegacyProductCode);
     key.Close();
-    if (key.Open(RecordRoot(allUsers), kLegacyProductsKey, kFullAccess) == ERROR_SUCCESS)
+    // The installer service keeps its product registrations in the 64-bit
+    // view; this 32-bit program would otherwise look under Wow6432Node. The
+    // view bit is ignored on 32-bit Windows, and the key keeps it for the
+    // deletion below.
+    if (key.Open(RecordRoot(allUsers), kLegacyProductsKey, kFullAccess | KEY_WOW64_64KEY) == ERROR_SUCCESS)
         key.DeleteTree(kLegacyPackedProductCode);
     key.Close();
     return allUsers;

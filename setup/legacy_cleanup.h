@@ -9,9 +9,10 @@
 // works on the current user's keys and folders, and so should the
 // installation: the function returns the all-users flag to go on with (0
 // then, else `allUsers` as given).
-// Deleting the folder recorded under HKEY_LOCAL_MACHINE raises the process
-// to the real-time priority class and the thread to time-critical priority,
-// which stay. The folder goes only when it is a full path that
+// While the folder recorded under HKEY_LOCAL_MACHINE is deleted, the process
+// and the thread run at above-normal priority (raised_priority.h), given back
+// after it. The installer product registration is looked for in the 64-bit
+// registry view, where the installer service keeps it. The folder goes only when it is a full path that
 // IsProtectedPath does not refuse and it holds the earlier edition's program
 // "VELT电子日历.exe" (a file); otherwise it stays whole. An entry under
 // HKEY_CURRENT_USER whose location an elevated Setup may not trust

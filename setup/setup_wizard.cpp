@@ -229,7 +229,11 @@ void CSetupWizard::Begin(Step step)
     } else if (step == Step::Removing) {
         const RemovalJob job = {m_allUsers, kProductKey};
         m_removalPage->Start([this, job](WorkerHooks& hooks) { m_removalOutcome = RunRemoval(job, hooks); },
-                             [this] { GoTo(Step::Removed); });
+                             [this] {
+                                 static_cast<CPage11Wnd*>(WindowOf(Step::Removed))
+                                     ->ShowLeftForLater(LeftForLaterLine(m_removalOutcome));
+                                 GoTo(Step::Removed);
+                             });
     }
 }
 

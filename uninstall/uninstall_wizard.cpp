@@ -43,6 +43,7 @@ void CUninstallWizard::Next()
             InterlockedExchange(&m_removed, 1);
         },
         [this] {
+            static_cast<CPage11Wnd*>(m_windows[2].get())->ShowLeftForLater(LeftForLaterLine(m_outcome));
             ::ShowWindow(m_windows[2]->GetHWND(), SW_SHOW);
             ::ShowWindow(m_progress->GetHWND(), SW_HIDE);
         });

@@ -154,3 +154,9 @@ void CDonePage::OnLayoutBuilt()
 {
     OnClick(L"finishbtn", [this] { Quit(); });
 }
+
+void CPage11Wnd::ShowLeftForLater(const std::wstring& line)
+{
+    if (CControlUI* label = Control(L"leftlabel"))
+        label->SetText(line.c_str());
+}

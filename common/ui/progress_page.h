@@ -32,7 +32,8 @@
 //
 // CDonePage: a completion page (CPage11Wnd "Page11Wnd.xml", CPage13Wnd
 // "Page13Wnd.xml"): "finishbtn" hides the page and ends the loop, without a
-// question.
+// question. The removal's completion page also says, in one line, which files
+// were in use and go later.
 //
 // Pages are owned by the program's wizard; everything but the hooks runs on
 // the interface thread.
@@ -117,4 +118,8 @@ public:
 class CPage11Wnd : public CDonePage {
 public:
     CPage11Wnd() : CDonePage(L"Page11Wnd.xml") {}
+    // Shows `line` (LeftForLaterLine, removal_worker.h: the files the delayed
+    // removal took over) in the layout's "leftlabel"; an empty line shows
+    // nothing there. Before the page is shown.
+    void ShowLeftForLater(const std::wstring& line);
 };

@@ -465,9 +465,12 @@ TEST_F(EngineTest, NothingIsWrittenOrDeletedThroughAPlantedLink)
 
 // The earlier, installer-package edition under either root goes: its program
 // folder below the recorded location, its shortcuts, autostart value,
-// uninstall entry and product registration; a neighbour of each stays.
-// Recorded for the current user only, the installation goes on for the
-// current user. (Setup does this at its start: SetupWizard.*.)
+// uninstall entry and product registration; a neighbour of each stays. The
+// product registration lies where the installer service keeps it, in the
+// 64-bit registry view, also for this program's 32-bit build. Recorded for
+// the current user only, the installation goes on for the current user.
+// Neither step leaves the process or the thread at another priority. (Setup
+// does this at its start: SetupWizard.*.)
 TEST(LegacyCleanup, TheEarlierEditionGoesAndItsNeighboursStay)
 {
     CleanProductTraces();
@@ -477,20 +480,22 @@ TEST(LegacyCleanup, TheEarlierEditionGoesAndItsNeighboursStay)
         const int programs = root == HKEY_LOCAL_MACHINE ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS;
         const std::wstring uninstall = std::wstring(kUninstallParentKey) + L"\\";
         const std::wstring products = std::wstring(kLegacyProductsKey) + L"\\";
-        // Registry traces (a key, or a value when `value` is given) and files;
-        // the neighbours stay.
+        // Registry traces (a key, or a value when `value` is given) in a
+        // registry view (0: this program's) and files; the neighbours stay.
         struct Trace {
             std::wstring path;
             const wchar_t* value;
             bool neighbour;
+            REGSAM view;
             std::wstring Key() const { return path.substr(0, path.find(L"\\InstallProperties")); }
         };
-        const Trace keys[] = {{uninstall + kLegacyProductCode, nullptr, false},
-                              {uninstall + L"{0D1E2F30-4152-6374-8596-A7B8C9DAEBFC}", nullptr, true},
-                              {kRunKey, kLegacyAutostartValueName, false},
-                              {kRunKey, L"VeltNeighbourApp", true},
-                              {products + kLegacyPackedProductCode + L"\\InstallProperties", nullptr, false},
-                              {products + L"0D1E2F3041526374\\InstallProperties", nullptr, true}};
+        const Trace keys[] = {
+            {uninstall + kLegacyProductCode, nullptr, false, 0},
+            {uninstall + L"{0D1E2F30-4152-6374-8596-A7B8C9DAEBFC}", nullptr, true, 0},
+            {kRunKey, kLegacyAutostartValueName, false, 0},
+            {kRunKey, L"VeltNeighbourApp", true, 0},
+            {products + kLegacyPackedProductCode + L"\\InstallProperties", nullptr, false, KEY_WOW64_64KEY},
+            {products + L"0D1E2F3041526374\\InstallProperties", nullptr, true, KEY_WOW64_64KEY}};
         const std::pair<std::wstring, bool> files[] = {
             {place / L"VELT电子日历\\VELT电子日历.exe", false},
             {place / L"VELT电子日历\\res\\old.png", false},
@@ -503,18 +508,26 @@ TEST(LegacyCleanup, TheEarlierEditionGoesAndItsNeighboursStay)
             {ShellPath(CSIDL_COMMON_DESKTOPDIRECTORY, L"neighbour.txt"), true}};
         ASSERT_TRUE(SetRegString(root, keys[0].path, kValueInstallLocation, place.Path()));
         for (const Trace& key : keys)
-            ASSERT_TRUE(SetRegString(root, key.path, key.value ? key.value : kValueDisplayName, L"C:\\old\\app.exe"));
+            ASSERT_TRUE(SetRegString(root, key.path, key.value ? key.value : kValueDisplayName, L"C:\\old\\app.exe",
+                                     key.view));
         for (const auto& [path, neighbour] : files)
             ASSERT_TRUE(MakeDirs(path.substr(0, path.find_last_of(L'\\'))) && WriteBytes(path, "bytes"));
 
+        const std::pair<DWORD, int> priorities(GetPriorityClass(GetCurrentProcess()),
+                                               GetThreadPriority(GetCurrentThread()));
         EXPECT_EQ(CleanLegacyInstall(1), root == HKEY_LOCAL_MACHINE ? 1 : 0);
+        EXPECT_EQ(priorities, std::pair(GetPriorityClass(GetCurrentProcess()), GetThreadPriority(GetCurrentThread())));
         for (const Trace& key : keys) {
-            EXPECT_EQ(key.value ? ValueExists(root, key.path, key.value) : KeyExists(root, key.Key()), key.neighbour)
+            EXPECT_EQ(key.value ? ValueExists(root, key.path, key.value) : KeyExists(root, key.Key(), key.view),
+                      key.neighbour)
                 << key.path;
+            HKEY parent = nullptr;
+            const std::wstring keyPath = key.Key(), name = keyPath.substr(keyPath.rfind(L'\\') + 1);
             if (key.value)
                 SHDeleteValueW(root, key.path.c_str(), key.value);
-            else
-                SHDeleteKeyW(root, key.Key().c_str());
+            else if (RegOpenKeyExW(root, ParentPath(keyPath).c_str(), 0, KEY_ALL_ACCESS | key.view, &parent) == 0)
+                SHDeleteKeyW(parent, name.c_str());
+            RegCloseKey(parent);
         }
         EXPECT_FALSE(Exists(place / L"VELT电子日历"));
         for (const auto& [path, neighbour] : files) {

@@ -247,10 +247,10 @@ std::vector<std::wstring> Tree(const std::wstring& dir)
     return names;
 }
 
-bool KeyExists(HKEY root, const std::wstring& path)
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view)
 {
     HKEY key = nullptr;
-    const bool exists = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+    const bool exists = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS;
     RegCloseKey(key);
     return exists;
 }
@@ -260,10 +260,16 @@ bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name)
     return SHGetValueW(root, path.c_str(), name, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& data)
+bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& data,
+                  REGSAM view)
 {
-    return SHSetValueW(root, path.c_str(), name, REG_SZ, data.c_str(),
-                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr);
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
 }
 
 std::wstring RegString(HKEY root, const std::wstring& path, const wchar_t* name, DWORD* type)

@@ -91,15 +91,18 @@ bool CopyTree(const std::wstring& from, const std::wstring& to);
 // Every file and folder below `dir`, relative ("res\\profile.xml"), sorted.
 std::vector<std::wstring> Tree(const std::wstring& dir);
 
-// Registry reading with the plain calls: a key exists; a value exists; a
-// string value ("<none>" when the key or value is missing or no string; its
-// type into *type when given); the names of a key's values.
-bool KeyExists(HKEY root, const std::wstring& path);
+// Registry reading with the plain calls: a key exists (in the registry view
+// `view` gives, KEY_WOW64_64KEY or KEY_WOW64_32KEY, 0: this program's); a
+// value exists; a string value ("<none>" when the key or value is missing or
+// no string; its type into *type when given); the names of a key's values.
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name);
 std::wstring RegString(HKEY root, const std::wstring& path, const wchar_t* name, DWORD* type = nullptr);
 std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path);
-// Writes a string value (REG_SZ), making the key when it is missing.
-bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& data);
+// Writes a string value (REG_SZ), making the key when it is missing, in the
+// registry view `view` gives (0: this program's).
+bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& data,
+                  REGSAM view = 0);
 
 // A shell link's target; "<none>" when it cannot be read, "<icon differs>"
 // when its icon is not the target's first icon.

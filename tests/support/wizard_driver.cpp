@@ -3,6 +3,7 @@
 
 #include "image.h"
 #include "skin_archive.h"
+#include "skin_window.h"
 
 #include <algorithm>
 
@@ -134,6 +135,33 @@ HWND WizardDriver::TargetOf(const std::wstring& page, const std::wstring& contro
         child = child == target ? nullptr : child;
     }
     return target;
+}
+
+bool WizardDriver::ShowsText(const std::wstring& page, const std::wstring& control, const std::wstring& text)
+{
+    RECT onScreen = {}, client = {};
+    HWND window = WindowOf(page);
+    if (!IsWindowVisible(window) || !ControlScreenRect(page, control, &onScreen) || !GetClientRect(window, &client))
+        return false;
+    skinshot::Image drawn;
+    {
+        skinshot::SkinArchiveScope skin(m_skin);
+        skinshot::CSkinWindow layout(LayoutOf(page));
+        CControlUI* found = nullptr;
+        skinshot::Image whole;
+        if (!skin.Exists() || !layout.Open(nullptr, 0, 0, false, {client.right, client.bottom}) ||
+            !(found = layout.Find(control.c_str())))
+            return false;
+        found->SetText(text.c_str());
+        layout.Manager().UpdateLayout();
+        if (!skinshot::RenderWindow(layout.Manager(), &whole))
+            return false;
+        drawn = whole.Crop(found->GetPos());
+    }
+    WaitIdle(5000);
+    skinshot::Image shown;
+    return skinshot::CaptureScreen(onScreen, &shown) && !drawn.Empty() && shown.width == drawn.width &&
+           shown.height == drawn.height && shown.pixels == drawn.pixels;
 }
 
 bool WizardDriver::Click(const std::wstring& page, const std::wstring& control)

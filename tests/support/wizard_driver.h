@@ -136,6 +136,12 @@ public:
     // The process's visible top-level windows now.
     std::vector<HWND> VisibleTopLevelWindows() const;
 
+    // The page (or the frame, page empty) is visible and the screen shows in
+    // its control exactly what the layout draws there with `text` as the
+    // control's text (drawn in this process from the program's skin
+    // archive). False when anything differs or cannot be located.
+    bool ShowsText(const std::wstring& page, const std::wstring& control, const std::wstring& text);
+
     // The width of a progress bar as the screen shows it: the bar's columns
     // (from the layout's rectangle of `control` in `page`, right to the page's
     // edge) are read on screen and the filled ones counted. Filled is the

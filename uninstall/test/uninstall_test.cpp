@@ -6,11 +6,14 @@
 // and Uninstall's own folder after it has ended. What the removal takes from
 // the folder, the shortcuts, the autostart value and the record, for every
 // kind of record and manifest: RemovalEngine.* (common/removal_worker_test.cpp).
-// Quitting at the confirmation or during the removal: the fault suite's
+// The completion page's line about files in use, as the screen shows it
+// (the files held open, and nothing else: RemovalEngine.*). Quitting at the
+// confirmation or during the removal: the fault suite's
 // uninstall.no-nextbtn.* and quit.removal-uninstall.* cases. A control's
 // shortcut key gives the click a mouse gives (the window library's Buttons.*
 // tests; the layouts' shortcuts: SkinLayout.*).
 #include "fake_installation.h"
+#include "file_handle.h"
 #include "gdi_handles.h"
 #include "wizard_driver.h"
 
@@ -20,6 +23,8 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <functional>
+#include <memory>
 #include <set>
 
 using namespace testing_support;
@@ -34,11 +39,18 @@ bool StartUninstall(WizardDriver& run, const std::wstring& dir, const std::wstri
            run.WaitFrame(kUninstallWindowTitle, 20000, L"Page9Wnd.xml") != nullptr;
 }
 
-// On the completion page: the progress page has gone, Uninstall's folder is
-// still there; "finishbtn" ends Uninstall with 0, its folder staying until then.
-void Finish(WizardDriver& run, const std::wstring& dir)
+// On the completion page: the progress page has gone, the line about files
+// in use says `left` (nothing when empty), Uninstall's folder is still
+// there; `beforeFinish` runs; "finishbtn" ends Uninstall with 0, its folder
+// staying until then.
+void Finish(WizardDriver& run, const std::wstring& dir, const std::wstring& left = L"",
+            const std::function<void()>& beforeFinish = {})
 {
     EXPECT_TRUE(run.WaitPageHidden(L"Page10", 5000));
+    EXPECT_TRUE(WaitUntil([&] { return run.ShowsText(L"Page11", L"leftlabel", left); }, 5000))
+        << testing::PrintToString(left);
+    if (beforeFinish)
+        beforeFinish();
     EXPECT_TRUE(Exists(dir + L"\\Uninstall.exe")) << "removed while Uninstall still runs";
     ASSERT_TRUE(run.Click(L"Page11", L"finishbtn"));
     bool stayed = true;
@@ -195,4 +207,52 @@ TEST(UninstallWizard, ARunningCalendarIsRefusedThenTheBarShowsTheRemoval)
     Finish(run, install.Dir());
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
     EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir()); }, 60000, 100));
+}
+
+// Files another program holds open without sharing deletion (a picture in a
+// viewer, the calendar in an editor): the completion page names the first
+// and their number, and they go once they are free and Uninstall has ended,
+// from the folder the installation made (with the folder) as from the
+// user's own folder.
+TEST(UninstallWizard, FilesHeldOpenAreNamedOnTheCompletionPageAndGoLater)
+{
+    ScratchDir existing(L"existing");
+    const std::wstring kLine = L"以下文件正在使用，将在稍后删除：";
+    const struct {
+        const char* name;
+        Manifest manifest;
+        std::wstring intoFolder;
+        std::vector<std::wstring> held;
+        std::wstring line;
+    } cases[] = {
+        {"created folder", Manifest::CreatedDirectory, L"", {L"res\\image\\weather\\d2.png", L"VELT电子日历.exe"},
+         kLine + L"res\\image\\weather\\d2.png 等 2 个文件"},
+        {"the user's folder", Manifest::PreexistingDirectory, existing.Path(), {L"res\\profile.xml"},
+         kLine + L"res\\profile.xml"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeInstallation install({.manifest = c.manifest, .userFiles = {}, .intoFolder = c.intoFolder});
+        ASSERT_TRUE(install.Ok());
+        std::vector<std::unique_ptr<FileHandle>> handles;
+        for (const std::wstring& name : c.held) {
+            handles.push_back(std::make_unique<FileHandle>(CreateFileW((install.Dir() + L"\\" + name).c_str(),
+                                                                       GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                                       OPEN_EXISTING, 0, nullptr)));
+            ASSERT_TRUE(handles.back()->Valid());
+        }
+        WizardDriver run;
+        ASSERT_TRUE(StartUninstall(run, install.Dir()));
+        ASSERT_TRUE(run.Click(L"nextbtn") && run.WaitPageVisible(L"Page11", 30000));
+        Finish(run, install.Dir(), c.line, [&] {
+            for (const std::wstring& name : c.held)
+                EXPECT_TRUE(Exists(install.Dir() + L"\\" + name)) << testing::PrintToString(name);
+            handles.clear();
+        });
+        for (const std::wstring& name : c.held)
+            EXPECT_TRUE(WaitUntil([&] { return !Exists(install.Dir() + L"\\" + name); }, 30000))
+                << testing::PrintToString(name);
+        EXPECT_TRUE(run.WaitChildrenEnded(L"cmd.exe", 30000));
+        EXPECT_TRUE(c.manifest != Manifest::CreatedDirectory || !Exists(install.Dir()));
+    }
 }

@@ -46,6 +46,9 @@ void StartSelfRemoval(const std::wstring& moduleDir, const RemovalOutcome& remov
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearch();  // before anything else can load a DLL by name
+    // A drive without a medium or a damaged one is an error to the caller,
+    // never the system's own dialog, which a worker would wait behind.
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     CPaintManagerUI::SetInstance(instance);
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip(kUninstallSkinFileName);

@@ -3,8 +3,8 @@
 // forward and back through Page1 to Page4 with the frame's and the pages'
 // own buttons, the licence gate, the organisation and location fields, the
 // space label, the choice on Page3 that an earlier edition for the current
-// user makes, quitting answered No, a path that cannot be made, and a
-// running calendar. Installations, one from the unpacked release kit: where
+// user makes, quitting answered No, a path that cannot be made, Page3 when
+// Setup was elevated for another account, and a running calendar. Installations, one from the unpacked release kit: where
 // the pages' choices (all users or the current user, the typed path as
 // typed, the optional shortcuts, "runnowbtn") take the installation, its
 // removal by the installed Uninstall.exe, and the launch of the calendar.
@@ -31,6 +31,7 @@
 #include "install_record.h"
 #include "product.h"
 #include "running_app.h"
+#include "shell_user_hook.h"
 #include "test_support.h"
 #include "test_zip.h"
 #include "wait_until.h"
@@ -102,6 +103,15 @@ skinshot::Image ControlShot(WizardDriver& run, const std::wstring& page, const s
         skinshot::CaptureScreen(rect, &shot);
     }
     return shot;
+}
+
+// Whether Page3's "otheruserlabel" shows its text (in the label's red).
+bool ShowsElevationReason(WizardDriver& run)
+{
+    const skinshot::Image reason = ControlShot(run, L"Page3", L"otheruserlabel");
+    return std::any_of(reason.pixels.begin(), reason.pixels.end(), [](uint32_t p) {
+        return ((p >> 16) & 0xFF) > 0x90 && ((p >> 8) & 0xFF) < 0x70 && (p & 0xFF) < 0x70;
+    });
 }
 
 // The program file of process `pid`, which is ended then.
@@ -232,6 +242,7 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     ASSERT_TRUE(step(L"", L"nextbtn", L"Page3"));  // the frame's, forwarded to Page2's own
     EXPECT_TRUE(run.WaitPageHidden(L"Page2", 10000));
     EXPECT_EQ(EditText(run, L"Page3", L"companyedit"), organisation);
+    EXPECT_FALSE(ShowsElevationReason(run));
     // The page paints its options after it shows: wait for the two looks.
     // "anyonebtn" clicked, "onlymebtn" then looks as "anyonebtn" did.
     auto centre = [&](const wchar_t* option) {
@@ -282,6 +293,40 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     EXPECT_TRUE(EndsWithZero(run));
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(Exists(L"C:\\Velt Kept"));
+}
+
+// Elevated with another account's password (the test program's hook names
+// SYSTEM as the shell's user: under Wine the shell's user is always the
+// process's): Page3 shows the shell user's name and offers all users only,
+// even where an earlier edition for the current user chose "only me":
+// "onlymebtn" takes no click, a click on "anyonebtn" changes no look, and
+// the reason is shown (in its red).
+TEST_F(SetupWizard, ElevatedForAnotherAccountPage3OffersAllUsersOnly)
+{
+    ScratchDir earlier(L"legacy");
+    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, LegacyEntryPath(), kValueInstallLocation, earlier.Path()));
+    WizardDriver run;
+    SetEnvironmentVariableW(kShellUserVariable, L"S-1-5-18");
+    const bool started = StartSetup(run, L"SetupLargeTest.exe");
+    SetEnvironmentVariableW(kShellUserVariable, nullptr);
+    ASSERT_TRUE(started);
+    for (const auto& [page, next] : {std::pair{L"", L"Page1"}, {L"Page1", L"Page2"}, {L"Page2", L"Page3"}})
+        ASSERT_TRUE(run.Click(page, L"nextbtn") && run.WaitPageVisible(next, 10000)) << next;
+    EXPECT_EQ(EditText(run, L"Page3", L"nameedit"), L"SYSTEM");
+    auto centre = [&](const wchar_t* option) {
+        const skinshot::Image shot = ControlShot(run, L"Page3", option);
+        return shot.Empty() ? 0u : shot.At(shot.width / 2, shot.height / 2);
+    };
+    ASSERT_TRUE(WaitUntil([&] { return centre(L"anyonebtn") != centre(L"onlymebtn"); }, 5000));
+    const uint32_t onlyMe = centre(L"onlymebtn");
+    for (const wchar_t* option : {L"onlymebtn", L"anyonebtn"}) {
+        SCOPED_TRACE(option);
+        ASSERT_TRUE(run.Click(L"Page3", option));
+        EXPECT_FALSE(WaitUntil([&] { return centre(L"onlymebtn") != onlyMe; }, kNoReaction));
+    }
+    EXPECT_TRUE(ShowsElevationReason(run));
+    ASSERT_TRUE(run.Click(L"Page3", L"cancelbtn") && AnswerQuitQuestion(run, IDYES));
+    EXPECT_TRUE(EndsWithZero(run));
 }
 
 // The calendar runs: Setup says so and ends with 0; the earlier edition's

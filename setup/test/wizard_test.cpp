@@ -37,6 +37,7 @@
 #include "wait_until.h"
 #include "wizard_driver.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -194,7 +195,8 @@ TEST_F(SetupWizard, TheRecordChoosesTheMode)
 // "onlymebtn" selected. On Page4 the label below the path says 10MB at
 // first, then 30MB with the typed drive's space once the field loses the
 // focus, and follows the path each time the field is left (a relative path
-// has no figure: FreeSpace.*). Quit answered No changes nothing. A
+// has no figure: FreeSpace.*); the folder browser opens and its cancel
+// keeps the path. Quit answered No changes nothing. A
 // directory that cannot be made (a drive that does not exist): the message,
 // the page stays; its cancel then removes the record that was written.
 TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
@@ -268,6 +270,16 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
         ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", path) && run.Click(L"Page4", L"desktopscbtn"));
         EXPECT_TRUE(WaitUntil([&] { return label() != shown; }, 5000)) << "the label stays";
     }
+
+    // The folder browser, a dialog of the common controls that the
+    // manifest names, with its tree; cancelled, it changes nothing.
+    ASSERT_TRUE(run.Click(L"Page4", L"browsebtn"));
+    const MessageBoxSeen browser = run.WaitMessageBox(20000);
+    ASSERT_TRUE(browser.box);
+    EXPECT_NE(browser.text.find(L"选择安装路径"), std::wstring::npos) << browser.text;
+    EXPECT_TRUE(FindWindowExW(browser.box, nullptr, WC_TREEVIEWW, nullptr));
+    ASSERT_TRUE(WizardDriver::Answer(browser, IDCANCEL));
+    EXPECT_EQ(EditText(run, L"Page4", L"pathedit"), L"Test");
 
     // Page3 and Page4, with the frame's previous button too; the typed path
     // and the options stay while moving back and forth.

@@ -271,8 +271,7 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
         EXPECT_TRUE(WaitUntil([&] { return label() != shown; }, 5000)) << "the label stays";
     }
 
-    // The folder browser, a dialog of the common controls that the
-    // manifest names, with its tree; cancelled, it changes nothing.
+    // The folder browser, with its tree; cancelled, it changes nothing.
     ASSERT_TRUE(run.Click(L"Page4", L"browsebtn"));
     const MessageBoxSeen browser = run.WaitMessageBox(20000);
     ASSERT_TRUE(browser.box);

@@ -8,6 +8,11 @@
 // matching looks. "nextbtn" goes to the location page, "prebtn" back to the
 // licence page, "cancelbtn" asks the quit question. The name and
 // organisation are shown only; nothing reads them.
+// When Setup was elevated with another account's password (the shell's user
+// is not the process's, shell_user.h), "only me" would install for that
+// administrator: the page then shows the shell user's name, chooses all
+// users, disables "onlymebtn" and "onlymelabel" and keeps "otheruserlabel",
+// which says why; otherwise that label is hidden at creation.
 #pragma once
 
 #include "setup_page.h"

@@ -8,6 +8,11 @@ namespace {
 
 constexpr UINT kNameCodePage = 936;
 
+volatile bool g_simulateMissingCodePage = false;
+
+// A C0 or C1 control character: never part of a name a person made.
+bool IsControl(wchar_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
 // Moves the text from `from` on to the start of `name`.
 void KeepFrom(wchar_t* name, const wchar_t* from) {
     std::wmemmove(name, from, std::wcslen(from) + 1);
@@ -43,8 +48,13 @@ bool DecodeEntryName(const char* bytes, size_t length, bool utf8, wchar_t* out, 
     for (size_t i = 0; i < length; ++i) {
         if (bytes[i] == '\0') return false;
     }
-    int units = MultiByteToWideChar(utf8 ? CP_UTF8 : kNameCodePage, 0, bytes, static_cast<int>(length),
+    const bool fallback = !utf8 && (g_simulateMissingCodePage || !IsValidCodePage(kNameCodePage));
+    const UINT codePage = utf8 ? CP_UTF8 : fallback ? CP_ACP : kNameCodePage;
+    int units = MultiByteToWideChar(codePage, fallback ? MB_ERR_INVALID_CHARS : 0, bytes, static_cast<int>(length),
                                     out, static_cast<int>(capacity - 1));
+    for (int i = 0; fallback && i < units; ++i) {
+        if (IsControl(out[i])) units = 0;
+    }
     if (units <= 0) {
         out[0] = L'\0';
         return false;
@@ -52,6 +62,8 @@ bool DecodeEntryName(const char* bytes, size_t length, bool utf8, wchar_t* out, 
     out[units] = L'\0';
     return true;
 }
+
+void SimulateMissingNameCodePage(bool missing) { g_simulateMissingCodePage = missing; }
 
 void SanitiseEntryName(wchar_t* name) {
     static const wchar_t* const kClimbs[] = {L"\\..\\", L"\\../", L"/../", L"/..\\"};

@@ -3,10 +3,11 @@
 // forward and back through Page1 to Page4 with the frame's and the pages'
 // own buttons, the licence gate, the organisation and location fields, the
 // space label, the choice on Page3 that an earlier edition for the current
-// user makes, quitting answered No, a path that cannot be made, and a
-// running calendar. Installations, one from the unpacked release kit: where
-// the pages' choices (all users or the current user, the typed path made
-// full, the optional shortcuts, "runnowbtn") take the installation, its
+// user makes, quitting answered No, a path that cannot be made, Page3 when
+// Setup was elevated for another account, and a running calendar.
+// Installations, one from the unpacked release kit: where the pages' choices
+// (all users or the current user, the typed path made full, the optional
+// shortcuts, "runnowbtn") take the installation, its
 // removal by the installed Uninstall.exe, and the launch of the calendar.
 // The maintenance mode: the choice between repair and removal and back, the
 // removal refused while the calendar runs, a repair.
@@ -31,11 +32,13 @@
 #include "install_record.h"
 #include "product.h"
 #include "running_app.h"
+#include "shell_user_hook.h"
 #include "test_support.h"
 #include "test_zip.h"
 #include "wait_until.h"
 #include "wizard_driver.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -102,6 +105,15 @@ skinshot::Image ControlShot(WizardDriver& run, const std::wstring& page, const s
         skinshot::CaptureScreen(rect, &shot);
     }
     return shot;
+}
+
+// Whether Page3's "otheruserlabel" shows its text (in the label's red).
+bool ShowsElevationReason(WizardDriver& run)
+{
+    const skinshot::Image reason = ControlShot(run, L"Page3", L"otheruserlabel");
+    return std::any_of(reason.pixels.begin(), reason.pixels.end(), [](uint32_t p) {
+        return ((p >> 16) & 0xFF) > 0x90 && ((p >> 8) & 0xFF) < 0x70 && (p & 0xFF) < 0x70;
+    });
 }
 
 // The program file of process `pid`, which is ended then.
@@ -184,11 +196,12 @@ TEST_F(SetupWizard, TheRecordChoosesTheMode)
 // "onlymebtn" selected. On Page4 the label below the path says 10MB at
 // first, then 30MB with the typed drive's space once the field loses the
 // focus, and follows the path each time the field is left (a share has no
-// figure: FreeSpace.*). Quit answered No changes nothing. A name Windows
-// refuses (a device name as a folder): the message, Page4 stays and nothing
-// is written (every kind of such name: PathNaming.*). A directory that
-// cannot be made (a drive that does not exist): the message, the progress
-// page stays; its cancel then removes the record that was written.
+// figure: FreeSpace.*); the folder browser opens and its cancel keeps the
+// path. Quit answered No changes nothing. A name Windows refuses (a device
+// name as a folder): the message, Page4 stays and nothing is written (every
+// kind of such name: PathNaming.*). A directory that cannot be made (a drive
+// that does not exist): the message, the progress page stays; its cancel
+// then removes the record that was written.
 TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
 {
     std::wstring organisation;
@@ -234,6 +247,7 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     ASSERT_TRUE(step(L"", L"nextbtn", L"Page3"));  // the frame's, forwarded to Page2's own
     EXPECT_TRUE(run.WaitPageHidden(L"Page2", 10000));
     EXPECT_EQ(EditText(run, L"Page3", L"companyedit"), organisation);
+    EXPECT_FALSE(ShowsElevationReason(run));
     // The page paints its options after it shows: wait for the two looks.
     // "anyonebtn" clicked, "onlymebtn" then looks as "anyonebtn" did.
     auto centre = [&](const wchar_t* option) {
@@ -259,6 +273,15 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
         ASSERT_TRUE(run.TypeText(L"Page4", L"pathedit", path) && run.Click(L"Page4", L"desktopscbtn"));
         EXPECT_TRUE(WaitUntil([&] { return label() != shown; }, 5000)) << "the label stays";
     }
+
+    // The folder browser, with its tree; cancelled, it changes nothing.
+    ASSERT_TRUE(run.Click(L"Page4", L"browsebtn"));
+    const MessageBoxSeen browser = run.WaitMessageBox(20000);
+    ASSERT_TRUE(browser.box);
+    EXPECT_NE(browser.text.find(L"选择安装路径"), std::wstring::npos) << browser.text;
+    EXPECT_TRUE(FindWindowExW(browser.box, nullptr, WC_TREEVIEWW, nullptr));
+    ASSERT_TRUE(WizardDriver::Answer(browser, IDCANCEL));
+    EXPECT_EQ(EditText(run, L"Page4", L"pathedit"), L"Test");
 
     // Page3 and Page4, with the frame's previous button too; the typed path
     // and the options stay while moving back and forth.
@@ -294,6 +317,40 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     EXPECT_TRUE(EndsWithZero(run));
     EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(Exists(L"C:\\Velt Kept"));
+}
+
+// Elevated with another account's password (the test program's hook names
+// SYSTEM as the shell's user: under Wine the shell's user is always the
+// process's): Page3 shows the shell user's name and offers all users only,
+// even where an earlier edition for the current user chose "only me":
+// "onlymebtn" takes no click, a click on "anyonebtn" changes no look, and
+// the reason is shown (in its red).
+TEST_F(SetupWizard, ElevatedForAnotherAccountPage3OffersAllUsersOnly)
+{
+    ScratchDir earlier(L"legacy");
+    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, LegacyEntryPath(), kValueInstallLocation, earlier.Path()));
+    WizardDriver run;
+    SetEnvironmentVariableW(kShellUserVariable, L"S-1-5-18");
+    const bool started = StartSetup(run, L"SetupLargeTest.exe");
+    SetEnvironmentVariableW(kShellUserVariable, nullptr);
+    ASSERT_TRUE(started);
+    for (const auto& [page, next] : {std::pair{L"", L"Page1"}, {L"Page1", L"Page2"}, {L"Page2", L"Page3"}})
+        ASSERT_TRUE(run.Click(page, L"nextbtn") && run.WaitPageVisible(next, 10000)) << next;
+    EXPECT_EQ(EditText(run, L"Page3", L"nameedit"), L"SYSTEM");
+    auto centre = [&](const wchar_t* option) {
+        const skinshot::Image shot = ControlShot(run, L"Page3", option);
+        return shot.Empty() ? 0u : shot.At(shot.width / 2, shot.height / 2);
+    };
+    ASSERT_TRUE(WaitUntil([&] { return centre(L"anyonebtn") != centre(L"onlymebtn"); }, 5000));
+    const uint32_t onlyMe = centre(L"onlymebtn");
+    for (const wchar_t* option : {L"onlymebtn", L"anyonebtn"}) {
+        SCOPED_TRACE(option);
+        ASSERT_TRUE(run.Click(L"Page3", option));
+        EXPECT_FALSE(WaitUntil([&] { return centre(L"onlymebtn") != onlyMe; }, kNoReaction));
+    }
+    EXPECT_TRUE(ShowsElevationReason(run));
+    ASSERT_TRUE(run.Click(L"Page3", L"cancelbtn") && AnswerQuitQuestion(run, IDYES));
+    EXPECT_TRUE(EndsWithZero(run));
 }
 
 // The calendar runs: Setup says so and ends with 0; the earlier edition's

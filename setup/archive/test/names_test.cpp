@@ -1,7 +1,9 @@
 // Entry names as Get item reports them: the sanitising rules, decoding from
 // code page 936 or UTF-8 whatever the ANSI code page, names too long for
 // their buffer, and names refused because they are not plain (streams,
-// trailing dots and spaces, short 8.3 aliases). These cases also run with the ANSI code page 1252.
+// trailing dots and spaces, short 8.3 aliases); on a system without code
+// page 936, names decoded in the ANSI code page, strictly. These cases also
+// run with the ANSI code page 1252.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <tuple>
 
 #include "archive_test_util.h"
+#include "entry_name.h"
 
 TEST(ZipNames, RunsUnderTheCodePageItsRegistrationAsksFor) {
     const char* locale = std::getenv("VELT_LOCALE");
@@ -63,4 +66,34 @@ TEST(ZipNames, NamesAreSanitisedDecodedAndRefusedWhenTheyDoNotFit) {
     // raw bytes above are what a Chinese system stores.
     EXPECT_NE(L"默认/d0.png", ItemOf({.name = Utf8(L"默认/d0.png"), .data = "x"}).name);
     EXPECT_EQ(std::string("VELT\xB5\xE7\xD7\xD3\xC8\xD5\xC0\xFA.exe"), Cp936(L"VELT电子日历.exe"));
+}
+
+// Code page 936 is used while it is installed, whatever the ANSI code page;
+// where it is missing (simulated: Wine always has it), names without the
+// UTF-8 flag are decoded in the ANSI code page, and a byte that page leaves
+// undefined (0x81 in 1252) fails the name instead of making one up. Under
+// the ANSI code page 936 the fallback decodes as 936 does.
+TEST(ZipNames, WithoutCodePage936NamesAreDecodedInTheAnsiCodePage) {
+    struct Missing {
+        Missing() { SimulateMissingNameCodePage(true); }
+        ~Missing() { SimulateMissingNameCodePage(false); }
+    };
+    const bool western = GetACP() == 1252;
+    const std::tuple<std::string, uint16_t, std::wstring, std::wstring> cases[] = {
+        // raw name, flags, name with code page 936, name without it in code page 1252
+        {Cp936(L"VELT电子日历.exe"), 0, L"VELT电子日历.exe", L"VELT\u00B5\u00E7\u00D7\u00D3\u00C8\u00D5\u00C0\u00FA.exe"},
+        {Cp936(L"res/image/face/默认/"), 0, L"res/image/face/默认/", L"res/image/face/\u00C4\u00AC\u00C8\u00CF/"},
+        {Cp936(L"丂.txt"), 0, L"丂.txt", L""},
+        {"res/profile.xml", 0, L"res/profile.xml", L"res/profile.xml"},
+        {Utf8(L"默认/d0.png"), 0x0800, L"默认/d0.png", L"默认/d0.png"},
+    };
+    for (const auto& [raw, flags, installed, missing] : cases) {
+        SCOPED_TRACE(testing::Message() << raw);
+        EXPECT_EQ(installed, ItemOf({.name = raw, .data = "x", .flags = flags}).name);
+        Missing simulated;
+        const std::wstring expected = western ? missing : installed;
+        ZipResult got;
+        EXPECT_EQ(expected, ItemOf({.name = raw, .data = "x", .flags = flags}, &got).name);
+        EXPECT_EQ(expected.empty() ? kZipNoFile : kZipOk, got);
+    }
 }

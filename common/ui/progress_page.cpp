@@ -38,6 +38,8 @@ bool CProgressPage::Start(std::function<void(WorkerHooks&)> work, std::function<
     m_done = std::move(done);
     m_stopped = std::move(stopped);
     m_thread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
+    if (Started())
+        m_block.Set(GetAncestor(m_hWnd, GA_ROOT), m_blockReason);
     return Started();
 }
 
@@ -60,6 +62,7 @@ LRESULT CProgressPage::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 
 void CProgressPage::OnWorkerReturned()
 {
+    m_block.Clear();
     if (m_loopEnded || Read(m_stop) || !m_done)
         return;
     if (m_asking) {
@@ -106,10 +109,13 @@ void CProgressPage::EndOfLoop()
     InterlockedExchange(&m_paused, 0);
 }
 
-void CProgressPage::WaitForWorker()
+bool CProgressPage::WaitForWorker(DWORD limitMs)
 {
     EndOfLoop();
-    WaitDispatching(m_thread.Get());
+    if (!WaitDispatching(m_thread.Get(), limitMs))
+        return false;
+    m_block.Clear();
+    return true;
 }
 
 int CProgressPage::BarMaxWidth()
@@ -147,6 +153,8 @@ bool CProgressPage::PassCheckpoint(Checkpoint at, int entry)
 
 void CProgressPage::ShowError(const std::wstring& text)
 {
+    if (Read(m_quiet))
+        return;
     MessageBoxW(m_hWnd, text.c_str(), kCaptionError, MB_ICONERROR);
 }
 

@@ -10,7 +10,8 @@
 //             cannot be opened for writing (a DACL; Wine checks it when the
 //             key is opened) and an Uninstall key that takes no record (made
 //             volatile: a non-volatile key cannot be created below one);
-//   quit.*    every way out during the repair and the removals, and on the
+//   quit.*    every way out during the repair and the removals (the end of
+//             the Windows session among them for the removals), and on the
 //             finish page;
 //   skin.*    Setup's and Uninstall's skin archives missing, truncated,
 //             without a layout or a named control, or with damaged pictures:
@@ -538,6 +539,7 @@ void AddWorkerCases(Cases* cases)
     using S = Starts;
     const std::vector<Quit> everyWay = {Quit::PageCancel, Quit::FrameClose, Quit::AltF4, Quit::WmClose};
     const std::vector<Quit> frameWays = {Quit::FrameClose, Quit::AltF4, Quit::WmClose};
+
     const SetUp newFolder = [](CaseRun& run) {
         run.dir = ScratchFolder(L"target") + L"\\VELT";
         run.Watch(run.dir.substr(0, run.dir.rfind(L'\\')));
@@ -618,6 +620,18 @@ void AddWorkerCases(Cases* cases)
         run.Note(std::wstring(L"letter.txt ") + kept(run.dir + L"\\letter.txt", L"GONE") + L", outside.txt " +
                  kept(run.install->Parent() + L"\\outside.txt", L"GONE") + L", folder " + kept(run.dir, L"gone"));
     };
+    const Step removesAllButUninstall = [](CaseRun& run) {
+        run.allowed.push_back(AllowRemoved(Ctx().real, run.dir, true));
+        run.Finish();
+        const std::wstring manifest = InstallManifestPath(run.dir);
+        std::wstring left;
+        for (const std::wstring& name : testing_support::Tree(run.dir)) {
+            if (name != kUninstallerFileName && name != kUninstallSkinFileName && name != kWindowLibraryFileName &&
+                name != manifest.substr(manifest.rfind(L'\\') + 1))
+                left += L" " + name;
+        }
+        run.Check(left.empty(), L"the removal is not complete, left:" + left);
+    };
     const int bulk = Ctx().quick ? 1000 : 3000;
     static std::vector<Row> rows = {
         {L"disk.install.new-folder", {small, Filled}, S::Install, {writeFails}},
@@ -651,7 +665,17 @@ void AddWorkerCases(Cases* cases)
          everyWay},
         {L"quit.removal-uninstall", {Installed({}, bulk)}, S::UninstallRemoval, {underWay, Leave(L"Page10")}, Removes(),
          everyWay},
-        {L"quit.install.finished", {newFolder}, S::Install, {Shows(L"Page7"), Leave(L"Page7")}, Installs(), frameWays},
+        // The end of the session: the removal finishes before it is answered
+        // (few files more, which Wine deletes in the five seconds Windows gives);
+        // Uninstall's own files stay with it (their removal after it has
+        // ended would end with the session).
+        {L"quit.removal-setup", {Installed({}, 60)}, S::SetupRemoval, {underWay, Leave(L"Page10")}, Removes(),
+         {Quit::SessionEnd}},
+        {L"quit.removal-uninstall", {Installed({}, 60)}, S::UninstallRemoval, {underWay, Leave(L"Page10")},
+         removesAllButUninstall, {Quit::SessionEnd}},
+        // Without a worker the session may end; the installation is final.
+        {L"quit.install.finished", {newFolder}, S::Install, {Shows(L"Page7"), Leave(L"Page7")}, Installs(),
+         {Quit::FrameClose, Quit::AltF4, Quit::WmClose, Quit::SessionEnd}},
         {L"skin.setup.missing", {Installed(noRecord), EarlierEdition, SetupSkin(Missing)}, S::Setup, {DamagedAlone}},
         {L"skin.setup.truncated", {Installed(noRecord), EarlierEdition, SetupSkin(Truncated)}, S::Setup,
          {DamagedAlone}},

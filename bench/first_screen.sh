@@ -41,7 +41,7 @@ if [ ! -f "$nsis" ] || [ "$zip" -nt "$nsis" ]; then
   /usr/bin/python3 "$here/bench/unpack.py" "$zip" "$work/payload" --times
   cat > "$work/welcome.nsi" <<NSI
 Unicode true
-Target amd64-unicode
+Target $nsis_target
 SetCompressor zlib
 !include MUI2.nsh
 Name "velt-bench-welcome"
@@ -83,7 +83,7 @@ report() {
       printf "  ratio of the medians %.2f (goal <= 1)\n", m[1] / m[2] }'
 }
 
-echo "$(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(/usr/lib/wine/wine64 --version), makensis $(makensis -VERSION)"
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $machine"
 echo "from the start to the first screen drawn, median (min-max) of $runs runs in turn:"
 before=()
 [ -n "${BEFORE:-}" ] && before=("$BEFORE/bin/Setup.exe")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The extraction benchmark (not a test): the payload tool against a 64-bit
-# NSIS installer (Unicode, amd64, zlib, silent) installing the same files into
-# the same Wine prefix, run in turn.
+# The extraction benchmark (not a test): the payload tool against an NSIS
+# installer of the same bitness (Unicode, zlib, silent: bench/session.sh)
+# installing the same files into the same Wine prefix, run in turn.
 #
 #   bash bench/run.sh [BUILD_DIR]        (default build/win64; it must lie in
 #                                         build/, which Wine programs reach as Y:)
@@ -52,7 +52,7 @@ make_installer() {
   if [ -f "$exe" ] && [ "$exe" -nt "$work/$name.zip" ]; then return; fi
   cat > "$work/$name.nsi" <<NSI
 Unicode true
-Target amd64-unicode
+Target $nsis_target
 SetCompressor zlib
 Name "velt-bench-$name"
 OutFile "$exe"
@@ -84,7 +84,7 @@ for name in $names; do make_installer "$name"; done
 # Start-up of each side alone: the tool's usage message, an empty installer.
 cat > "$work/empty.nsi" <<NSI
 Unicode true
-Target amd64-unicode
+Target $nsis_target
 SetCompressor zlib
 OutFile "$work/empty-nsis.exe"
 InstallDir "C:\\velt-bench\\empty"
@@ -101,7 +101,7 @@ for i in $(seq "$runs"); do
 done
 
 echo
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM, $(/usr/lib/wine/wine64 --version), makensis $(makensis -VERSION)"
+echo "machine: $machine"
 echo "start-up alone (median of $runs): payload_tool $(median "${s1[@]}") s, empty NSIS installer $(median "${s2[@]}") s"
 printf '%-16s %8s %9s %10s %10s %8s %14s %14s %s\n' archive entries MB ours_s nsis_s ratio ours_ms/entry nsis_ms/entry same_files
 for name in $names; do

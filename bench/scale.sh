@@ -144,7 +144,7 @@ if [ ! -f "$work/fault-nsis.exe" ] || [ "$zip" -nt "$work/fault-nsis.exe" ]; the
   /usr/bin/python3 "$here/bench/unpack.py" "$zip" "$work/fault"
   cat > "$work/fault.nsi" <<NSI
 Unicode true
-Target amd64-unicode
+Target $nsis_target
 SetCompressor zlib
 Name "velt-bench-fault"
 OutFile "$work/fault-nsis.exe"
@@ -160,7 +160,7 @@ NSI
 fi
 cat > "$work/empty.nsi" <<NSI
 Unicode true
-Target amd64-unicode
+Target $nsis_target
 SetCompressor zlib
 OutFile "$work/empty-nsis.exe"
 InstallDir "C:\\velt-bench\\empty"
@@ -172,7 +172,7 @@ NSI
 makensis -V1 "$work/empty.nsi"
 
 echo
-echo "$(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM, $(/usr/lib/wine/wine64 --version), makensis $(makensis -VERSION)"
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg); $machine"
 entries=$(/usr/bin/python3 "$here/bench/unpack.py" "$zip" --count)
 mb=$(du -sm --apparent-size "$work/fault" | cut -f1)
 echo "large payload: $entries entries, $mb MB; $runs rounds; seconds, median (min-max)"

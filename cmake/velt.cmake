@@ -1,7 +1,7 @@
 # Project helpers for targets and tests.
 #
 # velt_add_gtest(<name> SOURCES <files...> [LIBS <targets...>] [DEPENDS <targets...>] [LABELS <labels...>])
-#   A GoogleTest program that runs under wine64 through CMAKE_CROSSCOMPILING_EMULATOR;
+#   A GoogleTest program that runs under Wine through CMAKE_CROSSCOMPILING_EMULATOR;
 #   each test case becomes one CTest test. DEPENDS names programs the tests start.
 # velt_shipped(<target>)
 #   Marks a program or DLL that the product ships: it is linked without symbols
@@ -25,15 +25,13 @@ function(velt_add_gtest name)
   if(ARG_DEPENDS)
     add_dependencies(${name} ${ARG_DEPENDS})
   endif()
-  # Only the 64-bit build runs here (wine64); the 32-bit tests are built, not run.
-  # A case passes only when GoogleTest says so: under Wine a program that dies
+  # Both builds run their tests, each under its own Wine (the emulator). A
+  # case passes only when GoogleTest says so: under Wine a program that dies
   # of a stack overflow can end with exit status 0.
-  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-    gtest_discover_tests(${name}
-      DISCOVERY_MODE PRE_TEST
-      DISCOVERY_TIMEOUT 120
-      PROPERTIES LABELS "${ARG_LABELS};wine" TIMEOUT 300 PASS_REGULAR_EXPRESSION "${VELT_GTEST_PASSED}")
-  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES LABELS "${ARG_LABELS};wine" TIMEOUT 300 PASS_REGULAR_EXPRESSION "${VELT_GTEST_PASSED}")
 endfunction()
 
 function(velt_shipped target)

@@ -18,6 +18,7 @@ packages=(
   googletest libstb-dev
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-microhei nsis locales python3
+  wine32:i386
 )
 
 missing=()
@@ -29,6 +30,15 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 need_update=0
 if [ ${#missing[@]} -gt 0 ]; then need_update=1; fi
+
+# The shipped build is 32-bit: Debian's 32-bit Wine (wine32, i386) runs it
+# beside the 64-bit one. The architecture is added once; whether this machine
+# can run 32-bit programs at all is found out when the tests start
+# (tools/wine-session.sh), not here: the packages install either way.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  as_root dpkg --add-architecture i386
+  need_update=1
+fi
 
 # Source packages come from a deb-src entry for the same archive (or mirror)
 # and release as the installed packages, taken from apt's own configuration

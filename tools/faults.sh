@@ -8,11 +8,14 @@
 #
 # --quick       the quick subset, with SetupLargeTest.exe as the large Setup
 #               (the test command's fault_suite_quick runs this);
-# --no-build    use what is built (build/win64);
+# --no-build    use what is built;
 # --no-session  run in the Wine session of the caller (tools/test.sh's);
 # --write-doc   put the table, the date and the machine into
 #               docs/reliability.md (between its fault-table markers);
 # NAME-PART     only the cases whose name contains it.
+# The build and the Wine come from VELT_WINE_ARCH (tools/wine-env.sh): the
+# x86_64 build (build/win64) under 64-bit Wine by default; i686 runs the
+# shipped build (build/win32) under 32-bit Wine in its 64-bit prefix.
 # The drives need root (mount); without it the cases that need them are
 # skipped and say so. Drive F: is the small drive, G: the read-only one;
 # both links are removed again when the script ends, whatever happens.
@@ -32,12 +35,16 @@ for arg in "$@"; do
   esac
 done
 
+case ${VELT_WINE_ARCH:-x86_64} in
+  x86_64) build_dir=build/win64 preset=win64 ;;
+  *) build_dir=build/win32 preset=win32 ;;
+esac
 if [ -n "$build" ]; then
   tools/build.sh
   export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
   targets=(fault_runner)
   [ -n "$quick" ] || targets+=(SetupFaultTest)
-  cmake --build build/win64 --target "${targets[@]}"
+  cmake --build "$build_dir" --target "${targets[@]}"
 fi
 
 . tools/wine-env.sh
@@ -88,11 +95,11 @@ fi
 
 table=$work/table.md
 status=0
-tools/wine-run.sh "$velt_build_root/win64/bin/fault_runner.exe" $quick "${drives[@]}" --table "$table" \
+tools/wine-run.sh "$velt_build_root/${build_dir#build/}/bin/fault_runner.exe" $quick "${drives[@]}" --table "$table" \
   "${args[@]}" || status=$?
 
 if [ -n "$write_doc" ] && [ -f "$table" ]; then
-  machine="$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM, $(. /etc/os-release && echo "$PRETTY_NAME"), $(/usr/lib/wine/wine64 --version)"
+  machine="$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GB RAM, $(. /etc/os-release && echo "$PRETTY_NAME"), $("$velt_wine_loader" --version), the $preset build"
   mode=full; [ -n "$quick" ] && mode=quick
   /usr/bin/python3 - "$here/docs/reliability.md" "$table" "$(date -u '+%Y-%m-%d %H:%M UTC')" "$machine" "$mode" "$status" <<'PY'
 import sys

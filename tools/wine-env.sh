@@ -2,7 +2,14 @@
 # environment every Wine process of that prefix runs in, and the one drive
 # through which Windows programs reach files outside the prefix.
 #
-# Exports WINEPREFIX ($VELT_WINEPREFIX, default <checkout>/build/wineprefix),
+# Which Wine and which prefix follow from VELT_WINE_ARCH (exported again):
+#   x86_64 (default)  64-bit Wine, prefix build/wineprefix: the x86_64 build;
+#   i686              32-bit Wine in a 64-bit prefix, build/wineprefix-i686:
+#                     the shipped build as most users run it, a 32-bit
+#                     program on a 64-bit Windows (WOW64);
+#   xp                32-bit Wine in a 32-bit prefix that reports Windows XP,
+#                     build/wineprefix-xp: the shipped build on its floor.
+# Exports WINEPREFIX ($VELT_WINEPREFIX, default the arch's prefix above),
 # WINEARCH, WINEDEBUG and WINEDLLOVERRIDES (callers' values are kept), and
 #   HOME             a path inside the prefix that never exists: Wine links a
 #                    shell folder it creates (Desktop, Documents, ...) to the
@@ -12,6 +19,7 @@
 #   XAUTHORITY       kept pointing at the real home's .Xauthority, so that a
 #                    real display still accepts the programs.
 # Defines
+#   velt_wine_loader the Wine loader of the arch (/usr/lib/wine/wine64 or wine)
 #   velt_build_root  the checkout's build/ folder, physical path
 #   velt_build_drive its drive letter (lower case): "y"
 #   velt_winpath P   sets REPLY to the Windows path of P when P is an absolute
@@ -20,8 +28,14 @@
 #   velt_in_build P  returns 0 when the absolute path P is velt_build_root or
 #                    lies inside it.
 velt_env_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${VELT_WINEPREFIX:-$velt_env_root/build/wineprefix}
-export WINEARCH=win64
+export VELT_WINE_ARCH=${VELT_WINE_ARCH:-x86_64}
+case $VELT_WINE_ARCH in
+  x86_64) velt_prefix_name=wineprefix; export WINEARCH=win64; velt_wine_loader=/usr/lib/wine/wine64 ;;
+  i686) velt_prefix_name=wineprefix-i686; export WINEARCH=win64; velt_wine_loader=/usr/lib/wine/wine ;;
+  xp) velt_prefix_name=wineprefix-xp; export WINEARCH=win32; velt_wine_loader=/usr/lib/wine/wine ;;
+  *) echo "wine-env: VELT_WINE_ARCH must be x86_64, i686 or xp, not $VELT_WINE_ARCH" >&2; return 2 2>/dev/null || exit 2 ;;
+esac
+export WINEPREFIX=${VELT_WINEPREFIX:-$velt_env_root/build/$velt_prefix_name}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 if [ -z "${XAUTHORITY:-}" ] && [ -n "${HOME:-}" ] && [ -f "$HOME/.Xauthority" ]; then

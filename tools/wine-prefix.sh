@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Creates the project's 64-bit Wine prefix (default build/wineprefix) once:
+# Creates the project's Wine prefix of VELT_WINE_ARCH once (tools/wine-env.sh:
+# build/wineprefix for the x86_64 build, build/wineprefix-i686 for the shipped
+# build on a 64-bit Windows, build/wineprefix-xp for it on Windows XP):
 # Chinese locale (ANSI code page 936) and CJK font substitutes, so that message
 # boxes and GDI text show Chinese glyphs. The prefix is a sandbox: what the
 # programs under test write or delete stays inside it, apart from the build.
@@ -27,7 +29,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$here/tools/wine-env.sh"
 export LC_ALL=zh_CN.UTF-8
 stamp=$WINEPREFIX/.velt-ready
-version="velt-prefix 2: sandbox"
+version="velt-prefix 3: sandbox, $VELT_WINE_ARCH"
 
 # Points dosdevices/y: at the build folder: relative when the prefix lies in
 # it, so that the checkout can move.
@@ -61,7 +63,7 @@ if [ -e "$WINEPREFIX" ]; then
 fi
 mkdir -p "$WINEPREFIX"
 echo "wine-prefix: creating $WINEPREFIX"
-/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+"$velt_wine_loader" wineboot --init >/dev/null 2>&1 || true
 /usr/lib/wine/wineserver -w
 [ -f "$WINEPREFIX/system.reg" ] || { echo "wine-prefix: wineboot failed" >&2; exit 1; }
 
@@ -93,9 +95,13 @@ reg=velt-prefix.reg
   printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
   for n in $(seq 1 255); do printf '"COM%d"=""\r\n"LPT%d"=""\r\n' "$n" "$n"; done
 } > "$WINEPREFIX/drive_c/$reg"
-/usr/lib/wine/wine64 regedit "C:\\$reg" >/dev/null 2>&1
+"$velt_wine_loader" regedit "C:\\$reg" >/dev/null 2>&1
 rm -f "$WINEPREFIX/drive_c/$reg"
 /usr/lib/wine/wineserver -w
+if [ "$VELT_WINE_ARCH" = xp ]; then
+  "$velt_wine_loader" winecfg -v winxp >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+fi
 
 # That start linked the ports again; from now on the registry keeps COM1..255
 # and LPT1..255 empty, and these folders make Wine's link for the 256th fail.

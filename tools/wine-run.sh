@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs a Windows program of the build under 64-bit Wine, in the project's own
-# prefix (never ~/.wine). CTest uses this as the cross-compiling emulator.
-# The prefix is $VELT_WINEPREFIX, by default build/wineprefix of this checkout;
-# tools/wine-prefix.sh creates it. The environment is tools/wine-env.sh's.
+# Runs a Windows program of the build under Wine, in the project's own prefix
+# (never ~/.wine). CTest uses this as the cross-compiling emulator. Which Wine
+# and which prefix: VELT_WINE_ARCH (x86_64, the default, i686 or xp) or
+# $VELT_WINEPREFIX, as tools/wine-env.sh says; tools/wine-prefix.sh creates
+# the prefix.
 #
 # The prefix has no drive for the machine's root: the only files outside it
 # that programs reach are those of the checkout's build/ folder, through drive
@@ -30,4 +31,4 @@ done
 if ! velt_in_build "$PWD" && ! velt_in_build "$(pwd -P)"; then
   cd "$velt_build_root" || exit 2
 fi
-exec /usr/lib/wine/wine64 "${args[@]}"
+exec "$velt_wine_loader" "${args[@]}"

@@ -1,12 +1,14 @@
 # Sourced by the scripts that run Windows programs under Wine.
 #
 # velt_wine_session: makes sure DISPLAY names an X display (starting Xvfb on a
-# free display number when none is set), creates the project's Wine prefix
-# ($VELT_WINEPREFIX, default build/wineprefix) once a display exists, exports
-# WINEPREFIX and starts a persistent wine server, so that each program starts
-# in milliseconds. It also starts the link planter (below). When the calling
+# free display number when none is set), creates the project's Wine prefix of
+# VELT_WINE_ARCH (x86_64, the default, i686 or xp: tools/wine-env.sh) once a
+# display exists, exports WINEPREFIX and starts a persistent wine server, so
+# that each program starts in milliseconds. It also starts the link planter (below). When the calling
 # script exits, the wine server, the planter and the Xvfb it started are
-# stopped again (an EXIT trap of this file's).
+# stopped again (an EXIT trap of this file's); velt_end_wine_session does so
+# at once, and a later velt_wine_session may start the session of another
+# prefix.
 #
 # The link planter: Windows programs in the prefix cannot make a symbolic link
 # (Wine has no mklink, and the sandboxed prefix reaches no Unix path), yet the
@@ -19,7 +21,38 @@
 # An empty target asks for the link to be taken back (only a symbolic link is
 # removed). Every link made is listed in the prefix's "velt-planted-links";
 # the next session takes back those that a run left behind.
+#
+# velt_can_run_32bit: returns 0 when this machine runs the shipped 32-bit
+# build under Wine: its kernel runs a 32-bit program (a tiny static i386 one,
+# written here, that only exits) and Debian's 32-bit Wine is installed and
+# starts. Otherwise returns 1 with the reason in velt_no_32bit_reason (some
+# kernels are built without 32-bit support: "Exec format error").
 velt_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+velt_no_32bit_reason=
+
+velt_can_run_32bit() {
+  local probe out
+  probe=$(mktemp)
+  # ELF header, one loadable segment, and at 0x54: mov eax,1; xor ebx,ebx; int 0x80.
+  python3 - "$probe" <<'PY'
+import struct, sys
+code = bytes.fromhex("b80100000031dbcd80")
+base, size = 0x08048000, 52 + 32 + 9
+header = b"\x7fELF\x01\x01\x01" + bytes(9) + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, base + 84, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+segment = struct.pack("<IIIIIIII", 1, 0, base, base, size, size, 5, 0x1000)
+open(sys.argv[1], "wb").write(header + segment + code)
+PY
+  chmod +x "$probe"
+  if ! out=$("$probe" 2>&1); then
+    velt_no_32bit_reason="this machine's kernel does not run 32-bit programs (${out##*: })"
+  elif [ ! -x /usr/lib/wine/wine ]; then
+    velt_no_32bit_reason="32-bit Wine (wine32:i386) is not installed"
+  elif ! out=$(/usr/lib/wine/wine --version 2>&1); then
+    velt_no_32bit_reason="32-bit Wine does not start: $out"
+  fi
+  rm -f "$probe"
+  [ -z "$velt_no_32bit_reason" ]
+}
 velt_xvfb_pid=
 velt_planter_pid=
 
@@ -91,12 +124,16 @@ velt_end_wine_session() {
   if [ -n "$velt_planter_pid" ]; then { kill "$velt_planter_pid"; wait "$velt_planter_pid"; } 2>/dev/null || true; fi
   velt_planter_pid=
   WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-  if [ -n "$velt_xvfb_pid" ]; then kill "$velt_xvfb_pid" 2>/dev/null; wait "$velt_xvfb_pid" 2>/dev/null; fi
+  if [ -n "$velt_xvfb_pid" ]; then
+    kill "$velt_xvfb_pid" 2>/dev/null; wait "$velt_xvfb_pid" 2>/dev/null
+    unset DISPLAY
+  fi
   velt_xvfb_pid=
 }
 
 velt_wine_session() {
-  export WINEPREFIX=${VELT_WINEPREFIX:-$velt_root/build/wineprefix}
+  WINEPREFIX=$(. "$velt_root/tools/wine-env.sh" && printf '%s' "$WINEPREFIX") || return 1
+  export WINEPREFIX
   trap velt_end_wine_session EXIT
   velt_ensure_display
   # A prefix first booted without a display cannot create windows later.

@@ -316,12 +316,13 @@ TEST_F(SetupWizard, ARunningCalendarIsRefused)
 // there.
 TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
 {
-    // The 64-bit release kit, made the same way as the shipped one (the
+    // The release kit of this build (the shipped one in the 32-bit build; the
     // release_kit test checks what it holds), unpacked into a folder of its own.
     ScratchDir parent(L"typed"), kit(L"kit");
     WIN32_FIND_DATAW found = {};
     const std::wstring kits = ModuleDir() + L"\\..\\kit\\";
-    const HANDLE find = FindFirstFileW((kits + L"VELT-Calendar-Setup-*-win64.zip").c_str(), &found);
+    const wchar_t* kitName = sizeof(void*) == 4 ? L"VELT-Calendar-Setup-*-win32.zip" : L"VELT-Calendar-Setup-*-win64.zip";
+    const HANDLE find = FindFirstFileW((kits + kitName).c_str(), &found);
     ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no kit";
     FindClose(find);
     ZipEntries entries;

@@ -10,6 +10,11 @@
 //    for this run: Setup then starts the calendar through the shell.
 // 3. Setup started again: repair.
 // 4. Setup started again: removal.
+// Where the walk-through runs as a 32-bit program on a 64-bit Windows (the
+// shipped build, as most users run it), it also checks what such a program
+// must write there: the record and the autostart value in the 32-bit registry
+// view only (Wow6432Node), the folder under "Program Files (x86)", the
+// shortcuts leading there; a 64-bit program's in the 64-bit view only.
 // Controls are clicked by name (their places come from the skin's layouts).
 // After every stage it prints what it checked: install record, files,
 // shortcuts, autostart value, and at the end that nothing is left. Every
@@ -27,6 +32,7 @@
 #include "product.h"
 #include "registry_key.h"
 #include "running_app.h"
+#include "system_dll.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -186,6 +192,62 @@ void CheckInstalled(const std::wstring& dir, const std::wstring& setupDir)
           L"autostart value: " + AutostartCommand(dir));
 }
 
+bool IsWow64()
+{
+    BOOL wow = FALSE;
+    using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = SystemFunction<IsWow64Fn>(L"kernel32.dll", "IsWow64Process");
+    return isWow64 && isWow64(GetCurrentProcess(), &wow) && wow;
+}
+
+bool OpensInView(const wchar_t* path, REGSAM view)
+{
+    CRegistryKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ | view) == ERROR_SUCCESS;
+}
+
+bool HasValueInView(const wchar_t* path, const wchar_t* name, REGSAM view)
+{
+    CRegistryKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, path, KEY_QUERY_VALUE | view) == ERROR_SUCCESS &&
+           RegQueryValueExW(key.Handle(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::wstring Environment(const wchar_t* name)
+{
+    WCHAR value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length && length < MAX_PATH ? value : L"";
+}
+
+bool StartsWithFolder(const std::wstring& path, const std::wstring& folder)
+{
+    return !folder.empty() && path.size() > folder.size() && path[folder.size()] == L'\\' &&
+           _wcsnicmp(path.c_str(), folder.c_str(), folder.size()) == 0;
+}
+
+// On a 64-bit Windows: everything this build wrote is in its own registry
+// view only, and its files lie in its own program files folder.
+void CheckBitness(const std::wstring& dir)
+{
+    SYSTEM_INFO system = {};
+    GetNativeSystemInfo(&system);
+    if (system.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_AMD64)
+        return;
+    const bool wow = IsWow64();
+    const REGSAM own = wow ? KEY_WOW64_32KEY : KEY_WOW64_64KEY, other = wow ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    const wchar_t* ownName = wow ? L"32-bit" : L"64-bit";
+    const std::wstring record = InstallRecordKeyPath(kProductKey);
+    Check(OpensInView(record.c_str(), own) && !OpensInView(record.c_str(), other),
+          std::wstring(L"64-bit Windows: the install record is in the ") + ownName + L" registry view only");
+    Check(HasValueInView(kRunKey, kAutostartValueName, own) && !HasValueInView(kRunKey, kAutostartValueName, other),
+          std::wstring(L"64-bit Windows: the autostart value is in the ") + ownName + L" registry view only");
+    const std::wstring programFiles = Environment(wow ? L"ProgramFiles(x86)" : L"ProgramW6432");
+    Check(StartsWithFolder(dir, programFiles) && StartsWithFolder(LinkTarget(ComposeShortcutPaths(1).appLink),
+                                                                  programFiles),
+          L"64-bit Windows: the folder and the shortcuts' target lie in " + programFiles);
+}
+
 bool StartSetup(WizardDriver& run, const std::wstring& exe)
 {
     return Step(run.Start(exe, kSetupSkinFileName) && run.WaitFrame(kSetupWindowTitle, 30000) != nullptr,
@@ -224,6 +286,7 @@ void FreshInstallation(const std::wstring& setup, const std::wstring& setupDir)
         return;
     Shot(run, run.Frame(), L"finished");
     CheckInstalled(DefaultInstallDir(), setupDir);
+    CheckBitness(DefaultInstallDir());
 
     Say(L"2. The calendar, started from the finish page");
     run.Click(L"Page7", L"finishbtn");
@@ -324,13 +387,22 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring setupDir = setup.substr(0, setup.find_last_of(L'\\'));
     CoInitialize(nullptr);
 
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExW(&version);
+    SYSTEM_INFO system = {};
+    GetNativeSystemInfo(&system);
+    Say(L"walkthrough: Windows " + std::to_wstring(version.dwMajorVersion) + L"." +
+        std::to_wstring(version.dwMinorVersion) +
+        (system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? L" 64-bit" : L" 32-bit") + L", this build " +
+        (sizeof(void*) == 4 ? L"32-bit" : L"64-bit"));
     CleanProductTraces();
     RemoveTree(DefaultInstallDir());
     const wchar_t* appDefaults = L"Software\\Wine\\AppDefaults\\Setup.exe";
     {
         CRegistryKey key;
         if (key.Create(HKEY_CURRENT_USER, appDefaults) == ERROR_SUCCESS)
-            key.WriteString(L"Version", L"winxp64");
+            key.WriteString(L"Version", IsWow64() || sizeof(void*) == 4 ? L"winxp" : L"winxp64");
     }
     FreshInstallation(setup, setupDir);
     SHDeleteKeyW(HKEY_CURRENT_USER, appDefaults);

@@ -33,8 +33,9 @@
 // While the worker runs (Working), the frame holds up the end of the Windows
 // session with the page's reason (session_end.h), from Start until the
 // worker has returned. At the end of the session the wizard makes the page
-// Quiet (its error boxes are no longer shown: nobody would answer them) and
-// waits for the worker for a bounded time (WaitForWorker's limit).
+// Quiet (its error boxes are no longer shown, and one the worker shows
+// already is answered OK: nobody would answer them) and waits for the
+// worker for a bounded time (WaitForWorker's limit).
 //
 // CDonePage: a completion page (CPage11Wnd "Page11Wnd.xml", CPage13Wnd
 // "Page13Wnd.xml"): "finishbtn" hides the page and ends the loop, without a
@@ -81,7 +82,7 @@ public:
     // True once the worker has ended (or none was started); false when
     // `limitMs` passed first.
     bool WaitForWorker(DWORD limitMs = INFINITE);
-    void Quiet() { InterlockedExchange(&m_quiet, 1); }
+    void Quiet();
 
 protected:
     LPCTSTR LayoutName() const override { return m_layout; }
@@ -103,6 +104,7 @@ private:
     SessionBlockReason m_block;
     CControlUI* m_pProgressBar = nullptr;
     ThreadHandle m_thread{nullptr};
+    DWORD m_threadId = 0;
     std::function<void(WorkerHooks&)> m_work;
     std::function<void()> m_done;
     std::function<void()> m_stopped;

@@ -583,13 +583,15 @@ void AddWorkerCases(Cases* cases)
     const Step runKeyMissing = Says(kCaptionError, kMsgRunKeyMissing, 120000);
     const Step installs = Finishes(Worker::Install), repairs = Finishes(Worker::Repair);
     const Step removes = Finishes(Worker::SetupRemoval), uninstalls = Finishes(Worker::UninstallRemoval);
+    const Step errorOpen = Until([](CaseRun& run) { return run.d->WaitMessageBox(0, kCaptionError).box != nullptr; },
+                                 120000, L"no error message");
     const Step recordGone = Until([](CaseRun&) { return !RecordExists(); }, 60000, L"the removal did not run");
     const Step folderMade =
         Until([](CaseRun& run) { return Exists(run.dir); }, 30000, L"the worker did not make the folder");
     // The removal's progress page (or already its finish page); notes whether it still works.
     const Step underWay = [](CaseRun& run) {
         run.Check(run.d->WaitPageVisible(L"Page10", 10000) || run.d->PageVisible(L"Page11"), L"no progress page");
-        run.Note(std::wstring(L"removal ") + (Exists(run.dir + L"\\bulk") ? L"under way" : L"already done"));
+        run.Note(std::wstring(L"removal ") + (run.d->PageVisible(L"Page10") ? L"under way" : L"already done"));
     };
     // Without access to the record no file goes; the shortcuts and the
     // autostart value still go, and the record's deletion is attempted.
@@ -646,6 +648,9 @@ void AddWorkerCases(Cases* cases)
         {L"locked.calendar-running.removal-setup", {Installed(), calendarRunning}, S::SetupRemoval,
          {appRunning, Leave(L"", Quit::FrameClose)}},
         {L"locked.file-in-use.install", {userFolder, libraryInUse}, S::Install, {writeFails}},
+        // The session ends while nobody answers the message: it goes, and the installation rolls back.
+        {L"locked.file-in-use.install", {userFolder, libraryInUse}, S::Install, {errorOpen, Leave(L"Page6")}, nullptr,
+         {Quit::SessionEnd}},
         {L"locked.file-in-use.repair", {Installed(), libraryInUse}, S::Repair, {writeFails}, Installs(true, 1, true)},
         {L"locked.readonly-drive.new-folder", {OnDrive(false, L"VELT")}, S::Install,
          {Says(kCaptionError, kMsgBadInstallPath), Shows(L"Page6"), Leave(L"Page6", Quit::PageCancel)}},
@@ -666,12 +671,12 @@ void AddWorkerCases(Cases* cases)
         {L"quit.removal-uninstall", {Installed({}, bulk)}, S::UninstallRemoval, {underWay, Leave(L"Page10")}, Removes(),
          everyWay},
         // The end of the session: the removal finishes before it is answered
-        // (few files more, which Wine deletes in the five seconds Windows gives);
+        // (no files more: Wine on a busy machine deleted as few as thirty a second);
         // Uninstall's own files stay with it (their removal after it has
         // ended would end with the session).
-        {L"quit.removal-setup", {Installed({}, 60)}, S::SetupRemoval, {underWay, Leave(L"Page10")}, Removes(),
+        {L"quit.removal-setup", {Installed()}, S::SetupRemoval, {underWay, Leave(L"Page10")}, Removes(),
          {Quit::SessionEnd}},
-        {L"quit.removal-uninstall", {Installed({}, 60)}, S::UninstallRemoval, {underWay, Leave(L"Page10")},
+        {L"quit.removal-uninstall", {Installed()}, S::UninstallRemoval, {underWay, Leave(L"Page10")},
          removesAllButUninstall, {Quit::SessionEnd}},
         // Without a worker the session may end; the installation is final.
         {L"quit.install.finished", {newFolder}, S::Install, {Shows(L"Page7"), Leave(L"Page7")}, Installs(),

@@ -60,11 +60,11 @@ void InstallRun::Stopped()
     RollBackInstall(m_journal, m_page.Hooks());
 }
 
-void InstallRun::FinishAfterLoop()
+void InstallRun::FinishAfterLoop(DWORD limitMs)
 {
-    if (!m_started)
+    if (!m_started || m_settled || !m_page.WaitForWorker(limitMs))
         return;
-    m_page.WaitForWorker();
+    m_settled = true;
     // A confirmed cancel has rolled back twice already (the worker, then the
     // interface thread); a third run would only repeat its messages.
     if (m_rolledBackOnCancel)

@@ -14,10 +14,13 @@
 // rolls back once more on the interface thread (a worker that stopped on an
 // error had not) before the page ends Setup.
 //
-// After the message loop, FinishAfterLoop waits for the worker (it stops at
-// its next checkpoint); an installation that did not complete is rolled
-// back, one that did is made final (what it kept aside is deleted), as
-// Commit does at the finish page.
+// After the message loop, or when the Windows session ends, FinishAfterLoop
+// waits for the worker (it stops at its next checkpoint); an installation
+// that did not complete is rolled back, one that did is made final (what it
+// kept aside is deleted), as Commit does at the finish page. With a limit
+// that passes before the worker has ended nothing more happens (the worker
+// rolls back itself at its next checkpoint), and a later call does the rest;
+// once done, later calls do nothing.
 #pragma once
 
 #include "install_journal.h"
@@ -41,7 +44,7 @@ public:
     bool Running() const;  // started, and the finish page not shown yet
     const std::wstring& Directory() const { return m_job.installDir; }
     void Commit() { m_journal.Commit(); }
-    void FinishAfterLoop();
+    void FinishAfterLoop(DWORD limitMs = INFINITE);
 
 private:
     void Work(WorkerHooks& hooks);  // worker thread
@@ -58,4 +61,5 @@ private:
     bool m_started = false;
     bool m_finishShown = false;
     bool m_rolledBackOnCancel = false;
+    bool m_settled = false;  // FinishAfterLoop has done its part
 };

@@ -12,12 +12,12 @@
 
 class CPage6Wnd : public CProgressPage {
 public:
-    CPage6Wnd() : CProgressPage(L"Page6Wnd.xml", CancelMode::HoldWorker) {}
+    CPage6Wnd() : CProgressPage(L"Page6Wnd.xml", CancelMode::HoldWorker, kBlockReasonInstall) {}
 };
 
 class CPage12Wnd : public CProgressPage {
 public:
-    CPage12Wnd() : CProgressPage(L"Page12Wnd.xml", CancelMode::AskOnly) {}
+    CPage12Wnd() : CProgressPage(L"Page12Wnd.xml", CancelMode::AskOnly, kBlockReasonRepair) {}
 };
 
 class CPage13Wnd : public CDonePage {

@@ -107,6 +107,7 @@ bool CSetupWizard::CreateWindows(bool* damaged)
     }
     frame->CenterWindow();
     ::ShowWindow(frame->GetHWND(), SW_SHOW);
+    frame->SetSessionEndHandler(this);
     return true;
 }
 
@@ -272,21 +273,54 @@ void CSetupWizard::Finish()
     PostQuitMessage(0);
 }
 
+bool CSetupWizard::MayEndSession()
+{
+    for (CProgressPage* page : {m_installPage, m_removalPage, m_repairPage}) {
+        if (page && page->Working())
+            return false;
+    }
+    return true;
+}
+
+void CSetupWizard::EndSession()
+{
+    for (CProgressPage* page : {m_installPage, m_removalPage, m_repairPage}) {
+        if (page)
+            page->Quiet();
+    }
+    Settle(kSessionEndLimitMs);
+    PostQuitMessage(0);
+}
+
+void CSetupWizard::Settle(DWORD limitMs)
+{
+    // The installation's wait tells its worker to stop first (at its very
+    // next checkpoint), then the repair's and the removal's wait for theirs.
+    const DWORD start = GetTickCount();
+    const auto left = [&] {
+        const DWORD spent = GetTickCount() - start;
+        return limitMs == INFINITE ? INFINITE : spent >= limitMs ? 0 : limitMs - spent;
+    };
+    if (m_install)
+        m_install->FinishAfterLoop(left());
+    for (CProgressPage* page : {m_removalPage, m_repairPage}) {
+        if (page)
+            page->WaitForWorker(left());
+    }
+}
+
 void CSetupWizard::EndOfLoop()
 {
     // An unfinished installation learns of the quit before anything else
-    // happens: it stops at its very next checkpoint.
+    // happens: it stops at its very next checkpoint. Then the frame hides
+    // (not at the end of the session: hiding took Wine up to two seconds of
+    // the five).
     if (m_installPage)
         m_installPage->EndOfLoop();
     CWizardWnd* frame = m_windows.empty() ? nullptr : m_windows.front().get();
     if (frame && IsWindow(frame->GetHWND()))
         ::ShowWindow(frame->GetHWND(), SW_HIDE);
-    if (m_install)
-        m_install->FinishAfterLoop();
-    for (CProgressPage* page : {m_removalPage, m_repairPage}) {
-        if (page)
-            page->WaitForWorker();
-    }
+    Settle(INFINITE);
     // Destroying the frame destroys its pages too, while every object is
     // alive; then the objects go in creation order.
     if (frame && IsWindow(frame->GetHWND()))

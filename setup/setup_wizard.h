@@ -32,12 +32,18 @@
 // and is rolled back (a completed one is made final), a repair or removal
 // finishes the step it has begun; then the windows are destroyed and the
 // objects freed in creation order.
+//
+// The end of the Windows session (session_end.h), through the frame: held
+// up while a worker runs; when it comes anyway, the same settling as after
+// the loop runs at once, with no message box and the wait for a worker
+// bounded, and Setup ends.
 #pragma once
 
 #include "confirm_page.h"
 #include "install_run.h"
 #include "removal_worker.h"
 #include "repair_worker.h"
+#include "session_end.h"
 
 #include <memory>
 #include <string>
@@ -48,7 +54,7 @@ class CProgressPage;
 class CPage2Wnd;
 class CPage4Wnd;
 
-class CSetupWizard : public WizardNavigator {
+class CSetupWizard : public WizardNavigator, public SessionEndHandler {
 public:
     enum class Mode { FreshInstall, Maintenance };
     enum class Step {
@@ -75,6 +81,8 @@ public:
     // The frames' "closebtn" and "cancelbtn": while the installation runs its
     // cancel, else the quit question owned by the frame.
     void QuitFromFrame();
+    bool MayEndSession() override;
+    void EndSession() override;
 
     // The user's choices.
     int AllUsers() const { return m_allUsers; }
@@ -100,6 +108,9 @@ private:
     void GoTo(Step target);
     void Begin(Step step);
     void RepairDone();
+    // What runs is stopped or finished (at most `limitMs` waited for a
+    // worker).
+    void Settle(DWORD limitMs);
 
     Mode m_mode;
     Step m_step;

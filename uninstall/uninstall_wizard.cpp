@@ -19,6 +19,7 @@ bool CUninstallWizard::CreateWindows()
     frame->Create(nullptr, kUninstallWindowTitle, 0x96C80000, 0, 0, 0, 517, 397);
     frame->CenterWindow();
     ::ShowWindow(frame->GetHWND(), SW_SHOW);
+    frame->SetSessionEndHandler(this);
     auto page = [&](CWizardWnd* window, const wchar_t* name) {
         if (!window)
             return false;
@@ -47,6 +48,20 @@ void CUninstallWizard::Next()
             ::ShowWindow(m_windows[2]->GetHWND(), SW_SHOW);
             ::ShowWindow(m_progress->GetHWND(), SW_HIDE);
         });
+}
+
+bool CUninstallWizard::MayEndSession()
+{
+    return !m_progress || !m_progress->Working();
+}
+
+void CUninstallWizard::EndSession()
+{
+    if (m_progress) {
+        m_progress->Quiet();
+        m_progress->WaitForWorker(kSessionEndLimitMs);
+    }
+    PostQuitMessage(0);
 }
 
 void CUninstallWizard::EndOfLoop()

@@ -15,10 +15,16 @@
 // window any more); then the windows are destroyed and the objects freed in
 // creation order. SelfRemoval then tells what is left to do with
 // Uninstall's own folder. Runs on the interface thread.
+//
+// The end of the Windows session (session_end.h), through the frame: held
+// up while the removal runs; when it comes anyway, the removal finishes its
+// step (waited for at most kSessionEndLimitMs, with no message box) and
+// Uninstall ends.
 #pragma once
 
 #include "confirm_page.h"
 #include "removal_worker.h"
+#include "session_end.h"
 
 #include <memory>
 #include <string>
@@ -27,7 +33,7 @@
 class CWizardWnd;
 class CPage10Wnd;
 
-class CUninstallWizard : public WizardNavigator {
+class CUninstallWizard : public WizardNavigator, public SessionEndHandler {
 public:
     explicit CUninstallWizard(int allUsers);
     ~CUninstallWizard();
@@ -40,6 +46,8 @@ public:
 
     void Next() override;
     void Back() override {}
+    bool MayEndSession() override;
+    void EndSession() override;
 
     // After EndOfLoop: the removal's outcome, when it finished its run.
     const RemovalOutcome* Removal() const { return m_removed ? &m_outcome : nullptr; }

@@ -13,6 +13,15 @@ bool Read(volatile LONG& flag)
     return InterlockedCompareExchange(&flag, 0, 0) != 0;
 }
 
+// A message box (dialog class) of the worker's is answered OK.
+BOOL CALLBACK AnswerOk(HWND window, LPARAM)
+{
+    WCHAR cls[16] = {};
+    if (GetClassNameW(window, cls, 16) && lstrcmpW(cls, L"#32770") == 0)
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return TRUE;
+}
+
 } // namespace
 
 int UsableBarWidth(int maxWidth, int fallback)
@@ -37,7 +46,9 @@ bool CProgressPage::Start(std::function<void(WorkerHooks&)> work, std::function<
     m_work = std::move(work);
     m_done = std::move(done);
     m_stopped = std::move(stopped);
-    m_thread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
+    m_thread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, &m_threadId));
+    if (Started())
+        m_block.Set(GetAncestor(m_hWnd, GA_ROOT), m_blockReason);
     return Started();
 }
 
@@ -60,6 +71,7 @@ LRESULT CProgressPage::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 
 void CProgressPage::OnWorkerReturned()
 {
+    m_block.Clear();
     if (m_loopEnded || Read(m_stop) || !m_done)
         return;
     if (m_asking) {
@@ -106,10 +118,21 @@ void CProgressPage::EndOfLoop()
     InterlockedExchange(&m_paused, 0);
 }
 
-void CProgressPage::WaitForWorker()
+bool CProgressPage::WaitForWorker(DWORD limitMs)
 {
     EndOfLoop();
-    WaitDispatching(m_thread.Get());
+    if (!WaitDispatching(m_thread.Get(), limitMs))
+        return false;
+    m_block.Clear();
+    return true;
+}
+
+void CProgressPage::Quiet()
+{
+    InterlockedExchange(&m_quiet, 1);
+    if (!m_threadId)
+        return;
+    EnumThreadWindows(m_threadId, AnswerOk, 0);
 }
 
 int CProgressPage::BarMaxWidth()
@@ -147,6 +170,8 @@ bool CProgressPage::PassCheckpoint(Checkpoint at, int entry)
 
 void CProgressPage::ShowError(const std::wstring& text)
 {
+    if (Read(m_quiet))
+        return;
     MessageBoxW(m_hWnd, text.c_str(), kCaptionError, MB_ICONERROR);
 }
 

@@ -30,6 +30,13 @@
 // waits for the thread while dispatching this thread's messages, so that the
 // worker finishes what it has begun and never meets a released window.
 //
+// While the worker runs (Working), the frame holds up the end of the Windows
+// session with the page's reason (session_end.h), from Start until the
+// worker has returned. At the end of the session the wizard makes the page
+// Quiet (its error boxes are no longer shown, and one the worker shows
+// already is answered OK: nobody would answer them) and waits for the
+// worker for a bounded time (WaitForWorker's limit).
+//
 // CDonePage: a completion page (CPage11Wnd "Page11Wnd.xml", CPage13Wnd
 // "Page13Wnd.xml"): "finishbtn" hides the page and ends the loop, without a
 // question. The removal's completion page also says, in one line, which files
@@ -40,6 +47,7 @@
 #pragma once
 
 #include "file_handle.h"
+#include "session_end.h"
 #include "wizard_window.h"
 #include "worker_hooks.h"
 
@@ -55,19 +63,27 @@ int UsableBarWidth(int maxWidth, int fallback);
 class CProgressPage : public CWizardWnd, private WorkerHooks {
 public:
     enum class CancelMode { AskOnly, HoldWorker };
-    CProgressPage(LPCTSTR layout, CancelMode mode) : m_layout(layout), m_mode(mode) {}
+    // `blockReason`: what the frame tells Windows while the worker runs.
+    CProgressPage(LPCTSTR layout, CancelMode mode, const wchar_t* blockReason)
+        : m_layout(layout), m_mode(mode), m_blockReason(blockReason)
+    {
+    }
     ~CProgressPage() override = default;
 
     // False when a worker was started already or the thread could not be made.
     bool Start(std::function<void(WorkerHooks&)> work, std::function<void()> done,
                std::function<void()> stopped = {});
     bool Started() const { return m_thread.Valid(); }
+    bool Working() const { return Started() && WaitForSingleObject(m_thread.Get(), 0) == WAIT_TIMEOUT; }
     // The page's hooks, for work that follows the worker on the interface
     // thread (a rollback after a confirmed cancel).
     WorkerHooks& Hooks() { return *this; }
     void Cancel();
     void EndOfLoop();
-    void WaitForWorker();
+    // True once the worker has ended (or none was started); false when
+    // `limitMs` passed first.
+    bool WaitForWorker(DWORD limitMs = INFINITE);
+    void Quiet();
 
 protected:
     LPCTSTR LayoutName() const override { return m_layout; }
@@ -85,13 +101,17 @@ private:
 
     LPCTSTR m_layout;
     CancelMode m_mode;
+    const wchar_t* m_blockReason;
+    SessionBlockReason m_block;
     CControlUI* m_pProgressBar = nullptr;
     ThreadHandle m_thread{nullptr};
+    DWORD m_threadId = 0;
     std::function<void(WorkerHooks&)> m_work;
     std::function<void()> m_done;
     std::function<void()> m_stopped;
     volatile LONG m_paused = 0;  // the worker waits at its checkpoints while 1
     volatile LONG m_stop = 0;    // its checkpoints answer "stop" once 1
+    volatile LONG m_quiet = 0;   // 1: error boxes are not shown
     bool m_loopEnded = false;
     bool m_asking = false;       // the quit question is open
     bool m_donePending = false;  // the worker returned while it was open
@@ -112,7 +132,7 @@ private:
 // The removal's progress and completion pages, the same in both programs.
 class CPage10Wnd : public CProgressPage {
 public:
-    CPage10Wnd() : CProgressPage(L"Page10Wnd.xml", CancelMode::AskOnly) {}
+    CPage10Wnd() : CProgressPage(L"Page10Wnd.xml", CancelMode::AskOnly, kBlockReasonRemoval) {}
 };
 
 class CPage11Wnd : public CDonePage {

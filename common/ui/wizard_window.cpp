@@ -1,6 +1,7 @@
 #include "wizard_window.h"
 
 #include "product.h"
+#include "session_end.h"
 
 namespace {
 
@@ -204,6 +205,16 @@ LRESULT CWizardWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
         // entry's word to it.
         PostQuitMessage(0);
         return 0;
+    case WM_QUERYENDSESSION:
+        if (m_sessionEnd)
+            return m_sessionEnd->MayEndSession() ? TRUE : FALSE;
+        break;
+    case WM_ENDSESSION:
+        if (m_sessionEnd && wParam)
+            m_sessionEnd->EndSession();
+        if (m_sessionEnd)
+            return 0;
+        break;
     default:
         break;
     }

@@ -25,7 +25,10 @@
 //                    program like SC_CLOSE; no window hides or destroys
 //                    itself (the entry tells running work first, then hides
 //                    and destroys the windows in order after the loop);
-//   WM_NCCALCSIZE, WM_NCPAINT, WM_NCACTIVATE: the skin is the whole window.
+//   WM_NCCALCSIZE, WM_NCPAINT, WM_NCACTIVATE: the skin is the whole window;
+//   WM_QUERYENDSESSION, WM_ENDSESSION (a frame's): answered by the session-end
+//                    handler set on the window (session_end.h); without
+//                    one the session may end, and its end changes nothing.
 // Everything else goes to the paint manager, then to default processing.
 // Notifications: a "click" whose sender is a bound control runs its action;
 // every other notification is ignored unless a window overrides Notify.
@@ -41,6 +44,8 @@
 #include <functional>
 #include <utility>
 #include <vector>
+
+class SessionEndHandler;
 
 class CWizardWnd : public CWindowWnd, public INotifyUI {
 public:
@@ -63,6 +68,8 @@ public:
     // The system's minimise command, as the skin's "minbtn" gives it.
     void Minimise() { SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0); }
     bool IsVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
+    // The wizard that answers for the end of the Windows session (a frame's).
+    void SetSessionEndHandler(SessionEndHandler* handler) { m_sessionEnd = handler; }
 
     void Notify(TNotifyUI& msg) override;
 
@@ -87,6 +94,7 @@ protected:
 
 private:
     bool m_layoutBuilt = false;
+    SessionEndHandler* m_sessionEnd = nullptr;
     std::vector<std::pair<CControlUI*, std::function<void()>>> m_clicks;
 
     LRESULT OnCreate();

@@ -10,7 +10,8 @@
 //       appears, the bar passes a fraction); wherever it lands, the gate
 //       tells which checkpoint the worker stopped at, and the bar and the
 //       files must fit it (the evidence says where it landed);
-//   quit.install.<checkpoint>.<way>  every way out while held;
+//   quit.install.<checkpoint>.<way>  every way out while held (the end of
+//       the Windows session while the question is open, early ones only);
 //   quit.install.answered-no-completes  the question answered No;
 //   quit.rollback.<way>  every way out while the cancel is rolled back;
 //   locked.run-key.rollback  the Run key made read-only before the rollback
@@ -239,6 +240,18 @@ void LeaveWhileHeld(CaseRun& run, const Point& p, bool existing, Quit quit, Then
     const int bar = CheckStand(run, *d, t, p, L"held");
     const Quit first = then == Then::QuitRollingBack ? Quit::PageCancel : quit;
     run.Note(L"left by " + QuitName(first));
+    if (first == Quit::SessionEnd) {
+        // The session ends while the user is being asked: the question holds
+        // the worker at p, and the end of the session stops it there.
+        d->Click(L"Page6", L"cancelbtn");
+        const MessageBoxSeen question = d->WaitMessageBox(15000, kCaptionNotice, kMsgQuitQuestion);
+        gate->Release();
+        if (run.Check(question.box != nullptr, L"no quit question")) {
+            CheckHeld(run, *d, t, p, bar);
+            EndSession(run, *d, L"Page6");
+        }
+        return;
+    }
     if (!TakeWayOut(run, *d, first, L"Page6", true, false))
         return;
     if (!Asks(first, true)) {
@@ -389,6 +402,13 @@ void AddInstallCases(Cases* cases)
                                                        {L"at-finish", {C::AtFinish}}};
     for (const auto& [name, point] : phases) {
         Add(cases, L"quit.install." + std::wstring(name), kDeadline, ways,
+            [p = point](CaseRun& run, Quit quit) { LeaveWhileHeld(run, p, false, quit); });
+    }
+    // The end of the session rolls back before it is answered, in the five
+    // seconds Windows gives: under Wine (some ten milliseconds a file on a
+    // busy machine) only while few of the large payload's files are written.
+    for (const auto& [name, point] : {phases[0], std::pair{L"early-extraction", Point{C::AfterEntry, 40}}}) {
+        Add(cases, L"quit.install." + std::wstring(name), kDeadline, {Quit::SessionEnd},
             [p = point](CaseRun& run, Quit quit) { LeaveWhileHeld(run, p, false, quit); });
     }
     Add(cases, L"quit.install.answered-no-completes", kDeadline, {},

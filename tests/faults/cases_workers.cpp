@@ -10,7 +10,8 @@
 //             cannot be opened for writing (a DACL; Wine checks it when the
 //             key is opened) and an Uninstall key that takes no record (made
 //             volatile: a non-volatile key cannot be created below one);
-//   quit.*    every way out during the repair and the removals, and on the
+//   quit.*    every way out during the repair and the removals (the end of
+//             the Windows session among them for the removals), and on the
 //             finish page;
 //   skin.*    Setup's and Uninstall's skin archives missing, truncated,
 //             without a layout or a named control, or with damaged pictures:
@@ -538,6 +539,7 @@ void AddWorkerCases(Cases* cases)
     using S = Starts;
     const std::vector<Quit> everyWay = {Quit::PageCancel, Quit::FrameClose, Quit::AltF4, Quit::WmClose};
     const std::vector<Quit> frameWays = {Quit::FrameClose, Quit::AltF4, Quit::WmClose};
+
     const SetUp newFolder = [](CaseRun& run) {
         run.dir = ScratchFolder(L"target") + L"\\VELT";
         run.Watch(run.dir.substr(0, run.dir.rfind(L'\\')));
@@ -581,13 +583,15 @@ void AddWorkerCases(Cases* cases)
     const Step runKeyMissing = Says(kCaptionError, kMsgRunKeyMissing, 120000);
     const Step installs = Finishes(Worker::Install), repairs = Finishes(Worker::Repair);
     const Step removes = Finishes(Worker::SetupRemoval), uninstalls = Finishes(Worker::UninstallRemoval);
+    const Step errorOpen = Until([](CaseRun& run) { return run.d->WaitMessageBox(0, kCaptionError).box != nullptr; },
+                                 120000, L"no error message");
     const Step recordGone = Until([](CaseRun&) { return !RecordExists(); }, 60000, L"the removal did not run");
     const Step folderMade =
         Until([](CaseRun& run) { return Exists(run.dir); }, 30000, L"the worker did not make the folder");
     // The removal's progress page (or already its finish page); notes whether it still works.
     const Step underWay = [](CaseRun& run) {
         run.Check(run.d->WaitPageVisible(L"Page10", 10000) || run.d->PageVisible(L"Page11"), L"no progress page");
-        run.Note(std::wstring(L"removal ") + (Exists(run.dir + L"\\bulk") ? L"under way" : L"already done"));
+        run.Note(std::wstring(L"removal ") + (run.d->PageVisible(L"Page10") ? L"under way" : L"already done"));
     };
     // Without access to the record no file goes; the shortcuts and the
     // autostart value still go, and the record's deletion is attempted.
@@ -618,6 +622,18 @@ void AddWorkerCases(Cases* cases)
         run.Note(std::wstring(L"letter.txt ") + kept(run.dir + L"\\letter.txt", L"GONE") + L", outside.txt " +
                  kept(run.install->Parent() + L"\\outside.txt", L"GONE") + L", folder " + kept(run.dir, L"gone"));
     };
+    const Step removesAllButUninstall = [](CaseRun& run) {
+        run.allowed.push_back(AllowRemoved(Ctx().real, run.dir, true));
+        run.Finish();
+        const std::wstring manifest = InstallManifestPath(run.dir);
+        std::wstring left;
+        for (const std::wstring& name : testing_support::Tree(run.dir)) {
+            if (name != kUninstallerFileName && name != kUninstallSkinFileName && name != kWindowLibraryFileName &&
+                name != manifest.substr(manifest.rfind(L'\\') + 1))
+                left += L" " + name;
+        }
+        run.Check(left.empty(), L"the removal is not complete, left:" + left);
+    };
     const int bulk = Ctx().quick ? 1000 : 3000;
     static std::vector<Row> rows = {
         {L"disk.install.new-folder", {small, Filled}, S::Install, {writeFails}},
@@ -632,6 +648,9 @@ void AddWorkerCases(Cases* cases)
         {L"locked.calendar-running.removal-setup", {Installed(), calendarRunning}, S::SetupRemoval,
          {appRunning, Leave(L"", Quit::FrameClose)}},
         {L"locked.file-in-use.install", {userFolder, libraryInUse}, S::Install, {writeFails}},
+        // The session ends while nobody answers the message: it goes, and the installation rolls back.
+        {L"locked.file-in-use.install", {userFolder, libraryInUse}, S::Install, {errorOpen, Leave(L"Page6")}, nullptr,
+         {Quit::SessionEnd}},
         {L"locked.file-in-use.repair", {Installed(), libraryInUse}, S::Repair, {writeFails}, Installs(true, 1, true)},
         {L"locked.readonly-drive.new-folder", {OnDrive(false, L"VELT")}, S::Install,
          {Says(kCaptionError, kMsgBadInstallPath), Shows(L"Page6"), Leave(L"Page6", Quit::PageCancel)}},
@@ -651,7 +670,17 @@ void AddWorkerCases(Cases* cases)
          everyWay},
         {L"quit.removal-uninstall", {Installed({}, bulk)}, S::UninstallRemoval, {underWay, Leave(L"Page10")}, Removes(),
          everyWay},
-        {L"quit.install.finished", {newFolder}, S::Install, {Shows(L"Page7"), Leave(L"Page7")}, Installs(), frameWays},
+        // The end of the session: the removal finishes before it is answered
+        // (no files more: Wine on a busy machine deleted as few as thirty a second);
+        // Uninstall's own files stay with it (their removal after it has
+        // ended would end with the session).
+        {L"quit.removal-setup", {Installed()}, S::SetupRemoval, {underWay, Leave(L"Page10")}, Removes(),
+         {Quit::SessionEnd}},
+        {L"quit.removal-uninstall", {Installed()}, S::UninstallRemoval, {underWay, Leave(L"Page10")},
+         removesAllButUninstall, {Quit::SessionEnd}},
+        // Without a worker the session may end; the installation is final.
+        {L"quit.install.finished", {newFolder}, S::Install, {Shows(L"Page7"), Leave(L"Page7")}, Installs(),
+         {Quit::FrameClose, Quit::AltF4, Quit::WmClose, Quit::SessionEnd}},
         {L"skin.setup.missing", {Installed(noRecord), EarlierEdition, SetupSkin(Missing)}, S::Setup, {DamagedAlone}},
         {L"skin.setup.truncated", {Installed(noRecord), EarlierEdition, SetupSkin(Truncated)}, S::Setup,
          {DamagedAlone}},

@@ -292,12 +292,56 @@ void MakeUserFolder(const Payload& payload, const std::wstring& dir)
 
 std::wstring QuitName(Quit quit)
 {
-    const wchar_t* names[] = {L"page-cancel", L"frame-cancel", L"frame-close", L"alt-f4", L"wm-close"};
+    const wchar_t* names[] = {L"page-cancel", L"frame-cancel", L"frame-close", L"alt-f4", L"wm-close", L"session-end"};
     return names[static_cast<int>(quit)];
+}
+
+bool EndSession(CaseRun& run, WizardDriver& d, const std::wstring& page)
+{
+    const std::pair<const wchar_t*, const wchar_t*> reasons[] = {
+        {L"Page6", L"正在安装VELT电子日历"}, {L"Page10", L"正在卸载VELT电子日历"}, {L"Page12", L"正在修复VELT电子日历"}};
+    const wchar_t* reason = nullptr;
+    for (const auto& [name, text] : reasons)
+        reason = page == name && d.PageVisible(page) ? text : reason;
+    const auto send = [&](UINT message, WPARAM wParam, DWORD_PTR* result) {
+        return SendMessageTimeoutW(d.Frame(), message, wParam, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000, result) != 0;
+    };
+    DWORD_PTR may = 0;
+    if (!run.Check(send(WM_QUERYENDSESSION, 0, &may), L"WM_QUERYENDSESSION was not answered"))
+        return false;
+    run.Note(std::wstring(L"WM_QUERYENDSESSION ") + (may ? L"TRUE" : L"FALSE"));
+    // A worker that ended meanwhile (its page gone) lets the session end.
+    run.Check(may ? !reason || !d.PageVisible(page) : reason != nullptr,
+              may ? L"the end of the session was not held up while the worker ran"
+                  : L"the end of the session was held up without a worker");
+    using QueryFn = BOOL(WINAPI*)(HWND, LPWSTR, DWORD*);
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonQuery")));
+    WCHAR text[256] = {};
+    DWORD size = 256;
+    if (!query)
+        run.Note(L"no ShutdownBlockReasonQuery here: the reason not read back");
+    else if (!may && reason)
+        run.Check(query(d.Frame(), text, &size) && std::wstring(text) == reason,
+                  L"block reason \"" + std::wstring(text) + L"\", not \"" + reason + L"\"");
+    DWORD_PTR ignored = 0;
+    run.Check(send(WM_ENDSESSION, FALSE, &ignored) && IsWindowVisible(d.Frame()) && d.Running(),
+              L"WM_ENDSESSION FALSE ended something");
+    const DWORD start = GetTickCount();
+    const bool answered = send(WM_ENDSESSION, TRUE, &ignored);
+    const DWORD took = GetTickCount() - start;
+    run.Note(L"WM_ENDSESSION answered in " + std::to_wstring(took) + L" ms");
+    run.Check(answered && took <= 5000, L"WM_ENDSESSION not answered within 5 s");
+    const MessageBoxSeen error = d.WaitMessageBox(0, kCaptionError);
+    run.Check(!error.box, L"a message showed at the end of the session: " + error.text);
+    TerminateProcess(d.Process(), 0);
+    return run.Check(d.WaitExit(10000), L"the program did not end");
 }
 
 bool TakeWayOut(CaseRun& run, WizardDriver& d, Quit quit, const std::wstring& page, bool setup, bool answer)
 {
+    if (quit == Quit::SessionEnd)
+        return EndSession(run, d, page);
     const bool sent = quit == Quit::AltF4     ? d.PostSysClose()
                       : quit == Quit::WmClose ? d.PostClose()
                                               : d.Click(quit == Quit::PageCancel ? page : L"",

@@ -95,8 +95,9 @@ inline Context g_context;
 inline const Context& Ctx() { return g_context; }
 
 // How a program is left. Setup asks whether to quit for its buttons,
-// Uninstall only for its page's cancel; Alt+F4 and WM_CLOSE never ask.
-enum class Quit { PageCancel, FrameCancel, FrameClose, AltF4, WmClose };
+// Uninstall only for its page's cancel; Alt+F4 and WM_CLOSE never ask, nor
+// does the end of the Windows session (EndSession).
+enum class Quit { PageCancel, FrameCancel, FrameClose, AltF4, WmClose, SessionEnd };
 
 // Makes an existing key readable only (its DACL replaced by "read for
 // everyone"); Wine checks a key's DACL when the key is opened, so an open
@@ -210,6 +211,18 @@ inline bool Asks(Quit quit, bool setup)
 // `answer`, answers Yes when the question comes. Checked into the run; false
 // when the way out is missing.
 bool TakeWayOut(CaseRun& run, WizardDriver& d, Quit quit, const std::wstring& page, bool setup, bool answer = true);
+
+// The end of the Windows session as Windows brings it to the frame, with
+// `page` the visible page: WM_QUERYENDSESSION must be answered FALSE while a
+// progress page ("Page6", "Page10", "Page12") shows and its worker runs, and
+// TRUE otherwise; the block reason is checked where the system can read it
+// back (ShutdownBlockReasonQuery). WM_ENDSESSION with FALSE (the end called
+// off) must change nothing; then WM_ENDSESSION (TRUE, log-off) must be
+// answered within the five seconds Windows gives, with no error message
+// shown, and the program is ended as Windows ends it then
+// (TerminateProcess, exit code 0): what the case judges is what the program
+// had done before its answer.
+bool EndSession(CaseRun& run, WizardDriver& d, const std::wstring& page);
 
 enum class Worker { Install, Repair, SetupRemoval, UninstallRemoval };
 inline const wchar_t* FinishPage(Worker worker)

@@ -8,6 +8,10 @@ namespace {
 // loader); the headers of Windows XP's level do not declare them.
 const DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 
+// DLLs that system DLLs of the programs load by name later on (see
+// RestrictDllSearch) and that are not KnownDLLs.
+const wchar_t* const kLoadedEarly[] = {L"uxtheme.dll", L"msimg32.dll"};
+
 using SetDefaultDirsFn = BOOL(WINAPI*)(DWORD);
 using SetDirFn = BOOL(WINAPI*)(LPCWSTR);
 
@@ -28,14 +32,24 @@ bool LoaderKnowsSearchFlags()
 
 bool RestrictDllSearch()
 {
+    bool systemOnly = false;
     const auto setDefault = reinterpret_cast<SetDefaultDirsFn>(
         reinterpret_cast<void*>(KernelProc("SetDefaultDllDirectories")));
-    if (setDefault && setDefault(kSearchSystem32))
-        return true;
-    const auto setDir = reinterpret_cast<SetDirFn>(reinterpret_cast<void*>(KernelProc("SetDllDirectoryW")));
-    if (setDir)
+    if (setDefault && setDefault(kSearchSystem32)) {
+        systemOnly = true;
+    } else if (const auto setDir =
+                   reinterpret_cast<SetDirFn>(reinterpret_cast<void*>(KernelProc("SetDllDirectoryW")))) {
         setDir(L"");
-    return false;
+    }
+    // Loaded now, from the system folder, so that a later load by name finds
+    // them loaded: the visual styles library's delayed import of msimg32 is
+    // resolved by a search that starts in the program's folder where the
+    // loader lacks default directories (Windows before its loader update)
+    // and under Wine whatever the program set (its delayed imports ignore
+    // the default directories).
+    for (const wchar_t* name : kLoadedEarly)
+        SystemDll(name);
+    return systemOnly;
 }
 
 HMODULE SystemDll(const wchar_t* name)

@@ -12,8 +12,12 @@
 // (LOAD_LIBRARY_SEARCH_SYSTEM32) where kernel32 has it, else
 // SetDllDirectoryW(L""), which at least takes the current folder out of the
 // search; on a system with neither, nothing changes. Both are found at run
-// time (Windows XP before SP1 has neither). Returns whether the search is
-// now the system folder only.
+// time (Windows XP before SP1 has neither). It then loads the visual styles
+// library and msimg32 from the system folder, which system DLLs load by name
+// later through delayed imports (a search that Wine, and Windows without the
+// loader update, start in the program's folder): a loaded module is found by
+// its name before any search. Returns whether the search is now the system
+// folder only.
 //
 // SystemDll(name): the DLL of that file name ("comctl32.dll") from the
 // system folder, loaded with the system folder as the only place for it and

@@ -58,20 +58,24 @@ velt_planter_pid=
 
 velt_ensure_display() {
   if [ -n "${DISPLAY:-}" ]; then return 0; fi
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    velt_xvfb_pid=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && return 0
-      kill -0 "$velt_xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    unset DISPLAY
+  # Xvfb takes the first free display number under its own lock and says
+  # which (-displayfd): sessions started at the same moment (two test runs,
+  # helpers) never share a screen, which would put one run's windows over
+  # the other's screenshots.
+  local numfile i
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+  velt_xvfb_pid=$!
+  for i in $(seq 1 100); do
+    if [ -s "$numfile" ]; then
+      export DISPLAY=":$(tr -dc 0-9 <"$numfile")"
+      rm -f "$numfile"
+      return 0
+    fi
+    kill -0 "$velt_xvfb_pid" 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$numfile"
   echo "wine-session: could not start Xvfb" >&2
   return 1
 }

@@ -7,6 +7,7 @@
 #include "payload_entries.h"
 #include "product.h"
 #include "protected_path.h"
+#include "run_log.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -84,12 +85,15 @@ void RemoveAt(const OpenedItem& root, const std::wstring& relative, ItemKind kin
     const OpenStatus status = walk.To(root, relative, kind);
     OpenedItem* item = walk.Item();
     if (status == OpenStatus::Link) {
-        DeleteOpened(item);
+        if (DeleteOpened(item))
+            LogLine(L"删除链接：" + JoinPath(root.Path(), relative));
     } else if (status == OpenStatus::InUse) {
         inUse->push_back(JoinPath(root.Path(), relative));
     } else if (status == OpenStatus::Opened && (kind == ItemKind::File || ListChildren(*item).empty())) {
         const std::wstring path = item->Path();
-        if (!DeleteOpened(item) && kind == ItemKind::File)
+        if (DeleteOpened(item))
+            LogLine(L"删除：" + path);
+        else if (kind == ItemKind::File)
             inUse->push_back(path);
     }
 }
@@ -240,11 +244,13 @@ bool RemoveDirectoryTree(const std::wstring& directory, bool keepOwnFiles, std::
             all = false;
         } else if (guard.IsProtected(path) || !RemoveBelow(dir, name, &left)) {
             all = false;
+        } else {
+            LogLine(L"删除：" + path);
         }
     }
     NoteInUse(inUse, left);
-    if (all)
-        DeleteOpened(&dir);
+    if (all && DeleteOpened(&dir))
+        LogLine(L"删除文件夹：" + dir.Path());
     return true;
 }
 

@@ -57,3 +57,16 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
            CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, na.c_str(), static_cast<int>(na.size()), nb.c_str(),
                           static_cast<int>(nb.size())) == CSTR_EQUAL;
 }
+
+std::wstring FullPath(const std::wstring& text)
+{
+    const DWORD size = text.empty() ? 0 : GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return text;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(text.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return text;
+    full.resize(length);
+    return full;
+}

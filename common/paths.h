@@ -24,5 +24,10 @@ std::wstring ParentPath(const std::wstring& path);
 // resolved.
 std::wstring NormalisePath(const std::wstring& path);
 
+// The full path of `text` (GetFullPathNameW: relative to the current folder,
+// '/' as '\\', "." and ".." resolved, nothing else changed); `text` itself
+// when it has none (empty, or it cannot be resolved).
+std::wstring FullPath(const std::wstring& text);
+
 // True when both name the same folder (after NormalisePath, ignoring case).
 bool SamePath(const std::wstring& a, const std::wstring& b);

@@ -10,6 +10,7 @@
 #include "protected_path.h"
 #include "raised_priority.h"
 #include "registry_key.h"
+#include "run_log.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -20,8 +21,8 @@ namespace {
 
 void DeleteUnlessProtected(const std::wstring& path)
 {
-    if (!path.empty() && !IsProtectedPath(path))
-        DeletePath(path.c_str());
+    if (!path.empty() && !IsProtectedPath(path) && PathFileExistsW(path.c_str()) && DeletePath(path.c_str()))
+        LogLine(L"删除：" + path);
 }
 
 // Removes the files at `location`; `announce` tells the shell first and
@@ -109,11 +110,13 @@ RemovalOutcome RunRemoval(const RemovalJob& job, WorkerHooks& hooks)
     bar(2 * full / 3);
 
     CRegistryKey key;
-    if (key.Open(RecordRoot(outcome.allUsers), kRunKey, kFullAccess) == ERROR_SUCCESS)
-        RegDeleteValueW(key.Handle(), kAutostartValueName);
+    if (key.Open(RecordRoot(outcome.allUsers), kRunKey, kFullAccess) == ERROR_SUCCESS &&
+        RegDeleteValueW(key.Handle(), kAutostartValueName) == ERROR_SUCCESS)
+        LogLine(L"删除开机启动值");
     key.Close();
-    if (key.Open(RecordRoot(outcome.allUsers), kUninstallParentKey, kFullAccess) == ERROR_SUCCESS)
-        key.DeleteKey(job.productKey.c_str());
+    if (key.Open(RecordRoot(outcome.allUsers), kUninstallParentKey, kFullAccess) == ERROR_SUCCESS &&
+        key.DeleteKey(job.productKey.c_str()) == ERROR_SUCCESS)
+        LogLine(L"删除安装记录");
     key.Close();
     bar(full);
     return outcome;

@@ -5,6 +5,7 @@
 #include "paths.h"
 #include "product.h"
 #include "registry_key.h"
+#include "run_log.h"
 #include "shortcut.h"
 
 #include "folder_chain.h"
@@ -183,6 +184,8 @@ ExtractionOutcome ExtractPayload(ExtractionJob& job, WorkerHooks& hooks)
         if (result != kZipOk)
             return fail(kMsgSetupDamaged, ExtractionOutcome::Damaged);
         job.manifest.AddArchiveEntry(name);
+        if (!folder)
+            LogLine(L"写入文件：" + name);
         // Entries that leave the bar where it is do not set it again: each
         // setting costs the interface thread a repaint.
         const int width = ExtractionBarWidth(i, count, fullWidth);
@@ -201,6 +204,7 @@ ExtractionOutcome ExtractPayload(ExtractionJob& job, WorkerHooks& hooks)
                                       : RewriteEntry(repair, kInstallManifestFileName, false, BytesWriter(manifest));
     if (written != kZipOk)
         return fail(WriteFailedText(kInstallManifestFileName), ExtractionOutcome::WriteFailed);
+    LogLine(std::wstring(L"写入文件：") + kInstallManifestFileName);
     if (journal)
         journal->CloseDirectory();
     if (stop(Checkpoint::AfterManifest))
@@ -213,10 +217,13 @@ ExtractionOutcome ExtractPayload(ExtractionJob& job, WorkerHooks& hooks)
         return fail(kMsgRunKeyMissing, ExtractionOutcome::RunKeyMissing);
     if (journal)
         journal->PrepareAutostart(RecordRoot(job.allUsers), run.Handle());
-    if (run.WriteString(kAutostartValueName, AutostartCommand(job.dir).c_str()) != ERROR_SUCCESS)
+    if (run.WriteString(kAutostartValueName, AutostartCommand(job.dir).c_str()) != ERROR_SUCCESS) {
         hooks.ShowError(kMsgAutostartSetFailed);
-    else if (journal)
-        journal->AutostartWritten();
+    } else {
+        LogLine(L"写入开机启动值：" + AutostartCommand(job.dir));
+        if (journal)
+            journal->AutostartWritten();
+    }
     run.Close();
 
     if (stop(Checkpoint::AfterAutostart))

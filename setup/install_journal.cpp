@@ -7,6 +7,7 @@
 #include "product.h"
 #include "protected_path.h"
 #include "registry_key.h"
+#include "run_log.h"
 
 #include <ntsecapi.h>
 #include <shlwapi.h>
@@ -107,6 +108,7 @@ int InstallJournal::CreateInstallDirectory(const std::wstring& directory, SECURI
     // take as made here is the unbroken run of levels up from the directory.
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (CreateDirectoryW(it->c_str(), security)) {
+            LogLine(L"创建文件夹：" + *it);
             if (it + 1 == missing.rend())
                 m_createdDirectory = true;
             else
@@ -160,6 +162,7 @@ bool InstallJournal::KeepAside(OpenedItem* file, const std::wstring& relative)
     if (!RenameOpened(file, m_backup, kept.kept, false))
         return false;
     m_keptFiles.push_back(kept);
+    LogLine(L"移开原有文件：" + relative);
     return true;
 }
 
@@ -279,8 +282,8 @@ void InstallJournal::UndoFiles()
         SplitRelative(*it, &folderPart, &leaf);
         OpenedItem file;
         if (m_chain.Reach(folderPart, nullptr, &folder) == OpenStatus::Opened &&
-            OpenBelow(*folder, leaf, ItemKind::File, &file) == OpenStatus::Opened)
-            DeleteOpened(&file);
+            OpenBelow(*folder, leaf, ItemKind::File, &file) == OpenStatus::Opened && DeleteOpened(&file))
+            LogLine(L"回滚：删除文件：" + *it);
     }
     m_writtenFiles.clear();
     m_writtenIndex.clear();
@@ -296,8 +299,10 @@ void InstallJournal::UndoFiles()
         if (m_backup.Valid() && OpenBelow(m_backup, it->kept, ItemKind::File, &kept) == OpenStatus::Opened &&
             m_chain.Reach(folderPart, nullptr, &folder) == OpenStatus::Opened &&
             OpenBelow(*folder, leaf, ItemKind::Any, &there) == OpenStatus::Missing &&
-            RenameOpened(&kept, *folder, leaf, false))
+            RenameOpened(&kept, *folder, leaf, false)) {
+            LogLine(L"回滚：放回原有文件：" + it->original);
             continue;
+        }
         notBack.insert(notBack.begin(), *it);
     }
     m_keptFiles = notBack;
@@ -321,8 +326,8 @@ void InstallJournal::UndoDirectory()
     m_backup.Close();
 
     if (m_createdDirectory && IsFolder(m_directory)) {
-        if (!IsProtectedPath(m_directory) && m_keptFiles.empty())
-            DeletePath(m_directory.c_str());
+        if (!IsProtectedPath(m_directory) && m_keptFiles.empty() && DeletePath(m_directory.c_str()))
+            LogLine(L"回滚：删除文件夹：" + m_directory);
         else
             RemoveIfEmpty(m_directory);
     }
@@ -335,8 +340,10 @@ void InstallJournal::UndoDirectory()
 
 void InstallJournal::UndoShortcuts()
 {
-    for (auto it = m_writtenLinks.rbegin(); it != m_writtenLinks.rend(); ++it)
+    for (auto it = m_writtenLinks.rbegin(); it != m_writtenLinks.rend(); ++it) {
         DeleteFileForcibly(*it);
+        LogLine(L"回滚：删除快捷方式：" + *it);
+    }
     m_writtenLinks.clear();
 
     std::vector<KeptLink> notBack;
@@ -367,8 +374,9 @@ void InstallJournal::UndoRecord()
     if (!m_recordRoot)
         return;
     CRegistryKey key;
-    if (key.Open(m_recordRoot, kUninstallParentKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-        key.DeleteKey(m_productKey.c_str());
+    if (key.Open(m_recordRoot, kUninstallParentKey, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
+        key.DeleteKey(m_productKey.c_str()) == ERROR_SUCCESS)
+        LogLine(L"回滚：删除安装记录");
     m_recordRoot = nullptr;
 }
 
@@ -389,8 +397,10 @@ LONG InstallJournal::UndoAutostart()
         if (result == ERROR_FILE_NOT_FOUND)
             result = ERROR_SUCCESS;  // nothing there: nothing failed
     }
-    if (result == ERROR_SUCCESS)
+    if (result == ERROR_SUCCESS) {
         m_autostartWritten = false;
+        LogLine(m_autostartExisted ? L"回滚：还原开机启动值" : L"回滚：删除开机启动值");
+    }
     return result;
 }
 

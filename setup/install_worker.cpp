@@ -5,6 +5,7 @@
 #include "install_journal.h"
 #include "install_record.h"
 #include "product.h"
+#include "run_log.h"
 
 #include <shlwapi.h>
 
@@ -12,7 +13,11 @@ InstallOutcome RunInstall(const InstallJob& job, WorkerHooks& hooks, InstallJour
 {
     // The install record, before anything else.
     if (WriteInstallRecord(job.allUsers, job.productKey, job.installDir, RecordWriter::Install) == ERROR_SUCCESS)
+    {
         journal.RecordWritten(RecordRoot(job.allUsers), job.productKey);
+        LogLine(std::wstring(L"写入安装记录：") + (job.allUsers ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") +
+                InstallRecordKeyPath(job.productKey));
+    }
     if (hooks.PassCheckpoint(Checkpoint::AfterRecord, -1))
         return InstallOutcome::Cancelled;
 

@@ -14,13 +14,26 @@
 // creates its windows, the message loop runs, and the wizard ends what still
 // runs and releases its windows.
 //
-// Ignores its command line; returns 0 in every case.
+// First of all it reads its command line (command_line.h): /? shows the
+// usage and ends; a refused line ends with kExitBadCommandLine (its reason
+// in the log, and with windows the usage shown); /LOG= opens the log, which
+// the wizard and the workers write too (run_log.h); /S hands the run to
+// RunSetupSilently (silent_run.h) with the session watched
+// (session_watch.h), and its exit code is Setup's. A run with windows
+// returns kExitDone. The wizard takes no other option.
+#include "command_line.h"
 #include "delayed_removal.h"
+#include "exit_code.h"
 #include "install_record.h"
 #include "legacy_cleanup.h"
 #include "product.h"
+#include "run_log.h"
+#include "run_start.h"
 #include "running_app.h"
+#include "session_end.h"
+#include "session_watch.h"
 #include "setup_wizard.h"
+#include "silent_run.h"
 #include "skin_check.h"
 #include "system_dll.h"
 
@@ -32,6 +45,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // A drive without a medium or a damaged one is an error to the caller,
     // never the system's own dialog, which a worker would wait behind.
     SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const CommandOptions options = ParseCommandLine(GetCommandLineW(), CommandProgram::Setup);
+    if (const int refused = StartRun(options, CommandProgram::Setup, kSetupWindowTitle); refused >= 0)
+        return refused;
+    if (options.silent) {
+        HoldExitLockUntilExit();
+        SessionWatch watch(options.repair      ? kBlockReasonRepair
+                           : options.uninstall ? kBlockReasonRemoval
+                                               : kBlockReasonInstall);
+        const int code = RunSetupSilently(options, FindInstallRecord(kProductKey), watch.EndFlag());
+        watch.Done();
+        return code;
+    }
     CPaintManagerUI::SetInstance(instance);
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip(kSetupSkinFileName);
@@ -39,8 +64,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     const RecordProbe record = FindInstallRecord(kProductKey);
     if (!record.trusted) {
+        LogLine(kMsgNotInstalled);
         MessageBoxW(nullptr, kMsgNotInstalled, kCaptionError, MB_ICONERROR);
-        return 0;
+        return kExitDone;
     }
     const CSetupWizard::Mode mode = record.found ? CSetupWizard::Mode::Maintenance : CSetupWizard::Mode::FreshInstall;
     if (!CheckSkinOrReport(record.found ? L"Page8Wnd.xml" : L"CoverWnd.xml"))
@@ -62,5 +88,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
     if (damaged)
         MessageBoxW(nullptr, kMsgSetupDamaged, kCaptionError, MB_ICONERROR);
-    return 0;
+    return kExitDone;
 }

@@ -5,6 +5,7 @@
 #include "option_looks.h"
 #include "path_identity.h"
 #include "path_naming.h"
+#include "paths.h"
 #include "product.h"
 
 #include <shlobj.h>
@@ -28,21 +29,6 @@ public:
 private:
     PIDLIST_ABSOLUTE m_list;
 };
-
-// The full path of `text` (GetFullPathNameW: relative to Setup's current
-// folder, '/' as '\\', "." and ".." resolved); `text` itself when it has none.
-std::wstring FullPathOf(const std::wstring& text)
-{
-    const DWORD size = text.empty() ? 0 : GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
-        return text;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(text.c_str(), size, &full[0], nullptr);
-    if (length == 0 || length >= size)
-        return text;
-    full.resize(length);
-    return full;
-}
 
 } // namespace
 
@@ -71,7 +57,7 @@ std::wstring CPage4Wnd::TypedPath() const
 
 std::wstring CPage4Wnd::InstallPath() const
 {
-    return FullPathOf(TypedPath());
+    return FullPath(TypedPath());
 }
 
 bool CPage4Wnd::MayInstallFor(int allUsers)

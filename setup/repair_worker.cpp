@@ -7,6 +7,7 @@
 #include "product.h"
 #include "protected_path.h"
 #include "registry_key.h"
+#include "run_log.h"
 
 RepairResult RunRepair(const RepairJob& job, WorkerHooks& hooks)
 {
@@ -33,7 +34,8 @@ RepairResult RunRepair(const RepairJob& job, WorkerHooks& hooks)
         return result;
     }
     const std::wstring dir = location;
-    WriteInstallRecord(job.allUsers, job.productKey, dir, RecordWriter::Repair);
+    if (WriteInstallRecord(job.allUsers, job.productKey, dir, RecordWriter::Repair) == ERROR_SUCCESS)
+        LogLine(L"重写安装记录：" + dir);
 
     ExtractionJob extraction;
     extraction.dir = dir;

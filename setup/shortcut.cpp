@@ -3,6 +3,7 @@
 #include "com_ptr.h"
 #include "install_journal.h"
 #include "product.h"
+#include "run_log.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -27,6 +28,8 @@ void MakeLink(const std::wstring& link, const std::wstring& target, InstallJourn
     if (journal && !journal->PrepareLink(link))
         return;
     const bool saved = CreateShortcut(link, target, target.c_str());
+    if (saved)
+        LogLine(L"创建快捷方式：" + link);
     if (journal && (saved || PathFileExistsW(link.c_str())))
         journal->LinkWritten(link);
 }

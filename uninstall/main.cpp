@@ -9,12 +9,26 @@
 // not-installed message, owned by no window, and the program ends having
 // touched nothing), runs the wizard
 // (uninstall_wizard.h) and, after a completed removal, has its own folder
-// removed once it has exited. Ignores its command line; returns 0 in every
-// case.
+// removed once it has exited.
+//
+// Before all that it reads its command line (command_line.h, run_start.h:
+// /?, /LOG=, a refused line). With /S there is no window at any moment and
+// no skin is needed: without a record it ends with kExitNotInstalled, else
+// the removal runs (silent_removal.h) with the session watched
+// (session_watch.h), its own folder goes as after the wizard's removal, and
+// the exit code says how it went (exit_code.h). A run with windows returns
+// kExitDone.
+#include "command_line.h"
 #include "delayed_removal.h"
+#include "exit_code.h"
 #include "install_record.h"
 #include "paths.h"
 #include "product.h"
+#include "run_log.h"
+#include "run_start.h"
+#include "session_end.h"
+#include "session_watch.h"
+#include "silent_removal.h"
 #include "skin_check.h"
 #include "system_dll.h"
 #include "uninstall_wizard.h"
@@ -49,11 +63,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // A drive without a medium or a damaged one is an error to the caller,
     // never the system's own dialog, which a worker would wait behind.
     SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    CPaintManagerUI::SetInstance(instance);
-    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
-    CPaintManagerUI::SetResourceZip(kUninstallSkinFileName);
-    if (!CheckSkinOrReport(L"Page9Wnd.xml"))
-        return 0;
+    const CommandOptions options = ParseCommandLine(GetCommandLineW(), CommandProgram::Uninstall);
+    if (const int refused = StartRun(options, CommandProgram::Uninstall, kUninstallWindowTitle); refused >= 0)
+        return refused;
+    if (!options.silent) {
+        CPaintManagerUI::SetInstance(instance);
+        CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
+        CPaintManagerUI::SetResourceZip(kUninstallSkinFileName);
+        if (!CheckSkinOrReport(L"Page9Wnd.xml"))
+            return kExitDone;
+    }
 
     HoldExitLockUntilExit();
     // Started from its own folder (a double click), Uninstall would keep that
@@ -68,9 +87,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     const std::wstring moduleDir = module;
 
     const RecordProbe record = FindInstallRecord(kProductKey);
-    if (!record.trusted) {
+    if (!record.trusted || (options.silent && !record.found)) {
+        LogLine(kMsgNotInstalled);
+        if (options.silent)
+            return record.trusted ? kExitNotInstalled : kExitRefused;
         MessageBoxW(nullptr, kMsgNotInstalled, kCaptionError, MB_ICONERROR);
-        return 0;
+        return kExitDone;
+    }
+    if (options.silent) {
+        SessionWatch watch(kBlockReasonRemoval);
+        RemovalOutcome removal;
+        const int code = RemoveSilently(record.allUsers, &removal);
+        if (code == kExitDone)
+            StartSelfRemoval(moduleDir, removal);
+        watch.Done();
+        LogLine(L"退出代码 " + std::to_wstring(code));
+        return code;
     }
     CUninstallWizard wizard(record.allUsers);
     if (wizard.CreateWindows())
@@ -78,5 +110,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     wizard.EndOfLoop();
     if (const RemovalOutcome* removal = wizard.Removal())
         StartSelfRemoval(moduleDir, *removal);
-    return 0;
+    return kExitDone;
 }

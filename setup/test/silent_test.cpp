@@ -34,22 +34,25 @@ struct SilentRun {
     int windowsSeen = 0;  // visible top-level windows of the process, counted while it ran
 };
 
+struct WindowSearch {
+    DWORD pid;
+    int count;
+};
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->pid && IsWindowVisible(window))
+        ++search->count;
+    return TRUE;
+}
+
 int VisibleWindowsOf(DWORD pid)
 {
-    struct Search {
-        DWORD pid;
-        int count;
-    } search = {pid, 0};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->pid && IsWindowVisible(window))
-                ++s->count;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search = {pid, 0};
+    EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&search));
     return search.count;
 }
 

@@ -19,7 +19,8 @@ The key, from the environment:
                            timestamp (the signatures are then valid only while
                            the certificate is).
 Exit status: 0 when the signed kit was written (its path printed), 1 when
-signing or packing failed (nothing written), 2 on bad arguments or no key.
+signing or packing failed (then no signed kit is left in the output folder),
+2 on bad arguments or no key.
 """
 import io
 import os
@@ -122,6 +123,9 @@ def signed_payload(payload, sign, work):
 
 
 def sign_kit(kit, out_folder, key_args, work):
+    target = os.path.join(out_folder, os.path.basename(kit))
+    if os.path.exists(target):
+        os.remove(target)  # no earlier signed kit stays when this one fails
     sign = Signer(key_args, work)
     with zipfile.ZipFile(kit) as z:
         files = [(i.filename, z.read(i)) for i in z.infolist()]
@@ -137,7 +141,6 @@ def sign_kit(kit, out_folder, key_args, work):
         with open(os.path.join(staged, name), "wb") as f:
             f.write(data)
     os.makedirs(out_folder, exist_ok=True)
-    target = os.path.join(out_folder, os.path.basename(kit))
     result = subprocess.run([sys.executable, PACK_KIT, target] + [os.path.join(staged, n) for n, _ in files],
                             capture_output=True, text=True)
     if result.returncode != 0:

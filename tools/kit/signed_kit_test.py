@@ -5,9 +5,10 @@ of the kit and of Setup's payload carries a SHA-256 signature that
 `osslsigncode verify` accepts against that CA; the payload holds the same
 entries in the same order, form and times, only its PEs changed; the signed
 kit passes the kit's own check (check_kit.py); the unsigned kit stays as it
-was. Without a key, or with a wrong password, nothing is written. The signed
-kits stay in the output folder (pkcs12/, pkcs11/) for an installation under
-Wine (CTest: signed_kit_install).
+was. Without a key nothing is written; with a wrong password, no signed kit
+is left (an earlier one is removed). The signed kits stay in the output
+folder (pkcs12/, pkcs11/) for an installation under Wine (CTest:
+signed_kit_install).
 
 Usage: signed_kit_test.py <unsigned kit> <output folder> <i686|x86_64> <objdump> <check-imports.sh>
 Exit status: 0 when every check holds, 1 otherwise (each failure printed).
@@ -126,6 +127,10 @@ def main(argv):
                  ("pkcs11", keys["pkcs11"], 0)]
         for folder, key, status in cases:
             signed = os.path.join(out, folder, os.path.basename(kit))
+            if status == 1:  # a kit signed earlier must not stay
+                os.makedirs(os.path.dirname(signed))
+                with open(signed, "wb") as f:
+                    f.write(unsigned_bytes)
             result = run([sys.executable, os.path.join(HERE, "sign_kit.py"), kit, os.path.dirname(signed)],
                          dict(base, **key))
             if check(result.returncode == status, "%s: sign_kit ended with %d, not %d: %s" % (

@@ -18,6 +18,7 @@ packages=(
   googletest libstb-dev
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-microhei nsis locales python3
+  osslsigncode openssl softhsm2 libengine-pkcs11-openssl
   wine32:i386
 )
 

@@ -18,6 +18,9 @@ import sys
 import tempfile
 import zipfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pe_resource import find_resource  # noqa: E402
+
 KIT_ENTRIES = ["DuiLibu.dll", "Setup.exe", "VELTSetupDate.DAT"]
 PAYLOAD_PROGRAMS = ["VELT电子日历.exe", "DuiLibu.dll", "Uninstall.exe"]
 MACHINE = {"i686": 0x014C, "x86_64": 0x8664}
@@ -31,51 +34,6 @@ def pe_machine(data):
     if data[offset:offset + 4] != b"PE\0\0":
         return None
     return struct.unpack_from("<H", data, offset + 4)[0]
-
-
-def resource(data, type_name, ident):
-    """Bytes of the resource of a named type and a numeric id, or None."""
-    offset = struct.unpack_from("<I", data, 0x3C)[0]
-    machine, sections, _, _, _, opt_size = struct.unpack_from("<HHIIIH", data, offset + 4)
-    opt = offset + 24
-    magic = struct.unpack_from("<H", data, opt)[0]
-    dirs = opt + (96 if magic == 0x10B else 112)
-    rsrc_rva, _ = struct.unpack_from("<II", data, dirs + 2 * 8)
-    table = opt + opt_size
-    spans = []
-    for i in range(sections):
-        s = table + 40 * i
-        vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, s + 8)
-        spans.append((va, max(vsize, rawsize), rawptr))
-
-    def at(rva):
-        for va, size, raw in spans:
-            if va <= rva < va + size:
-                return raw + rva - va
-        raise ValueError("rva outside every section")
-
-    base = at(rsrc_rva)
-
-    def entries(directory):
-        named, ids = struct.unpack_from("<HH", data, base + directory + 12)
-        for i in range(named + ids):
-            name, target = struct.unpack_from("<II", data, base + directory + 16 + 8 * i)
-            if name & 0x80000000:
-                p = base + (name & 0x7FFFFFFF)
-                length = struct.unpack_from("<H", data, p)[0]
-                key = data[p + 2:p + 2 + 2 * length].decode("utf-16-le")
-            else:
-                key = name
-            yield key, target
-
-    for key, target in entries(0):
-        if isinstance(key, str) and key.upper() == type_name:
-            for key2, target2 in entries(target & 0x7FFFFFFF):
-                if key2 == ident:
-                    for _, leaf in entries(target2 & 0x7FFFFFFF):
-                        rva, size = struct.unpack_from("<II", data, base + leaf)
-                        return data[at(rva):at(rva) + size]
-    return None
 
 
 def main(argv):
@@ -97,7 +55,7 @@ def main(argv):
     for name in ("Setup.exe", "DuiLibu.dll"):
         if name in files:
             pes["kit/" + name] = files[name]
-    payload = resource(files.get("Setup.exe", b"MZ"), "ZIP", 135) if "Setup.exe" in files else None
+    payload = find_resource(files["Setup.exe"], "ZIP", 135) if "Setup.exe" in files else None
     if payload is None:
         failures.append("Setup.exe carries no payload archive (ZIP 135)")
     else:

@@ -4,6 +4,7 @@
 #include "folder_acl.h"
 #include "install_journal.h"
 #include "install_record.h"
+#include "payload_size.h"
 #include "product.h"
 
 #include <shlwapi.h>
@@ -11,7 +12,8 @@
 InstallOutcome RunInstall(const InstallJob& job, WorkerHooks& hooks, InstallJournal& journal)
 {
     // The install record, before anything else.
-    if (WriteInstallRecord(job.allUsers, job.productKey, job.installDir, RecordWriter::Install) == ERROR_SUCCESS)
+    if (WriteInstallRecord(job.allUsers, job.productKey, job.installDir, RecordWriter::Install,
+                           PayloadSizeKb(job.payload, job.payloadSize)) == ERROR_SUCCESS)
         journal.RecordWritten(RecordRoot(job.allUsers), job.productKey);
     if (hooks.PassCheckpoint(Checkpoint::AfterRecord, -1))
         return InstallOutcome::Cancelled;

@@ -4,6 +4,7 @@
 #include "install_manifest.h"
 #include "install_record.h"
 #include "paths.h"
+#include "payload_size.h"
 #include "product.h"
 #include "protected_path.h"
 #include "registry_key.h"
@@ -33,7 +34,8 @@ RepairResult RunRepair(const RepairJob& job, WorkerHooks& hooks)
         return result;
     }
     const std::wstring dir = location;
-    WriteInstallRecord(job.allUsers, job.productKey, dir, RecordWriter::Repair);
+    WriteInstallRecord(job.allUsers, job.productKey, dir, RecordWriter::Repair,
+                       PayloadSizeKb(job.payload, job.payloadSize));
 
     ExtractionJob extraction;
     extraction.dir = dir;

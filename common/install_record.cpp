@@ -23,33 +23,60 @@ RecordProbe FindInstallRecord(const std::wstring& productKey)
     return {};
 }
 
-std::vector<RecordValue> InstallRecordValues(const std::wstring& installDir, RecordWriter writer)
+std::vector<RecordValue> InstallRecordValues(const std::wstring& installDir, RecordWriter writer, DWORD sizeKb,
+                                             const std::wstring& date)
 {
+    std::vector<RecordValue> values;
     if (writer == RecordWriter::Install) {
-        return {
+        values = {
             {kValueDisplayName, kDisplayName},
             {kValueInstallLocation, installDir},
             {kValuePublisher, kPublisher},
             {kValueUninstallString, UninstallCommand(installDir)},
         };
+    } else {
+        values = {
+            {kValueDisplayName, kDisplayName},
+            {kValueUninstallStringRepair, UninstallCommand(installDir)},
+            {kValueInstallLocation, installDir},
+            {kValuePublisher, kPublisher},
+        };
     }
-    return {
-        {kValueDisplayName, kDisplayName},
-        {kValueUninstallStringRepair, UninstallCommand(installDir)},
-        {kValueInstallLocation, installDir},
-        {kValuePublisher, kPublisher},
-    };
+    values.insert(values.end(), {
+                                    {kValueDisplayVersion, kProductVersion},
+                                    {kValueDisplayIcon, AppExePath(installDir) + L",0"},
+                                    {kValueEstimatedSize, L"", sizeKb, true},
+                                    {kValueInstallDate, date},
+                                    {kValueNoModify, L"", 1, true},
+                                    {kValueNoRepair, L"", 1, true},
+                                    {kValueQuietUninstallString, QuietUninstallCommand(installDir)},
+                                });
+    return values;
+}
+
+std::wstring RecordDate(const SYSTEMTIME& time)
+{
+    WCHAR text[16];
+    wsprintfW(text, L"%04u%02u%02u", time.wYear, time.wMonth, time.wDay);
+    return text;
 }
 
 LONG WriteInstallRecord(int allUsers, const std::wstring& productKey, const std::wstring& installDir,
-                        RecordWriter writer)
+                        RecordWriter writer, DWORD sizeKb)
 {
     CRegistryKey key;
     const LONG rc = key.Create(RecordRoot(allUsers), InstallRecordKeyPath(productKey).c_str());
     if (rc != ERROR_SUCCESS)
         return rc;
-    for (const RecordValue& value : InstallRecordValues(installDir, writer))
-        key.WriteString(value.name, value.data.c_str());
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    for (const RecordValue& value : InstallRecordValues(installDir, writer, sizeKb, RecordDate(now))) {
+        if (value.dword)
+            RegSetValueExW(key.Handle(), value.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.number),
+                           sizeof value.number);
+        else
+            key.WriteString(value.name, value.text.c_str());
+    }
     return ERROR_SUCCESS;
 }
 

@@ -31,19 +31,36 @@ struct RecordProbe {
 };
 RecordProbe FindInstallRecord(const std::wstring& productKey);
 
-// The record's values, in the order the writer writes them.
+// The record's values, in the order the writer writes them: the four that
+// name the product and its uninstall command ("DisplayName",
+// "InstallLocation", "Publisher", "UninstallString"; a repair spells the
+// last "UnInstallString" and writes it second), then what the Programs list
+// and management tools read, the same for both writers:
+//   "DisplayVersion"        kProductVersion;
+//   "DisplayIcon"           the installed calendar, unquoted, with ",0";
+//   "EstimatedSize"         REG_DWORD, `sizeKb`: the payload's files in KB;
+//   "InstallDate"           `date`, "yyyymmdd" (a repair's is its own day);
+//   "NoModify", "NoRepair"  REG_DWORD 1: the installed folder has no Setup;
+//   "QuietUninstallString"  the uninstall command with " /S".
+// The rest are REG_SZ.
 enum class RecordWriter { Install, Repair };
 struct RecordValue {
     const wchar_t* name;
-    std::wstring data;
+    std::wstring text;  // REG_SZ
+    DWORD number = 0;   // REG_DWORD, where `dword` is set
+    bool dword = false;
 };
-std::vector<RecordValue> InstallRecordValues(const std::wstring& installDir, RecordWriter writer);
+std::vector<RecordValue> InstallRecordValues(const std::wstring& installDir, RecordWriter writer, DWORD sizeKb,
+                                             const std::wstring& date);
+
+// The local date `time` as "yyyymmdd".
+std::wstring RecordDate(const SYSTEMTIME& time);
 
 // Creates (or opens) the record under RecordRoot(allUsers) and writes its
-// values as REG_SZ in the writer's order. Returns the result of creating the
-// key; the value writes are not checked.
+// values in the writer's order, with today's local date. Returns the result
+// of creating the key; the value writes are not checked.
 LONG WriteInstallRecord(int allUsers, const std::wstring& productKey, const std::wstring& installDir,
-                        RecordWriter writer);
+                        RecordWriter writer, DWORD sizeKb = 0);
 
 // Reads "InstallLocation" of the open `key` into `location`, which is zeroed
 // first; at most MAX_PATH units are offered, so the last unit stays zero and

@@ -23,6 +23,11 @@ std::wstring UninstallCommand(const std::wstring& installDir)
     return L"\"" + UninstallerExePath(installDir) + L"\"";
 }
 
+std::wstring QuietUninstallCommand(const std::wstring& installDir)
+{
+    return UninstallCommand(installDir) + L" /S";
+}
+
 std::wstring AutostartCommand(const std::wstring& installDir)
 {
     return L"\"" + AppExePath(installDir) + L"\"";

@@ -21,6 +21,9 @@ inline constexpr wchar_t kPublisher[] = L"VELT";
 inline constexpr wchar_t kProductKey[] = L"{3C9B27E4-81D5-4A06-9F3E-5B7D0C14A2E8}";
 inline constexpr wchar_t kSetupWindowTitle[] = L"VELT电子日历安装向导";
 inline constexpr wchar_t kUninstallWindowTitle[] = L"VELT电子日历卸载向导";
+// The product version: the install record's "DisplayVersion" and the release
+// kit's name (setup/CMakeLists.txt reads it from this line).
+inline constexpr wchar_t kProductVersion[] = L"1.0.0";
 
 // Installed files.
 inline constexpr wchar_t kAppFileName[] = L"VELT电子日历.exe";
@@ -54,6 +57,14 @@ inline constexpr wchar_t kValueInstallLocation[] = L"InstallLocation";
 inline constexpr wchar_t kValuePublisher[] = L"Publisher";
 inline constexpr wchar_t kValueUninstallString[] = L"UninstallString";        // as install writes it
 inline constexpr wchar_t kValueUninstallStringRepair[] = L"UnInstallString";  // as repair writes it
+// What the Programs list and management tools read besides (install_record.h).
+inline constexpr wchar_t kValueDisplayVersion[] = L"DisplayVersion";
+inline constexpr wchar_t kValueDisplayIcon[] = L"DisplayIcon";
+inline constexpr wchar_t kValueEstimatedSize[] = L"EstimatedSize";
+inline constexpr wchar_t kValueInstallDate[] = L"InstallDate";
+inline constexpr wchar_t kValueNoModify[] = L"NoModify";
+inline constexpr wchar_t kValueNoRepair[] = L"NoRepair";
+inline constexpr wchar_t kValueQuietUninstallString[] = L"QuietUninstallString";
 inline constexpr wchar_t kOrganizationKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 inline constexpr wchar_t kOrganizationValue[] = L"RegisteredOrganization";
 
@@ -97,10 +108,12 @@ HKEY RecordRoot(int allUsers);
 std::wstring AppExePath(const std::wstring& installDir);
 std::wstring UninstallerExePath(const std::wstring& installDir);
 
-// Command lines that Windows runs: the uninstall command and the autostart
-// value. The executable path is in double quotes, so that a path with spaces
-// can never run a different program ("C:\Program.exe").
+// Command lines that Windows runs: the uninstall command, the same for an
+// uninstallation without windows (" /S" appended) and the autostart value.
+// The executable path is in double quotes, so that a path with spaces can
+// never run a different program ("C:\Program.exe").
 std::wstring UninstallCommand(const std::wstring& installDir);
+std::wstring QuietUninstallCommand(const std::wstring& installDir);
 std::wstring AutostartCommand(const std::wstring& installDir);
 
 // Shell folders with the product's names appended (PathAppendW in 260-character

@@ -4,6 +4,7 @@
 #include "folder_acl.h"
 #include "install_journal.h"
 #include "install_record.h"
+#include "payload_size.h"
 #include "product.h"
 #include "run_log.h"
 
@@ -12,8 +13,8 @@
 InstallOutcome RunInstall(const InstallJob& job, WorkerHooks& hooks, InstallJournal& journal)
 {
     // The install record, before anything else.
-    if (WriteInstallRecord(job.allUsers, job.productKey, job.installDir, RecordWriter::Install) == ERROR_SUCCESS)
-    {
+    if (WriteInstallRecord(job.allUsers, job.productKey, job.installDir, RecordWriter::Install,
+                           PayloadSizeKb(job.payload, job.payloadSize)) == ERROR_SUCCESS) {
         journal.RecordWritten(RecordRoot(job.allUsers), job.productKey);
         LogLine(std::wstring(L"写入安装记录：") + (job.allUsers ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") +
                 InstallRecordKeyPath(job.productKey));

@@ -4,7 +4,8 @@
 // outcome; the caller decides what follows (rollback, finish page, quit).
 //
 // Steps: the install record (under HKEY_LOCAL_MACHINE for all users, else
-// HKEY_CURRENT_USER), checkpoint AfterRecord; the installation directory
+// HKEY_CURRENT_USER; its "EstimatedSize" the payload's: payload_size.h),
+// checkpoint AfterRecord; the installation directory
 // (made with every missing parent when it does not exist, for all users
 // with the all-users access list of folder_acl.h; an existing one is used
 // as it is), checkpoints AfterFolder and AfterFolderAgain; then the

@@ -4,6 +4,7 @@
 #include "install_manifest.h"
 #include "install_record.h"
 #include "paths.h"
+#include "payload_size.h"
 #include "product.h"
 #include "protected_path.h"
 #include "registry_key.h"
@@ -34,7 +35,8 @@ RepairResult RunRepair(const RepairJob& job, WorkerHooks& hooks)
         return result;
     }
     const std::wstring dir = location;
-    if (WriteInstallRecord(job.allUsers, job.productKey, dir, RecordWriter::Repair) == ERROR_SUCCESS)
+    if (WriteInstallRecord(job.allUsers, job.productKey, dir, RecordWriter::Repair,
+                           PayloadSizeKb(job.payload, job.payloadSize)) == ERROR_SUCCESS)
         LogLine(L"重写安装记录：" + dir);
 
     ExtractionJob extraction;

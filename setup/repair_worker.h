@@ -2,8 +2,9 @@
 // calling thread (the repair worker), apart from any window.
 //
 // Steps: read "InstallLocation" of the record under HKEY_LOCAL_MACHINE (all
-// users) or HKEY_CURRENT_USER; rewrite the record ("DisplayName",
-// "UnInstallString", "InstallLocation", "Publisher"); then every payload
+// users) or HKEY_CURRENT_USER; rewrite the record whole ("DisplayName",
+// "UnInstallString", "InstallLocation", "Publisher", then the Programs
+// list's values with the repair's date: install_record.h); then every payload
 // entry written again over the installation, the install manifest (the same
 // entries as an installation; "created the directory" only when a readable
 // earlier manifest for the same directory says so), the Start-menu, desktop

@@ -30,6 +30,7 @@
 
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <winver.h>
 
 #include <algorithm>
 #include <functional>
@@ -59,27 +60,82 @@ public:
     std::vector<std::wstring> errors;
 };
 
-// Every payload program is this build's, and the record (its four string
-// values, spelled as an installation writes them), the autostart value and
-// the four shortcuts under the root name the installation in `dir`.
-void ExpectInstalledAt(const std::wstring& dir, int allUsers, const std::wstring& productKey)
+// "yyyymmdd" of the local date now.
+std::wstring Today()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    WCHAR text[16];
+    wsprintfW(text, L"%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return text;
+}
+
+// The product version of the program at `path` as "major.minor.build".
+std::wstring ProductVersionOf(const std::wstring& path)
+{
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT size = 0;
+    if (block.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &size) || !info)
+        return L"<none>";
+    return std::to_wstring(HIWORD(info->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwProductVersionMS)) +
+           L"." + std::to_wstring(HIWORD(info->dwProductVersionLS));
+}
+
+// Every payload program is this build's, and the record (every value, the
+// uninstall command spelled as an installation writes it), the autostart
+// value and the four shortcuts under the root name the installation in
+// `dir`. The record's version is the installed calendar's, its size what
+// the payload's files take (KB, rounded up), its date a day from `since` on.
+void ExpectInstalledAt(const std::wstring& dir, int allUsers, const std::wstring& productKey,
+                       const std::wstring& since)
 {
     for (const wchar_t* name : {kAppFileName, kWindowLibraryFileName, kUninstallerFileName, kUninstallSkinFileName})
         EXPECT_EQ(FileContent(dir + L"\\" + name), FileContent(ModuleDir() + L"\\" + name)) << name;
+    InstallManifest manifest;
+    ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
+    unsigned long long bytes = 0;
+    for (const std::wstring& file : manifest.files)
+        bytes += file == kInstallManifestFileName ? 0 : FileContent(dir + L"\\" + file).size();
     const HKEY root = RecordRoot(allUsers);
     const std::wstring record = InstallRecordKeyPath(productKey);
-    const std::pair<const wchar_t*, std::wstring> values[] = {{L"DisplayName", L"VELT电子日历"},
-                                                              {L"InstallLocation", dir},
-                                                              {L"Publisher", L"VELT"},
-                                                              {L"UninstallString", UninstallCommand(dir)}};
+    struct Value {
+        const wchar_t* name;
+        std::wstring text;  // REG_SZ; empty: a REG_DWORD of `number`
+        DWORD number;
+    };
+    const std::wstring uninstall = L"\"" + dir + L"\\Uninstall.exe\"";
+    const Value values[] = {{L"DisplayName", L"VELT电子日历", 0},
+                            {L"InstallLocation", dir, 0},
+                            {L"Publisher", L"VELT", 0},
+                            {L"UninstallString", uninstall, 0},
+                            {L"QuietUninstallString", uninstall + L" /S", 0},
+                            {L"DisplayVersion", ProductVersionOf(dir + L"\\VELT电子日历.exe"), 0},
+                            {L"DisplayIcon", dir + L"\\VELT电子日历.exe,0", 0},
+                            {L"EstimatedSize", L"", static_cast<DWORD>((bytes + 1023) / 1024)},
+                            {L"NoModify", L"", 1},
+                            {L"NoRepair", L"", 1}};
+    std::vector<std::wstring> expectedNames = {L"InstallDate"};
+    for (const Value& value : values) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(value.name)));
+        expectedNames.push_back(value.name);
+        DWORD type = REG_NONE, number = 0, size = sizeof number;
+        if (value.text.empty()) {
+            EXPECT_EQ(SHGetValueW(root, record.c_str(), value.name, &type, &number, &size), ERROR_SUCCESS);
+            EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+            EXPECT_EQ(number, value.number);
+        } else {
+            EXPECT_EQ(RegString(root, record, value.name, &type), value.text);
+            EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        }
+    }
+    const std::wstring date = RegString(root, record, L"InstallDate");
+    EXPECT_TRUE(date.size() == 8 && date >= since && date <= Today()) << date;
     std::vector<std::wstring> names = ValueNames(root, record);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"DisplayName", L"InstallLocation", L"Publisher", L"UninstallString"}));
-    for (const auto& [name, data] : values) {
-        DWORD type = REG_NONE;
-        EXPECT_EQ(RegString(root, record, name, &type), data) << name;
-        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << name;
-    }
+    std::sort(expectedNames.begin(), expectedNames.end());
+    EXPECT_EQ(names, expectedNames);
     EXPECT_EQ(AutostartValue(root), AutostartCommand(dir));
     const ShortcutPaths links = ComposeShortcutPaths(allUsers);
     EXPECT_EQ(LinkTarget(links.uninstallLink), UninstallerExePath(dir));
@@ -107,6 +163,7 @@ protected:
             SHDeleteKeyW(root, RecordPath().c_str());
     }
     std::wstring RecordPath() const { return InstallRecordKeyPath(m_job.productKey); }
+    const std::wstring m_since = Today();
     ScratchDir m_scratch{L"engine"};
     InstallJob m_job;
     InstallJournal m_journal;
@@ -214,11 +271,11 @@ TEST(FreeSpace, DriveLetterPathsOnlyAndTwoDecimals)
 // above the directory that the installation made counted), and nothing kept
 // aside once committed. Then damaged (files deleted and changed, one made
 // read-only and system, a user file added, the desktop shortcut and the
-// autostart value gone, the uninstall command stale) and repaired: the
-// product is restored where it is recorded (the record's values keep the
-// names they are stored under, no record appears under the other root), the
-// user's file and the manifest's "created the directory" stay, and nothing
-// is left written aside. (A repair for the current user, through the
+// autostart value gone, the uninstall command and the date stale, the icon
+// gone) and repaired: the product is restored where it is recorded (every
+// value of the record written again, under the name it is stored under, no
+// record under the other root), the user's file and the manifest's "created
+// the directory" stay, and nothing is left written aside. (A repair for the current user, through the
 // windows: SetupMaintenance.TheChoiceAndBackThenTheRepair.)
 TEST_F(EngineTest, InstallsEverythingIntoANewFolderThenTheRepairRestoresIt)
 {
@@ -237,7 +294,7 @@ TEST_F(EngineTest, InstallsEverythingIntoANewFolderThenTheRepairRestoresIt)
     EXPECT_EQ(m_hooks.widths[0], 1);
     EXPECT_EQ(m_hooks.widths[83], 474);
     const std::wstring dir = m_job.installDir;
-    ExpectInstalledAt(dir, 1, m_job.productKey);
+    ExpectInstalledAt(dir, 1, m_job.productKey, m_since);
     InstallManifest manifest;
     ASSERT_EQ(ReadInstallManifest(dir, &manifest), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(manifest.createdDirectory);
@@ -256,11 +313,13 @@ TEST_F(EngineTest, InstallsEverythingIntoANewFolderThenTheRepairRestoresIt)
     ASSERT_TRUE(DeleteFileW(m_links.desktopLink.c_str()));
     ASSERT_EQ(SHDeleteValueW(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName), ERROR_SUCCESS);
     ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, RecordPath(), L"UninstallString", L"C:\\old"));
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, RecordPath(), L"InstallDate", L"19991231"));
+    ASSERT_EQ(SHDeleteValueW(HKEY_LOCAL_MACHINE, RecordPath().c_str(), L"DisplayIcon"), ERROR_SUCCESS);
     RecordingHooks hooks;
     ASSERT_EQ(RunRepair({1, m_job.productKey, m_job.payload, m_job.payloadSize}, hooks).outcome,
               RepairOutcome::Completed) << (hooks.errors.empty() ? L"" : hooks.errors.front());
     EXPECT_TRUE(hooks.errors.empty());
-    ExpectInstalledAt(dir, 1, m_job.productKey);
+    ExpectInstalledAt(dir, 1, m_job.productKey, m_since);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath()));
     EXPECT_TRUE(Exists(dir + L"\\res\\image\\weather\\d53.gif"));
     EXPECT_NE(FileContent(dir + L"\\res\\profile.xml"), "changed by the user");

@@ -201,9 +201,12 @@ TEST_F(Silent, InstallsRepairsAndRemovesForAllUsersAndForOneUser)
         EXPECT_TRUE(Exists(AppExePath(dir)));
         EXPECT_EQ(After(LogLines(m_scratch / L"repair.log"), L"重写安装记录："), std::vector<std::wstring>{dir});
 
-        // The installed Uninstall removes it all, its own folder after it has ended.
-        const SilentRun removal =
-            RunSilent(UninstallerExePath(dir), L"/S /LOG=\"" + m_scratch / L"removal.log" + L"\"");
+        // The record's quiet removal command removes it all, the folder
+        // after Uninstall has ended.
+        const std::wstring quiet = RecordString(root, L"QuietUninstallString");
+        ASSERT_EQ(quiet, L"\"" + UninstallerExePath(dir) + L"\" /S");
+        const SilentRun removal = RunSilent(UninstallerExePath(dir), quiet.substr(quiet.rfind(L'"') + 2) +
+                                                                         L" /LOG=\"" + m_scratch / L"removal.log" + L"\"");
         EXPECT_EQ(removal.code, kExitDone);
         EXPECT_EQ(removal.windowsSeen, 0);
         EXPECT_FALSE(RecordExists(root));

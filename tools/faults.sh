@@ -8,7 +8,7 @@
 #
 # --quick       the quick subset, with SetupLargeTest.exe as the large Setup
 #               (the test command's fault_suite_quick runs this);
-# --no-build    use what is built;
+# --no-build    use what is built (refused when SetupFaultTest is older than Setup.exe);
 # --no-session  run in the Wine session of the caller (tools/test.sh's);
 # --write-doc   put the table, the date and the machine into
 #               docs/reliability.md (between its fault-table markers);
@@ -45,6 +45,12 @@ if [ -n "$build" ]; then
   targets=(fault_runner)
   [ -n "$quick" ] || targets+=(SetupFaultTest)
   cmake --build "$build_dir" --target "${targets[@]}"
+elif [ -z "$quick" ] && [ -f "$build_dir/bin/SetupFaultTest.exe" ] &&
+     [ "$build_dir/bin/Setup.exe" -nt "$build_dir/bin/SetupFaultTest.exe" ]; then
+  # Only the full suite builds SetupFaultTest: an older one would test an
+  # older product.
+  echo "faults: $build_dir/bin/SetupFaultTest.exe is older than Setup.exe; run without --no-build" >&2
+  exit 2
 fi
 
 . tools/wine-env.sh

@@ -32,9 +32,11 @@ int Refuse(int code, const std::wstring& why)
 
 int Install(const CommandOptions& options, volatile LONG* endSession)
 {
-    if (FindRunningApp())
-        return Refuse(kExitAppRunning, kMsgAppRunning);
+    // As the wizard: the earlier edition's traces go even while the calendar runs.
+    const bool running = FindRunningApp() != 0;
     const int allUsers = CleanLegacyInstall(options.currentUser ? 0 : 1);
+    if (running)
+        return Refuse(kExitAppRunning, kMsgAppRunning);
     std::wstring other;
     if (!allUsers && FindOtherShellUser(&other))
         return Refuse(kExitRefused, L"安装程序正以其他管理员的账户运行，只能为所有用户安装。");

@@ -40,18 +40,22 @@ if [ "${VELT_RUN_AGAIN_IF_SILENT:-}" != 1 ]; then
   "$velt_wine_loader" "${args[@]}"
   exit $?
 fi
-# Test programs (CTest sets VELT_RUN_AGAIN_IF_SILENT=1 for GoogleTest cases)
-# print their first line as soon as they start. Where Wine failed and printed
-# nothing at all (seen once in a CI run: gone within 0.03 s, no line from the
-# program or from Wine), the program never ran: it is started once more, and
-# the line below says so. Output is merged into stdout, as CTest reads it.
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+# Test programs (CTest sets VELT_RUN_AGAIN_IF_SILENT=1 for them and for the
+# scripts that run them: the sandbox probe, the walk-throughs, the fault
+# runner of the quick subset) print
+# something as soon as they start. Where Wine failed and printed nothing at
+# all (seen about once per CI run: gone within 0.1 s with a failure status,
+# no line from the program or from Wine), the program never ran: it is
+# started once more, and a line on standard error says so. Standard output
+# and error stay apart.
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
 for attempt in 1 2; do
-  "$velt_wine_loader" "${args[@]}" 2>&1 | tee "$out"
+  "$velt_wine_loader" "${args[@]}" 2> >(tee "$err" >&2) | tee "$out"
   rc=${PIPESTATUS[0]}
-  if [ "$rc" -eq 0 ] || [ -s "$out" ] || [ "$attempt" -eq 2 ]; then
+  wait $! 2>/dev/null  # the standard error copy
+  if [ "$rc" -eq 0 ] || [ -s "$out" ] || [ -s "$err" ] || [ "$attempt" -eq 2 ]; then
     exit "$rc"
   fi
-  echo "wine-run: Wine ended with status $rc before the program printed anything; starting it once more"
+  echo "wine-run: Wine ended with status $rc before the program printed anything; starting it once more" >&2
 done

@@ -144,7 +144,9 @@ CControlUI* Special(HWND hwnd, bool cancel)
 CControlUI* Current(CPaintManagerUI* pm)
 {
     CPaintManagerUI* holder = HolderIn(pm->GetPaintWindow());
-    return (holder ? holder : pm)->GetFocus();
+    CControlUI* focus = (holder ? holder : pm)->GetFocus();
+    // A page shown over it since: out of reach, as if nothing had the focus.
+    return focus && !Covered(focus) ? focus : NULL;
 }
 
 bool Press(CControlUI* c)
@@ -220,12 +222,13 @@ bool KeyDown(CPaintManagerUI* pm, WPARAM vk, bool inEdit)
     HWND hwnd = pm->GetPaintWindow();
     CControlUI* focus = Current(pm);
     const bool button = focus && !inEdit && focus->GetInterface(L"Button") != NULL;
+    const bool push = button && !focus->GetManager()->IsCheckButton(focus);
     switch (vk) {
     case VK_TAB:
         if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
         return MoveFocus(pm, GetKeyState(VK_SHIFT) >= 0);
     case VK_RETURN:
-        if (button) return Press(focus);
+        if (push) return Press(focus);
         return Press(Special(hwnd, false));
     case VK_ESCAPE:
         return Press(Special(hwnd, true));
@@ -259,7 +262,10 @@ bool SysChar(CPaintManagerUI* pm, WPARAM ch)
         Walk::Run(m->GetRoot(), &all);
         for (CControlUI* c : all) {
             if (c->GetShortcut() == 0 || towupper(c->GetShortcut()) != want || Covered(c)) continue;
-            if (c->GetControlFlags() & UIFLAG_TABSTOP) FocusTo(c);
+            // A push button is pressed where the focus is; a field, check
+            // box or option takes the focus too.
+            const bool push = c->GetInterface(L"Button") && !m->IsCheckButton(c);
+            if (!push && (c->GetControlFlags() & UIFLAG_TABSTOP)) FocusTo(c);
             else ShowMarks(m->GetPaintWindow());
             c->Activate();
             return true;

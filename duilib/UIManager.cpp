@@ -135,6 +135,7 @@ struct CPaintManagerUI::Impl {
     bool showFocus = false;
     CControlUI* defaultButton = NULL;
     CControlUI* cancelButton = NULL;
+    std::vector<CControlUI*> checks;
     DWORD focusColor = 0xFF000000;
     bool mouseTracking = false;
     POINT mouse = {0, 0};
@@ -157,7 +158,7 @@ std::vector<CControlUI*> PaintManagerAccess::OptionGroup(CPaintManagerUI* pm, LP
 
 bool PaintManagerAccess::ShowFocusCues(CPaintManagerUI* pm)
 {
-    if (pm == NULL || !pm->m_p->showFocus || pm->m_p->hwnd == NULL) return false;
+    if (pm == NULL || !pm->IsFocusMarkShown()) return false;
     HWND f = ::GetFocus();
     return f == pm->m_p->hwnd || (f && GetParent(f) == pm->m_p->hwnd);
 }
@@ -280,9 +281,24 @@ void CPaintManagerUI::SetDefaultButton(CControlUI* pControl) { m_p->defaultButto
 CControlUI* CPaintManagerUI::GetDefaultButton() const { return m_p->defaultButton; }
 void CPaintManagerUI::SetCancelButton(CControlUI* pControl) { m_p->cancelButton = pControl; }
 CControlUI* CPaintManagerUI::GetCancelButton() const { return m_p->cancelButton; }
+void CPaintManagerUI::AddCheckButton(CControlUI* pControl)
+{
+    if (pControl && !IsCheckButton(pControl)) m_p->checks.push_back(pControl);
+}
+bool CPaintManagerUI::IsCheckButton(CControlUI* pControl) const
+{
+    if (pControl && pControl->GetInterface(L"Option")) return true;
+    return pControl && std::find(m_p->checks.begin(), m_p->checks.end(), pControl) != m_p->checks.end();
+}
 void CPaintManagerUI::SetFocusColor(DWORD dwColor) { m_p->focusColor = dwColor; }
 DWORD CPaintManagerUI::GetFocusColor() const { return m_p->focusColor; }
-bool CPaintManagerUI::IsFocusMarkShown() const { return m_p->showFocus; }
+bool CPaintManagerUI::IsFocusMarkShown() const
+{
+    // Once per tree: a page made after the keyboard was used shows it too.
+    if (m_p->showFocus) return true;
+    CPaintManagerUI* top = m_p->hwnd ? duiint::ManagerOf(GetAncestor(m_p->hwnd, GA_ROOT)) : NULL;
+    return top && top != this && top->m_p->showFocus;
+}
 
 HWND CPaintManagerUI::GetPaintWindow() const { return m_p->hwnd; }
 HDC CPaintManagerUI::GetPaintDC() const { return NULL; }
@@ -399,6 +415,7 @@ void CPaintManagerUI::ReapObjects(CControlUI* pControl)
     if (m_p->focus == pControl) m_p->focus = NULL;
     if (m_p->defaultButton == pControl) m_p->defaultButton = NULL;
     if (m_p->cancelButton == pControl) m_p->cancelButton = NULL;
+    m_p->checks.erase(std::remove(m_p->checks.begin(), m_p->checks.end(), pControl), m_p->checks.end());
     if (m_p->hover == pControl) m_p->hover = NULL;
     if (m_p->click == pControl) m_p->click = NULL;
     if (m_p->tipControl == pControl) m_p->tipControl = NULL;
@@ -513,7 +530,7 @@ void CPaintManagerUI::SetFocus(CControlUI* pControl)
         SendNotify(pControl, L"setfocus");
     }
     // The mark may lie around a small control: the whole window repaints.
-    if (m_p->showFocus && m_p->hwnd) InvalidateRect(m_p->hwnd, NULL, FALSE);
+    if (m_p->hwnd && IsFocusMarkShown()) InvalidateRect(m_p->hwnd, NULL, FALSE);
 }
 
 void CPaintManagerUI::Invalidate(RECT& rcItem)
@@ -857,7 +874,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         // The focus mark shows only while the window holds the keyboard.
-        if (p->focus && p->showFocus) Invalidate(const_cast<RECT&>(p->focus->GetPos()));
+        if (p->focus && IsFocusMarkShown()) InvalidateRect(p->hwnd, NULL, FALSE);
         return false;
 
     case WM_COMMAND:

@@ -342,7 +342,9 @@ public:
     //   Space            the focused button or option;
     //   arrows           the previous / next option of the focused option's
     //                    group, selected;
-    //   Alt+letter       the control whose "shortcut" is that letter.
+    //   Alt+letter       the control whose "shortcut" is that letter (a
+    //                    push button is pressed and the focus stays where it
+    //                    is; another control takes the focus too).
     // The default and cancel buttons that answer are those of the first window
     // in the shared order that has a visible, enabled, uncovered one. The
     // focus mark (a dotted rectangle in the focus colour) shows on the focused
@@ -364,6 +366,11 @@ public:
     CControlUI* GetDefaultButton() const;
     void SetCancelButton(CControlUI* pControl);
     CControlUI* GetCancelButton() const;
+    // A plain button that the program uses as a check box or option: while
+    // it has the focus, Enter presses the default button (as with the
+    // system's check boxes) and Space presses it. Options are such anyway.
+    void AddCheckButton(CControlUI* pControl);
+    bool IsCheckButton(CControlUI* pControl) const;
     // Colour of the focus mark (the <Window>'s "focuscolor"); 0xFF000000 when
     // the layout gives none.
     void SetFocusColor(DWORD dwColor);

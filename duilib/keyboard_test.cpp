@@ -123,9 +123,10 @@ TEST(Keyboard, FrameAndPageShareOneFocusOrderAndTheKeysActOnIt)
         {"Shift+Tab back", VK_TAB, VK_SHIFT, WM_KEYDOWN, L"minbtn", nullptr, L""},
         {"Shift+Tab onto the page", VK_TAB, VK_SHIFT, WM_KEYDOWN, L"check", nullptr, L""},
         {"Space toggles the check", VK_SPACE, 0, WM_KEYDOWN, L"check", &page, L"check"},
-        {"Alt+N: the page's, not the covered frame's", L'n', 0, WM_SYSCHAR, L"nextbtn", &page, L"nextbtn"},
-        {"Alt+B", L'B', 0, WM_SYSCHAR, L"prebtn", &page, L"prebtn"},
-        {"Tab", VK_TAB, 0, WM_KEYDOWN, L"nextbtn", nullptr, L""},
+        {"Enter on a check: the default button", VK_RETURN, 0, WM_KEYDOWN, L"check", &page, L"nextbtn"},
+        {"Alt+N: the page's, not the covered frame's", L'n', 0, WM_SYSCHAR, L"check", &page, L"nextbtn"},
+        {"Alt+B", L'B', 0, WM_SYSCHAR, L"check", &page, L"prebtn"},
+        {"Tab", VK_TAB, 0, WM_KEYDOWN, L"minbtn", nullptr, L""},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);

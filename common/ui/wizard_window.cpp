@@ -23,6 +23,10 @@ RECT WorkArea(HWND hwnd)
 // asks the quit question (or cancels the running work) as its click does.
 constexpr const wchar_t* kDefaultButtons[] = {L"nextbtn", L"finishbtn"};
 constexpr const wchar_t* kCancelButton = L"cancelbtn";
+// The plain buttons that the pages use as check boxes and options: Enter on
+// them presses the default button too, Space toggles or chooses them.
+constexpr const wchar_t* kCheckButtons[] = {L"licensebtn",   L"anyonebtn", L"onlymebtn", L"desktopscbtn",
+                                            L"startmenuscbtn", L"runnowbtn", L"fixbtn",    L"uninstallbtn"};
 
 } // namespace
 
@@ -77,6 +81,8 @@ LRESULT CWizardWnd::OnCreate()
             m_pm.SetDefaultButton(Control(name));
     }
     m_pm.SetCancelButton(Control(kCancelButton));
+    for (const wchar_t* name : kCheckButtons)
+        m_pm.AddCheckButton(Control(name));
     OnLayoutBuilt();
     return 0;
 }

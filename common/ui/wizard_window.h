@@ -31,7 +31,8 @@
 //                    handler set on the window (session_end.h); without
 //                    one the session may end, and its end changes nothing.
 // Keys: the paint manager's (UIlib.h); Enter presses "nextbtn" (else
-// "finishbtn"), Escape "cancelbtn", where the layout has them.
+// "finishbtn"), Escape "cancelbtn", where the layout has them; the pages'
+// plain buttons that act as check boxes and options are declared as such.
 // Everything else goes to the paint manager, then to default processing.
 // Notifications: a "click" whose sender is a bound control runs its action;
 // every other notification is ignored unless a window overrides Notify.

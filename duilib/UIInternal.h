@@ -58,4 +58,7 @@ struct PaintManagerAccess {
     // was used in the tree and pm's window holds the keyboard.
     static bool ShowFocusCues(CPaintManagerUI* pm);
     static void SetFocusCues(CPaintManagerUI* pm, bool show);
+    // The plain check buttons of member's group (AddCheckButton), member
+    // among them; empty when it has none.
+    static std::vector<CControlUI*> CheckGroup(CPaintManagerUI* pm, CControlUI* member);
 };

@@ -157,14 +157,19 @@ bool Press(CControlUI* c)
     return true;
 }
 
-// The arrows inside the focused option's group: the previous or next
-// usable member, wrapping, focused and selected.
+// The arrows inside the focused option's group (or plain check button's):
+// the previous or next usable member, wrapping, focused and pressed (which
+// selects an option).
 bool MoveInGroup(CControlUI* focus, bool forward)
 {
-    COptionUI* opt = focus ? static_cast<COptionUI*>(focus->GetInterface(L"Option")) : NULL;
-    if (opt == NULL || *opt->GetGroup() == L'\0') return false;
+    if (focus == NULL) return false;
+    COptionUI* opt = static_cast<COptionUI*>(focus->GetInterface(L"Option"));
+    std::vector<CControlUI*> group = opt && *opt->GetGroup() != L'\0'
+                                         ? PaintManagerAccess::OptionGroup(opt->GetManager(), opt->GetGroup())
+                                         : PaintManagerAccess::CheckGroup(focus->GetManager(), focus);
+    if (group.empty()) return false;
     std::vector<CControlUI*> members;
-    for (CControlUI* c : PaintManagerAccess::OptionGroup(opt->GetManager(), opt->GetGroup()))
+    for (CControlUI* c : group)
         if (c == focus || Usable(c)) members.push_back(c);
     auto at = std::find(members.begin(), members.end(), focus);
     if (members.size() < 2 || at == members.end()) return true;

@@ -135,7 +135,7 @@ struct CPaintManagerUI::Impl {
     bool showFocus = false;
     CControlUI* defaultButton = NULL;
     CControlUI* cancelButton = NULL;
-    std::vector<CControlUI*> checks;
+    std::vector<std::pair<CControlUI*, std::wstring>> checks;  // and their groups
     DWORD focusColor = 0xFF000000;
     bool mouseTracking = false;
     POINT mouse = {0, 0};
@@ -161,6 +161,19 @@ bool PaintManagerAccess::ShowFocusCues(CPaintManagerUI* pm)
     if (pm == NULL || !pm->IsFocusMarkShown()) return false;
     HWND f = ::GetFocus();
     return f == pm->m_p->hwnd || (f && GetParent(f) == pm->m_p->hwnd);
+}
+
+std::vector<CControlUI*> PaintManagerAccess::CheckGroup(CPaintManagerUI* pm, CControlUI* member)
+{
+    std::vector<CControlUI*> out;
+    if (pm == NULL) return out;
+    std::wstring group;
+    for (const auto& check : pm->m_p->checks)
+        if (check.first == member) group = check.second;
+    if (group.empty()) return out;
+    for (const auto& check : pm->m_p->checks)
+        if (check.second == group) out.push_back(check.first);
+    return out;
 }
 
 void PaintManagerAccess::SetFocusCues(CPaintManagerUI* pm, bool show)
@@ -281,14 +294,16 @@ void CPaintManagerUI::SetDefaultButton(CControlUI* pControl) { m_p->defaultButto
 CControlUI* CPaintManagerUI::GetDefaultButton() const { return m_p->defaultButton; }
 void CPaintManagerUI::SetCancelButton(CControlUI* pControl) { m_p->cancelButton = pControl; }
 CControlUI* CPaintManagerUI::GetCancelButton() const { return m_p->cancelButton; }
-void CPaintManagerUI::AddCheckButton(CControlUI* pControl)
+void CPaintManagerUI::AddCheckButton(CControlUI* pControl, LPCTSTR pstrGroup)
 {
-    if (pControl && !IsCheckButton(pControl)) m_p->checks.push_back(pControl);
+    if (pControl && !IsCheckButton(pControl)) m_p->checks.emplace_back(pControl, pstrGroup ? pstrGroup : L"");
 }
 bool CPaintManagerUI::IsCheckButton(CControlUI* pControl) const
 {
     if (pControl && pControl->GetInterface(L"Option")) return true;
-    return pControl && std::find(m_p->checks.begin(), m_p->checks.end(), pControl) != m_p->checks.end();
+    for (const auto& check : m_p->checks)
+        if (pControl && check.first == pControl) return true;
+    return false;
 }
 void CPaintManagerUI::SetFocusColor(DWORD dwColor) { m_p->focusColor = dwColor; }
 DWORD CPaintManagerUI::GetFocusColor() const { return m_p->focusColor; }
@@ -415,7 +430,9 @@ void CPaintManagerUI::ReapObjects(CControlUI* pControl)
     if (m_p->focus == pControl) m_p->focus = NULL;
     if (m_p->defaultButton == pControl) m_p->defaultButton = NULL;
     if (m_p->cancelButton == pControl) m_p->cancelButton = NULL;
-    m_p->checks.erase(std::remove(m_p->checks.begin(), m_p->checks.end(), pControl), m_p->checks.end());
+    m_p->checks.erase(std::remove_if(m_p->checks.begin(), m_p->checks.end(),
+                                     [pControl](const auto& check) { return check.first == pControl; }),
+                      m_p->checks.end());
     if (m_p->hover == pControl) m_p->hover = NULL;
     if (m_p->click == pControl) m_p->click = NULL;
     if (m_p->tipControl == pControl) m_p->tipControl = NULL;

@@ -341,7 +341,7 @@ public:
     //   Escape           the cancel button;
     //   Space            the focused button or option;
     //   arrows           the previous / next option of the focused option's
-    //                    group, selected;
+    //                    group, selected (or check button's, pressed);
     //   Alt+letter       the control whose "shortcut" is that letter (a
     //                    push button is pressed and the focus stays where it
     //                    is; another control takes the focus too).
@@ -369,7 +369,9 @@ public:
     // A plain button that the program uses as a check box or option: while
     // it has the focus, Enter presses the default button (as with the
     // system's check boxes) and Space presses it. Options are such anyway.
-    void AddCheckButton(CControlUI* pControl);
+    // Plain buttons given the same group are one group for the arrows,
+    // which move the focus to the previous or next one and press it.
+    void AddCheckButton(CControlUI* pControl, LPCTSTR pstrGroup = NULL);
     bool IsCheckButton(CControlUI* pControl) const;
     // Colour of the focus mark (the <Window>'s "focuscolor"); 0xFF000000 when
     // the layout gives none.

@@ -24,9 +24,16 @@ RECT WorkArea(HWND hwnd)
 constexpr const wchar_t* kDefaultButtons[] = {L"nextbtn", L"finishbtn"};
 constexpr const wchar_t* kCancelButton = L"cancelbtn";
 // The plain buttons that the pages use as check boxes and options: Enter on
-// them presses the default button too, Space toggles or chooses them.
-constexpr const wchar_t* kCheckButtons[] = {L"licensebtn",   L"anyonebtn", L"onlymebtn", L"desktopscbtn",
-                                            L"startmenuscbtn", L"runnowbtn", L"fixbtn",    L"uninstallbtn"};
+// them presses the default button too, Space toggles or chooses them, and
+// the arrows move between the options of one choice (a group's name).
+constexpr struct {
+    const wchar_t* name;
+    const wchar_t* group;
+} kCheckButtons[] = {
+    {L"licensebtn", nullptr},    {L"anyonebtn", L"users"},      {L"onlymebtn", L"users"},
+    {L"desktopscbtn", nullptr},  {L"startmenuscbtn", nullptr},  {L"runnowbtn", nullptr},
+    {L"fixbtn", L"maintenance"}, {L"uninstallbtn", L"maintenance"},
+};
 
 } // namespace
 
@@ -81,8 +88,8 @@ LRESULT CWizardWnd::OnCreate()
             m_pm.SetDefaultButton(Control(name));
     }
     m_pm.SetCancelButton(Control(kCancelButton));
-    for (const wchar_t* name : kCheckButtons)
-        m_pm.AddCheckButton(Control(name));
+    for (const auto& check : kCheckButtons)
+        m_pm.AddCheckButton(Control(check.name), check.group);
     OnLayoutBuilt();
     return 0;
 }

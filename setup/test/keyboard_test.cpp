@@ -3,7 +3,8 @@
 // foreground program, with the key state the program reads), not one mouse
 // event. A fresh installation (Alt+N right after start and right after the
 // quit question, asked by Escape, was answered No; Enter; Tab and Space for
-// the licence and the choices; typing and Ctrl+A in the fields; Alt+I), then
+// the licence and the check boxes, an arrow for the choice of users; typing
+// and Ctrl+A in the fields; Alt+I), then
 // its removal by the installed Uninstall; a repair and a removal through
 // Setup's maintenance mode. Each checks what the mouse walk-through checks
 // (wizard_test.cpp, uninstall_test.cpp): the record, the folder, the
@@ -126,13 +127,13 @@ TEST_F(KeyboardWalk, InstallThenUninstallWithKeysOnly)
     ASSERT_TRUE(KeysTo(run, {VK_MENU, 'N'}, L"Page3"));
     ASSERT_TRUE(KeysTo(run, {VK_MENU, 'B'}, L"Page2") && KeysTo(run, {VK_RETURN}, L"Page3"));
     // Page3 opens with the keyboard on "nextbtn", as Page2's own had it. The
-    // fields: Tab round to the first, Ctrl+A, typing; Tab on to "onlymebtn",
-    // Space.
+    // fields: Tab round to the first, Ctrl+A, typing; Tab on to "anyonebtn",
+    // Down chooses "onlymebtn".
     ASSERT_TRUE(Tabs(4) && WizardDriver::Keys({VK_CONTROL, 'A'}) && WizardDriver::TypeKeys(L"键盘用户"));
     EXPECT_TRUE(WaitUntil([&] { return KeyboardText(run) == L"键盘用户"; }, kPage)) << KeyboardText(run);
     ASSERT_TRUE(Tabs(1) && WizardDriver::Keys({VK_CONTROL, 'A'}) && WizardDriver::TypeKeys(L"QRVL"));
     EXPECT_TRUE(WaitUntil([&] { return KeyboardText(run) == L"QRVL"; }, kPage)) << KeyboardText(run);
-    ASSERT_TRUE(Tabs(2) && WizardDriver::Keys({VK_SPACE}));
+    ASSERT_TRUE(Tabs(1) && WizardDriver::Keys({VK_DOWN}));
     ASSERT_TRUE(KeysTo(run, {VK_MENU, 'N'}, L"Page4"));
     // Page4 opens with the keyboard on its default button "nextbtn" (Page3
     // has no "onlymebtn" there): the mark shows on it. Shift+Tab back

@@ -158,9 +158,6 @@ void CButtonUI::PaintText(HDC hDC)
     else if ((m_uButtonState & UISTATE_HOT) && m_dwHotTextColor) m_dwTextColor = m_dwHotTextColor;
     CLabelUI::PaintText(hDC);
     m_dwTextColor = saved;
-    // Keyboard users see where the focus is.
-    if (IsFocused() && m_sFocusedImage.IsEmpty() && PaintManagerAccess::ShowFocusCues(m_pManager))
-        duirender::DrawFocusFrame(hDC, m_rcItem);
 }
 
 void CButtonUI::PaintStatusImage(HDC hDC)

@@ -21,7 +21,7 @@ CStdString IntText(int v)
 CControlUI::CControlUI()
     : m_pManager(NULL), m_pParent(NULL), m_bUpdateNeeded(true), m_bVisible(true), m_bInternVisible(true),
       m_bEnabled(true), m_bMouseEnabled(true), m_bFocused(false), m_bFloat(false), m_bSetPos(false), m_chShortcut(0),
-      m_dwBackColor(0), m_dwBorderColor(0), m_nBorderSize(0), m_pReserved(NULL)
+      m_dwBackColor(0), m_dwBorderColor(0), m_nBorderSize(0), m_pReserved(NULL), m_iTabOrder(0)
 {
     m_rcItem = RECT{0, 0, 0, 0};
     m_rcPadding = RECT{0, 0, 0, 0};
@@ -210,6 +210,8 @@ CStdString CControlUI::GetToolTip() const { return m_sToolTip; }
 void CControlUI::SetToolTip(LPCTSTR pstrText) { m_sToolTip = pstrText; }
 TCHAR CControlUI::GetShortcut() const { return m_chShortcut; }
 void CControlUI::SetShortcut(TCHAR ch) { m_chShortcut = ch; }
+int CControlUI::GetTabOrder() const { return m_iTabOrder; }
+void CControlUI::SetTabOrder(int iOrder) { m_iTabOrder = iOrder; }
 
 bool CControlUI::IsVisible() const { return m_bVisible && m_bInternVisible; }
 
@@ -338,6 +340,8 @@ void CControlUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue)
         SetToolTip(pstrValue);
     } else if (name == L"shortcut") {
         SetShortcut(pstrValue[0]);
+    } else if (name == L"taborder") {
+        SetTabOrder(duirender::ParseInt(pstrValue));
     } else if (name == L"enabled") {
         SetEnabled(duirender::ParseBool(pstrValue));
     } else if (name == L"mouse") {
@@ -401,6 +405,11 @@ void CControlUI::DoPaint(HDC hDC, const RECT& rcPaint)
     PaintText(hDC);
     PaintBorder(hDC);
     RestoreDC(hDC, saved);
+    // The focus mark of a button without a focused picture, drawn unclipped:
+    // around a small one it lies outside the control.
+    CButtonUI* button = static_cast<CButtonUI*>(GetInterface(L"Button"));
+    if (button && IsFocused() && *button->GetFocusedImage() == L'\0' && PaintManagerAccess::ShowFocusCues(m_pManager))
+        duirender::DrawFocusFrame(hDC, m_rcItem, m_pManager->GetFocusColor());
 }
 
 void CControlUI::PaintBkColor(HDC hDC)

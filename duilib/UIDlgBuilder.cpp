@@ -65,6 +65,8 @@ void ApplyWindowAttributes(const pugi::xml_node& node, CPaintManagerUI* pm)
             pm->SetMinInfo(sz.cx, sz.cy);
         } else if (name == L"defaultfontcolor") {
             pm->SetDefaultFontColor(duirender::ParseColor(value.c_str()));
+        } else if (name == L"focuscolor") {
+            pm->SetFocusColor(duirender::ParseColor(value.c_str()));
         } else if (name == L"disabledfontcolor") {
             pm->SetDefaultDisabledColor(duirender::ParseColor(value.c_str()));
         }

@@ -44,18 +44,26 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     CPaintManagerUI* pm = owner ? owner->GetManager() : NULL;
     switch (msg) {
     case WM_KEYDOWN:
-        if (wParam == VK_TAB && pm) {
-            pm->SetNextTabControl(GetKeyState(VK_SHIFT) >= 0);
+        if (pm == NULL || owner == NULL) break;
+        // Ctrl+A selects everything, on every system (the field itself
+        // learnt it only with Vista, and only on one line).
+        if (wParam == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+            ::SendMessageW(hwnd, EM_SETSEL, 0, -1);
             return 0;
         }
-        if (wParam == VK_RETURN && pm && owner && !owner->IsMultiLine()) {
-            pm->SendNotify(owner, L"return");
+        if (wParam == VK_RETURN && !owner->IsMultiLine()) pm->SendNotify(owner, L"return");
+        // Tab and Escape are the window's; Enter too, but in a field that
+        // takes several lines of typing.
+        if ((wParam == VK_TAB || wParam == VK_ESCAPE ||
+             (wParam == VK_RETURN && (!owner->IsMultiLine() || owner->IsReadOnly()))) &&
+            duiint::KeyDown(pm, wParam, true))
             return 0;
-        }
+        if (wParam == VK_RETURN && !owner->IsMultiLine()) return 0;
         break;
     case WM_CHAR:
-        if (wParam == L'\t') return 0;
-        if (wParam == L'\r' && owner && !owner->IsMultiLine()) return 0;
+        // The characters of the keys above (Ctrl+A gives 1) would only beep.
+        if (wParam == L'\t' || wParam == 0x1B || wParam == 0x01) return 0;
+        if (wParam == L'\r' && owner && (!owner->IsMultiLine() || owner->IsReadOnly())) return 0;
         break;
     case WM_SYSCHAR:
         // Alt+letter shortcuts belong to the window's buttons.

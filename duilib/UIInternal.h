@@ -36,10 +36,29 @@ bool Marshal(CControlUI* control, LPCTSTR name, LPCTSTR value);
 bool EditCommand(HWND hwndChild, UINT code);
 HBRUSH EditColor(HWND hwndChild, HDC hdc);
 
+// The keyboard across a window tree (UIKeyboard.cpp). Managers register
+// while bound to a window; ManagerOf finds one by its window. KeyDown and
+// SysChar return true when the key was used (inEdit: it came from a native
+// edit field, which keeps its own arrows and Space); WindowHiding hands the
+// focus on before a window holding it hides.
+void RegisterManager(CPaintManagerUI* pm);
+void UnregisterManager(CPaintManagerUI* pm);
+CPaintManagerUI* ManagerOf(HWND hwnd);
+bool MoveFocus(CPaintManagerUI* pm, bool forward);
+bool KeyDown(CPaintManagerUI* pm, WPARAM vk, bool inEdit);
+bool SysChar(CPaintManagerUI* pm, WPARAM ch);
+void WindowHiding(CPaintManagerUI* pm);
+
 } // namespace duiint
 
 // Friend of CPaintManagerUI: the controls' view of the manager's inside.
 struct PaintManagerAccess {
     static std::vector<CControlUI*> OptionGroup(CPaintManagerUI* pm, LPCTSTR group);
+    // The focus mark is to be drawn on pm's focused control: the keyboard
+    // was used in the tree and pm's window holds the keyboard.
     static bool ShowFocusCues(CPaintManagerUI* pm);
+    static void SetFocusCues(CPaintManagerUI* pm, bool show);
+    // The plain check buttons of member's group (AddCheckButton), member
+    // among them; empty when it has none.
+    static std::vector<CControlUI*> CheckGroup(CPaintManagerUI* pm, CControlUI* member);
 };

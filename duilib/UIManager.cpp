@@ -74,16 +74,6 @@ HFONT MakeFont(LPCTSTR face, int size, bool bold, bool underline, bool italic)
     return font;  // nothing better: keep the face asked for
 }
 
-// Depth-first list of the controls that take the keyboard focus.
-void CollectTabStops(CControlUI* c, std::vector<CControlUI*>* out)
-{
-    if (c == NULL || !c->IsVisible() || !c->IsEnabled()) return;
-    if (c->GetControlFlags() & UIFLAG_TABSTOP) out->push_back(c);
-    CContainerUI* box = static_cast<CContainerUI*>(c->GetInterface(L"Container"));
-    if (box)
-        for (int i = 0; i < box->GetCount(); ++i) CollectTabStops(box->GetItemAt(i), out);
-}
-
 CControlUI* CALLBACK FindByName(CControlUI* c, LPVOID data)
 {
     return c->GetName() == static_cast<LPCTSTR>(data) ? c : NULL;
@@ -93,13 +83,6 @@ CControlUI* CALLBACK FindByPoint(CControlUI* c, LPVOID data)
 {
     const POINT* pt = static_cast<const POINT*>(data);
     return ::PtInRect(&c->GetPos(), *pt) ? c : NULL;
-}
-
-CControlUI* CALLBACK FindByShortcut(CControlUI* c, LPVOID data)
-{
-    wint_t ch = static_cast<wint_t>(reinterpret_cast<UINT_PTR>(data));
-    TCHAR sc = c->GetShortcut();
-    return (sc && towupper(sc) == towupper(ch)) ? c : NULL;
 }
 
 } // namespace
@@ -150,6 +133,10 @@ struct CPaintManagerUI::Impl {
     bool layoutPosted = false;
     bool destroying = false;
     bool showFocus = false;
+    CControlUI* defaultButton = NULL;
+    CControlUI* cancelButton = NULL;
+    std::vector<std::pair<CControlUI*, std::wstring>> checks;  // and their groups
+    DWORD focusColor = 0xFF000000;
     bool mouseTracking = false;
     POINT mouse = {0, 0};
     HWND tooltip = NULL;
@@ -169,7 +156,30 @@ std::vector<CControlUI*> PaintManagerAccess::OptionGroup(CPaintManagerUI* pm, LP
     return it == pm->m_p->groups.end() ? std::vector<CControlUI*>() : it->second;
 }
 
-bool PaintManagerAccess::ShowFocusCues(CPaintManagerUI* pm) { return pm && pm->m_p->showFocus; }
+bool PaintManagerAccess::ShowFocusCues(CPaintManagerUI* pm)
+{
+    if (pm == NULL || !pm->IsFocusMarkShown()) return false;
+    HWND f = ::GetFocus();
+    return f == pm->m_p->hwnd || (f && GetParent(f) == pm->m_p->hwnd);
+}
+
+std::vector<CControlUI*> PaintManagerAccess::CheckGroup(CPaintManagerUI* pm, CControlUI* member)
+{
+    std::vector<CControlUI*> out;
+    if (pm == NULL) return out;
+    std::wstring group;
+    for (const auto& check : pm->m_p->checks)
+        if (check.first == member) group = check.second;
+    if (group.empty()) return out;
+    for (const auto& check : pm->m_p->checks)
+        if (check.second == group) out.push_back(check.first);
+    return out;
+}
+
+void PaintManagerAccess::SetFocusCues(CPaintManagerUI* pm, bool show)
+{
+    if (pm) pm->m_p->showFocus = show;
+}
 
 // ---------------------------------------------------------------------------
 // Process-wide.
@@ -260,6 +270,7 @@ CPaintManagerUI::CPaintManagerUI() : m_p(new Impl) {}
 
 CPaintManagerUI::~CPaintManagerUI()
 {
+    duiint::UnregisterManager(this);
     m_p->destroying = true;
     if (m_p->tooltip) DestroyWindow(m_p->tooltip);
     delete m_p->root;
@@ -275,6 +286,33 @@ void CPaintManagerUI::Init(HWND hWnd)
 {
     m_p->hwnd = hWnd;
     m_p->threadId = hWnd ? GetWindowThreadProcessId(hWnd, NULL) : 0;
+    if (hWnd) duiint::RegisterManager(this);
+    else duiint::UnregisterManager(this);
+}
+
+void CPaintManagerUI::SetDefaultButton(CControlUI* pControl) { m_p->defaultButton = pControl; }
+CControlUI* CPaintManagerUI::GetDefaultButton() const { return m_p->defaultButton; }
+void CPaintManagerUI::SetCancelButton(CControlUI* pControl) { m_p->cancelButton = pControl; }
+CControlUI* CPaintManagerUI::GetCancelButton() const { return m_p->cancelButton; }
+void CPaintManagerUI::AddCheckButton(CControlUI* pControl, LPCTSTR pstrGroup)
+{
+    if (pControl && !IsCheckButton(pControl)) m_p->checks.emplace_back(pControl, pstrGroup ? pstrGroup : L"");
+}
+bool CPaintManagerUI::IsCheckButton(CControlUI* pControl) const
+{
+    if (pControl && pControl->GetInterface(L"Option")) return true;
+    for (const auto& check : m_p->checks)
+        if (pControl && check.first == pControl) return true;
+    return false;
+}
+void CPaintManagerUI::SetFocusColor(DWORD dwColor) { m_p->focusColor = dwColor; }
+DWORD CPaintManagerUI::GetFocusColor() const { return m_p->focusColor; }
+bool CPaintManagerUI::IsFocusMarkShown() const
+{
+    // Once per tree: a page made after the keyboard was used shows it too.
+    if (m_p->showFocus) return true;
+    CPaintManagerUI* top = m_p->hwnd ? duiint::ManagerOf(GetAncestor(m_p->hwnd, GA_ROOT)) : NULL;
+    return top && top != this && top->m_p->showFocus;
 }
 
 HWND CPaintManagerUI::GetPaintWindow() const { return m_p->hwnd; }
@@ -390,6 +428,11 @@ void CPaintManagerUI::ReapObjects(CControlUI* pControl)
 {
     if (pControl == NULL || m_p->destroying) return;
     if (m_p->focus == pControl) m_p->focus = NULL;
+    if (m_p->defaultButton == pControl) m_p->defaultButton = NULL;
+    if (m_p->cancelButton == pControl) m_p->cancelButton = NULL;
+    m_p->checks.erase(std::remove_if(m_p->checks.begin(), m_p->checks.end(),
+                                     [pControl](const auto& check) { return check.first == pControl; }),
+                      m_p->checks.end());
     if (m_p->hover == pControl) m_p->hover = NULL;
     if (m_p->click == pControl) m_p->click = NULL;
     if (m_p->tipControl == pControl) m_p->tipControl = NULL;
@@ -473,6 +516,13 @@ CControlUI* CPaintManagerUI::GetFocus() const { return m_p->focus; }
 void CPaintManagerUI::SetFocus(CControlUI* pControl)
 {
     if (pControl == m_p->focus) return;
+    // One focus per window tree: the other windows' controls let go.
+    if (pControl && m_p->hwnd) {
+        HWND top = GetAncestor(m_p->hwnd, GA_ROOT);
+        CControlUI* elsewhere = GetKeyboardFocus(m_p->hwnd);
+        CPaintManagerUI* other = elsewhere ? elsewhere->GetManager() : NULL;
+        if (other && other != this && GetAncestor(other->GetPaintWindow(), GA_ROOT) == top) other->SetFocus(NULL);
+    }
     CControlUI* old = m_p->focus;
     m_p->focus = pControl;
     if (old) {
@@ -496,25 +546,8 @@ void CPaintManagerUI::SetFocus(CControlUI* pControl)
             ::SetFocus(m_p->hwnd);
         SendNotify(pControl, L"setfocus");
     }
-}
-
-bool CPaintManagerUI::SetNextTabControl(bool bForward)
-{
-    std::vector<CControlUI*> stops;
-    CollectTabStops(m_p->root, &stops);
-    if (stops.empty()) return false;
-    int n = static_cast<int>(stops.size());
-    int at = -1;
-    for (int i = 0; i < n; ++i)
-        if (stops[i] == m_p->focus) at = i;
-    int next;
-    if (at < 0) next = bForward ? 0 : n - 1;
-    else next = (at + (bForward ? 1 : n - 1)) % n;
-    m_p->showFocus = true;
-    CControlUI* target = stops[next];
-    SetFocus(target);
-    if (m_p->hwnd) InvalidateRect(m_p->hwnd, NULL, FALSE);
-    return true;
+    // The mark may lie around a small control: the whole window repaints.
+    if (m_p->hwnd && IsFocusMarkShown()) InvalidateRect(m_p->hwnd, NULL, FALSE);
 }
 
 void CPaintManagerUI::Invalidate(RECT& rcItem)
@@ -838,30 +871,28 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         return false;
 
     case WM_KEYDOWN:
-        if (wParam == VK_TAB) {
-            SetNextTabControl(GetKeyState(VK_SHIFT) >= 0);
-            lRes = 0;
-            return true;
-        }
-        if (p->focus && (wParam == VK_RETURN || wParam == VK_SPACE)) {
-            p->showFocus = true;
-            SendEvent(p->focus, UIEVENT_KEYDOWN, p->mouse, wParam, lParam, static_cast<TCHAR>(wParam));
+        if (duiint::KeyDown(this, wParam, false)) {
             lRes = 0;
             return true;
         }
         return false;
 
-    case WM_SYSCHAR: {
-        if (p->root == NULL) return false;
-        CControlUI* c = p->root->FindControl(FindByShortcut, reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(wParam)),
-                                             UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
-        if (c == NULL) return false;
-        p->showFocus = true;
-        if (c->GetControlFlags() & UIFLAG_TABSTOP) SetFocus(c);
-        c->Activate();
-        lRes = 0;
-        return true;
-    }
+    case WM_SYSCHAR:
+        if (duiint::SysChar(this, wParam)) {
+            lRes = 0;
+            return true;
+        }
+        return false;
+
+    case WM_SHOWWINDOW:
+        if (!wParam) duiint::WindowHiding(this);
+        return false;
+
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        // The focus mark shows only while the window holds the keyboard.
+        if (p->focus && IsFocusMarkShown()) InvalidateRect(p->hwnd, NULL, FALSE);
+        return false;
 
     case WM_COMMAND:
         if (lParam && duiint::EditCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) {
@@ -879,6 +910,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     }
 
     case WM_DESTROY:
+        duiint::UnregisterManager(this);
         if (p->tooltip) {
             DestroyWindow(p->tooltip);
             p->tooltip = NULL;

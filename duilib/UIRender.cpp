@@ -224,16 +224,24 @@ void DrawText(HDC hDC, const RECT& rcIn, const wchar_t* text, DWORD argb, HFONT 
     SetBkMode(hDC, oldMode);
 }
 
-void DrawFocusFrame(HDC hDC, const RECT& rc)
+void DrawFocusFrame(HDC hDC, const RECT& rc, DWORD color)
 {
+    // Inside a button that is big enough for it, around a small one (a check
+    // box of 14 pixels).
     RECT r = rc;
-    InflateRect(&r, -2, -2);
-    if (r.right <= r.left || r.bottom <= r.top) return;
-    COLORREF oldText = SetTextColor(hDC, RGB(0, 0, 0));
-    COLORREF oldBk = SetBkColor(hDC, RGB(255, 255, 255));
-    ::DrawFocusRect(hDC, &r);
-    SetBkColor(hDC, oldBk);
-    SetTextColor(hDC, oldText);
+    const int inset = (rc.right - rc.left >= 20 && rc.bottom - rc.top >= 20) ? 2 : -2;
+    InflateRect(&r, -inset, -inset);
+    if (r.right - r.left < 2 || r.bottom - r.top < 2) return;
+    const COLORREF c = RGB((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
+    // Every other pixel, one pixel wide, as the system's own focus rectangle.
+    for (int x = r.left; x < r.right; x += 2) {
+        SetPixelV(hDC, x, r.top, c);
+        SetPixelV(hDC, x, r.bottom - 1, c);
+    }
+    for (int y = r.top; y < r.bottom; y += 2) {
+        SetPixelV(hDC, r.left, y, c);
+        SetPixelV(hDC, r.right - 1, y, c);
+    }
 }
 
 DWORD ParseColor(const wchar_t* s)

@@ -42,7 +42,9 @@ void DrawImage(HDC hDC, const Image& img, const RECT& rcDest, const RECT& rcSrc,
 void DrawColor(HDC hDC, const RECT& rc, DWORD argb);
 void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb, SIZE round);
 void DrawText(HDC hDC, const RECT& rc, const wchar_t* text, DWORD argb, HFONT font, UINT style);
-void DrawFocusFrame(HDC hDC, const RECT& rc);
+// A dotted one-pixel rectangle in argb: inside rc, or around it when rc is
+// smaller than 20 pixels either way.
+void DrawFocusFrame(HDC hDC, const RECT& rc, DWORD argb);
 
 DWORD ParseColor(const wchar_t* s);
 RECT ParseRect(const wchar_t* s);

@@ -327,9 +327,58 @@ public:
     CControlUI* FindControl(POINT pt) const;
 
     // Keyboard focus among the controls.
-    CControlUI* GetFocus() const;
-    void SetFocus(CControlUI* pControl);
+    //
+    // A top-level window and its visible child windows that have a manager
+    // (a wizard's frame and the page on top of it) share one focus order:
+    // the children's stops first, then the top-level window's own; a control
+    // lying under a visible child window of its own window is no stop, and
+    // neither it nor its shortcut answers the keyboard. Stops are visible,
+    // enabled controls with UIFLAG_TABSTOP in layout order, sorted by
+    // "taborder". Keys, handled by the window holding the keyboard focus (and
+    // by the edit fields for theirs):
+    //   Tab / Shift+Tab  the next / previous stop of the shared order, wrapping;
+    //   Enter            the focused button, else the default button;
+    //   Escape           the cancel button;
+    //   Space            the focused button or option;
+    //   arrows           the previous / next option of the focused option's
+    //                    group, selected (or check button's, pressed);
+    //   Alt+letter       the control whose "shortcut" is that letter (a
+    //                    push button is pressed and the focus stays where it
+    //                    is; another control takes the focus too).
+    // The default and cancel buttons that answer are those of the first window
+    // in the shared order that has a visible, enabled, uncovered one. The
+    // focus mark (a dotted rectangle in the focus colour) shows on the focused
+    // control only after the keyboard was used in the tree and while its
+    // window holds the keyboard focus. When a window holding the focus hides,
+    // the focus goes to the stop of the same name in what stays visible (a
+    // page's "nextbtn" to the next page's), else to the default button.
+    CControlUI* GetFocus() const;               // this window's focused control
+    void SetFocus(CControlUI* pControl);         // clears the other windows' of the tree
     bool SetNextTabControl(bool bForward = true);
+    // The shared focus order of this window's tree, copied into items (up to
+    // count); returns its length.
+    int GetFocusOrder(CControlUI** items, int count) const;
+    // The control that has the keyboard now in the tree of hwnd (any window
+    // of it), or NULL.
+    static CControlUI* GetKeyboardFocus(HWND hwnd);
+    // Enter and Escape press these when they are visible and enabled.
+    void SetDefaultButton(CControlUI* pControl);
+    CControlUI* GetDefaultButton() const;
+    void SetCancelButton(CControlUI* pControl);
+    CControlUI* GetCancelButton() const;
+    // A plain button that the program uses as a check box or option: while
+    // it has the focus, Enter presses the default button (as with the
+    // system's check boxes) and Space presses it. Options are such anyway.
+    // Plain buttons given the same group are one group for the arrows,
+    // which move the focus to the previous or next one and press it.
+    void AddCheckButton(CControlUI* pControl, LPCTSTR pstrGroup = NULL);
+    bool IsCheckButton(CControlUI* pControl) const;
+    // Colour of the focus mark (the <Window>'s "focuscolor"); 0xFF000000 when
+    // the layout gives none.
+    void SetFocusColor(DWORD dwColor);
+    DWORD GetFocusColor() const;
+    // The focus mark shows: the keyboard was used in this window's tree.
+    bool IsFocusMarkShown() const;
 
     // Invalidation and layout.
     void Invalidate(RECT& rcItem);
@@ -503,6 +552,11 @@ public:
     virtual void SetToolTip(LPCTSTR pstrText);
     virtual TCHAR GetShortcut() const;
     virtual void SetShortcut(TCHAR ch);
+    // Place in the focus order ("taborder"): stops are taken in layout order,
+    // then sorted by this number (stable), so 0, the default, keeps the
+    // layout's order and a higher number moves a control behind the rest.
+    int GetTabOrder() const;
+    void SetTabOrder(int iOrder);
 
     // State (setters thread-safe).
     virtual bool IsVisible() const;                    // own flag and every parent's
@@ -579,6 +633,7 @@ protected:
     SIZE m_cxyBorderRound;
     RECT m_rcPaint;
     void* m_pReserved;  // room for later additions without changing the layout
+    int m_iTabOrder;
 };
 
 // Control flags and FindControl flags.

@@ -1,8 +1,8 @@
 // CCoverWnd: the frame of a fresh installation ("CoverWnd.xml"), Setup's
 // top-level window; its own layout is the first screen, and the pages 1, 2,
 // 3, 4, 6 and 7 lie on top of it as its children. Its buttons are the
-// frame's (setup_page.h): "nextbtn" and "prebtn" move the wizard as the
-// visible page's own would (on the first screen "nextbtn" shows Page1),
+// frame's (setup_page.h): "nextbtn" moves the wizard as the visible page's
+// own would (on the first screen it shows Page1), "prebtn" is disabled,
 // "closebtn" and "cancelbtn" quit (while the installation runs, they are its
 // cancel), "minbtn" minimises.
 #pragma once

@@ -2,7 +2,9 @@
 // handling (wizard_window.h): the wizard it belongs to, and the bindings of
 // the navigation buttons. A page's "prebtn" and "nextbtn" go back and on
 // (CSetupWizard::Back, Next) and its "cancelbtn" asks the quit question; a
-// frame's "prebtn" and "nextbtn" do the same, its "closebtn" and "cancelbtn"
+// frame's "nextbtn" does the same and its "prebtn" is disabled (nothing lies
+// before a frame's own screen; the pages over it have their own), its
+// "closebtn" and "cancelbtn"
 // quit through the wizard (the installation's cancel while it runs) and its
 // "minbtn" minimises. Runs on the interface thread; owned by the wizard.
 #pragma once

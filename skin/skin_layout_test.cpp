@@ -175,8 +175,8 @@ void CheckContract(const LayoutCase& c) {
     }
     if (frame && window.Find(L"prebtn")) {
         // Nothing lies before the first screen, so the frame's "prebtn" looks
-        // disabled in every state; it stays enabled, so that Alt+B in the
-        // frame still reaches the page that covers it.
+        // disabled in every state; the layout leaves it enabled and Setup
+        // disables it (setup_page.cpp).
         auto* pre = static_cast<CButtonUI*>(window.Find(L"prebtn")->GetInterface(L"Button"));
         EXPECT_TRUE(pre->IsEnabled());
         for (LPCTSTR image : {pre->GetNormalImage(), pre->GetHotImage(), pre->GetPushedImage()}) {

@@ -18,6 +18,23 @@ RECT WorkArea(HWND hwnd)
     return work;
 }
 
+// The keys of every wizard window: Enter presses the first of these buttons
+// the layout has (the one that moves forward), Escape "cancelbtn", which
+// asks the quit question (or cancels the running work) as its click does.
+constexpr const wchar_t* kDefaultButtons[] = {L"nextbtn", L"finishbtn"};
+constexpr const wchar_t* kCancelButton = L"cancelbtn";
+// The plain buttons that the pages use as check boxes and options: Enter on
+// them presses the default button too, Space toggles or chooses them, and
+// the arrows move between the options of one choice (a group's name).
+constexpr struct {
+    const wchar_t* name;
+    const wchar_t* group;
+} kCheckButtons[] = {
+    {L"licensebtn", nullptr},    {L"anyonebtn", L"users"},      {L"onlymebtn", L"users"},
+    {L"desktopscbtn", nullptr},  {L"startmenuscbtn", nullptr},  {L"runnowbtn", nullptr},
+    {L"fixbtn", L"maintenance"}, {L"uninstallbtn", L"maintenance"},
+};
+
 } // namespace
 
 bool CWizardWnd::AskQuit()
@@ -66,6 +83,13 @@ LRESULT CWizardWnd::OnCreate()
     CControlUI* root = builder.Create(LayoutName(), nullptr, nullptr, &m_pm, nullptr);
     m_layoutBuilt = root && m_pm.AttachDialog(root);
     m_pm.AddNotifier(this);
+    for (const wchar_t* name : kDefaultButtons) {
+        if (!m_pm.GetDefaultButton())
+            m_pm.SetDefaultButton(Control(name));
+    }
+    m_pm.SetCancelButton(Control(kCancelButton));
+    for (const auto& check : kCheckButtons)
+        m_pm.AddCheckButton(Control(check.name), check.group);
     OnLayoutBuilt();
     return 0;
 }
@@ -194,6 +218,11 @@ LRESULT CWizardWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
             PostQuitMessage(0);
             return 0;
         }
+        // Alt pressed and released alone would put the window into menu
+        // mode for a system menu it never shows, and swallow the next
+        // letter: Alt shortcuts then failed whenever Alt was let go first.
+        if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0)
+            return 0;
         return TrackMaximise(uMsg, wParam, lParam);
     case WM_CLOSE:
         m_pm.RemoveAllOptionGroups();

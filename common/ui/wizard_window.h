@@ -18,7 +18,8 @@
 //                    (none while maximised: the window is square then);
 //   WM_GETMINMAXINFO maximised size = the monitor's work area;
 //   WM_SYSCOMMAND    SC_CLOSE ends the program (PostQuitMessage(0)) without a
-//                    question; SC_MAXIMIZE drops the region first; other
+//                    question; SC_KEYMENU of Alt alone does nothing (the
+//                    window shows no menu); SC_MAXIMIZE drops the region first; other
 //                    commands run by default and swap
 //                    "maxbtn" / "restorebtn" when the maximised state changed;
 //   WM_CLOSE         removes option groups and the notifier and ends the
@@ -29,6 +30,9 @@
 //   WM_QUERYENDSESSION, WM_ENDSESSION (a frame's): answered by the session-end
 //                    handler set on the window (session_end.h); without
 //                    one the session may end, and its end changes nothing.
+// Keys: the paint manager's (UIlib.h); Enter presses "nextbtn" (else
+// "finishbtn"), Escape "cancelbtn", where the layout has them; the pages'
+// plain buttons that act as check boxes and options are declared as such.
 // Everything else goes to the paint manager, then to default processing.
 // Notifications: a "click" whose sender is a bound control runs its action;
 // every other notification is ignored unless a window overrides Notify.

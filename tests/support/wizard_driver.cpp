@@ -186,6 +186,48 @@ bool WizardDriver::TypeText(const std::wstring& page, const std::wstring& contro
     return true;
 }
 
+bool WizardDriver::Keys(std::initializer_list<WORD> chord)
+{
+    std::vector<INPUT> in;
+    for (WORD vk : chord) {
+        INPUT key = {};
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = vk;
+        in.push_back(key);
+    }
+    for (auto it = chord.end(); it != chord.begin();) {
+        INPUT key = {};
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = *--it;
+        key.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(key);
+    }
+    return SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
+}
+
+bool WizardDriver::TypeKeys(const std::wstring& text)
+{
+    std::vector<INPUT> in;
+    for (wchar_t ch : text) {
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT key = {};
+            key.type = INPUT_KEYBOARD;
+            key.ki.wScan = ch;
+            key.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            in.push_back(key);
+        }
+    }
+    return in.empty() || SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
+}
+
+HWND WizardDriver::KeyboardWindow() const
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    const DWORD thread = m_frame ? GetWindowThreadProcessId(m_frame, nullptr) : 0;
+    return thread && GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
 MessageBoxSeen WizardDriver::WaitMessageBox(DWORD ms, const std::wstring& caption, const std::wstring& text) const
 {
     MessageBoxSeen seen;

@@ -15,7 +15,8 @@
 // A page's layout is its window name + "Wnd.xml"; the frame's is given to
 // WaitFrame.
 //
-// Input is posted, never sent, so a driver call never blocks on a program
+// Keyboard input is real (SendInput): see Keys. Mouse input is posted, never
+// sent, so a driver call never blocks on a program
 // that shows a modal message box: a click is WM_MOUSEMOVE, WM_LBUTTONDOWN and
 // WM_LBUTTONUP at the control's centre, posted to the deepest visible child
 // window under that point (a page that covers the frame, a native edit
@@ -29,6 +30,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -113,6 +115,23 @@ public:
     // (EM_SETSEL 0, -1) and posts WM_CHAR for each UTF-16 unit of `text`.
     // False when no native edit field lies under the control.
     bool TypeText(const std::wstring& page, const std::wstring& control, const std::wstring& text);
+
+    // Real keyboard input (SendInput), as from a keyboard: it goes to the
+    // window that holds the keyboard in the foreground program, and the
+    // program reads the key state (Shift, Ctrl, Alt) it sees. Keys: the
+    // chord's keys pressed in order and released in reverse (Alt+N is
+    // {VK_MENU, 'N'}). TypeKeys: each UTF-16 unit of text as a typed
+    // character (KEYEVENTF_UNICODE). Posted input to one thread keeps its
+    // order. False when the input could not be sent.
+    static bool Keys(std::initializer_list<WORD> chord);
+    static bool TypeKeys(const std::wstring& text);
+    // The program's frame is the foreground window, within ms.
+    bool WaitForeground(DWORD ms) const
+    {
+        return WaitUntil([&] { return m_frame && GetForegroundWindow() == m_frame; }, ms);
+    }
+    // The window of the program that holds the keyboard (GetGUIThreadInfo).
+    HWND KeyboardWindow() const;
 
     // Alt+F4: WM_SYSCOMMAND SC_CLOSE to the frame. WM_CLOSE from outside.
     bool PostSysClose() const { return m_frame && PostMessageW(m_frame, WM_SYSCOMMAND, SC_CLOSE, 0); }

@@ -122,36 +122,17 @@ bool FromUtf8(const std::string& text, std::wstring* out)
                                size) == size;
 }
 
-std::wstring Normalise(std::wstring relative)
-{
-    for (wchar_t& c : relative) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    while (!relative.empty() && relative.back() == L'\\')
-        relative.pop_back();
-    return relative;
-}
-
-std::wstring Folded(const std::wstring& text)
-{
-    std::wstring upper = text;
-    if (!upper.empty())
-        CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
-    return upper;
-}
-
 bool AddUnique(std::vector<std::wstring>* list, std::unordered_set<std::wstring>* index, const std::wstring& relative)
 {
-    const std::wstring path = Normalise(relative);
+    const std::wstring path = RelativeName(relative);
     if (!IsSafeRelativePath(path))
         return false;
     if (index->size() != list->size()) {
         index->clear();
         for (const std::wstring& existing : *list)
-            index->insert(Folded(existing));
+            index->insert(FoldCase(existing));
     }
-    if (index->insert(Folded(path)).second)
+    if (index->insert(FoldCase(path)).second)
         list->push_back(path);
     return true;
 }
@@ -218,7 +199,7 @@ bool InstallManifest::AddFolder(const std::wstring& relative)
 bool InstallManifest::AddArchiveEntry(const std::wstring& name)
 {
     const bool isFolder = !name.empty() && (name.back() == L'/' || name.back() == L'\\');
-    const std::wstring path = Normalise(name);
+    const std::wstring path = RelativeName(name);
     if (!IsSafeRelativePath(path))
         return false;
     for (size_t slash = path.find(L'\\'); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1))

@@ -58,6 +58,24 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
                           static_cast<int>(nb.size())) == CSTR_EQUAL;
 }
 
+std::wstring RelativeName(std::wstring name)
+{
+    for (wchar_t& c : name) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    while (!name.empty() && name.back() == L'\\')
+        name.pop_back();
+    return name;
+}
+
+std::wstring FoldCase(std::wstring text)
+{
+    if (!text.empty())
+        CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
 std::wstring FullPath(const std::wstring& text)
 {
     const DWORD size = text.empty() ? 0 : GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);

@@ -29,5 +29,13 @@ std::wstring NormalisePath(const std::wstring& path);
 // when it has none (empty, or it cannot be resolved).
 std::wstring FullPath(const std::wstring& text);
 
+// A relative name as the installation's lists keep it: every '/' turned
+// into '\\', trailing separators dropped ("res/image/" -> "res\\image").
+std::wstring RelativeName(std::wstring name);
+
+// `text` in upper case as the system folds names (CharUpperBuffW), the key
+// under which names that differ only in case are one.
+std::wstring FoldCase(std::wstring text);
+
 // True when both name the same folder (after NormalisePath, ignoring case).
 bool SamePath(const std::wstring& a, const std::wstring& b);

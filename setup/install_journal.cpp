@@ -27,14 +27,6 @@ bool IsFolder(const std::wstring& path)
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring Folded(const std::wstring& path)
-{
-    std::wstring upper = path;
-    if (!upper.empty())
-        CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
-    return upper;
-}
-
 bool SameName(const std::wstring& a, const std::wstring& b)
 {
     return lstrcmpiW(a.c_str(), b.c_str()) == 0;
@@ -50,19 +42,6 @@ bool DeleteFileForcibly(const std::wstring& path)
     if (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     return DeleteFileW(path.c_str()) != 0;
-}
-
-// "res/image/x.png" -> "res\\image\\x.png"; a trailing separator dropped.
-std::wstring Relative(const std::wstring& name)
-{
-    std::wstring relative = name;
-    for (wchar_t& c : relative) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    while (!relative.empty() && relative.back() == L'\\')
-        relative.pop_back();
-    return relative;
 }
 
 // A name nobody can know before it exists: "~VELTSetup" + 16 hexadecimal
@@ -127,7 +106,7 @@ int InstallJournal::CreateInstallDirectory(const std::wstring& directory, SECURI
 
 bool InstallJournal::WasWritten(const std::wstring& relative) const
 {
-    return m_writtenIndex.count(Folded(Relative(relative))) != 0;
+    return m_writtenIndex.count(FoldCase(RelativeName(relative))) != 0;
 }
 
 bool InstallJournal::OpenDirectory()
@@ -171,7 +150,7 @@ bool InstallJournal::OpenEntry(const std::wstring& name, OpenedItem* file)
     if (!OpenDirectory())
         return false;
     const bool folderEntry = !name.empty() && (name.back() == L'/' || name.back() == L'\\');
-    const std::wstring relative = Relative(name);
+    const std::wstring relative = RelativeName(name);
     std::wstring folderPart, leaf;
     SplitRelative(relative, &folderPart, &leaf);
     const OpenedItem* folder = nullptr;
@@ -197,8 +176,8 @@ bool InstallJournal::OpenEntry(const std::wstring& name, OpenedItem* file)
 
 void InstallJournal::FileWritten(const std::wstring& name)
 {
-    const std::wstring relative = Relative(name);
-    if (m_writtenIndex.insert(Folded(relative)).second)
+    const std::wstring relative = RelativeName(name);
+    if (m_writtenIndex.insert(FoldCase(relative)).second)
         m_writtenFiles.push_back(relative);
 }
 

@@ -54,7 +54,10 @@ elif [ -z "$quick" ] && [ -f "$build_dir/bin/SetupFaultTest.exe" ] &&
 fi
 
 . tools/wine-env.sh
-work=$velt_build_root/faults
+# A folder of its own for each prefix: suites that run at the same time in
+# other prefixes (the test command's quick one among them) mount, link and
+# unmount their own drives and write their own tables.
+work=$velt_build_root/faults/${WINEPREFIX##*/}
 small=$work/small readonly_src=$work/readonly-source readonly=$work/readonly
 small_link=$WINEPREFIX/dosdevices/f: readonly_link=$WINEPREFIX/dosdevices/g:
 mounted=()

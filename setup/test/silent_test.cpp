@@ -4,11 +4,13 @@
 // was visible at any moment (polled while they run).
 //
 // An installation for all users with the defaults and one for the current
-// user with every option; each then refused as a second fresh run, repaired
+// user with every option (the calendar started at the end: Wine told to
+// report Windows XP, where the shell starts it); each then refused as a second fresh run, repaired
 // (a deleted file comes back) and removed by its installed Uninstall.exe.
 // Every exit code from the situation that calls for it: a bad command line,
 // the calendar running, a damaged Setup, a file that cannot be written, a
-// bad folder, no record, a folder or a log file reached through a link, and
+// bad folder, no record, a folder or a log file reached through a link, only
+// me asked while elevated for another account (the test program's hook), and
 // the end of the Windows session in the middle of an installation (rolled
 // back).
 #include <gtest/gtest.h>
@@ -17,10 +19,13 @@
 #include "fake_installation.h"
 #include "plant_link.h"
 #include "product.h"
+#include "running_app.h"
+#include "shell_user_hook.h"
 #include "test_support.h"
 #include "wait_until.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <functional>
 #include <sstream>
@@ -141,8 +146,9 @@ TEST_F(Silent, InstallsRepairsAndRemovesForAllUsersAndForOneUser)
         std::wstring dir;  // empty: the default folder
         int allUsers;
         bool desktop, quickLaunch;
-    } rows[] = {{L"", L"", 1, true, true},
-                {L"/CURRENTUSER /NODESKTOP /NOQUICKLAUNCH", m_scratch / L"My Apps\\VELT 日历", 0, false, false}};
+        bool run;  // /RUN, with Windows XP reported so that the shell starts the calendar
+    } rows[] = {{L"", L"", 1, true, true, false},
+                {L"/CURRENTUSER /NODESKTOP /NOQUICKLAUNCH /RUN", m_scratch / L"My Apps\\VELT 日历", 0, false, false, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.allUsers ? "all users" : "one user");
         Clean();
@@ -151,9 +157,15 @@ TEST_F(Silent, InstallsRepairsAndRemovesForAllUsersAndForOneUser)
         std::wstring args = std::wstring(L"/S ") + row.options + L" /LOG=\"" + log + L"\"";
         if (!row.dir.empty())
             args += L" /D=" + row.dir;
+        const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\Setup.exe";
+        ASSERT_TRUE(!row.run || SetRegString(HKEY_CURRENT_USER, appDefaults, L"Version", L"winxp64"));
         const SilentRun install = RunSilent(Bin(L"Setup.exe"), args);
+        SHDeleteKeyW(HKEY_CURRENT_USER, appDefaults.c_str());
         EXPECT_EQ(install.code, kExitDone);
         EXPECT_EQ(install.windowsSeen, 0);
+        DWORD calendar = 0;
+        EXPECT_EQ(WaitUntil([&] { return (calendar = FindRunningApp()) != 0; }, row.run ? 30000 : 1500), row.run);
+        EXPECT_TRUE(!calendar || lstrcmpiW(EndProcess(calendar).c_str(), AppExePath(dir).c_str()) == 0);
 
         // What the wizard's defaults, or the options, make.
         const HKEY root = RecordRoot(row.allUsers);
@@ -244,6 +256,8 @@ TEST_F(Silent, EachExitCodeComesFromItsSituation)
         {"a removal without a record", L"Uninstall.exe", L"/S", nullptr, kExitNotInstalled},
         {"a folder through a link", L"Setup.exe", L"/S /D=" + link + L"\\VELT", nullptr, kExitRefused},
         {"a log through a link", L"Setup.exe", L"/S /LOG=" + link + L"\\x.log", nullptr, kExitRefused},
+        {"only me, elevated for another account", L"SetupLargeTest.exe", L"/S /CURRENTUSER /D=" + folder + L"\\other",
+         [] { return SetEnvironmentVariableW(kShellUserVariable, L"S-1-5-18") != FALSE; }, kExitRefused},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
@@ -255,9 +269,10 @@ TEST_F(Silent, EachExitCodeComesFromItsSituation)
             ASSERT_TRUE(row.arrange());
         }
         const SilentRun run = RunSilent(Bin(row.exe), row.args);
+        SetEnvironmentVariableW(kShellUserVariable, nullptr);
         EXPECT_EQ(run.code, row.code);
         EXPECT_EQ(run.windowsSeen, 0);
-        EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE)) << "a failed installation leaves its record";
+        EXPECT_FALSE(RecordExists(HKEY_LOCAL_MACHINE) || RecordExists(HKEY_CURRENT_USER)) << "a failed installation leaves its record";
         EXPECT_FALSE(Exists(folder + L"\\real\\VELT"));
     }
     EXPECT_TRUE(Exists(folder + L"\\blocked\\" + kAppFileName)) << "what was there before stays";

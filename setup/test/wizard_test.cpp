@@ -137,19 +137,6 @@ bool ShowsElevationReason(WizardDriver& run)
     });
 }
 
-// The program file of process `pid`, which is ended then.
-std::wstring EndProcess(DWORD pid)
-{
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ,
-                                 FALSE, pid);
-    WCHAR path[MAX_PATH] = {};
-    GetModuleFileNameExW(process, nullptr, path, MAX_PATH);
-    TerminateProcess(process, 0);
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
-    return path;
-}
-
 // Every test starts and ends on a clean machine: no installation in the
 // default folder, no trace of the product (records, the earlier edition's
 // entries, autostart values, shortcuts), the machine's registered

@@ -309,8 +309,12 @@ bool EndSession(CaseRun& run, WizardDriver& d, const std::wstring& page)
     DWORD_PTR may = 0;
     if (!run.Check(send(WM_QUERYENDSESSION, 0, &may), L"WM_QUERYENDSESSION was not answered"))
         return false;
+    // A worker that ended before the question (its page gone) lets the
+    // session end once its thread has ended too, just after its page: asked
+    // again for a moment.
+    if (!may && !reason)
+        WaitUntil([&] { return send(WM_QUERYENDSESSION, 0, &may) && may; }, 2000, 50);
     run.Note(std::wstring(L"WM_QUERYENDSESSION ") + (may ? L"TRUE" : L"FALSE"));
-    // A worker that ended meanwhile (its page gone) lets the session end.
     run.Check(may ? !reason || !d.PageVisible(page) : reason != nullptr,
               may ? L"the end of the session was not held up while the worker ran"
                   : L"the end of the session was held up without a worker");

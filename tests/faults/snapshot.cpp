@@ -56,7 +56,7 @@ void WalkFolder(MachineState* state, const std::wstring& folder, int depth, cons
         Put(state, ItemKind::File, path,
             L"size=" + std::to_wstring(size) + L" attr=" + Hex(info.dwFileAttributes, 4) +
                 L" hash=" + (hash.empty() ? L"unreadable" : hash) + L" created=" + Time(info.ftCreationTime) +
-                L" written=" + Time(info.ftLastWriteTime) + L" accessed=" + Time(info.ftLastAccessTime));
+                L" written=" + Time(info.ftLastWriteTime));
     }
 }
 
@@ -189,7 +189,7 @@ std::wstring Describe(const Change& change)
     const wchar_t* signs[] = {L"+ ", L"- ", L"~ "};
     std::wstring text = signs[static_cast<int>(change.kind)];
     text += std::wstring(1, static_cast<wchar_t>(change.item)) + L" " + change.path;
-    for (const wchar_t* name : {L"type", L"data", L"size", L"attr", L"hash", L"created", L"written", L"accessed"}) {
+    for (const wchar_t* name : {L"type", L"data", L"size", L"attr", L"hash", L"created", L"written"}) {
         const std::wstring was = Property(change.before, name), now = Property(change.after, name);
         if (was != now)
             text += std::wstring(L" ") + name + L" " + was.substr(0, 40) + L"->" + now.substr(0, 40);

@@ -11,9 +11,12 @@
 //           the file system's account of its entries changing, and are left
 //           out);
 //   file    "C:\\...\\x": "size=<n> attr=<hex> hash=<64-bit FNV-1a of the
-//           bytes> created=<FILETIME> written=<FILETIME> accessed=<FILETIME>".
-// Reading a file for its hash would move its last-access time; the snapshot
-// puts the time back afterwards, so that taking one changes nothing.
+//           bytes> created=<FILETIME> written=<FILETIME>".
+// The last-access time is left out: any reader on the machine moves it (the
+// host's own programs reading the prefix's files among them; Windows since
+// Vista does not even keep it by default), so it tells nothing of what the
+// product did. Reading a file for its hash would move it; the snapshot puts
+// it back afterwards all the same, so that taking one changes nothing.
 //
 // Diff lists what was removed or changed, then what was added, each sorted by
 // path. Nothing here

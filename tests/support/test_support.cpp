@@ -5,6 +5,7 @@
 #include "plant_link.h"
 #include "system_dll.h"
 
+#include <psapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
@@ -191,6 +192,20 @@ DWORD RunningChild(DWORD parent, const wchar_t* exe)
             return entry.th32ProcessID;
     }
     return 0;
+}
+
+std::wstring EndProcess(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ,
+                                 FALSE, pid);
+    if (!process)
+        return L"";
+    WCHAR path[MAX_PATH] = {};
+    GetModuleFileNameExW(process, nullptr, path, MAX_PATH);
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+    return path;
 }
 
 int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* output, DWORD ms)

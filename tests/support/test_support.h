@@ -62,6 +62,10 @@ private:
     PROCESS_INFORMATION m_pi = {};
 };
 
+// The program file of process `pid`, which is ended then (its exit is
+// waited for, at most 10 s); empty when it cannot be opened.
+std::wstring EndProcess(DWORD pid);
+
 // Runs `exe` with `args` until it ends (at most ms), with its standard output
 // and error collected into *output when that is given; returns its exit code,
 // or -1 when it did not start or end in time (then it is terminated).

@@ -38,7 +38,7 @@ function(velt_define_payload app_dir entries packer check)
   add_custom_command(
     OUTPUT ${out}
     COMMAND ${VELT_HOST_PYTHON} ${packer} ${pack_args} --output ${out}
-    DEPENDS ${packer} ${entries} ${res_files} ${skin} uninstall_skin
+    DEPENDS ${packer} ${CMAKE_SOURCE_DIR}/tools/zopfli_deflate.py ${entries} ${res_files} ${skin} uninstall_skin
             velt_app DuiLibu Uninstall
             $<TARGET_FILE:velt_app> $<TARGET_FILE:DuiLibu> $<TARGET_FILE:Uninstall>
     COMMENT "Packing the payload archive"

@@ -65,7 +65,7 @@ nsis nsis-zlib-empty "SetCompressor zlib" no
 import os, sys
 here, build, kit, work = sys.argv[1:]
 sys.path.insert(0, os.path.join(here, "tools", "kit"))
-from check_kit import resource  # the reader of Setup's resource "ZIP" 135
+from pe_resource import find_resource as resource  # the reader of Setup's resource "ZIP" 135
 
 bin = os.path.join(build, "bin")
 size = lambda p: os.path.getsize(p)
@@ -103,4 +103,6 @@ for name, n in rows:
 goal = 800000
 print("Setup.exe without payload + DuiLibu.dll: %d bytes, %s the goal of at most %d" % (
     setup_bare + dui, "within" if setup_bare + dui <= goal else "beyond", goal))
+print("kit zip: %d bytes, %s the goal of at most %d; NSIS /SOLID lzma: %d" % (
+    size(kit), "within" if size(kit) <= goal else "beyond", goal, size(os.path.join(work, "nsis-lzma.exe"))))
 PY

@@ -6,8 +6,10 @@
 # velt_shipped(<target>)
 #   Marks a program or DLL that the product ships: it is linked without symbols
 #   or debug information (-s) and without the sections that nothing references
-#   (--gc-sections), with common/terminate_handler.cpp in place of the C++
-#   runtime's terminate handler; the import and strip checks examine it, and
+#   (--gc-sections), with common/terminate_handler.cpp, runtime_no_throw.cpp
+#   and static_guard.cpp in place of the C++ runtime's terminate handler,
+#   raising functions, operator new and static guards (so that its exception
+#   runtime stays out); the import and strip checks examine it, and
 #   the 32-bit build links common/xp_compat.cpp into it.
 # velt_add_import_check()
 #   Registers the tests of every shipped PE: shipped_imports lists its imported

@@ -5,12 +5,16 @@
 
 Writes, below OUT_DIR (default: app/ of this checkout):
   res/image/face/默认/  Min.png Minh.png close.png closeh.png bk.png bk1.png velt.png
-  res/image/weather/   d0..d31 and d53, each as .png (RGBA) and .gif (1-bit alpha)
+  res/image/weather/   d0..d31 and d53, each as .png (with alpha) and .gif (1-bit alpha)
   velt.ico             the program icon (16, 32 and 48 pixels)
 
 Every picture is drawn from the vector descriptions below; nothing is
 downloaded or copied. Output is byte-identical from run to run: PNG files
-carry no date or time chunks and no other metadata (-strip).
+carry no date or time chunks and no other metadata (-strip). Each PNG is then
+stored by zopflipng (Debian's zopfli package), which picks the smallest
+lossless form (a palette where the picture has at most 256 colours) and
+compresses harder; the stored picture is checked to decode to the very pixels
+drawn.
 Exit status 0 on success; a failing `convert` stops the script with its status.
 """
 import os
@@ -24,6 +28,19 @@ SIZE = 48  # weather icons
 
 def run(args):
     subprocess.run([CONVERT] + args, check=True)
+
+
+def png(args, path):
+    """Draws `args` (a convert command without its output) into the PNG `path`."""
+    drawn = path + ".drawn.png"
+    run(args + PNG_OPTS + [drawn])
+    subprocess.run(["zopflipng", "-y", "--iterations=5", drawn, path], check=True,
+                   stdout=subprocess.DEVNULL)
+    differ = subprocess.run(["compare", "-metric", "AE", drawn, path, "null:"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    os.remove(drawn)
+    if differ.returncode != 0 or differ.stderr.strip() != "0":
+        sys.exit("make_payload_art: %s does not keep the drawn pixels (%s)" % (path, differ.stderr.strip()))
 
 
 # ---------------------------------------------------------------- weather ---
@@ -167,10 +184,10 @@ def weather(out):
     folder = os.path.join(out, "res", "image", "weather")
     os.makedirs(folder, exist_ok=True)
     for code, draw in sorted(WEATHER.items()):
-        png = os.path.join(folder, "d%d.png" % code)
+        png_path = os.path.join(folder, "d%d.png" % code)
         gif = os.path.join(folder, "d%d.gif" % code)
-        run(["-size", "%dx%d" % (SIZE, SIZE), "xc:none"] + draw + PNG_OPTS + [png])
-        run([png, "-channel", "A", "-threshold", "50%", "+channel", gif])
+        png(["-size", "%dx%d" % (SIZE, SIZE), "xc:none"] + draw, png_path)
+        run([png_path, "-channel", "A", "-threshold", "50%", "+channel", gif])
 
 
 # ------------------------------------------------------------------- face ---
@@ -186,7 +203,7 @@ def face(out):
         if plate:
             d += ["-stroke", "none", "-fill", plate, "-draw", "roundrectangle 1,1 28,22 4,4"]
         d += ["-stroke", "#ffffff", "-strokewidth", "2", "-fill", "none"] + glyph
-        run(d + PNG_OPTS + [p(name)])
+        png(d, p(name))
 
     dash = ["-draw", "line 10,13 20,13"]
     cross = ["-draw", "line 10,7 20,17", "-draw", "line 20,7 10,17"]
@@ -196,22 +213,20 @@ def face(out):
     button("closeh.png", cross, "#e0443a")
 
     # Window background, 380x420: a blue title band over a light body, round corners.
-    run(["-size", "380x420", "xc:none",
+    png(["-size", "380x420", "xc:none",
          "-fill", "#f6f8fb", "-stroke", "#3d6fa8", "-strokewidth", "1",
          "-draw", "roundrectangle 0,0 379,419 8,8",
          "(", "-size", "380x44", "gradient:#3f7fc4-#2d5f9e", ")",
-         "-geometry", "+0+0", "-compose", "src-atop", "-composite"]
-        + PNG_OPTS + [p("bk.png")])
+         "-geometry", "+0+0", "-compose", "src-atop", "-composite"], p("bk.png"))
 
     # Panel behind the month grid, 356x300: white, translucent border and shadow.
-    run(["-size", "356x300", "xc:none",
+    png(["-size", "356x300", "xc:none",
          "-fill", "#00000018", "-stroke", "none", "-draw", "roundrectangle 2,3 355,299 6,6",
          "-fill", "#ffffffee", "-stroke", "#c9d6e6", "-strokewidth", "1",
-         "-draw", "roundrectangle 0,0 353,296 6,6"]
-        + PNG_OPTS + [p("bk1.png")])
+         "-draw", "roundrectangle 0,0 353,296 6,6"], p("bk1.png"))
 
     # Logo, 24x24: a little tear-off calendar with a red band.
-    run(logo_args(24) + PNG_OPTS + [p("velt.png")])
+    png(logo_args(24), p("velt.png"))
 
 
 def logo_args(n):

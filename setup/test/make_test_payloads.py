@@ -65,7 +65,7 @@ def pack(args, lines, name, output):
     entries = os.path.join(args.work, name + "_entries.txt")
     with open(entries, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
-    command = [sys.executable, args.packer, "--entries", entries, "--output", output]
+    command = [sys.executable, args.packer, "--entries", entries, "--output", output, "--zlib"]
     for value in args.set:
         command += ["--set", value]
     subprocess.run(command, check=True)

@@ -18,6 +18,8 @@
 #     folder in dosdevices keeps Wine from linking the 256th.
 #   - winemenubuilder is disabled: it writes menu entries and icons for the
 #     shortcuts programs create into the home folder.
+#   - The user's Quick Launch folder exists, as on Windows from its first
+#     log-on (Wine makes it only when a program asks for it to be made).
 # The stamp .velt-ready holds the version of this set-up: a prefix with another
 # or no version (made by an older script) is deleted and made again. A second
 # call with the current version only re-points Y: at this checkout's build/
@@ -29,7 +31,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$here/tools/wine-env.sh"
 export LC_ALL=zh_CN.UTF-8
 stamp=$WINEPREFIX/.velt-ready
-version="velt-prefix 3: sandbox, $VELT_WINE_ARCH"
+version="velt-prefix 4: sandbox, quick launch, $VELT_WINE_ARCH"
 
 # Points dosdevices/y: at the build folder: relative when the prefix lies in
 # it, so that the checkout can move.
@@ -109,6 +111,10 @@ close_prefix
 for port in com256 lpt256; do
   mkdir -p "$WINEPREFIX/dosdevices/$port"
   echo "Keeps Wine from naming a /dev node $port (tools/wine-prefix.sh)." > "$WINEPREFIX/dosdevices/$port/README"
+done
+for roaming in "$WINEPREFIX"/drive_c/users/*/AppData/Roaming; do
+  [ "${roaming#*/users/Public/}" = "$roaming" ] || continue
+  mkdir -p "$roaming/Microsoft/Internet Explorer/Quick Launch"
 done
 map_build_drive
 echo "$version" > "$stamp"

@@ -121,12 +121,7 @@ std::vector<std::wstring> After(const std::vector<std::wstring>& lines, const st
 
 class Silent : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        Clean();
-        // Windows has it from the start; a new Wine prefix has not.
-        MakeDirs(ShellPath(CSIDL_APPDATA, L"Microsoft\\Internet Explorer\\Quick Launch"));
-    }
+    void SetUp() override { Clean(); }
     void TearDown() override { Clean(); }
     static void Clean()
     {

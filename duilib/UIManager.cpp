@@ -877,6 +877,11 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         }
         return false;
 
+    case WM_CHAR:
+        // As in the system's dialogs, a shortcut letter works without Alt
+        // too while no field holds the keyboard (a field takes its own).
+        if (wParam <= L' ') return false;
+        [[fallthrough]];
     case WM_SYSCHAR:
         if (duiint::SysChar(this, wParam)) {
             lRes = 0;

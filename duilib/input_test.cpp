@@ -69,6 +69,9 @@ TEST(Buttons, KeysMoveTheFocusAndClickMouseGivesOneClickFromTheControlUnderItAnd
     SendMessageW(w.GetHWND(), WM_SYSCHAR, L'n', 1 << 29);
     EXPECT_EQ(w.Count(L"click", b), 1);
     b->SetVisible(true);
+    // The letter alone does the same while no field holds the keyboard.
+    SendMessageW(w.GetHWND(), WM_CHAR, L'N', 1);
+    EXPECT_EQ(w.Count(L"click", b), 2);
 
     const POINT pa = CenterOf(a->GetPos()), pb = CenterOf(b->GetPos()), off = CenterOf(w.Find(L"off")->GetPos());
     EXPECT_FALSE(w.Find(L"off")->IsEnabled());
@@ -124,10 +127,8 @@ TEST(Fields, RealInputClicksAndTypesAndTheFieldsKeepTheirModesLimitsAndClipboard
 {
     ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
     TestWindow fields(L"Fields.xml");
-    HWND h = fields.Open(NULL, 200, 150, 300, 200, true);
+    HWND h = fields.OpenInFront(200, 150, 300, 200);
     ASSERT_NE(h, nullptr);
-    SetForegroundWindow(h);
-    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; }, 3000));
     auto *e = fields.Find<CEditUI>(L"e", L"Edit"), *pw = fields.Find<CEditUI>(L"pw", L"Edit"),
          *lic = fields.Find<CEditUI>(L"lic", L"Edit");
     CControlUI* next = fields.Find(L"nextbtn");

@@ -65,10 +65,8 @@ TEST(Keyboard, FrameAndPageShareOneFocusOrderAndTheKeysActOnIt)
 {
     ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
     TestWindow frame(L"Frame.xml");
-    HWND f = frame.Open(NULL, 60, 40, 517, 397, true);
+    HWND f = frame.OpenInFront(60, 40, 517, 397);
     ASSERT_NE(f, nullptr);
-    SetForegroundWindow(f);
-    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == f; }, 3000));
     SetFocus(f);
     CPaintManagerUI& fm = frame.Manager();
     fm.SetDefaultButton(frame.Find(L"nextbtn"));
@@ -174,9 +172,7 @@ TEST(Keyboard, NoMarkBeforeTheKeyboardIsUsed)
 {
     ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
     TestWindow page(L"Page.xml");
-    HWND p = page.Open(NULL, 60, 40, 506, 360, true);
-    SetForegroundWindow(p);
-    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == p; }, 3000));
+    ASSERT_NE(page.OpenInFront(60, 40, 506, 360), nullptr);
     CControlUI* next = page.Find(L"nextbtn");
     page.Manager().SetFocus(next);
     EXPECT_EQ(MarkPixels(page, next), 0);

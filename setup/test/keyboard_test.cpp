@@ -13,6 +13,7 @@
 // once, on Page4's "nextbtn".
 #include <gtest/gtest.h>
 
+#include "clean_machine_fixture.h"
 #include "fake_installation.h"
 #include "image.h"
 #include "install_record.h"
@@ -88,16 +89,7 @@ int FocusMarkOnScreen(WizardDriver& run, const std::wstring& page, const std::ws
     return n;
 }
 
-class KeyboardWalk : public testing::Test {
-protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-    static void Clean()
-    {
-        CleanProductTraces();
-        RemoveTree(DefaultInstallDir());
-    }
-};
+using KeyboardWalk = CleanMachineTest;
 
 } // namespace
 
@@ -178,12 +170,12 @@ TEST_F(KeyboardWalk, InstallThenUninstallWithKeysOnly)
 
 TEST_F(KeyboardWalk, RepairThenRemoveThroughSetupWithKeysOnly)
 {
-    InstallOptions options;
+    InstallOptions options;  // for the current user, without the desktop shortcut: what a repair mends
     options.recordRoot = 0;
+    options.desktopLink = false;
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
     const ShortcutPaths links = ComposeShortcutPaths(0);
-    ASSERT_TRUE(DeleteFileW(links.desktopLink.c_str()));
     const std::wstring app = install.Dir() + L"\\" + kAppFileName;
 
     // Repair: Tab to "fixbtn", Space, Enter; Enter on the completion page.

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "exit_code.h"
+#include "clean_machine_fixture.h"
 #include "fake_installation.h"
 #include "plant_link.h"
 #include "product.h"
@@ -119,16 +120,8 @@ std::vector<std::wstring> After(const std::vector<std::wstring>& lines, const st
     return found;
 }
 
-class Silent : public testing::Test {
+class Silent : public CleanMachineTest {
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-    static void Clean()
-    {
-        CleanProductTraces();
-        RemoveTree(DefaultInstallDir());
-        RemoveDirectoryW(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL").c_str());
-    }
     ScratchDir m_scratch{L"silent"};
 };
 
@@ -146,7 +139,7 @@ TEST_F(Silent, InstallsRepairsAndRemovesForAllUsersAndForOneUser)
                 {L"/CURRENTUSER /NODESKTOP /NOQUICKLAUNCH /RUN", m_scratch / L"My Apps\\VELT 日历", 0, false, false, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.allUsers ? "all users" : "one user");
-        Clean();
+        CleanMachine();
         const std::wstring dir = row.dir.empty() ? DefaultInstallDir() : row.dir;
         const std::wstring log = m_scratch / (L"install" + std::to_wstring(row.allUsers) + L".log");
         std::wstring args = std::wstring(L"/S ") + row.options + L" /LOG=\"" + log + L"\"";
@@ -256,7 +249,7 @@ TEST_F(Silent, EachExitCodeComesFromItsSituation)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
-        Clean();
+        CleanMachine();
         ChildProcess calendar;
         if (row.code == kExitAppRunning) {
             ASSERT_TRUE(calendar.StartSleeper(m_scratch / L"running\\VELT电子日历.exe"));

@@ -154,11 +154,9 @@ protected:
     }
     static void Clean()
     {
-        CleanProductTraces();
+        CleanMachine();
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
             SHDeleteKeyW(root, LegacyEntryPath().c_str());
-        RemoveTree(DefaultInstallDir());
-        RemoveDirectoryW(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL").c_str());
     }
 
     const std::wstring m_organisation = RegString(HKEY_LOCAL_MACHINE, kOrganizationKey, kOrganizationValue);
@@ -501,12 +499,12 @@ TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
 // desktop shortcut comes back).
 TEST_F(SetupMaintenance, TheChoiceAndBackThenTheRepair)
 {
-    InstallOptions options;
+    InstallOptions options;  // for the current user, without the desktop shortcut: what a repair mends
     options.recordRoot = 0;
+    options.desktopLink = false;
     FakeInstallation install(options);
     ASSERT_TRUE(install.Ok());
     const ShortcutPaths links = ComposeShortcutPaths(0);
-    ASSERT_TRUE(DeleteFileW(links.desktopLink.c_str()));
     ChildProcess calendar;
     ScratchDir calendarDir(L"calendar");
     ASSERT_TRUE(calendar.StartSleeper(calendarDir / kAppFileName));

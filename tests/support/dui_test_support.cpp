@@ -32,6 +32,14 @@ HWND TestWindow::Open(HWND parent, int x, int y, int cx, int cy, bool visible)
     return h;
 }
 
+HWND TestWindow::OpenInFront(int x, int y, int cx, int cy)
+{
+    HWND h = Open(NULL, x, y, cx, cy, true);
+    if (h == NULL) return NULL;
+    SetForegroundWindow(h);
+    return skinshot::PumpUntil([h] { return GetForegroundWindow() == h; }, 3000) ? h : NULL;
+}
+
 LRESULT TestWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (uMsg == WM_CREATE) {

@@ -46,6 +46,9 @@ public:
     // a window manager. Returns once the window's queued start-up messages
     // (layout, "windowinit") are handled.
     HWND Open(HWND parent = NULL, int x = 40, int y = 40, int cx = 300, int cy = 200, bool visible = false);
+    // A visible top-level window brought to the foreground, for real input;
+    // NULL when it was not created or did not come to the front within 3 s.
+    HWND OpenInFront(int x, int y, int cx, int cy);
     void Notify(TNotifyUI& msg) override { m_notes.emplace_back(msg.sType.GetData(), msg.pSender); }
 
     CPaintManagerUI& Manager() { return m_pm; }

@@ -83,6 +83,13 @@ void CleanProductTraces()
     DeleteFileW(ShellPath(CSIDL_APPDATA, std::wstring(kQuickLaunchFolder) + L"\\" + kAppShortcutName).c_str());
 }
 
+void CleanMachine()
+{
+    CleanProductTraces();
+    RemoveTree(DefaultInstallDir());
+    RemoveDirectoryW(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL").c_str());
+}
+
 FakeInstallation::FakeInstallation(const InstallOptions& options)
 {
     CleanProductTraces();
@@ -125,7 +132,7 @@ FakeInstallation::FakeInstallation(const InstallOptions& options)
     const ShortcutPaths links = ComposeShortcutPaths(options.recordRoot == 0 ? 0 : 1);
     m_ok = WriteShortcut(links.appLink, AppExePath(m_dir)) &&
            WriteShortcut(links.uninstallLink, UninstallerExePath(m_dir)) &&
-           WriteShortcut(links.desktopLink, AppExePath(m_dir)) &&
+           (!options.desktopLink || WriteShortcut(links.desktopLink, AppExePath(m_dir))) &&
            WriteShortcut(links.quickLaunchLink, AppExePath(m_dir));
 }
 

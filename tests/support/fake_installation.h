@@ -30,12 +30,18 @@ struct InstallOptions {
     // Install straight into this existing folder (the desktop, say) instead of
     // a fresh one; the fixture then removes only what it put there.
     std::wstring intoFolder;
+    // False: the desktop shortcut is missing, as after the user deleted it.
+    bool desktopLink = true;
 };
 
 // Removes every trace of the product from the real locations: records under
 // both roots, autostart values, shortcuts of both programs folders, desktop
 // and Quick Launch.
 void CleanProductTraces();
+
+// CleanProductTraces, and the default installation folder with its parent
+// "QRVL" when that is left empty: the machine as before any installation.
+void CleanMachine();
 
 // The shell folder `csidl` (not created), with `relative` appended when given.
 std::wstring ShellPath(int csidl, const std::wstring& relative = L"");

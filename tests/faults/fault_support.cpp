@@ -244,9 +244,7 @@ Allowance AllowRead(const std::wstring& folder)
 
 void CleanMachine()
 {
-    testing_support::CleanProductTraces();
-    RemoveTree(DefaultInstallDir());
-    RemoveDirectoryW(ShellPath(CSIDL_PROGRAM_FILES, L"QRVL").c_str());
+    testing_support::CleanMachine();
     RemoveTree(Ctx().scratch + L"\\cases");
 }
 

@@ -51,7 +51,10 @@ buttons). "Window" is the name of the page (its heading). States: focusable
 (disabled), read-only. Keys: the Alt shortcut. A check box or option is
 named by the label beside it, which is not read again on its own. Every
 screen also has Tab / Shift+Tab, Enter (the forward button) and Escape
-("取消"); see README, "Keyboard".
+("取消"); see README, "Keyboard". The removal's progress pages (Setup's
+and Uninstall's Page10: a text, the progress bar "卸载进度", "取消") are
+gone before a reader can read them here, since deleting the folder is
+their first step; their bar's value is followed all the same.
 TEXT
   tr -d '\r' <"$tables"
 } >"$out"

@@ -6,9 +6,11 @@
 // states that matter (checked, unavailable, read-only; focusable for every
 // control that takes the keyboard), and every row of the table must be
 // there. The wizard moves by the readers' default action only ("nextbtn",
-// the options, "finishbtn"): no mouse, no key. The progress bar's value is
-// followed through an out-of-context WinEvent hook while the installation
-// runs. The library's rules for each state: the Dui reader test.
+// the check boxes and options, "prebtn" once, "finishbtn"): no mouse, no
+// key. The progress bars' values are followed through an out-of-context
+// WinEvent hook while the work runs (the large payload keeps Setup's
+// progress pages up long enough to be read). The library's rules for each
+// state: duilib/reader_test.cpp (Reader.*).
 //
 // With VELT_ACCESSIBILITY_DOC set to a file, every step read also goes there
 // as a Markdown table (tools/accessibility-doc.sh makes
@@ -512,4 +514,20 @@ TEST_F(ReaderWalk, MaintenanceByTheReader)
     DWORD code = 99;
     EXPECT_TRUE(run.WaitExit(30000, &code));
     EXPECT_EQ(code, 0u);
+
+    // The removal, chosen at start.
+    WizardDriver removal;
+    ASSERT_TRUE(removal.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
+    ASSERT_NE(removal.WaitFrame(kSetupWindowTitle, 30000), nullptr);
+    ASSERT_TRUE(PressTo(removal, L"", L"下一步(N)", L"Page9"));
+    {
+        Progress progress(removal, L"Page10");
+        ASSERT_TRUE(DoDefault(removal.Page(L"Page9"), L"下一步(N)"));
+        progress.Follow(L"Page11", L"Setup: Page10, removing", L"正在卸载", {});
+    }
+    Check(removal, L"Setup: removed", L"Page11", L"卸载完成",
+          {FRAME_COVERED, {L"VELT电子日历已经成功卸载，单击“完成”按钮退出安装向导。", kText, 0}, {L"完成", kPush, 0}});
+    ASSERT_TRUE(DoDefault(removal.Page(L"Page11"), L"完成"));
+    EXPECT_TRUE(removal.WaitExit(30000, &code));
+    EXPECT_FALSE(RecordExists(RecordRoot(0)));
 }

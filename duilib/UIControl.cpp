@@ -37,6 +37,7 @@ CControlUI::CControlUI()
 CControlUI::~CControlUI()
 {
     if (m_pManager) m_pManager->ReapObjects(this);
+    delete static_cast<duiint::AccInfo*>(m_pReserved);
 }
 
 CStdString CControlUI::GetName() const { return m_sName; }
@@ -78,6 +79,7 @@ void CControlUI::SetText(LPCTSTR pstrText)
         m_sText = pstrText;
     }
     Invalidate();
+    duiint::AccNotify(this, GetInterface(L"Edit") ? EVENT_OBJECT_VALUECHANGE : EVENT_OBJECT_NAMECHANGE);
 }
 
 DWORD CControlUI::GetBkColor() const { return m_dwBackColor; }
@@ -155,8 +157,10 @@ void CControlUI::SetFixedWidth(int cx)
 {
     if (cx < 0) return;
     if (duiint::Marshal(this, L"width", IntText(cx))) return;
+    const bool changed = m_cxyFixed.cx != cx;
     m_cxyFixed.cx = cx;
     NeedParentUpdate();
+    if (changed && GetAccRole() == L"progressbar") duiint::AccNotify(this, EVENT_OBJECT_VALUECHANGE);
 }
 
 int CControlUI::GetFixedHeight() const { return m_cxyFixed.cy; }
@@ -211,6 +215,30 @@ void CControlUI::SetToolTip(LPCTSTR pstrText) { m_sToolTip = pstrText; }
 TCHAR CControlUI::GetShortcut() const { return m_chShortcut; }
 void CControlUI::SetShortcut(TCHAR ch) { m_chShortcut = ch; }
 int CControlUI::GetTabOrder() const { return m_iTabOrder; }
+
+namespace {
+
+duiint::AccInfo& Acc(void*& slot)
+{
+    if (slot == NULL) slot = new duiint::AccInfo;
+    return *static_cast<duiint::AccInfo*>(slot);
+}
+
+} // namespace
+
+CStdString CControlUI::GetAccName() const { return m_pReserved ? static_cast<duiint::AccInfo*>(m_pReserved)->name : CStdString(); }
+CStdString CControlUI::GetAccRole() const { return m_pReserved ? static_cast<duiint::AccInfo*>(m_pReserved)->role : CStdString(); }
+CStdString CControlUI::GetAccFor() const { return m_pReserved ? static_cast<duiint::AccInfo*>(m_pReserved)->labelFor : CStdString(); }
+int CControlUI::GetChecked() const { return m_pReserved ? static_cast<duiint::AccInfo*>(m_pReserved)->checked : -1; }
+
+void CControlUI::SetChecked(bool bChecked)
+{
+    if (duiint::Marshal(this, L"checked", bChecked ? L"true" : L"false")) return;
+    int& checked = Acc(m_pReserved).checked;
+    if (checked == (bChecked ? 1 : 0)) return;
+    checked = bChecked ? 1 : 0;
+    duiint::AccNotify(this, EVENT_OBJECT_STATECHANGE);
+}
 void CControlUI::SetTabOrder(int iOrder) { m_iTabOrder = iOrder; }
 
 bool CControlUI::IsVisible() const { return m_bVisible && m_bInternVisible; }
@@ -227,6 +255,7 @@ void CControlUI::SetVisible(bool bVisible)
         m_pManager->Invalidate(rc);
     }
     NeedParentUpdate();
+    duiint::AccNotify(this, bVisible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
 }
 
 void CControlUI::SetInternVisible(bool bVisible) { m_bInternVisible = bVisible; }
@@ -240,6 +269,7 @@ void CControlUI::SetEnabled(bool bEnable)
     m_bEnabled = bEnable;
     if (!bEnable && IsFocused() && m_pManager) m_pManager->SetFocus(NULL);
     Invalidate();
+    duiint::AccNotify(this, EVENT_OBJECT_STATECHANGE);
 }
 
 bool CControlUI::IsMouseEnabled() const { return m_bMouseEnabled; }
@@ -350,6 +380,14 @@ void CControlUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue)
         SetVisible(duirender::ParseBool(pstrValue));
     } else if (name == L"float") {
         SetFloat(duirender::ParseBool(pstrValue));
+    } else if (name == L"accname") {
+        Acc(m_pReserved).name = pstrValue;
+    } else if (name == L"accrole") {
+        Acc(m_pReserved).role = pstrValue;
+    } else if (name == L"accfor") {
+        Acc(m_pReserved).labelFor = pstrValue;
+    } else if (name == L"checked") {
+        SetChecked(duirender::ParseBool(pstrValue));
     }
     // Anything else is not ours: ignored.
 }

@@ -12,7 +12,7 @@ namespace duiint {
 
 // Registered once per process; wParam tells what to do (Private*).
 UINT PrivateMessage();
-enum { PrivateRunQueue = 1, PrivateLayout = 2, PrivateWindowInit = 3 };
+enum { PrivateRunQueue = 1, PrivateLayout = 2, PrivateWindowInit = 3, PrivateAccAction = 4 };
 
 // Guards CControlUI::m_sText (and CEditUI's copy) against readers on other
 // threads. Held only for a copy; never while calling out.
@@ -49,6 +49,31 @@ bool KeyDown(CPaintManagerUI* pm, WPARAM vk, bool inEdit);
 bool SysChar(CPaintManagerUI* pm, WPARAM ch);
 void WindowHiding(CPaintManagerUI* pm);
 
+// Screen readers (UIAccessible.cpp). A control's reader attributes, kept
+// behind CControlUI::m_pReserved (owned by the control).
+struct AccInfo {
+    CStdString name;
+    CStdString role;
+    CStdString labelFor;
+    int checked = -1;
+};
+// Answers WM_GETOBJECT: for OBJID_CLIENT, pm's window's IAccessible (made
+// on the first request, one per window) through oleacc's
+// LresultFromObject; false for any other object or when oleacc is missing.
+bool AccGetObject(CPaintManagerUI* pm, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+// pm's window is going: its object lets go of the manager (calls on it
+// return CO_E_OBJNOTCONNECTED from then on) and the manager's reference is
+// released.
+void AccDisconnect(CPaintManagerUI* pm);
+// Tells WinEvent listeners about a change of c (EVENT_OBJECT_*), when c is
+// one of its window's reader children. Interface thread.
+void AccNotify(CControlUI* c, DWORD event);
+// Runs the default action of child id of pm's window (posted by
+// accDoDefaultAction).
+void AccRunDefaultAction(CPaintManagerUI* pm, int childId);
+// A control lies under a visible page window of its own window (UIKeyboard).
+bool Covered(CControlUI* c);
+
 } // namespace duiint
 
 // Friend of CPaintManagerUI: the controls' view of the manager's inside.
@@ -61,4 +86,6 @@ struct PaintManagerAccess {
     // The plain check buttons of member's group (AddCheckButton), member
     // among them; empty when it has none.
     static std::vector<CControlUI*> CheckGroup(CPaintManagerUI* pm, CControlUI* member);
+    // The window's reader object (UIAccessible.cpp), NULL until asked for.
+    static void*& Accessible(CPaintManagerUI* pm);
 };

@@ -50,9 +50,11 @@ std::vector<CPaintManagerUI*> TreeOf(HWND hwnd)
     return out;
 }
 
+} // namespace
+
 // A control that lies under a visible child window of its own window that
 // has a manager (a page over the frame) is out of the keyboard's reach.
-bool Covered(CControlUI* c)
+bool duiint::Covered(CControlUI* c)
 {
     CPaintManagerUI* pm = c->GetManager();
     HWND w = pm ? pm->GetPaintWindow() : NULL;
@@ -62,6 +64,10 @@ bool Covered(CControlUI* c)
     HWND child = ChildWindowFromPointEx(w, pt, CWP_SKIPINVISIBLE);
     return child && child != w && child != g_leaving && duiint::ManagerOf(child) != NULL;
 }
+
+namespace {
+
+using duiint::Covered;
 
 bool Usable(CControlUI* c) { return c && c->IsVisible() && c->IsEnabled() && !Covered(c); }
 

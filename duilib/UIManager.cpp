@@ -144,6 +144,7 @@ struct CPaintManagerUI::Impl {
     CRITICAL_SECTION qcs;
     std::vector<Task> queue;
     bool wakePosted = false;
+    void* accessible = NULL;  // the reader object (UIAccessible.cpp), one reference
 
     Impl() { InitializeCriticalSection(&qcs); }
     ~Impl() { DeleteCriticalSection(&qcs); }
@@ -175,6 +176,8 @@ std::vector<CControlUI*> PaintManagerAccess::CheckGroup(CPaintManagerUI* pm, CCo
         if (check.second == group) out.push_back(check.first);
     return out;
 }
+
+void*& PaintManagerAccess::Accessible(CPaintManagerUI* pm) { return pm->m_p->accessible; }
 
 void PaintManagerAccess::SetFocusCues(CPaintManagerUI* pm, bool show)
 {
@@ -271,6 +274,7 @@ CPaintManagerUI::CPaintManagerUI() : m_p(new Impl) {}
 CPaintManagerUI::~CPaintManagerUI()
 {
     duiint::UnregisterManager(this);
+    duiint::AccDisconnect(this);
     m_p->destroying = true;
     if (m_p->tooltip) DestroyWindow(m_p->tooltip);
     delete m_p->root;
@@ -545,6 +549,7 @@ void CPaintManagerUI::SetFocus(CControlUI* pControl)
         if ((edit == NULL || edit->GetNativeWindow() == NULL) && m_p->hwnd && ::GetFocus() != m_p->hwnd)
             ::SetFocus(m_p->hwnd);
         SendNotify(pControl, L"setfocus");
+        duiint::AccNotify(pControl, EVENT_OBJECT_FOCUS);
     }
     // The mark may lie around a small control: the whole window repaints.
     if (m_p->hwnd && IsFocusMarkShown()) InvalidateRect(m_p->hwnd, NULL, FALSE);
@@ -705,6 +710,8 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         } else if (wParam == duiint::PrivateWindowInit) {
             UpdateLayout();
             if (p->root) SendNotify(p->root, L"windowinit");
+        } else if (wParam == duiint::PrivateAccAction) {
+            duiint::AccRunDefaultAction(this, static_cast<int>(lParam));
         }
         return true;
     }
@@ -914,8 +921,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         return true;
     }
 
+    case WM_GETOBJECT:
+        return duiint::AccGetObject(this, wParam, lParam, lRes);
+
     case WM_DESTROY:
         duiint::UnregisterManager(this);
+        duiint::AccDisconnect(this);
         if (p->tooltip) {
             DestroyWindow(p->tooltip);
             p->tooltip = NULL;

@@ -410,7 +410,9 @@ public:
     bool IsUIThread() const;
 
     // The window procedure hands each message here first. Returns true when
-    // the manager consumed it, with the result in lRes.
+    // the manager consumed it, with the result in lRes. WM_GETOBJECT for
+    // OBJID_CLIENT is answered with the window's IAccessible (screen
+    // readers: see the "accname" comment of CControlUI).
     bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
 
 private:
@@ -558,6 +560,27 @@ public:
     int GetTabOrder() const;
     void SetTabOrder(int iOrder);
 
+    // What screen readers are told (UIAccessible.cpp), from the layout:
+    //   "accname"  the name, for a control that shows no text (a picture,
+    //              a button drawn with its caption); else the text, then
+    //              the tooltip, names it;
+    //   "accrole"  the role where the class does not tell it: "graphic",
+    //              "progressbar" (value: the fixed width against
+    //              "maxwidth", in percent), "statictext", "pushbutton",
+    //              "none" (left out of the reader's tree);
+    //   "accfor"   on a label: the name of the control it names (a check
+    //              box's caption beside it); the label itself is then left
+    //              out, so that a reader says the text once;
+    //   "checked"  on a button used as a check box or option: its state
+    //              ("true" / "false"), which the program keeps in step with
+    //              its look (SetChecked is thread-safe).
+    // Empty / -1 (no state) when not given.
+    CStdString GetAccName() const;
+    CStdString GetAccRole() const;
+    CStdString GetAccFor() const;
+    int GetChecked() const;
+    void SetChecked(bool bChecked);
+
     // State (setters thread-safe).
     virtual bool IsVisible() const;                    // own flag and every parent's
     virtual void SetVisible(bool bVisible = true);
@@ -632,7 +655,7 @@ protected:
     int m_nBorderSize;
     SIZE m_cxyBorderRound;
     RECT m_rcPaint;
-    void* m_pReserved;  // room for later additions without changing the layout
+    void* m_pReserved;  // the screen reader's attributes (owned; NULL until one is given)
     int m_iTabOrder;
 };
 

@@ -27,6 +27,8 @@ void SetButtonLook(CControlUI* control, const wchar_t* normal, const wchar_t* ho
 
 void SetCheckLook(CControlUI* button, bool checked)
 {
+    if (button)
+        button->SetChecked(checked);
     if (checked)
         SetButtonLook(button, g_strCheckOnNormal, g_strCheckOnHot, g_strCheckOnPushed);
     else
@@ -35,6 +37,8 @@ void SetCheckLook(CControlUI* button, bool checked)
 
 void SetOptionLook(CControlUI* button, bool selected)
 {
+    if (button)
+        button->SetChecked(selected);
     if (selected)
         SetButtonLook(button, g_strOptionOnNormal, g_strOptionOnHot, g_strOptionOnPushed);
     else

@@ -26,6 +26,7 @@ extern const wchar_t g_strCheckOnPushed[];
 // nothing for a null control or one that is not a button.
 void SetButtonLook(CControlUI* button, const wchar_t* normal, const wchar_t* hot, const wchar_t* pushed);
 // The checked or unchecked look of a check button, the selected or
-// unselected look of an option button.
+// unselected look of an option button; the button's state for screen
+// readers ("checked") follows.
 void SetCheckLook(CControlUI* button, bool checked);
 void SetOptionLook(CControlUI* button, bool selected);

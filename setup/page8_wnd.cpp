@@ -18,5 +18,9 @@ void CPage8Wnd::Choose(bool removal)
     SetButtonLook(m_pFixBtn, removal ? g_strOptionOffNormal : g_strOptionOnNormal,
                   removal ? g_strOptionOffNormal : g_strOptionOnNormal,
                   removal ? g_strOptionOffPushed : g_strOptionOnPushed);
+    if (m_pUninstallBtn && m_pFixBtn) {
+        m_pUninstallBtn->SetChecked(removal);
+        m_pFixBtn->SetChecked(!removal);
+    }
     m_wizard.ChooseRemoval(removal);
 }

@@ -26,8 +26,9 @@
 //   state  INVISIBLE when the control is hidden, its window is not visible,
 //          it lies under a page window of its own window (the frame's
 //          controls under a page), or it is a label with no text (it shows
-//          nothing); UNAVAILABLE when disabled; FOCUSABLE when it is a stop
-//          of the keyboard's focus order now; FOCUSED when it has the
+//          nothing); UNAVAILABLE when disabled; FOCUSABLE when it can take
+//          the keyboard now (shown and enabled: every member of a group,
+//          though only one of them is a Tab stop); FOCUSED when it has the
 //          keyboard (CPaintManagerUI::GetKeyboardFocus); CHECKED; READONLY
 //          for a read-only edit, PROTECTED for a password field.
 //   keys   "Alt+<shortcut>" from the layout's "shortcut".
@@ -185,10 +186,9 @@ LONG StateOf(CPaintManagerUI* pm, CControlUI* c)
     if (!Shown(c) || (label && NameOf(pm, c).IsEmpty())) s |= STATE_SYSTEM_INVISIBLE;
     if (!c->IsEnabled()) s |= STATE_SYSTEM_UNAVAILABLE;
     if (c->GetControlFlags() & UIFLAG_TABSTOP) {
-        CControlUI* ring[64];
-        const int n = pm->GetFocusOrder(ring, 64);
-        for (int i = 0; i < n && i < 64; ++i)
-            if (ring[i] == c) s |= STATE_SYSTEM_FOCUSABLE;
+        // Every member of an option group can take the focus (by the
+        // arrows), although only one of them is a Tab stop.
+        if (Shown(c) && c->IsEnabled()) s |= STATE_SYSTEM_FOCUSABLE;
         if (CPaintManagerUI::GetKeyboardFocus(pm->GetPaintWindow()) == c) s |= STATE_SYSTEM_FOCUSED;
     }
     COptionUI* opt = static_cast<COptionUI*>(c->GetInterface(L"Option"));

@@ -72,9 +72,16 @@ using duiint::Covered;
 bool Usable(CControlUI* c) { return c && c->IsVisible() && c->IsEnabled() && !Covered(c); }
 
 // An option group is one stop, its selected member (any member while none
-// is selected); the arrows move inside it.
+// is selected); the arrows move inside it. So is a group of plain check
+// buttons used as one choice: its checked member, else its first.
 bool GroupStop(CControlUI* c)
 {
+    std::vector<CControlUI*> checks = PaintManagerAccess::CheckGroup(c->GetManager(), c);
+    if (checks.size() > 1) {
+        for (CControlUI* m : checks)
+            if (m->GetChecked() == 1) return m == c;
+        return checks.front() == c;
+    }
     COptionUI* opt = static_cast<COptionUI*>(c->GetInterface(L"Option"));
     if (opt == NULL || *opt->GetGroup() == L'\0' || opt->IsSelected()) return true;
     for (CControlUI* m : PaintManagerAccess::OptionGroup(opt->GetManager(), opt->GetGroup())) {

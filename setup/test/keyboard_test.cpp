@@ -178,13 +178,14 @@ TEST_F(KeyboardWalk, RepairThenRemoveThroughSetupWithKeysOnly)
     const ShortcutPaths links = ComposeShortcutPaths(0);
     const std::wstring app = install.Dir() + L"\\" + kAppFileName;
 
-    // Repair: Tab to "fixbtn", Space, Enter; Enter on the completion page.
+    // Repair: Tab to the choice (one stop, on "uninstallbtn", chosen at
+    // first), Up to "fixbtn", Enter; Enter on the completion page.
     {
         WizardDriver run;
         ASSERT_TRUE(run.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
         ASSERT_NE(run.WaitFrame(kSetupWindowTitle, 30000), nullptr);
         ASSERT_TRUE(run.WaitForeground(10000));
-        ASSERT_TRUE(Tabs(1) && WizardDriver::Keys({VK_SPACE}));
+        ASSERT_TRUE(Tabs(1) && WizardDriver::Keys({VK_UP}));
         ASSERT_TRUE(KeysTo(run, {VK_RETURN}, L"Page13", 60000));
         ASSERT_TRUE(WizardDriver::Keys({VK_RETURN}));
         EXPECT_TRUE(EndsWithZero(run));

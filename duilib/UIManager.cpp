@@ -3,8 +3,9 @@
 // keyboard input to the controls, sends their notifications to the
 // registered notifiers, keeps the layout's window geometry (caption band,
 // size box, round corner: the window's own message handling does the hit
-// test and the window region from them; the manager does neither), fonts and
-// the decoded pictures (owned here, released with the manager), and runs
+// test and the window region from them; the manager does neither), fonts
+// (made at the window's DPI) and the decoded pictures with their copies
+// resized for that DPI (owned here, released with the manager), and runs
 // changes queued by other threads when its window dispatches the private
 // wake-up message. Process-wide settings live in UIResource.
 #include "UIInternal.h"
@@ -13,6 +14,7 @@
 #include "system_dll.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 #include <windowsx.h>
 
 #include <wctype.h>
@@ -49,11 +51,11 @@ void ApplyAttributeTask(CControlUI* control, LPCTSTR name, LPCTSTR value)
 const wchar_t* const kCjkFaces[] = {L"Microsoft YaHei", L"SimSun", L"WenQuanYi Micro Hei", L"SimHei", L"NSimSun"};
 const wchar_t kCjkProbe[] = L"\x4E2D\x6587";  // two common Chinese characters
 
-HFONT MakeFont(LPCTSTR face, int size, bool bold, bool underline, bool italic)
+HFONT MakeFont(LPCTSTR face, int size, UINT dpi, bool bold, bool underline, bool italic)
 {
     LOGFONTW lf;
     ZeroMemory(&lf, sizeof(lf));
-    lf.lfHeight = -(size > 0 ? size : 12);
+    lf.lfHeight = -CPaintManagerUI::ScaleByDpi(size > 0 ? size : 12, dpi);
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = italic ? TRUE : FALSE;
     lf.lfUnderline = underline ? TRUE : FALSE;
@@ -120,6 +122,8 @@ struct CPaintManagerUI::Impl {
     std::vector<INotifyUI*> notifiers;
     std::map<std::wstring, std::vector<CControlUI*>> groups;
     SIZE initSize = {0, 0};
+    UINT dpi = 0;        // 0: not known yet (96)
+    bool dpiFixed = false;
     RECT sizeBox = {0, 0, 0, 0};
     RECT caption = {0, 0, 0, 0};
     SIZE round = {0, 0};
@@ -290,6 +294,7 @@ void CPaintManagerUI::Init(HWND hWnd)
 {
     m_p->hwnd = hWnd;
     m_p->threadId = hWnd ? GetWindowThreadProcessId(hWnd, NULL) : 0;
+    if (!m_p->dpiFixed) m_p->dpi = hWnd ? DpiOfWindow(hWnd) : 0;
     if (hWnd) duiint::RegisterManager(this);
     else duiint::UnregisterManager(this);
 }
@@ -331,6 +336,13 @@ SIZE CPaintManagerUI::GetClientSize() const
     return sz;
 }
 
+UINT CPaintManagerUI::GetDpi() const { return m_p->dpi ? m_p->dpi : kLayoutDpi; }
+void CPaintManagerUI::SetDpi(UINT dpi)
+{
+    m_p->dpi = dpi;
+    m_p->dpiFixed = dpi != 0;
+}
+
 SIZE CPaintManagerUI::GetInitSize() { return m_p->initSize; }
 void CPaintManagerUI::SetInitSize(int cx, int cy)
 {
@@ -362,13 +374,13 @@ HFONT CPaintManagerUI::GetFont(int index)
 
 HFONT CPaintManagerUI::GetDefaultFont()
 {
-    if (m_p->defaultFont == NULL) m_p->defaultFont = MakeFont(kCjkFaces[0], 12, false, false, false);
+    if (m_p->defaultFont == NULL) m_p->defaultFont = MakeFont(kCjkFaces[0], 12, GetDpi(), false, false, false);
     return m_p->defaultFont;
 }
 
 void CPaintManagerUI::SetDefaultFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic)
 {
-    HFONT f = MakeFont(pStrFontName, nSize, bBold, bUnderline, bItalic);
+    HFONT f = MakeFont(pStrFontName, nSize, GetDpi(), bBold, bUnderline, bItalic);
     if (f == NULL) return;
     if (m_p->defaultFont) DeleteObject(m_p->defaultFont);
     m_p->defaultFont = f;
@@ -383,7 +395,7 @@ HFONT CPaintManagerUI::AddFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool
 
 bool CPaintManagerUI::AddFontAt(int index, LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic)
 {
-    HFONT f = MakeFont(pStrFontName, nSize, bBold, bUnderline, bItalic);
+    HFONT f = MakeFont(pStrFontName, nSize, GetDpi(), bBold, bUnderline, bItalic);
     if (f == NULL) return false;
     auto it = m_p->fonts.find(index);
     if (it != m_p->fonts.end()) DeleteObject(it->second);
@@ -628,14 +640,52 @@ bool CPaintManagerUI::DrawImageString(HDC hDC, const RECT& rcItem, const RECT& r
     img.hbm = hbm;
     img.width = sz.cx;
     img.height = sz.cy;
+    RECT source = image.source, corner = image.corner;
+    if (GetDpi() != kLayoutDpi) {
+        // Above 96 DPI the part drawn is resized once to its scaled size with
+        // a smoothing filter, from the picture's 2x copy ("name@2x.ext") where
+        // the skin has one, and then drawn pixel for pixel; a nine-grid's
+        // corners scale with it.
+        if (source.left == 0 && source.top == 0 && source.right == 0 && source.bottom == 0) source = {0, 0, sz.cx, sz.cy};
+        source.right = source.right < sz.cx ? source.right : sz.cx;
+        source.bottom = source.bottom < sz.cy ? source.bottom : sz.cy;
+        if (source.right <= source.left || source.bottom <= source.top) return false;
+        const int width = Scale(source.right - source.left), height = Scale(source.bottom - source.top);
+        wchar_t key[160];
+        swprintf(key, 160, L"|%d,%d,%d,%d|%d,%d|", static_cast<int>(source.left), static_cast<int>(source.top),
+                 static_cast<int>(source.right), static_cast<int>(source.bottom), width, height);
+        const std::wstring scaledKey = image.file + key;
+        auto it = m_p->images.find(scaledKey);
+        if (it == m_p->images.end()) {
+            std::wstring twice = image.file;
+            const size_t dot = twice.rfind(L'.');
+            twice.insert(dot == std::wstring::npos ? twice.size() : dot, L"@2x");
+            SIZE szTwice;
+            HBITMAP hbmTwice = GetImage(twice.c_str(), &szTwice);
+            duirender::Image scaled;
+            if (hbmTwice && szTwice.cx == 2 * sz.cx && szTwice.cy == 2 * sz.cy) {
+                const duirender::Image big = {hbmTwice, szTwice.cx, szTwice.cy};
+                const RECT part = {2 * source.left, 2 * source.top, 2 * source.right, 2 * source.bottom};
+                duirender::ScaleImage(big, part, width, height, &scaled);
+            } else {
+                duirender::ScaleImage(img, source, width, height, &scaled);
+            }
+            it = m_p->images.emplace(scaledKey, scaled).first;
+        }
+        if (it->second.hbm == NULL) return false;
+        img = it->second;
+        source = {0, 0, width, height};
+        corner = {Scale(corner.left), Scale(corner.top), Scale(corner.right), Scale(corner.bottom)};
+    }
     RECT dest = rcItem;
     if (image.hasDest) {
-        dest.left = rcItem.left + image.dest.left;
-        dest.top = rcItem.top + image.dest.top;
-        dest.right = rcItem.left + image.dest.right;
-        dest.bottom = rcItem.top + image.dest.bottom;
+        // The destination is in layout units, as the layout wrote it.
+        dest.left = rcItem.left + Scale(image.dest.left);
+        dest.top = rcItem.top + Scale(image.dest.top);
+        dest.right = rcItem.left + Scale(image.dest.right);
+        dest.bottom = rcItem.top + Scale(image.dest.bottom);
     }
-    duirender::DrawImage(hDC, img, dest, image.source, image.corner, image.fade);
+    duirender::DrawImage(hDC, img, dest, source, corner, image.fade);
     return true;
 }
 

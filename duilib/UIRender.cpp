@@ -17,6 +17,11 @@
 #define STBI_ONLY_BMP
 #include <stb_image.h>
 
+// stb_image_resize for the pictures drawn at a display scaling above 96 DPI.
+#define STB_IMAGE_RESIZE_IMPLEMENTATION
+#define STB_IMAGE_RESIZE_STATIC
+#include <stb_image_resize.h>
+
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
@@ -167,6 +172,35 @@ void DrawImage(HDC hDC, const Image& img, const RECT& rcDest, const RECT& rcSrcI
         for (int c = 0; c < 3; ++c)
             Blend(hDC, mem.Get(), dx[c], dy[r], dx[c + 1] - dx[c], dy[r + 1] - dy[r], sx[c], sy[r], sx[c + 1] - sx[c],
                   sy[r + 1] - sy[r], fade);
+}
+
+bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image* out)
+{
+    *out = Image();
+    const int pw = part.right - part.left, ph = part.bottom - part.top;
+    if (img.hbm == NULL || width <= 0 || height <= 0 || pw <= 0 || ph <= 0 || part.left < 0 || part.top < 0 ||
+        part.right > img.width || part.bottom > img.height)
+        return false;
+    DIBSECTION dib;
+    if (GetObjectW(img.hbm, sizeof(dib), &dib) != sizeof(dib) || dib.dsBm.bmBits == NULL) return false;
+    GdiFlush();
+    BYTE* bits = NULL;
+    HBITMAP hbm = CreateDib(width, height, &bits);
+    if (hbm == NULL) return false;
+    const int stride = dib.dsBm.bmWidthBytes;
+    const BYTE* from = static_cast<const BYTE*>(dib.dsBm.bmBits) + part.top * stride + part.left * 4;
+    // BGRA, premultiplied; the edges of the part are repeated, never the
+    // neighbouring sprite's pixels.
+    if (!stbir_resize_uint8_generic(from, pw, ph, stride, bits, width, height, width * 4, 4, 3,
+                                    STBIR_FLAG_ALPHA_PREMULTIPLIED, STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT,
+                                    STBIR_COLORSPACE_LINEAR, NULL)) {
+        DeleteObject(hbm);
+        return false;
+    }
+    out->hbm = hbm;
+    out->width = width;
+    out->height = height;
+    return true;
 }
 
 void DrawColor(HDC hDC, const RECT& rc, DWORD argb)

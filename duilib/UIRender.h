@@ -39,6 +39,11 @@ bool ParseImageString(const wchar_t* s, ImageSpec* out);
 // Blends rcSrc of the image into rcDest; corners of `corner` size keep
 // their size, the middle stretches.
 void DrawImage(HDC hDC, const Image& img, const RECT& rcDest, const RECT& rcSrc, const RECT& corner, BYTE fade);
+// A new picture of width x height from `part` of `img` (inside it), resized
+// with a smoothing filter (stb_image_resize's default: cubic up, Mitchell
+// down), alpha kept premultiplied. The caller owns out->hbm. False, with
+// nothing made, for an empty or outside part.
+bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image* out);
 void DrawColor(HDC hDC, const RECT& rc, DWORD argb);
 void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb, SIZE round);
 void DrawText(HDC hDC, const RECT& rc, const wchar_t* text, DWORD argb, HFONT font, UINT style);

@@ -263,6 +263,27 @@ public:
     // modal loops: this returns false.
     static bool TranslateMessage(const LPMSG pMsg);
 
+    // Display scaling (UIDpi.cpp). Layouts are written for kLayoutDpi; a
+    // manager scales every length a layout gives (positions, sizes, padding,
+    // borders, fonts, the window's size, caption, size box and round corner)
+    // by the DPI of its window as the layout is read, so that at 96 DPI
+    // nothing changes. Lengths set later through SetAttribute or the setters
+    // are pixels. Newer Windows functions are looked up at run time.
+    static constexpr UINT kLayoutDpi = 96;
+    // Makes the process aware of the display's scaling: per monitor from
+    // Windows 10 1703 (1607) on, system-wide from Vista on. True when it is
+    // aware afterwards (a manifest may have made it so already).
+    static bool SetProcessAwareness();
+    // The window's DPI (GetDpiForWindow), else the screen's; 96 at worst.
+    static UINT DpiOfWindow(HWND hWnd);
+    // value * dpi / 96, rounded; value itself at 96.
+    static int ScaleByDpi(int value, UINT dpi);
+    // The DPI this manager's layouts are read at: the one SetDpi fixed
+    // before Init, else the window's at Init, else 96.
+    UINT GetDpi() const;
+    void SetDpi(UINT dpi);
+    int Scale(int value) const { return ScaleByDpi(value, GetDpi()); }
+
     // Binds the manager to a window (call in WM_CREATE).
     void Init(HWND hWnd);
     HWND GetPaintWindow() const;

@@ -114,3 +114,38 @@ TEST(Layout, FlowWithInsetPaddingAndBoundsAndHiddenControlsGiveWay)
     w.Find(L"row")->SetVisible(true);
     EXPECT_TRUE(w.Find(L"b")->IsVisible());
 }
+
+// At 144 and 192 DPI the manager reads every length of the layout 1.5 and 2
+// times as large (positions, sizes, max width, the window's size, size box
+// and round corner) and makes its fonts as much taller; 96 is the layout
+// as written.
+TEST(DpiScaling, LayoutLengthsAndFontsScaleByTheManagersDpi)
+{
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    TestWindow plain(L"Frame.xml");
+    ASSERT_NE(plain.Open(NULL, 0, 0, 516, 396), nullptr);
+    const char* const names[] = {"root", "minbtn", "closebtn", "nextbtn", "words", "barframe", "rest", "x"};
+    for (const UINT dpi : {96u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        const auto scale = [dpi](int v) { return CPaintManagerUI::ScaleByDpi(v, dpi); };
+        TestWindow w(L"Frame.xml");
+        w.Manager().SetDpi(dpi);
+        ASSERT_NE(w.Open(NULL, 0, 0, 516, 396), nullptr);
+        for (const char* name : names) {
+            const std::wstring wide(name, name + strlen(name));
+            const RECT at96 = plain.Find(wide.c_str())->GetPos();
+            const RECT& now = w.Find(wide.c_str())->GetPos();
+            EXPECT_NEAR(now.left, scale(at96.left), 1) << name;
+            EXPECT_NEAR(now.top, scale(at96.top), 1) << name;
+            EXPECT_NEAR(now.right, scale(at96.right), 1) << name;
+            EXPECT_NEAR(now.bottom, scale(at96.bottom), 1) << name;
+        }
+        EXPECT_EQ(w.Find(L"progressbar")->GetMaxWidth(), scale(474));
+        EXPECT_EQ(Pos(w.Manager().GetSizeBox()), Pos(RECT{scale(4), scale(4), scale(6), scale(6)}));
+        EXPECT_EQ(w.Manager().GetRoundCorner().cx, scale(5));
+        EXPECT_EQ(w.Manager().GetInitSize().cy, scale(397));
+        LOGFONTW font = {};
+        ASSERT_TRUE(GetObjectW(w.Manager().GetDefaultFont(), sizeof font, &font));
+        EXPECT_EQ(font.lfHeight, -scale(12));
+    }
+}

@@ -58,6 +58,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return code;
     }
     CPaintManagerUI::SetInstance(instance);
+    CPaintManagerUI::SetProcessAwareness();  // the manifest's word, for systems that read none
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip(kSetupSkinFileName);
     HoldExitLockUntilExit();

@@ -77,3 +77,35 @@ for picture in "$walk"/*.png; do
   cp "$picture" "$out/$name"
   echo "screens: $out/$name"
 done
+
+# Every screen again at the display scalings of 144 and 192 DPI (suffix
+# -144, -192), drawn by screenshot_tool from the skin archives at that DPI
+# (the programs lay their windows out exactly as the tool does; a 192-DPI
+# frame does not fit the 1024x768 virtual display the walk-through
+# photographs). Setup's texts that the programs fill in at run time (the
+# folder, the free space) are the layouts' own here.
+for dpi in 144 192; do
+  scaled() { # <name> <layout> [options...]
+    local name=$1
+    shift
+    shot "$name-$dpi.png" "$@" --dpi "$dpi"
+  }
+  skin=$build/bin/Uninstall.DAT
+  scaled uninstall-confirm Page9Wnd.xml
+  scaled uninstall-progress Page9Wnd.xml --page Page10Wnd.xml 5 31 --set progressbar width 316
+  scaled uninstall-finish Page9Wnd.xml --page Page11Wnd.xml 5 31
+  skin=$build/bin/VELTSetupDate.DAT
+  scaled setup-first-screen CoverWnd.xml
+  scaled setup-welcome CoverWnd.xml --page Page1Wnd.xml 5 34
+  scaled setup-licence CoverWnd.xml --page Page2Wnd.xml 5 34
+  scaled setup-user CoverWnd.xml --page Page3Wnd.xml 5 34
+  scaled setup-location CoverWnd.xml --page Page4Wnd.xml 5 34
+  scaled setup-installing CoverWnd.xml --page Page6Wnd.xml 5 34 --set progressbar width 237
+  scaled setup-finished CoverWnd.xml --page Page7Wnd.xml 5 34
+  scaled setup-maintenance Page8Wnd.xml
+  scaled setup-confirm-removal Page8Wnd.xml --page Page9Wnd.xml 5 34
+  scaled setup-repairing Page8Wnd.xml --page Page12Wnd.xml 5 34 --set progressbar width 237
+  scaled setup-repaired Page8Wnd.xml --page Page13Wnd.xml 5 34
+  scaled setup-removing Page8Wnd.xml --page Page10Wnd.xml 5 31 --set progressbar width 237
+  scaled setup-removed Page8Wnd.xml --page Page11Wnd.xml 5 32
+done

@@ -68,6 +68,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return refused;
     if (!options.silent) {
         CPaintManagerUI::SetInstance(instance);
+        CPaintManagerUI::SetProcessAwareness();  // the manifest's word, for systems that read none
         CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
         CPaintManagerUI::SetResourceZip(kUninstallSkinFileName);
         if (!CheckSkinOrReport(L"Page9Wnd.xml"))

@@ -24,7 +24,9 @@ bool CUninstallWizard::CreateWindows()
         if (!window)
             return false;
         m_windows.emplace_back(window);
-        window->Create(frame->GetHWND(), name, 0x56000000, 0, 5, 31, 511, 391);
+        // In layout units, as the frame's layout is.
+        const CPaintManagerUI& pm = frame->PaintManager();
+        window->Create(frame->GetHWND(), name, 0x56000000, 0, pm.Scale(5), pm.Scale(31), pm.Scale(511), pm.Scale(391));
         ::ShowWindow(window->GetHWND(), SW_HIDE);
         return true;
     };

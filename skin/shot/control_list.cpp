@@ -21,12 +21,12 @@ void Walk(CControlUI* control, std::vector<NamedControl>* out) {
 } // namespace
 
 bool ListNamedControls(const std::wstring& archive, const std::wstring& layout, SIZE sizeHint,
-                       std::vector<NamedControl>* out) {
+                       std::vector<NamedControl>* out, UINT dpi) {
     out->clear();
     SkinArchiveScope skin(archive);
     if (!skin.Exists()) return false;
     CSkinWindow window(layout);
-    if (!window.Open(nullptr, 0, 0, false, sizeHint)) return false;
+    if (!window.Open(nullptr, 0, 0, false, sizeHint, dpi)) return false;
     window.Manager().UpdateLayout();
     Walk(window.Root(), out);
     return true;

@@ -30,11 +30,12 @@ struct NamedControl {
 
 // Every control of `layout` in the skin archive `archive` (a path) that has a
 // "name", in tree order (parents before children), hidden ones included.
-// `sizeHint` is the window's size when the layout declares none. Returns
+// `sizeHint` is the window's size when the layout declares none; `dpi` the
+// display scaling to lay it out at (0: this process's windows' own). Returns
 // false (and an empty list) when the archive is missing or the layout does
 // not build.
 bool ListNamedControls(const std::wstring& archive, const std::wstring& layout, SIZE sizeHint,
-                       std::vector<NamedControl>* out);
+                       std::vector<NamedControl>* out, UINT dpi = 0);
 
 // The control of that name in a listing, or nullptr.
 const NamedControl* FindNamed(const std::vector<NamedControl>& controls, const std::wstring& name);

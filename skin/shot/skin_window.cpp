@@ -12,7 +12,8 @@ CSkinWindow::~CSkinWindow() {
     }
 }
 
-bool CSkinWindow::Open(HWND parent, int x, int y, bool visible, SIZE size) {
+bool CSkinWindow::Open(HWND parent, int x, int y, bool visible, SIZE size, UINT dpi) {
+    if (dpi != 0) m_pm.SetDpi(dpi);
     DWORD style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0);
     style |= parent != nullptr ? WS_CHILD : (WS_POPUP | WS_CAPTION | WS_SYSMENU);
     HWND hwnd = Create(parent, parent != nullptr ? L"Page" : L"VeltSkinShot", style, 0, x, y, size.cx, size.cy);

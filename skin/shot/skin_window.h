@@ -39,8 +39,9 @@ public:
 
     // A top-level popup at x,y of the screen (parent NULL) or a child window
     // at x,y of the parent's client area, of the given size. The layout's
-    // size replaces the size given here.
-    bool Open(HWND parent, int x, int y, bool visible = true, SIZE size = {100, 100});
+    // size replaces the size given here. `dpi` is the display scaling the
+    // layout is read at (0: the window's own, as the programs have it).
+    bool Open(HWND parent, int x, int y, bool visible = true, SIZE size = {100, 100}, UINT dpi = 0);
 
     CPaintManagerUI& Manager() { return m_pm; }
     CControlUI* Root() const { return m_pm.GetRoot(); }

@@ -51,9 +51,13 @@ void PostClick(HWND window, POINT client)
 bool WizardDriver::Start(const std::wstring& exe, const std::wstring& skinArchive, const std::wstring& workDir,
                          const std::wstring& arguments)
 {
+    // The programs are aware of the display's scaling: so is the driver, so
+    // that their windows' rectangles are not converted on the way.
+    CPaintManagerUI::SetProcessAwareness();
     const std::wstring exeDir = exe.substr(0, exe.find_last_of(L"\\/"));
     m_skinCopy = std::make_unique<ScratchDir>(L"skin");
     m_listings.clear();
+    m_dpi = 0;
     const std::wstring copy = *m_skinCopy / skinArchive;
     m_skin = CopyFileW((exeDir + L"\\" + skinArchive).c_str(), copy.c_str(), FALSE) ? copy : L"";
     WCHAR temp[MAX_PATH] = {};
@@ -90,6 +94,20 @@ HWND WizardDriver::WaitFrame(const std::wstring& title, DWORD ms, const std::wst
     return found;
 }
 
+UINT WizardDriver::ProgramDpi()
+{
+    RECT client = {};
+    if (m_dpi || !m_frame || m_frameLayout.empty() || !GetClientRect(m_frame, &client))
+        return m_dpi;
+    skinshot::SkinArchiveScope skin(m_skin);
+    skinshot::CSkinWindow layout(m_frameLayout);
+    RECT unscaled = {};
+    if (skin.Exists() && layout.Open(nullptr, 0, 0, false, {100, 100}, CPaintManagerUI::kLayoutDpi) &&
+        GetClientRect(layout.GetHWND(), &unscaled) && unscaled.right > 0)
+        m_dpi = MulDiv(client.right, CPaintManagerUI::kLayoutDpi, unscaled.right);
+    return m_dpi;
+}
+
 const std::vector<skinshot::NamedControl>* WizardDriver::Listing(const std::wstring& page)
 {
     const std::wstring layout = LayoutOf(page);
@@ -104,7 +122,7 @@ const std::vector<skinshot::NamedControl>* WizardDriver::Listing(const std::wstr
     if (window && GetClientRect(window, &client) && client.right > 0 && client.bottom > 0)
         hint = {client.right, client.bottom};
     std::vector<skinshot::NamedControl> controls;
-    if (!skinshot::ListNamedControls(m_skin, layout, hint, &controls))
+    if (!skinshot::ListNamedControls(m_skin, layout, hint, &controls, ProgramDpi()))
         return nullptr;
     return &m_listings.emplace(layout, std::move(controls)).first->second;
 }
@@ -149,7 +167,7 @@ bool WizardDriver::ShowsText(const std::wstring& page, const std::wstring& contr
         skinshot::CSkinWindow layout(LayoutOf(page));
         CControlUI* found = nullptr;
         skinshot::Image whole;
-        if (!skin.Exists() || !layout.Open(nullptr, 0, 0, false, {client.right, client.bottom}) ||
+        if (!skin.Exists() || !layout.Open(nullptr, 0, 0, false, {client.right, client.bottom}, ProgramDpi()) ||
             !(found = layout.Find(control.c_str())))
             return false;
         found->SetText(text.c_str());

@@ -12,6 +12,10 @@
 // window of the wizard's own class in this process). The archive beside the
 // executable is copied when the program starts, so rectangles can still be
 // listed after the program removed its folder; each layout is listed once.
+// The listing is laid out at the DPI the program lays its windows out at:
+// its frame's client width against the frame layout's at 96 DPI (Wine 8's
+// GetDpiForWindow answers for another process's window with the asking
+// process's own DPI, fixed when it started).
 // A page's layout is its window name + "Wnd.xml"; the frame's is given to
 // WaitFrame.
 //
@@ -171,6 +175,8 @@ public:
     int ProgressWidth(const std::wstring& page, const std::wstring& control = L"progressbar");
 
 private:
+    // The DPI the program's windows are laid out at (0 while unknown).
+    UINT ProgramDpi();
     // The layout of a window: the frame's, or page name + "Wnd.xml".
     std::wstring LayoutOf(const std::wstring& page) const { return page.empty() ? m_frameLayout : page + L"Wnd.xml"; }
     HWND WindowOf(const std::wstring& page) const { return page.empty() ? m_frame : Page(page); }
@@ -187,6 +193,7 @@ private:
     std::unique_ptr<ScratchDir> m_skinCopy;
     std::wstring m_skin;  // the copied archive, empty when there was none
     std::map<std::wstring, std::vector<skinshot::NamedControl>> m_listings;
+    UINT m_dpi = 0;  // ProgramDpi's answer, once known
 };
 
 // Setup's fresh-install frame from its first screen to Page4 with the frame's

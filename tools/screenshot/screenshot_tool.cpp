@@ -22,6 +22,10 @@
 //                               or disabled
 //     --screen                  takes the picture from the screen instead of
 //                               from the windows' own rendering
+//     --dpi <n>                 lays the layouts out at a display scaling of
+//                               n DPI (default: the display's); page places
+//                               and --set widths and heights stay in layout
+//                               units (96 DPI) and are scaled with them
 // Without --screen the windows paint themselves into the picture, pages
 // composed over the first window, and pixels outside the first window's
 // region (its round corners) are transparent.
@@ -63,6 +67,7 @@ struct Options {
     std::vector<SetRequest> sets;
     std::wstring stateControl, state;
     bool screen = false;
+    UINT dpi = 0;
 };
 
 // The argument vector of CommandLineToArgvW, freed on destruction.
@@ -117,6 +122,10 @@ bool Parse(const Arguments& args, Options* opt) {
             }
         } else if (a == L"--screen") {
             opt->screen = true;
+        } else if (a == L"--dpi" && i + 1 < n) {
+            int dpi = 0;
+            if (!ParseNumber(args[++i], &dpi) || dpi < 48 || dpi > 960) return false;
+            opt->dpi = static_cast<UINT>(dpi);
         } else {
             return false;
         }
@@ -129,7 +138,7 @@ void Usage() {
              L"usage: screenshot_tool --controls <archive> <layout> [<width> <height>]\n"
              L"       screenshot_tool <archive> <layout> <out.png> [--page <layout> <x> <y>]...\n"
              L"       [--set <control> <attribute> <value>]... [--state <control> normal|hot|pushed|disabled]\n"
-             L"       [--screen]\n");
+             L"       [--screen] [--dpi <n>]\n");
 }
 
 // The control of that name, looked for in the topmost page first.
@@ -186,7 +195,7 @@ int Run(const Options& opt) {
 
     ParkMouse();
     CSkinWindow frame(opt.layout);
-    if (!frame.Open(nullptr, 40, 40, true)) {
+    if (!frame.Open(nullptr, 40, 40, true, {100, 100}, opt.dpi)) {
         fwprintf(stderr, L"screenshot_tool: layout %ls could not be built\n", opt.layout.c_str());
         return 2;
     }
@@ -194,7 +203,8 @@ int Run(const Options& opt) {
     std::vector<CSkinWindow*> windows = {&frame};
     for (const PageRequest& request : opt.pages) {
         pages.push_back(std::make_unique<CSkinWindow>(request.layout));
-        if (!pages.back()->Open(frame.GetHWND(), request.x, request.y, true)) {
+        if (!pages.back()->Open(frame.GetHWND(), frame.Manager().Scale(request.x), frame.Manager().Scale(request.y),
+                                true, {100, 100}, opt.dpi)) {
             fwprintf(stderr, L"screenshot_tool: layout %ls could not be built\n", request.layout.c_str());
             return 2;
         }
@@ -210,7 +220,11 @@ int Run(const Options& opt) {
             fwprintf(stderr, L"screenshot_tool: no control %ls\n", set.control.c_str());
             return 3;
         }
-        control->SetAttribute(set.attribute.c_str(), set.value.c_str());
+        std::wstring value = set.value;
+        int length = 0;
+        if ((set.attribute == L"width" || set.attribute == L"height") && ParseNumber(value, &length))
+            value = std::to_wstring(owner->Manager().Scale(length));
+        control->SetAttribute(set.attribute.c_str(), value.c_str());
     }
     PumpMessages(100);
 

@@ -273,19 +273,15 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override
     {
-        if (out == NULL) return E_POINTER;
-        *out = NULL;
         CControlUI* c = NULL;
-        HRESULT hr = Resolve(child, &c);
+        HRESULT hr = Begin(child, out, &c);
         if (FAILED(hr)) return hr;
         return c ? S_FALSE : E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override
     {
-        if (out == NULL) return E_POINTER;
-        *out = NULL;
         CControlUI* c = NULL;
-        HRESULT hr = Resolve(child, &c);
+        HRESULT hr = Begin(child, out, &c);
         if (FAILED(hr)) return hr;
         if (c == NULL) {
             CControlUI* root = m_pm->GetRoot();
@@ -303,10 +299,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override
     {
-        if (out == NULL) return E_POINTER;
-        *out = NULL;
         CControlUI* c = NULL;
-        HRESULT hr = Resolve(child, &c);
+        HRESULT hr = Begin(child, out, &c);
         if (FAILED(hr)) return hr;
         if (c == NULL) return S_FALSE;
         const LONG role = RoleOf(m_pm, c);
@@ -363,10 +357,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override
     {
-        if (out == NULL) return E_POINTER;
-        *out = NULL;
         CControlUI* c = NULL;
-        HRESULT hr = Resolve(child, &c);
+        HRESULT hr = Begin(child, out, &c);
         if (FAILED(hr)) return hr;
         if (c == NULL || c->GetShortcut() == 0) return S_FALSE;
         CStdString keys = L"Alt+";
@@ -398,10 +390,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override
     {
-        if (out == NULL) return E_POINTER;
-        *out = NULL;
         CControlUI* c = NULL;
-        HRESULT hr = Resolve(child, &c);
+        HRESULT hr = Begin(child, out, &c);
         if (FAILED(hr)) return hr;
         const wchar_t* action = c ? ActionOf(c) : NULL;
         if (action == NULL) return S_FALSE;
@@ -492,6 +482,16 @@ private:
 
     // S_OK with *out NULL for the window itself, the control for a child
     // id; E_INVALIDARG for anything else.
+    // The start of every getter about a child: the out pointer checked and
+    // cleared, then Resolve.
+    template <typename T>
+    HRESULT Begin(const VARIANT& child, T* out, CControlUI** c)
+    {
+        if (out == NULL) return E_POINTER;
+        *out = T();
+        return Resolve(child, c);
+    }
+
     HRESULT Resolve(const VARIANT& child, CControlUI** out)
     {
         *out = NULL;

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "com_ptr.h"
+#include "clean_machine_fixture.h"
 #include "fake_installation.h"
 #include "install_record.h"
 #include "product.h"
@@ -272,10 +273,11 @@ bool PressTo(const WizardDriver& run, const std::wstring& page, const std::wstri
     return DoDefault(page.empty() ? run.Frame() : run.Page(page), name) && run.WaitPageVisible(next, ms);
 }
 
-// The state of a visible control of the page, -1 when not read.
+// The state of a visible control of the page (the frame when page is
+// empty), -1 when not read.
 LONG StateOf(const WizardDriver& run, const std::wstring& page, const std::wstring& name)
 {
-    for (const Child& c : Read(run.Page(page)).children)
+    for (const Child& c : Read(page.empty() ? run.Frame() : run.Page(page)).children)
         if (c.name == name && !(c.state & STATE_SYSTEM_INVISIBLE))
             return c.state;
     return -1;
@@ -363,15 +365,8 @@ private:
     HWINEVENTHOOK m_hook;
 };
 
-class ReaderWalk : public testing::Test {
+class ReaderWalk : public CleanMachineTest {
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-    static void Clean()
-    {
-        CleanProductTraces();
-        RemoveTree(DefaultInstallDir());
-    }
     ComScope m_com;
 };
 
@@ -383,6 +378,26 @@ constexpr LONG kChecked = STATE_SYSTEM_CHECKED, kOff = STATE_SYSTEM_UNAVAILABLE,
 #define PAGE_BUTTONS(next) {L"上一步(B)", kPush, 0}, {next, kPush, 0}, {L"取消", kPush, 0}
 // A frame's own screen has nothing before it.
 #define FRAME_BUTTONS {L"上一步(B)", kPush, kOff}, {L"下一步(N)", kPush, 0}, {L"取消", kPush, 0}
+
+// The removal from the window that asks for it (the frame when page is
+// empty) to its end: the bar followed, the completion page read ("done"),
+// "完成" by the reader, the program ended with 0 and the record under root
+// gone. who: "Setup:" or "Uninstall:".
+void RemoveByReader(const WizardDriver& run, const std::wstring& page, const std::wstring& who, const wchar_t* done,
+                    HKEY root)
+{
+    {
+        Progress progress(run, L"Page10");
+        ASSERT_TRUE(DoDefault(page.empty() ? run.Frame() : run.Page(page), L"下一步(N)"));
+        progress.Follow(L"Page11", who + L" removing", L"正在卸载", {});
+    }
+    Check(run, who + L" removed", L"Page11", L"卸载完成", {FRAME_COVERED, {done, kText, 0}, {L"完成", kPush, 0}});
+    ASSERT_TRUE(DoDefault(run.Page(L"Page11"), L"完成"));
+    DWORD code = 99;
+    EXPECT_TRUE(run.WaitExit(30000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(RecordExists(root));
+}
 
 } // namespace
 
@@ -454,16 +469,7 @@ TEST_F(ReaderWalk, InstallThenUninstallByTheReader)
     Check(uninstall, L"Uninstall: confirmation", L"", L"卸载 VELT电子日历",
           {{L"最小化", kPush, 0}, {L"关闭", kPush, 0}, {L"卸载向导将从您的计算机中删除*", kText, 0},
            {L"单击“下一步(N)”开始卸载*", kText, 0}, {L"下一步(N)", kPush, 0}, {L"取消", kPush, 0}});
-    {
-        Progress progress(uninstall, L"Page10");
-        ASSERT_TRUE(DoDefault(uninstall.Frame(), L"下一步(N)"));
-        progress.Follow(L"Page11", L"Uninstall: removing", L"正在卸载", {});
-    }
-    Check(uninstall, L"Uninstall: removed", L"Page11", L"卸载完成",
-          {FRAME_COVERED, {L"VELT电子日历已经成功卸载*", kText, 0}, {L"完成", kPush, 0}});
-    ASSERT_TRUE(DoDefault(uninstall.Page(L"Page11"), L"完成"));
-    EXPECT_TRUE(uninstall.WaitExit(30000, &code));
-    EXPECT_FALSE(RecordExists(RecordRoot(1)));
+    RemoveByReader(uninstall, L"", L"Uninstall:", L"VELT电子日历已经成功卸载*", RecordRoot(1));
 }
 
 TEST_F(ReaderWalk, MaintenanceByTheReader)
@@ -492,14 +498,7 @@ TEST_F(ReaderWalk, MaintenanceByTheReader)
     ASSERT_TRUE(DoDefault(run.Page(L"Page9"), L"上一步(B)"));
     ASSERT_TRUE(run.WaitPageHidden(L"Page9", kPage));
     ASSERT_TRUE(DoDefault(run.Frame(), L"修复"));
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            for (const Child& c : Read(run.Frame()).children)
-                if (c.name == L"修复")
-                    return (c.state & kChecked) != 0;
-            return false;
-        },
-        kPage));
+    ASSERT_TRUE(WaitUntil([&] { const LONG s = StateOf(run, L"", L"修复"); return s >= 0 && (s & kChecked); }, kPage));
     choice(L"Setup: maintenance choice, repair chosen", kChecked, 0);
     {
         Progress progress(run, L"Page12");
@@ -520,14 +519,5 @@ TEST_F(ReaderWalk, MaintenanceByTheReader)
     ASSERT_TRUE(removal.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
     ASSERT_NE(removal.WaitFrame(kSetupWindowTitle, 30000), nullptr);
     ASSERT_TRUE(PressTo(removal, L"", L"下一步(N)", L"Page9"));
-    {
-        Progress progress(removal, L"Page10");
-        ASSERT_TRUE(DoDefault(removal.Page(L"Page9"), L"下一步(N)"));
-        progress.Follow(L"Page11", L"Setup: Page10, removing", L"正在卸载", {});
-    }
-    Check(removal, L"Setup: removed", L"Page11", L"卸载完成",
-          {FRAME_COVERED, {L"VELT电子日历已经成功卸载，单击“完成”按钮退出安装向导。", kText, 0}, {L"完成", kPush, 0}});
-    ASSERT_TRUE(DoDefault(removal.Page(L"Page11"), L"完成"));
-    EXPECT_TRUE(removal.WaitExit(30000, &code));
-    EXPECT_FALSE(RecordExists(RecordRoot(0)));
+    RemoveByReader(removal, L"Page9", L"Setup:", L"VELT电子日历已经成功卸载，单击“完成”按钮退出安装向导。", RecordRoot(0));
 }

@@ -392,6 +392,26 @@ void CControlUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue)
     // Anything else is not ours: ignored.
 }
 
+void CControlUI::KeepLayoutLength(LPCTSTR pstrName, LPCTSTR pstrValue)
+{
+    if (pstrName == NULL) return;
+    auto& lengths = Acc(m_pReserved).layoutLengths;
+    for (auto& length : lengths)
+        if (length.first == pstrName) {
+            length.second = pstrValue ? pstrValue : L"";
+            return;
+        }
+    lengths.emplace_back(pstrName, pstrValue ? pstrValue : L"");
+}
+
+void CControlUI::ApplyLayoutLengths()
+{
+    if (m_pReserved == NULL || m_pManager == NULL) return;
+    const UINT dpi = m_pManager->GetDpi();
+    for (const auto& length : static_cast<duiint::AccInfo*>(m_pReserved)->layoutLengths)
+        SetAttribute(length.first, duiint::ScaledLengths(length.second.GetData(), dpi).c_str());
+}
+
 CControlUI* CControlUI::ApplyAttributeList(LPCTSTR pstrList)
 {
     if (pstrList == NULL) return this;

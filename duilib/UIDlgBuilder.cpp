@@ -9,7 +9,8 @@
 // throws; failures return NULL with a message in GetLastErrorMessage.
 // Lengths are read here and only here in layout units: the window's and the
 // controls' length attributes are scaled by the manager's DPI (GetDpi) before
-// they are applied; without a manager they stay as written.
+// they are applied, and kept as written for a later change of DPI; without a
+// manager they stay as written.
 #include "UIInternal.h"
 #include "UIRender.h"
 #include "UIResource.h"
@@ -17,7 +18,6 @@
 #include "pugixml.hpp"
 
 #include <string.h>
-#include <wctype.h>
 #include <string>
 #include <vector>
 
@@ -60,52 +60,13 @@ bool IsLength(const std::wstring& name)
     return false;
 }
 
-// `value` with every (optionally signed) integer in it scaled by the
-// manager's DPI; the rest of the text as it was.
-std::wstring Scaled(const std::wstring& value, const CPaintManagerUI* pm)
-{
-    if (pm == NULL || pm->GetDpi() == CPaintManagerUI::kLayoutDpi) return value;
-    std::wstring out;
-    for (size_t i = 0; i < value.size();) {
-        const bool sign = value[i] == L'-' && i + 1 < value.size() && iswdigit(value[i + 1]);
-        if (!sign && !iswdigit(value[i])) {
-            out += value[i++];
-            continue;
-        }
-        size_t end = i + (sign ? 1 : 0);
-        long long n = 0;
-        while (end < value.size() && iswdigit(value[end])) {
-            if (n < 1000000) n = n * 10 + (value[end] - L'0');
-            ++end;
-        }
-        out += std::to_wstring(pm->Scale(static_cast<int>(sign ? -n : n)));
-        i = end;
-    }
-    return out;
-}
-
 void ApplyWindowAttributes(const pugi::xml_node& node, CPaintManagerUI* pm)
 {
     for (pugi::xml_attribute a : node.attributes()) {
         std::wstring name = W(a.name()), value = W(a.value());
-        if (name == L"size" || name == L"caption" || name == L"sizebox" || name == L"roundcorner" ||
-            name == L"mininfo")
-            value = Scaled(value, pm);
-        if (name == L"size") {
-            SIZE sz = duirender::ParseSize(value.c_str());
-            pm->SetInitSize(sz.cx, sz.cy);
-        } else if (name == L"caption") {
-            RECT rc = duirender::ParseRect(value.c_str());
-            pm->SetCaptionRect(rc);
-        } else if (name == L"sizebox") {
-            RECT rc = duirender::ParseRect(value.c_str());
-            pm->SetSizeBox(rc);
-        } else if (name == L"roundcorner") {
-            SIZE sz = duirender::ParseSize(value.c_str());
-            pm->SetRoundCorner(sz.cx, sz.cy);
-        } else if (name == L"mininfo") {
-            SIZE sz = duirender::ParseSize(value.c_str());
-            pm->SetMinInfo(sz.cx, sz.cy);
+        if (duiint::IsWindowLength(name)) {
+            PaintManagerAccess::KeepWindowLength(pm, name, value);
+            duiint::ApplyWindowLength(pm, name, value);
         } else if (name == L"defaultfontcolor") {
             pm->SetDefaultFontColor(duirender::ParseColor(value.c_str()));
         } else if (name == L"focuscolor") {
@@ -155,9 +116,13 @@ public:
             if (c == NULL && m_cb) c = m_cb->CreateControl(name.c_str());
             if (c == NULL) continue;  // unknown: skipped with its children
             for (pugi::xml_attribute a : child.attributes()) {
-                const std::wstring attribute = W(a.name());
-                const std::wstring value = IsLength(attribute) ? Scaled(W(a.value()), m_pm) : W(a.value());
-                c->SetAttribute(attribute.c_str(), value.c_str());
+                const std::wstring attribute = W(a.name()), value = W(a.value());
+                if (m_pm && IsLength(attribute)) {
+                    c->KeepLayoutLength(attribute.c_str(), value.c_str());
+                    c->SetAttribute(attribute.c_str(), duiint::ScaledLengths(value, m_pm->GetDpi()).c_str());
+                } else {
+                    c->SetAttribute(attribute.c_str(), value.c_str());
+                }
             }
             CContainerUI* box = static_cast<CContainerUI*>(c->GetInterface(L"Container"));
             if (box) Parse(child, box, depth + 1);

@@ -276,6 +276,9 @@ void CEditUI::SetPos(RECT rc)
         ::SendMessageW(ne->hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
         if (IsFocused()) ::SetFocus(ne->hwnd);
     } else {
+        // The font changes with the window's DPI.
+        if (reinterpret_cast<HFONT>(::SendMessageW(ne->hwnd, WM_GETFONT, 0, 0)) != font)
+            ::SendMessageW(ne->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         SetWindowPos(ne->hwnd, NULL, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }

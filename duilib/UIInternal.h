@@ -6,6 +6,8 @@
 
 #include "UIlib.h"
 
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace duiint {
@@ -50,13 +52,27 @@ bool SysChar(CPaintManagerUI* pm, WPARAM ch);
 void WindowHiding(CPaintManagerUI* pm);
 
 // Screen readers (UIAccessible.cpp). A control's reader attributes, kept
-// behind CControlUI::m_pReserved (owned by the control).
+// behind CControlUI::m_pReserved (owned by the control), and beside them
+// the layout's length attributes as written (CControlUI::KeepLayoutLength).
 struct AccInfo {
     CStdString name;
     CStdString role;
     CStdString labelFor;
     int checked = -1;
+    std::vector<std::pair<CStdString, CStdString>> layoutLengths;
 };
+
+// Display scaling (UIDpi.cpp). Appends the decimal text of `value` (the
+// library keeps the C library's printf engine out: std::to_wstring and
+// swprintf would bring it in).
+void AppendInt(std::wstring* out, int value);
+// `value` with every (optionally signed) integer in it scaled from layout
+// units to `dpi`; the rest of the text as it was.
+std::wstring ScaledLengths(const std::wstring& value, UINT dpi);
+// The window attributes of a layout's root whose numbers are lengths.
+bool IsWindowLength(const std::wstring& name);
+// Applies one of them, written in layout units, to pm at pm's DPI.
+void ApplyWindowLength(CPaintManagerUI* pm, const std::wstring& name, const std::wstring& value);
 // Answers WM_GETOBJECT: for OBJID_CLIENT, pm's window's IAccessible (made
 // on the first request, one per window) through oleacc's
 // LresultFromObject; false for any other object or when oleacc is missing.
@@ -88,4 +104,7 @@ struct PaintManagerAccess {
     static std::vector<CControlUI*> CheckGroup(CPaintManagerUI* pm, CControlUI* member);
     // The window's reader object (UIAccessible.cpp), NULL until asked for.
     static void*& Accessible(CPaintManagerUI* pm);
+    // The builder keeps the layout's window lengths as written, so that a
+    // change of DPI applies them again.
+    static void KeepWindowLength(CPaintManagerUI* pm, const std::wstring& name, const std::wstring& value);
 };

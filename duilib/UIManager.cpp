@@ -5,7 +5,9 @@
 // size box, round corner: the window's own message handling does the hit
 // test and the window region from them; the manager does neither), fonts
 // (made at the window's DPI) and the decoded pictures with their copies
-// resized for that DPI (owned here, released with the manager), and runs
+// resized for that DPI (owned here, released with the manager), lays
+// everything out again when that DPI changes (WM_DPICHANGED, ChangeDpi),
+// and runs
 // changes queued by other threads when its window dispatches the private
 // wake-up message. Process-wide settings live in UIResource.
 #include "UIInternal.h"
@@ -14,7 +16,6 @@
 #include "system_dll.h"
 
 #include <commctrl.h>
-#include <stdio.h>
 #include <windowsx.h>
 
 #include <wctype.h>
@@ -50,6 +51,28 @@ void ApplyAttributeTask(CControlUI* control, LPCTSTR name, LPCTSTR value)
 // Faces tried, in order, when a layout's font has no Chinese glyphs.
 const wchar_t* const kCjkFaces[] = {L"Microsoft YaHei", L"SimSun", L"WenQuanYi Micro Hei", L"SimHei", L"NSimSun"};
 const wchar_t kCjkProbe[] = L"\x4E2D\x6587";  // two common Chinese characters
+
+// A font as asked for, in layout units, so that it can be made again at
+// another DPI.
+struct FontSpec {
+    std::wstring face;
+    int size = 12;
+    bool bold = false;
+    bool underline = false;
+    bool italic = false;
+};
+
+// Child windows of `parent` itself (not deeper), for EnumChildWindows.
+BOOL CALLBACK CollectChild(HWND child, LPARAM data)
+{
+    auto* list = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(data);
+    if (GetParent(child) == list->first) list->second.push_back(child);
+    return TRUE;
+}
+
+// Newer than XP's headers.
+constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr UINT kWmDpiChangedAfterParent = 0x02E3;
 
 HFONT MakeFont(LPCTSTR face, int size, UINT dpi, bool bold, bool underline, bool italic)
 {
@@ -130,6 +153,10 @@ struct CPaintManagerUI::Impl {
     SIZE minInfo = {0, 0};
     std::map<int, HFONT> fonts;
     HFONT defaultFont = NULL;
+    std::map<int, FontSpec> fontSpecs;
+    std::vector<HFONT> retiredFonts;  // made for an earlier DPI
+    FontSpec defaultSpec;  // the face empty: the library's default
+    std::vector<std::pair<std::wstring, std::wstring>> windowLengths;  // as the layout wrote them
     DWORD fontColor = 0xFF000000;
     DWORD disabledColor = 0xFFA7A6AA;
     std::map<std::wstring, duirender::Image> images;
@@ -182,6 +209,17 @@ std::vector<CControlUI*> PaintManagerAccess::CheckGroup(CPaintManagerUI* pm, CCo
 }
 
 void*& PaintManagerAccess::Accessible(CPaintManagerUI* pm) { return pm->m_p->accessible; }
+
+void PaintManagerAccess::KeepWindowLength(CPaintManagerUI* pm, const std::wstring& name, const std::wstring& value)
+{
+    if (pm == NULL) return;
+    for (auto& length : pm->m_p->windowLengths)
+        if (length.first == name) {
+            length.second = value;
+            return;
+        }
+    pm->m_p->windowLengths.emplace_back(name, value);
+}
 
 void PaintManagerAccess::SetFocusCues(CPaintManagerUI* pm, bool show)
 {
@@ -285,6 +323,7 @@ CPaintManagerUI::~CPaintManagerUI()
     m_p->root = NULL;
     for (auto& f : m_p->fonts) DeleteObject(f.second);
     if (m_p->defaultFont) DeleteObject(m_p->defaultFont);
+    for (HFONT f : m_p->retiredFonts) DeleteObject(f);
     for (auto& i : m_p->images)
         if (i.second.hbm) DeleteObject(i.second.hbm);
     delete m_p;
@@ -343,6 +382,64 @@ void CPaintManagerUI::SetDpi(UINT dpi)
     m_p->dpiFixed = dpi != 0;
 }
 
+void CPaintManagerUI::ChangeDpi(UINT dpi)
+{
+    if (dpi == 0 || dpi == GetDpi()) return;
+    m_p->dpi = dpi;
+    for (const auto& length : m_p->windowLengths) duiint::ApplyWindowLength(this, length.first, length.second);
+    // The fonts anew; the old ones stay until the manager goes, since an
+    // edit field holds its font until it is laid out again (not while the
+    // window is minimised).
+    std::vector<HFONT>& old = m_p->retiredFonts;
+    for (auto& font : m_p->fonts) {
+        const FontSpec& spec = m_p->fontSpecs[font.first];
+        HFONT f = MakeFont(spec.face.c_str(), spec.size, dpi, spec.bold, spec.underline, spec.italic);
+        if (f == NULL) continue;
+        old.push_back(font.second);
+        font.second = f;
+    }
+    if (m_p->defaultFont) {
+        old.push_back(m_p->defaultFont);
+        const FontSpec& spec = m_p->defaultSpec;
+        m_p->defaultFont = MakeFont(spec.face.empty() ? kCjkFaces[0] : spec.face.c_str(), spec.size, dpi, spec.bold,
+                                    spec.underline, spec.italic);
+    }
+    // The resized copies of the pictures (their keys hold '|') are made
+    // again at the new size when next drawn.
+    for (auto it = m_p->images.begin(); it != m_p->images.end();) {
+        if (it->first.find(L'|') == std::wstring::npos) {
+            ++it;
+            continue;
+        }
+        if (it->second.hbm) DeleteObject(it->second.hbm);
+        it = m_p->images.erase(it);
+    }
+    // Every control's layout lengths, parents first (no recursion: trees may
+    // be deep).
+    std::vector<CControlUI*> pending;
+    if (m_p->root) pending.push_back(m_p->root);
+    while (!pending.empty()) {
+        CControlUI* c = pending.back();
+        pending.pop_back();
+        c->ApplyLayoutLengths();
+        CContainerUI* box = static_cast<CContainerUI*>(c->GetInterface(L"Container"));
+        for (int i = 0; box && i < box->GetCount(); ++i) pending.push_back(box->GetItemAt(i));
+    }
+    m_p->updateNeeded = true;
+    UpdateLayout();
+    if (m_p->hwnd) {
+        InvalidateRect(m_p->hwnd, NULL, FALSE);
+        // Child windows with managers of their own (pages) follow, as they
+        // do on Windows before 10 1703, which tells top-level windows only;
+        // where Windows tells them too, the second time changes nothing.
+        std::pair<HWND, std::vector<HWND>> children(m_p->hwnd, std::vector<HWND>());
+        EnumChildWindows(m_p->hwnd, CollectChild, reinterpret_cast<LPARAM>(&children));
+        for (HWND child : children.second)
+            if (duiint::ManagerOf(child)) ::SendMessageW(child, kWmDpiChangedAfterParent, 0, 0);
+    }
+    if (m_p->root) SendNotify(m_p->root, L"dpichanged");
+}
+
 SIZE CPaintManagerUI::GetInitSize() { return m_p->initSize; }
 void CPaintManagerUI::SetInitSize(int cx, int cy)
 {
@@ -384,6 +481,7 @@ void CPaintManagerUI::SetDefaultFont(LPCTSTR pStrFontName, int nSize, bool bBold
     if (f == NULL) return;
     if (m_p->defaultFont) DeleteObject(m_p->defaultFont);
     m_p->defaultFont = f;
+    m_p->defaultSpec = {pStrFontName ? pStrFontName : L"", nSize, bBold, bUnderline, bItalic};
 }
 
 HFONT CPaintManagerUI::AddFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic)
@@ -400,6 +498,7 @@ bool CPaintManagerUI::AddFontAt(int index, LPCTSTR pStrFontName, int nSize, bool
     auto it = m_p->fonts.find(index);
     if (it != m_p->fonts.end()) DeleteObject(it->second);
     m_p->fonts[index] = f;
+    m_p->fontSpecs[index] = {pStrFontName ? pStrFontName : L"", nSize, bBold, bUnderline, bItalic};
     return true;
 }
 
@@ -651,10 +750,15 @@ bool CPaintManagerUI::DrawImageString(HDC hDC, const RECT& rcItem, const RECT& r
         source.bottom = source.bottom < sz.cy ? source.bottom : sz.cy;
         if (source.right <= source.left || source.bottom <= source.top) return false;
         const int width = Scale(source.right - source.left), height = Scale(source.bottom - source.top);
-        wchar_t key[160];
-        swprintf(key, 160, L"|%d,%d,%d,%d|%d,%d|", static_cast<int>(source.left), static_cast<int>(source.top),
-                 static_cast<int>(source.right), static_cast<int>(source.bottom), width, height);
-        const std::wstring scaledKey = image.file + key;
+        // "file|l,t,r,b|w,h|" (without the C library's printf engine).
+        std::wstring scaledKey = image.file;
+        const int numbers[] = {static_cast<int>(source.left), static_cast<int>(source.top),
+                               static_cast<int>(source.right), static_cast<int>(source.bottom), width, height};
+        for (int i = 0; i < 6; ++i) {
+            scaledKey += (i == 0 || i == 4) ? L'|' : L',';
+            duiint::AppendInt(&scaledKey, numbers[i]);
+        }
+        scaledKey += L'|';
         auto it = m_p->images.find(scaledKey);
         if (it == m_p->images.end()) {
             std::wstring twice = image.file;
@@ -973,6 +1077,27 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
 
     case WM_GETOBJECT:
         return duiint::AccGetObject(this, wParam, lParam, lRes);
+
+    case kWmDpiChanged: {
+        // Everything at the new DPI first, so that the resize that follows
+        // lays out, shapes and paints with it.
+        ChangeDpi(HIWORD(wParam));
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        if (suggested)
+            SetWindowPos(p->hwnd, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        lRes = 0;
+        return true;
+    }
+
+    case kWmDpiChangedAfterParent: {
+        // A child window is drawn at its parent's DPI.
+        HWND parent = GetParent(p->hwnd);
+        CPaintManagerUI* above = parent ? duiint::ManagerOf(parent) : NULL;
+        ChangeDpi(above ? above->GetDpi() : DpiOfWindow(p->hwnd));
+        lRes = 0;
+        return true;
+    }
 
     case WM_DESTROY:
         duiint::UnregisterManager(this);

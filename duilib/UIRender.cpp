@@ -17,10 +17,7 @@
 #define STBI_ONLY_BMP
 #include <stb_image.h>
 
-// stb_image_resize for the pictures drawn at a display scaling above 96 DPI.
-#define STB_IMAGE_RESIZE_IMPLEMENTATION
-#define STB_IMAGE_RESIZE_STATIC
-#include <stb_image_resize.h>
+#include "UIResample.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -191,12 +188,7 @@ bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image
     const BYTE* from = static_cast<const BYTE*>(dib.dsBm.bmBits) + part.top * stride + part.left * 4;
     // BGRA, premultiplied; the edges of the part are repeated, never the
     // neighbouring sprite's pixels.
-    if (!stbir_resize_uint8_generic(from, pw, ph, stride, bits, width, height, width * 4, 4, 3,
-                                    STBIR_FLAG_ALPHA_PREMULTIPLIED, STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT,
-                                    STBIR_COLORSPACE_LINEAR, NULL)) {
-        DeleteObject(hbm);
-        return false;
-    }
+    Resample(from, pw, ph, stride, bits, width, height);
     out->hbm = hbm;
     out->width = width;
     out->height = height;

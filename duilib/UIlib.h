@@ -269,6 +269,14 @@ public:
     // by the DPI of its window as the layout is read, so that at 96 DPI
     // nothing changes. Lengths set later through SetAttribute or the setters
     // are pixels. Newer Windows functions are looked up at run time.
+    // When the window's DPI changes (WM_DPICHANGED for a top-level window,
+    // which also takes the suggested rectangle; WM_DPICHANGED_AFTERPARENT
+    // for a child window, which takes its parent manager's DPI), ChangeDpi
+    // applies the layout's lengths, the window's geometry and the fonts
+    // again at the new DPI, resizes the pictures anew, passes the change on
+    // to child windows with managers of their own, and notifies
+    // "dpichanged" (sender: the root) so that the program places again what
+    // it placed itself (pages, lengths it set in pixels).
     static constexpr UINT kLayoutDpi = 96;
     // Makes the process aware of the display's scaling: per monitor from
     // Windows 10 1703 (1607) on, system-wide from Vista on. True when it is
@@ -283,6 +291,9 @@ public:
     UINT GetDpi() const;
     void SetDpi(UINT dpi);
     int Scale(int value) const { return ScaleByDpi(value, GetDpi()); }
+    // The window is now drawn at `dpi` (see above); nothing when it is 0 or
+    // the manager's DPI already. Interface thread.
+    void ChangeDpi(UINT dpi);
 
     // Binds the manager to a window (call in WM_CREATE).
     void Init(HWND hWnd);
@@ -632,6 +643,11 @@ public:
     virtual void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue);
     // Applies a list like "name=\"a\" width=\"3\"".
     CControlUI* ApplyAttributeList(LPCTSTR pstrList);
+    // Display scaling: the builder keeps each length attribute of the layout
+    // as written (layout units); ApplyLayoutLengths applies them again,
+    // scaled by the manager's DPI, after it changed (not the children's).
+    void KeepLayoutLength(LPCTSTR pstrName, LPCTSTR pstrValue);
+    void ApplyLayoutLengths();
 
     // Layout: the size wanted within szAvailable (0 = no wish).
     virtual SIZE EstimateSize(SIZE szAvailable);

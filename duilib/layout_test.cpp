@@ -149,3 +149,43 @@ TEST(DpiScaling, LayoutLengthsAndFontsScaleByTheManagersDpi)
         EXPECT_EQ(font.lfHeight, -scale(12));
     }
 }
+
+// WM_DPICHANGED, which Wine never sends (the test does): the window takes the
+// suggested rectangle and lays its layout out again at the new DPI exactly as
+// a window opened at that DPI has it (controls, the bar's maximum, size box,
+// caption, round corner, font), its page window follows with its field's
+// font, and the program hears "dpichanged"; told 96 again, all is as it was.
+TEST(DpiScaling, ADpiChangeTakesTheSuggestedRectAndLaysOutAgain)
+{
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    TestWindow w(L"Frame.xml"), page(L"Page.xml");
+    w.Manager().SetDpi(96);
+    ASSERT_NE(w.Open(NULL, 0, 0, 517, 397), nullptr);
+    ASSERT_NE(page.Open(w.GetHWND(), 5, 31, 506, 360), nullptr);
+    const wchar_t* const names[] = {L"root", L"minbtn", L"closebtn", L"nextbtn", L"words", L"barframe", L"rest", L"x"};
+    const std::pair<UINT, POINT> steps[] = {{144u, {10, 20}}, {96u, {30, 40}}, {192u, {0, 0}}, {96u, {0, 0}}};
+    for (const auto& [dpi, at] : steps) {
+        SCOPED_TRACE(dpi);
+        TestWindow fresh(L"Frame.xml");
+        fresh.Manager().SetDpi(dpi);
+        const SIZE size = {CPaintManagerUI::ScaleByDpi(517, dpi), CPaintManagerUI::ScaleByDpi(397, dpi)};
+        ASSERT_NE(fresh.Open(NULL, 0, 0, size.cx, size.cy), nullptr);
+        RECT suggested = {at.x, at.y, at.x + size.cx, at.y + size.cy}, now = {};
+        w.SendMessage(0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        ASSERT_TRUE(GetWindowRect(w.GetHWND(), &now));
+        EXPECT_EQ(Pos(now), Pos(suggested));
+        for (const wchar_t* name : names) EXPECT_EQ(Pos(w.Find(name)), Pos(fresh.Find(name))) << name;
+        EXPECT_EQ(w.Find(L"progressbar")->GetMaxWidth(), fresh.Find(L"progressbar")->GetMaxWidth());
+        CPaintManagerUI &pm = w.Manager(), &expected = fresh.Manager();
+        EXPECT_EQ(Pos(pm.GetSizeBox()), Pos(expected.GetSizeBox()));
+        EXPECT_EQ(Pos(pm.GetCaptionRect()), Pos(expected.GetCaptionRect()));
+        EXPECT_EQ(pm.GetRoundCorner().cx, expected.GetRoundCorner().cx);
+        LOGFONTW font = {};
+        ASSERT_TRUE(GetObjectW(pm.GetDefaultFont(), sizeof font, &font));
+        EXPECT_EQ(font.lfHeight, -CPaintManagerUI::ScaleByDpi(12, dpi));
+        EXPECT_EQ(page.Manager().GetDpi(), dpi);
+        const HWND field = page.Find<CEditUI>(L"e", L"Edit")->GetNativeWindow();
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)), page.Manager().GetDefaultFont());
+    }
+    EXPECT_EQ(w.Count(L"dpichanged"), 4);
+}

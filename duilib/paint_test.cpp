@@ -107,3 +107,41 @@ TEST(Paint, PicturesAlphaCuttingTextButtonLooksAndTheScreenThroughDoubleBuffered
     EXPECT_EQ(w.Render().At(c.x, c.y), kBlue);
     EXPECT_STREQ(button->GetNormalImage(), L"file='s.png' source='20,0,30,30'");
 }
+
+// Above 96 DPI a picture is resized once, smoothly, from its own part of the
+// sheet alone: a stripe of s.png keeps its colour to its edges (the
+// neighbouring stripes never bleed in), the half-transparent one stays half
+// transparent, and a part across the red and the green stripe passes from
+// one to the other through mixed colours without overshooting either.
+TEST(DpiScaling, PicturesResizeSmoothlyFromTheirOwnPartOfTheSheet)
+{
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    for (const UINT dpi : {144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        TestWindow w(L"Sprites.xml");
+        w.Manager().SetDpi(dpi);
+        ASSERT_NE(w.Open(NULL, 0, 0, CPaintManagerUI::ScaleByDpi(240, dpi), CPaintManagerUI::ScaleByDpi(160, dpi)),
+                  nullptr);
+        const Bitmap bmp = w.Render();
+        const std::tuple<const wchar_t*, DWORD, int> stripes[] = {{L"b", kRed, 0}, {L"glass", 0xFF7F7F, 3}};
+        for (const auto& [name, colour, tolerance] : stripes) {
+            const std::vector<DWORD> cut = bmp.Cut(w.Find(name)->GetPos());
+            EXPECT_TRUE(std::all_of(cut.begin(), cut.end(),
+                                    [&](DWORD px) { return ColoursNear(px, colour, tolerance); }))
+                << testing::PrintToString(std::wstring(name));
+        }
+        w.Find<CButtonUI>(L"b", L"Button")->SetNormalImage(L"file='s.png' source='0,0,20,30'");
+        const RECT b = w.Find(L"b")->GetPos();
+        const int middle = (b.top + b.bottom) / 2;
+        const std::vector<DWORD> row = w.Render().Cut({b.left, middle, b.right, middle + 1});
+        const auto red = [](DWORD px) { return (px >> 16) & 0xFF; };
+        const auto green = [](DWORD px) { return (px >> 8) & 0xFF; };
+        EXPECT_EQ(row.front(), kRed);
+        EXPECT_EQ(row.back(), kGreen);
+        EXPECT_TRUE(std::any_of(row.begin(), row.end(), [&](DWORD px) { return red(px) % 255 && green(px) % 255; }));
+        for (size_t i = 1; i < row.size(); ++i) {
+            EXPECT_LE(red(row[i]), red(row[i - 1])) << i;
+            EXPECT_GE(green(row[i]), green(row[i - 1])) << i;
+        }
+    }
+}

@@ -157,9 +157,7 @@ CWizardWnd* CSetupWizard::WindowOf(Step step)
         if (!page)
             return nullptr;
         // The places are in layout units, as the frame's layout is.
-        CPaintManagerUI& frame = m_windows.front()->PaintManager();
-        page->Create(m_windows.front()->GetHWND(), place.name, kPageStyle, 0, frame.Scale(5), frame.Scale(place.y),
-                     frame.Scale(511), frame.Scale(391));
+        page->CreatePage(*m_windows.front(), place.name, kPageStyle, {5, place.y, 511, 391});
         ::ShowWindow(page->GetHWND(), SW_HIDE);
         if (step == Step::Installing)
             m_install = std::make_unique<InstallRun>(*m_installPage);

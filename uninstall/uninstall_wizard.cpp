@@ -25,8 +25,7 @@ bool CUninstallWizard::CreateWindows()
             return false;
         m_windows.emplace_back(window);
         // In layout units, as the frame's layout is.
-        const CPaintManagerUI& pm = frame->PaintManager();
-        window->Create(frame->GetHWND(), name, 0x56000000, 0, pm.Scale(5), pm.Scale(31), pm.Scale(511), pm.Scale(391));
+        window->CreatePage(*frame, name, 0x56000000, {5, 31, 511, 391});
         ::ShowWindow(window->GetHWND(), SW_HIDE);
         return true;
     };

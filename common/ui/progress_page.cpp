@@ -139,14 +139,29 @@ int CProgressPage::BarMaxWidth()
 {
     if (!m_pProgressBar)
         return -1;
-    const int frame = m_pProgressBar->GetParent() ? m_pProgressBar->GetParent()->GetWidth() : 0;
-    return UsableBarWidth(m_pProgressBar->GetMaxWidth(), frame > 0 ? frame : 100);
+    // In layout units, so that the worker's widths stay right when the
+    // display scaling changes under it.
+    const auto unscaled = [this](int pixels) { return MulDiv(pixels, CPaintManagerUI::kLayoutDpi, m_pm.GetDpi()); };
+    const int maxWidth = m_pProgressBar->GetMaxWidth();
+    const int frame = m_pProgressBar->GetParent() ? unscaled(m_pProgressBar->GetParent()->GetWidth()) : 0;
+    return UsableBarWidth(maxWidth > 0 && maxWidth < 9999 ? unscaled(maxWidth) : maxWidth, frame > 0 ? frame : 100);
 }
 
-void CProgressPage::SetBarWidth(int width)
+void CProgressPage::Notify(TNotifyUI& msg)
+{
+    // The layout's width came back with the new DPI: the bar's own again.
+    const LONG width = InterlockedCompareExchange(&m_barWidth, 0, 0);
+    if (msg.sType == L"dpichanged" && width > 0)
+        SetBarWidth(width);
+    CWizardWnd::Notify(msg);
+}
+
+void CProgressPage::SetBarWidth(int layoutWidth)
 {
     if (!m_pProgressBar)
         return;
+    InterlockedExchange(&m_barWidth, layoutWidth);
+    const int width = layoutWidth > 0 ? m_pm.Scale(layoutWidth) : layoutWidth;
     // A width of 0 would let the layout stretch the bar: nothing is shown instead.
     if (width <= 0) {
         m_pProgressBar->SetVisible(false);

@@ -5,8 +5,9 @@
 // (CPage6Wnd, "Page6Wnd.xml"), the removal progress of both programs
 // (CPage10Wnd, "Page10Wnd.xml") and Setup's repair progress (CPage12Wnd,
 // "Page12Wnd.xml"). It looks up "cancelbtn" and "progressbar" and gives the
-// worker its hooks (worker_hooks.h): the bar, set through the window
-// library's thread-safe setter (0 or less hides it); error boxes owned by the
+// worker its hooks (worker_hooks.h): the bar, its widths in layout units,
+// set through the window library's thread-safe setter scaled by the page's
+// DPI and set again when that changes (0 or less hides it); error boxes owned by the
 // page; and, on a page that holds its worker (the installation), the
 // checkpoints.
 //
@@ -89,8 +90,10 @@ protected:
     LPCTSTR LayoutName() const override { return m_layout; }
     void OnLayoutBuilt() override;
     LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    void Notify(TNotifyUI& msg) override;
 
 private:
+    // The bar's widths are in layout units (the page scales them by its DPI).
     int BarMaxWidth() override;
     void SetBarWidth(int width) override;
     bool PassCheckpoint(Checkpoint at, int entry) override;
@@ -112,6 +115,7 @@ private:
     volatile LONG m_paused = 0;  // the worker waits at its checkpoints while 1
     volatile LONG m_stop = 0;    // its checkpoints answer "stop" once 1
     volatile LONG m_quiet = 0;   // 1: error boxes are not shown
+    volatile LONG m_barWidth = 0;  // the worker's last width, layout units
     bool m_loopEnded = false;
     bool m_asking = false;       // the quit question is open
     bool m_donePending = false;  // the worker returned while it was open

@@ -59,8 +59,32 @@ CControlUI* CWizardWnd::OnClick(LPCTSTR name, std::function<void()> action)
     return control;
 }
 
+HWND CWizardWnd::CreatePage(CWizardWnd& frame, LPCTSTR name, DWORD style, RECT place)
+{
+    m_isPage = true;
+    m_place = place;
+    const CPaintManagerUI& pm = frame.PaintManager();
+    return Create(frame.GetHWND(), name, style, 0, pm.Scale(place.left), pm.Scale(place.top), pm.Scale(place.right),
+                  pm.Scale(place.bottom));
+}
+
+void CWizardWnd::PlacePage()
+{
+    // The page follows its frame's DPI (the window library's), so its own
+    // scale is the frame's.
+    const SIZE layout = m_pm.GetInitSize();
+    const int cx = layout.cx > 0 ? layout.cx : m_pm.Scale(m_place.right);
+    const int cy = layout.cy > 0 ? layout.cy : m_pm.Scale(m_place.bottom);
+    SetWindowPos(m_hWnd, nullptr, m_pm.Scale(m_place.left), m_pm.Scale(m_place.top), cx, cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CWizardWnd::Notify(TNotifyUI& msg)
 {
+    if (msg.sType == L"dpichanged" && m_isPage) {
+        PlacePage();
+        return;
+    }
     if (msg.sType != L"click" || !msg.pSender)
         return;
     for (const auto& [control, action] : m_clicks) {

@@ -35,7 +35,9 @@
 // plain buttons that act as check boxes and options are declared as such.
 // Everything else goes to the paint manager, then to default processing.
 // Notifications: a "click" whose sender is a bound control runs its action;
-// every other notification is ignored unless a window overrides Notify.
+// a page made by CreatePage places itself again on "dpichanged" (the window
+// library's, after the display scaling changed); every other notification
+// is ignored unless a window overrides Notify.
 //
 // All of it runs on the interface thread. The object owns its paint manager;
 // the controls it looks up stay valid while the window exists. No errors are
@@ -74,6 +76,12 @@ public:
     bool IsVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
     // The wizard that answers for the end of the Windows session (a frame's).
     void SetSessionEndHandler(SessionEndHandler* handler) { m_sessionEnd = handler; }
+    // Creates this window as a page over `frame` at `place` (left, top, width,
+    // height) in layout units, as the frame's layout is: scaled by the
+    // frame's DPI now and by the page's own again whenever it changes (the
+    // layout's size, where it gives one, wins over the width and height).
+    // The window, or null when it was not created.
+    HWND CreatePage(CWizardWnd& frame, LPCTSTR name, DWORD style, RECT place);
 
     void Notify(TNotifyUI& msg) override;
 
@@ -98,10 +106,13 @@ protected:
 
 private:
     bool m_layoutBuilt = false;
+    bool m_isPage = false;
+    RECT m_place = {};  // a page's, in layout units
     SessionEndHandler* m_sessionEnd = nullptr;
     std::vector<std::pair<CControlUI*, std::function<void()>>> m_clicks;
 
     LRESULT OnCreate();
+    void PlacePage();
     LRESULT HitTest(LPARAM lParam);
     void ApplyRoundRegion();
     void ApplyMaxInfo(LPARAM lParam);

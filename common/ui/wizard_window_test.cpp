@@ -17,13 +17,17 @@
 namespace {
 
 // A wizard window of one of the test's layouts, created hidden as the
-// programs create it (the style loses WS_CAPTION), destroyed with the object.
+// programs create it (the style loses WS_CAPTION), or as a page over
+// `frame` at the programs' place; destroyed with the object.
 class TestWizardWnd : public CWizardWnd {
 public:
-    explicit TestWizardWnd(const wchar_t* layout, bool resizeBorders = true)
+    explicit TestWizardWnd(const wchar_t* layout, bool resizeBorders = true, CWizardWnd* frame = nullptr)
         : m_layout(layout), m_resizeBorders(resizeBorders)
     {
-        Create(nullptr, L"wizard test", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 40, 40, 100, 100);
+        if (frame)
+            CreatePage(*frame, L"wizard page", WS_CHILD, {5, 31, 511, 391});
+        else
+            Create(nullptr, L"wizard test", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 40, 40, 100, 100);
         skinshot::PumpPending();
     }
     ~TestWizardWnd() override
@@ -104,6 +108,24 @@ TEST(WizardWindow, LayoutGivesTheFramesHitTestRegionAndSizeAndOnlyALayoutThatBui
     // without a message.)
     EXPECT_TRUE(SkinHasLayout(L"Buttons.xml"));
     EXPECT_FALSE(SkinHasLayout(L"Unclosed.xml"));
+}
+
+// A page follows its frame's display scaling: after WM_DPICHANGED (sent by
+// the test; Wine sends none) it lies at its place and has its layout's size
+// scaled by the new DPI, and at 96 again where it was.
+TEST(WizardWindow, APageIsPlacedAgainWhenTheDpiChanges)
+{
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    TestWizardWnd frame(L"Frame.xml"), page(L"Page.xml", true, &frame);
+    for (const UINT dpi : {144u, 192u, 96u}) {
+        SCOPED_TRACE(dpi);
+        const auto scale = [dpi](int v) { return CPaintManagerUI::ScaleByDpi(v, dpi); };
+        RECT suggested = {0, 0, scale(517), scale(397)}, placed = {};
+        frame.SendMessage(0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        GetWindowRect(page.GetHWND(), &placed);
+        MapWindowPoints(nullptr, frame.GetHWND(), reinterpret_cast<POINT*>(&placed), 2);
+        EXPECT_EQ(duitest::Pos(placed), duitest::Pos({scale(5), scale(31), scale(5) + scale(506), scale(31) + scale(360)}));
+    }
 }
 
 // The bar's full scale: the layout's "maxwidth", or the given width when the

@@ -103,7 +103,10 @@ bool CalendarWindow::Create(HINSTANCE instance, int showCommand) {
     if (!hwnd) return false;
     // Per monitor, the window has the DPI of the monitor it was made on.
     const UINT dpi = display::DpiOfWindow(hwnd);
-    if (dpi != m_dpi) UseDpi(dpi);
+    if (dpi != m_dpi) {
+        UseDpi(dpi);
+        PlaceWindow(&x, &y);
+    }
     PlaceAt(x, y, S(m_width), S(m_height));
     ShowWindow(hwnd, showCommand);
     UpdateWindow(hwnd);

@@ -1,9 +1,13 @@
-// Where things are in the calendar window, in client pixels: the title band
-// with its buttons, the navigation row, the month grid and the "today" line.
-// The window paints, hit-tests and the tests click by these same numbers.
+// Where things are in the calendar window, in client pixels at 96 DPI: the
+// title band with its buttons, the navigation row, the month grid and the
+// "today" line. At another DPI every number is scaled by it, edge by edge
+// (Scaled). The window paints, hit-tests and the tests click by these same
+// numbers.
 #pragma once
 
 #include <windows.h>
+
+#include "display_scaling.h"
 
 namespace layout {
 
@@ -37,6 +41,11 @@ inline RECT Cell(int index) {
     const int col = index % 7, row = index / 7;
     return RECT{kGridLeft + col * kCellWidth, kGridTop + row * kCellHeight,
                 kGridLeft + (col + 1) * kCellWidth, kGridTop + (row + 1) * kCellHeight};
+}
+
+inline int Scaled(int value, UINT dpi) { return display::ScaleByDpi(value, dpi); }
+inline RECT Scaled(const RECT& r, UINT dpi) {
+    return RECT{Scaled(r.left, dpi), Scaled(r.top, dpi), Scaled(r.right, dpi), Scaled(r.bottom, dpi)};
 }
 
 inline POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }

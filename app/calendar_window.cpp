@@ -14,6 +14,7 @@ constexpr wchar_t kTitle[] = L"VELT电子日历";
 constexpr wchar_t kFaceDir[] = L"res\\image\\face\\默认\\";
 constexpr wchar_t kWeekdayNames[7][2] = {L"日", L"一", L"二", L"三", L"四", L"五", L"六"};
 constexpr UINT_PTR kTodayTimer = 1;
+constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED (Windows 8.1), not in XP's headers
 
 constexpr COLORREF kTitleBand = RGB(0x3f, 0x7f, 0xc4);
 constexpr COLORREF kBody = RGB(0xf6, 0xf8, 0xfb);
@@ -88,24 +89,25 @@ bool CalendarWindow::Create(HINSTANCE instance, int showCommand) {
     if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
     m_profile = LoadProfile(m_profilePath);
-    LoadPictures();
-    MakeFonts();
+    UseDpi(display::DpiOfWindow(nullptr));  // the screen's until the window is placed
     m_today = LocalToday();
     m_shown = calendar::YearMonth{m_today.year, m_today.month};
 
-    m_width = m_background.Empty() ? layout::kWindowWidth : m_background.Width();
-    m_height = m_background.Empty() ? layout::kWindowHeight : m_background.Height();
+    m_width = m_background.Empty() ? layout::kWindowWidth : m_background.LayoutWidth();
+    m_height = m_background.Empty() ? layout::kWindowHeight : m_background.LayoutHeight();
     int x = 0, y = 0;
     PlaceWindow(&x, &y);
 
     HWND hwnd = CreateWindowExW(0, kClassName, kTitle, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
-                                x, y, m_width, m_height, nullptr, nullptr, instance, this);
+                                x, y, S(m_width), S(m_height), nullptr, nullptr, instance, this);
     if (!hwnd) return false;
-    // The system owns the region from here on.
-    SetWindowRgn(hwnd,
-                 CreateRoundRectRgn(0, 0, m_width + 1, m_height + 1, layout::kCornerRadius,
-                                    layout::kCornerRadius),
-                 FALSE);
+    // Per monitor, the window has the DPI of the monitor it was made on.
+    const UINT dpi = display::DpiOfWindow(hwnd);
+    if (dpi != m_dpi) {
+        UseDpi(dpi);
+        PlaceWindow(&x, &y);
+    }
+    PlaceAt(x, y, S(m_width), S(m_height));
     ShowWindow(hwnd, showCommand);
     UpdateWindow(hwnd);
     SetForegroundWindow(hwnd);
@@ -114,38 +116,58 @@ bool CalendarWindow::Create(HINSTANCE instance, int showCommand) {
 
 void CalendarWindow::LoadPictures() {
     const std::wstring dir = m_exeDir + L"\\" + kFaceDir;
-    m_background.Load(dir + L"bk.png");
-    m_panel.Load(dir + L"bk1.png");
-    m_logo.Load(dir + L"velt.png");
-    m_min.Load(dir + L"Min.png");
-    m_minHot.Load(dir + L"Minh.png");
-    m_close.Load(dir + L"close.png");
-    m_closeHot.Load(dir + L"closeh.png");
+    m_background.Load(dir + L"bk.png", m_dpi);
+    m_panel.Load(dir + L"bk1.png", m_dpi);
+    m_logo.Load(dir + L"velt.png", m_dpi);
+    m_min.Load(dir + L"Min.png", m_dpi);
+    m_minHot.Load(dir + L"Minh.png", m_dpi);
+    m_close.Load(dir + L"close.png", m_dpi);
+    m_closeHot.Load(dir + L"closeh.png", m_dpi);
 }
 
 void CalendarWindow::MakeFonts() {
-    m_titleFont.Reset(MakeFont(15, FW_BOLD));
-    m_monthFont.Reset(MakeFont(19, FW_BOLD));
-    m_navFont.Reset(MakeFont(20, FW_NORMAL));
-    m_headerFont.Reset(MakeFont(14, FW_BOLD));
-    m_dayFont.Reset(MakeFont(16, FW_NORMAL));
-    m_smallFont.Reset(MakeFont(13, FW_NORMAL));
+    m_titleFont.Reset(MakeFont(S(15), FW_BOLD));
+    m_monthFont.Reset(MakeFont(S(19), FW_BOLD));
+    m_navFont.Reset(MakeFont(S(20), FW_NORMAL));
+    m_headerFont.Reset(MakeFont(S(14), FW_BOLD));
+    m_dayFont.Reset(MakeFont(S(16), FW_NORMAL));
+    m_smallFont.Reset(MakeFont(S(13), FW_NORMAL));
+}
+
+void CalendarWindow::UseDpi(UINT dpi) {
+    m_dpi = dpi;
+    LoadPictures();
+    MakeFonts();
+}
+
+void CalendarWindow::PlaceAt(int x, int y, int width, int height) {
+    SetWindowPos(m_hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The system owns the region from here on.
+    SetWindowRgn(m_hwnd,
+                 CreateRoundRectRgn(0, 0, width + 1, height + 1, S(layout::kCornerRadius),
+                                    S(layout::kCornerRadius)),
+                 TRUE);
+    InvalidateRect(m_hwnd, nullptr, FALSE);
+}
+
+RECT CalendarWindow::S(const RECT& r) const {
+    return layout::Scaled(r, m_dpi);
 }
 
 void CalendarWindow::PlaceWindow(int* x, int* y) const {
     const int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     // A remembered position is used when the title band would still be reachable.
-    if (m_profile.hasPosition && m_profile.x + m_width > vx + 40 && m_profile.x < vx + vw - 40 &&
-        m_profile.y >= vy && m_profile.y < vy + vh - layout::kTitleHeight) {
+    if (m_profile.hasPosition && m_profile.x + S(m_width) > vx + 40 && m_profile.x < vx + vw - 40 &&
+        m_profile.y >= vy && m_profile.y < vy + vh - S(layout::kTitleHeight)) {
         *x = m_profile.x;
         *y = m_profile.y;
         return;
     }
     RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    *x = work.left + (work.right - work.left - m_width) / 2;
-    *y = work.top + (work.bottom - work.top - m_height) / 2;
+    *x = work.left + (work.right - work.left - S(m_width)) / 2;
+    *y = work.top + (work.bottom - work.top - S(m_height)) / 2;
 }
 
 void CalendarWindow::SavePosition() const {
@@ -196,13 +218,13 @@ void CalendarWindow::Activate(Hit hit) {
 }
 
 CalendarWindow::Hit CalendarWindow::HitTest(POINT p) const {
-    if (Contains(layout::kMinButton, p)) return Hit::Minimise;
-    if (Contains(layout::kCloseButton, p)) return Hit::Close;
-    if (Contains(layout::kPrevYear, p)) return Hit::PrevYear;
-    if (Contains(layout::kPrevMonth, p)) return Hit::PrevMonth;
-    if (Contains(layout::kNextMonth, p)) return Hit::NextMonth;
-    if (Contains(layout::kNextYear, p)) return Hit::NextYear;
-    if (Contains(layout::kTodayLine, p)) return Hit::Today;
+    if (Contains(S(layout::kMinButton), p)) return Hit::Minimise;
+    if (Contains(S(layout::kCloseButton), p)) return Hit::Close;
+    if (Contains(S(layout::kPrevYear), p)) return Hit::PrevYear;
+    if (Contains(S(layout::kPrevMonth), p)) return Hit::PrevMonth;
+    if (Contains(S(layout::kNextMonth), p)) return Hit::NextMonth;
+    if (Contains(S(layout::kNextYear), p)) return Hit::NextYear;
+    if (Contains(S(layout::kTodayLine), p)) return Hit::Today;
     return Hit::None;
 }
 
@@ -244,7 +266,7 @@ LRESULT CalendarWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCHITTEST: {
         POINT p = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
         ScreenToClient(m_hwnd, &p);
-        if (p.y >= 0 && p.y < layout::kTitleHeight && HitTest(p) == Hit::None) return HTCAPTION;
+        if (p.y >= 0 && p.y < S(layout::kTitleHeight) && HitTest(p) == Hit::None) return HTCAPTION;
         return HTCLIENT;
     }
     case WM_MOUSEMOVE: {
@@ -307,6 +329,15 @@ LRESULT CalendarWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(m_hwnd, &ps);
         return 0;
     }
+    case kDpiChangedMessage: {
+        // The window moved to a monitor of another scaling (or the scaling
+        // changed): the system's suggested rectangle, drawn at the new DPI.
+        const RECT suggested = *reinterpret_cast<const RECT*>(lp);
+        UseDpi(HIWORD(wp));
+        PlaceAt(suggested.left, suggested.top, suggested.right - suggested.left,
+                suggested.bottom - suggested.top);
+        return 0;
+    }
     case WM_CLOSE:
         DestroyWindow(m_hwnd);
         return 0;
@@ -330,34 +361,34 @@ void CalendarWindow::Paint(HDC dc) const {
 }
 
 void CalendarWindow::PaintBackground(HDC dc) const {
-    FillRectColour(dc, RECT{0, 0, m_width, m_height}, kBody);
+    FillRectColour(dc, RECT{0, 0, S(m_width), S(m_height)}, kBody);
     if (!m_background.Empty()) {
         m_background.Draw(dc, 0, 0);
     } else {
-        FillRectColour(dc, RECT{0, 0, m_width, layout::kTitleHeight}, kTitleBand);
+        FillRectColour(dc, RECT{0, 0, S(m_width), S(layout::kTitleHeight)}, kTitleBand);
     }
     if (!m_panel.Empty()) {
-        m_panel.Draw(dc, layout::kPanel.x, layout::kPanel.y);
+        m_panel.Draw(dc, S(layout::kPanel.x), S(layout::kPanel.y));
     } else {
-        FillRectColour(dc, RECT{layout::kPanel.x, layout::kPanel.y, m_width - layout::kPanel.x, 392},
+        FillRectColour(dc, S(RECT{layout::kPanel.x, layout::kPanel.y, m_width - layout::kPanel.x, 392}),
                        RGB(0xff, 0xff, 0xff));
     }
 }
 
 void CalendarWindow::PaintTitle(HDC dc) const {
-    m_logo.Draw(dc, layout::kLogo.left, layout::kLogo.top);
-    Text(dc, kTitle, layout::kTitleText, m_titleFont.Get(), RGB(0xff, 0xff, 0xff), DT_LEFT | DT_VCENTER);
+    m_logo.Draw(dc, S(layout::kLogo.left), S(layout::kLogo.top));
+    Text(dc, kTitle, S(layout::kTitleText), m_titleFont.Get(), RGB(0xff, 0xff, 0xff), DT_LEFT | DT_VCENTER);
 
     const PngImage& min = m_hot == Hit::Minimise && !m_minHot.Empty() ? m_minHot : m_min;
     const PngImage& close = m_hot == Hit::Close && !m_closeHot.Empty() ? m_closeHot : m_close;
     if (min.Empty())
-        Text(dc, L"—", layout::kMinButton, m_navFont.Get(), RGB(0xff, 0xff, 0xff), DT_CENTER | DT_VCENTER);
+        Text(dc, L"—", S(layout::kMinButton), m_navFont.Get(), RGB(0xff, 0xff, 0xff), DT_CENTER | DT_VCENTER);
     else
-        min.Draw(dc, layout::kMinButton.left, layout::kMinButton.top);
+        min.Draw(dc, S(layout::kMinButton.left), S(layout::kMinButton.top));
     if (close.Empty())
-        Text(dc, L"×", layout::kCloseButton, m_navFont.Get(), RGB(0xff, 0xff, 0xff), DT_CENTER | DT_VCENTER);
+        Text(dc, L"×", S(layout::kCloseButton), m_navFont.Get(), RGB(0xff, 0xff, 0xff), DT_CENTER | DT_VCENTER);
     else
-        close.Draw(dc, layout::kCloseButton.left, layout::kCloseButton.top);
+        close.Draw(dc, S(layout::kCloseButton.left), S(layout::kCloseButton.top));
 }
 
 void CalendarWindow::PaintNavigation(HDC dc) const {
@@ -366,15 +397,15 @@ void CalendarWindow::PaintNavigation(HDC dc) const {
         RECT rect;
         const wchar_t* glyph;
     };
-    const Arrow arrows[] = {{Hit::PrevYear, layout::kPrevYear, L"«"},
-                            {Hit::PrevMonth, layout::kPrevMonth, L"‹"},
-                            {Hit::NextMonth, layout::kNextMonth, L"›"},
-                            {Hit::NextYear, layout::kNextYear, L"»"}};
+    const Arrow arrows[] = {{Hit::PrevYear, S(layout::kPrevYear), L"«"},
+                            {Hit::PrevMonth, S(layout::kPrevMonth), L"‹"},
+                            {Hit::NextMonth, S(layout::kNextMonth), L"›"},
+                            {Hit::NextYear, S(layout::kNextYear), L"»"}};
     for (const Arrow& a : arrows) {
-        if (m_hot == a.hit) FillRound(dc, a.rect, kHotFill, 8);
+        if (m_hot == a.hit) FillRound(dc, a.rect, kHotFill, S(8));
         Text(dc, a.glyph, a.rect, m_navFont.Get(), kAccent, DT_CENTER | DT_VCENTER);
     }
-    Text(dc, MonthText(m_shown).c_str(), layout::kMonthLabel, m_monthFont.Get(), kInk,
+    Text(dc, MonthText(m_shown).c_str(), S(layout::kMonthLabel), m_monthFont.Get(), kInk,
          DT_CENTER | DT_VCENTER);
 }
 
@@ -382,33 +413,33 @@ void CalendarWindow::PaintGrid(HDC dc) const {
     const int first = m_profile.firstDayOfWeek;
     for (int col = 0; col < 7; ++col) {
         const int weekday = (first + col) % 7;
-        RECT r = {layout::kGridLeft + col * layout::kCellWidth, layout::kHeaderTop,
-                  layout::kGridLeft + (col + 1) * layout::kCellWidth,
-                  layout::kHeaderTop + layout::kHeaderHeight};
+        const RECT r = S(RECT{layout::kGridLeft + col * layout::kCellWidth, layout::kHeaderTop,
+                              layout::kGridLeft + (col + 1) * layout::kCellWidth,
+                              layout::kHeaderTop + layout::kHeaderHeight});
         const bool weekend = weekday == 0 || weekday == 6;
         Text(dc, kWeekdayNames[weekday], r, m_headerFont.Get(), weekend ? kWeekend : kAccent,
              DT_CENTER | DT_VCENTER);
     }
     {
-        GdiObject<HPEN> line(CreatePen(PS_SOLID, 1, RGB(0xd8, 0xe0, 0xea)));
+        GdiObject<HPEN> line(CreatePen(PS_SOLID, S(1), RGB(0xd8, 0xe0, 0xea)));
         SelectObjectScope p(dc, line.Get());
-        const int y = layout::kGridTop - 3;
-        MoveToEx(dc, layout::kGridLeft + 4, y, nullptr);
-        LineTo(dc, layout::kGridLeft + 7 * layout::kCellWidth - 4, y);
+        const int y = S(layout::kGridTop - 3);
+        MoveToEx(dc, S(layout::kGridLeft + 4), y, nullptr);
+        LineTo(dc, S(layout::kGridLeft + 7 * layout::kCellWidth - 4), y);
     }
 
     calendar::Date days[calendar::kGridDays];
     calendar::MonthGrid(m_shown, first, days);
     for (int i = 0; i < calendar::kGridDays; ++i) {
         const calendar::Date& d = days[i];
-        const RECT cell = layout::Cell(i);
+        const RECT cell = S(layout::Cell(i));
         const bool inMonth = d.month == m_shown.month && d.year == m_shown.year;
         const int weekday = (first + i) % 7;
         COLORREF colour = !inMonth ? kOtherMonth : (weekday == 0 || weekday == 6) ? kWeekend : kInk;
         if (calendar::SameDate(d, m_today)) {
             const POINT c = layout::Centre(cell);
-            FillRound(dc, RECT{c.x - 17, c.y - 17, c.x + 17, c.y + 17},
-                      inMonth ? kTitleBand : kHotFill, 34);
+            const int r = S(17);
+            FillRound(dc, RECT{c.x - r, c.y - r, c.x + r, c.y + r}, inMonth ? kTitleBand : kHotFill, 2 * r);
             if (inMonth) colour = RGB(0xff, 0xff, 0xff);
         }
         wchar_t number[4];
@@ -423,8 +454,8 @@ void CalendarWindow::PaintTodayLine(HDC dc) const {
     wchar_t text[64];  // three ints and a three-character name fit
     wsprintfW(text, L"今天：%d年%d月%d日 %ls", m_today.year, m_today.month, m_today.day,
               kLongNames[calendar::DayOfWeek(m_today)]);
-    Text(dc, text, layout::kTodayLine, m_smallFont.Get(), m_hot == Hit::Today ? kAccent : kInk,
+    Text(dc, text, S(layout::kTodayLine), m_smallFont.Get(), m_hot == Hit::Today ? kAccent : kInk,
          DT_LEFT | DT_VCENTER);
-    Text(dc, L"回到今天 (Home)", layout::kTodayLine, m_smallFont.Get(),
+    Text(dc, L"回到今天 (Home)", S(layout::kTodayLine), m_smallFont.Get(),
          m_hot == Hit::Today ? kAccent : kOtherMonth, DT_RIGHT | DT_VCENTER);
 }

@@ -10,6 +10,12 @@
 // destroyed. A hidden static child (kMonthLabelId) carries the shown month as
 // text ("2026年12月") for screen readers and tests.
 //
+// It draws at its window's DPI (display_scaling.h; the layout and the
+// pictures are for 96 DPI and scaled by it): the window's size, region,
+// every position, the fonts and the pictures. On WM_DPICHANGED it takes the
+// rectangle the system suggests and redraws at the new DPI. The saved
+// position is in screen pixels.
+//
 // The object owns its window: Create makes it, the destructor destroys it if
 // it still exists. The window posts WM_QUIT (0) when it is destroyed.
 #pragma once
@@ -19,6 +25,7 @@
 #include <string>
 
 #include "calendar_math.h"
+#include "display_scaling.h"
 #include "gdi_handles.h"
 #include "png_image.h"
 #include "profile.h"
@@ -46,6 +53,12 @@ private:
 
     void LoadPictures();
     void MakeFonts();
+    // Pictures and fonts for `dpi`; the window's size is left to the caller.
+    void UseDpi(UINT dpi);
+    // The window's rectangle (screen pixels) and round region at m_dpi.
+    void PlaceAt(int x, int y, int width, int height);
+    int S(int value) const { return display::ScaleByDpi(value, m_dpi); }
+    RECT S(const RECT& r) const;
     void PlaceWindow(int* x, int* y) const;
     void SavePosition() const;
 
@@ -70,8 +83,9 @@ private:
     Profile m_profile;
     HWND m_hwnd = nullptr;
     HWND m_monthLabel = nullptr;
-    int m_width = 0;
+    int m_width = 0;   // the window's size at 96 DPI
     int m_height = 0;
+    UINT m_dpi = display::kLayoutDpi;
 
     calendar::YearMonth m_shown = {2000, 1};
     calendar::Date m_today = {2000, 1, 1};

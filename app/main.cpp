@@ -1,4 +1,5 @@
-// Entry of "VELT电子日历.exe": makes sure only one calendar runs (a second
+// Entry of "VELT电子日历.exe": makes itself aware of the display's scaling,
+// makes sure only one calendar runs (a second
 // start brings the first one's window forward and ends), opens the calendar
 // window and runs the message loop. Returns the loop's exit code, 0 normally,
 // 1 when the window could not be created.
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "calendar_window.h"
+#include "display_scaling.h"
 #include "single_instance.h"
 
 namespace {
@@ -26,6 +28,9 @@ std::wstring ProgramDir() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    // Where the system reads no manifest entry for it (before Windows 10
+    // 1703, or a copy without the manifest), before any window is made.
+    display::SetProcessAwareness();
     SingleInstance single;
     if (!single.Acquire(kInstanceMutex)) {
         ActivateRunningWindow(CalendarWindow::kClassName, kTitle, 5000);

@@ -1,25 +1,30 @@
 // The programs' manifests as Windows reads them: an activation context made
 // from each program's manifest resource declares every Windows from Vista
 // to 11 as supported (without the 8.1 and 10 entries a newer Windows poses
-// as Windows 8 to the program).
+// as Windows 8 to the program), and the rights it asks for: Setup and
+// Uninstall the administrator's, the calendar the user's own.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
 
 namespace {
 
-// QueryActCtxW's class of the compatibility information (Windows 7 on).
+// QueryActCtxW's classes of the run level (Vista on) and the compatibility
+// information (Windows 7 on).
+constexpr ULONG kRunLevelInformation = 5;
 constexpr ULONG kCompatibilityInformation = 6;
+constexpr ULONG kAsInvoker = 1, kRequireAdministrator = 3;  // ACTCTX_REQUESTED_RUN_LEVEL
 
 } // namespace
 
-TEST(Manifests, DeclareWindowsVistaTo11)
+TEST(Manifests, DeclareWindowsVistaTo11AndTheirRights)
 {
     const GUID supported[] = {
         {0xe2011457, 0x1546, 0x43c5, {0xa5, 0xfe, 0x00, 0x8d, 0xee, 0xe3, 0xd3, 0xf0}},  // Vista
@@ -28,8 +33,10 @@ TEST(Manifests, DeclareWindowsVistaTo11)
         {0x1f676c76, 0x80e1, 0x4239, {0x95, 0xbb, 0x83, 0xd0, 0xf6, 0xd0, 0xda, 0x78}},  // 8.1
         {0x8e0f7a12, 0xbfb3, 0x4fe8, {0xb9, 0xa5, 0x48, 0xfd, 0x50, 0xa1, 0x5a, 0x9a}},  // 10 and 11
     };
-    for (const wchar_t* exe : {L"Setup.exe", L"Uninstall.exe"}) {
-        SCOPED_TRACE(exe);
+    const std::pair<const wchar_t*, ULONG> programs[] = {
+        {L"Setup.exe", kRequireAdministrator}, {L"Uninstall.exe", kRequireAdministrator}, {L"VELT电子日历.exe", kAsInvoker}};
+    for (const auto& [exe, runLevel] : programs) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(exe)));
         const std::wstring path = testing_support::ModuleDir() + L"\\" + exe;
         ACTCTXW request = {};
         request.cbSize = sizeof request;
@@ -49,6 +56,11 @@ TEST(Manifests, DeclareWindowsVistaTo11)
                 found = std::memcmp(compatibility.data() + at, &os, sizeof os) == 0;
             EXPECT_TRUE(found) << std::hex << os.Data1;
         }
+        struct {
+            ULONG flags, runLevel, uiAccess;
+        } rights = {};
+        EXPECT_TRUE(QueryActCtxW(0, context, nullptr, kRunLevelInformation, &rights, sizeof rights, nullptr));
+        EXPECT_EQ(runLevel, rights.runLevel);
         ReleaseActCtx(context);
     }
 }

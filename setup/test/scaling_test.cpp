@@ -11,52 +11,16 @@
 #include "UIlib.h"
 #include "control_list.h"
 #include "fake_installation.h"
+#include "log_pixels_scope.h"
 #include "product.h"
 #include "skin_archive.h"
 #include "skin_window.h"
 #include "test_support.h"
 #include "wizard_driver.h"
 
-#include <shlwapi.h>
-
 using namespace testing_support;
 
 namespace {
-
-constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
-constexpr wchar_t kLogPixels[] = L"LogPixels";
-
-// The display's DPI for the processes started while it lives; the value
-// that was there before (or none) comes back at the end.
-class LogPixelsScope {
-public:
-    explicit LogPixelsScope(DWORD dpi)
-    {
-        DWORD size = sizeof m_old, type = 0;
-        m_had = SHGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, &type, &m_old, &size) == ERROR_SUCCESS &&
-                type == REG_DWORD;
-        m_set = Write(dpi);
-    }
-    ~LogPixelsScope()
-    {
-        if (m_had)
-            Write(m_old);
-        else
-            SHDeleteValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
-    }
-    LogPixelsScope(const LogPixelsScope&) = delete;
-    LogPixelsScope& operator=(const LogPixelsScope&) = delete;
-    bool Set() const { return m_set; }
-
-private:
-    static bool Write(DWORD dpi)
-    {
-        return SHSetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof dpi) == ERROR_SUCCESS;
-    }
-    DWORD m_old = 0;
-    bool m_had = false;
-    bool m_set = false;
-};
 
 // The client size of a layout of Setup's skin laid out at `dpi`.
 SIZE LayoutSize(const std::wstring& layout, UINT dpi)

@@ -8,6 +8,7 @@
 
 #include "display_scaling.h"
 #include "png_decode.h"
+#include "resample.h"
 
 namespace {
 
@@ -65,8 +66,8 @@ bool PngImage::Load(const std::wstring& path, UINT dpi) {
     unsigned char* dst = static_cast<unsigned char*>(bits);
     if (dw == w && dh == h) {
         std::copy(bgra.begin(), bgra.end(), dst);
-    } else if (!ResizePremultiplied(bgra.data(), w, h, dst, dw, dh)) {
-        return false;
+    } else {
+        pixels::Resample(bgra.data(), w, h, w * 4, dst, dw, dh);
     }
     GdiFlush();
     m_bitmap = std::move(bitmap);

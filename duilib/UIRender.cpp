@@ -17,7 +17,7 @@
 #define STBI_ONLY_BMP
 #include <stb_image.h>
 
-#include "UIResample.h"
+#include "resample.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -188,7 +188,7 @@ bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image
     const BYTE* from = static_cast<const BYTE*>(dib.dsBm.bmBits) + part.top * stride + part.left * 4;
     // BGRA, premultiplied; the edges of the part are repeated, never the
     // neighbouring sprite's pixels.
-    Resample(from, pw, ph, stride, bits, width, height);
+    pixels::Resample(from, pw, ph, stride, bits, width, height);
     out->hbm = hbm;
     out->width = width;
     out->height = height;

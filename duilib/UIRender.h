@@ -40,7 +40,7 @@ bool ParseImageString(const wchar_t* s, ImageSpec* out);
 // their size, the middle stretches.
 void DrawImage(HDC hDC, const Image& img, const RECT& rcDest, const RECT& rcSrc, const RECT& corner, BYTE fade);
 // A new picture of width x height from `part` of `img` (inside it), resized
-// with a smoothing filter (UIResample.h: Catmull-Rom up, area average down,
+// with a smoothing filter (common/resample.h: Catmull-Rom up, area average down,
 // the part's edges repeated), alpha kept premultiplied. The caller owns out->hbm. False, with
 // nothing made, for an empty or outside part.
 bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image* out);

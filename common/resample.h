@@ -1,5 +1,5 @@
 // Resizing of 32-bit premultiplied pixels, for the pictures drawn above 96
-// DPI (duirender::ScaleImage). Each axis on its own: shrinking averages the
+// DPI (the window library's and the calendar's). Each axis on its own: shrinking averages the
 // area a destination pixel covers, enlarging (and keeping the size) uses a
 // Catmull-Rom cubic; beyond the edges of the source the edge pixels repeat,
 // so a sprite cut from a sheet never takes in its neighbours. The results
@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-namespace duirender {
+namespace pixels {
 
 // Resizes `width` x `height` pixels at `from` (rows `fromStride` bytes
 // apart) into `toWidth` x `toHeight` pixels at `to` (rows toWidth * 4 bytes
@@ -19,4 +19,4 @@ namespace duirender {
 // is none).
 void Resample(const BYTE* from, int width, int height, int fromStride, BYTE* to, int toWidth, int toHeight);
 
-} // namespace duirender
+} // namespace pixels

@@ -1,11 +1,11 @@
-// Resizing of premultiplied pixels (see UIResample.h).
-#include "UIResample.h"
+// Resizing of premultiplied pixels (see resample.h).
+#include "resample.h"
 
 #include <math.h>
 
 #include <vector>
 
-namespace duirender {
+namespace pixels {
 namespace {
 
 // One axis of a resize: for destination pixel d, `taps` weights summing to
@@ -103,4 +103,4 @@ void Resample(const BYTE* from, int width, int height, int fromStride, BYTE* to,
     }
 }
 
-} // namespace duirender
+} // namespace pixels

@@ -322,10 +322,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override
     {
-        if (out == NULL) return E_POINTER;
-        VariantInit(out);
         CControlUI* c = NULL;
-        HRESULT hr = Resolve(child, &c);
+        HRESULT hr = Begin(child, out, &c);
         if (FAILED(hr)) return hr;
         out->vt = VT_I4;
         out->lVal = c ? RoleOf(m_pm, c) : ROLE_SYSTEM_CLIENT;
@@ -333,10 +331,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override
     {
-        if (out == NULL) return E_POINTER;
-        VariantInit(out);
         CControlUI* c = NULL;
-        HRESULT hr = Resolve(child, &c);
+        HRESULT hr = Begin(child, out, &c);
         if (FAILED(hr)) return hr;
         out->vt = VT_I4;
         if (c) {
@@ -483,7 +479,7 @@ private:
     // S_OK with *out NULL for the window itself, the control for a child
     // id; E_INVALIDARG for anything else.
     // The start of every getter about a child: the out pointer checked and
-    // cleared, then Resolve.
+    // cleared (a VARIANT to VT_EMPTY, as VariantInit does), then Resolve.
     template <typename T>
     HRESULT Begin(const VARIANT& child, T* out, CControlUI** c)
     {

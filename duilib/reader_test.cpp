@@ -8,6 +8,7 @@
 // window disconnected. Setup and Uninstall read cross-process, page by
 // page: setup/test/reader_test.cpp.
 #include "dui_test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,9 @@
 
 using duitest::TestWindow;
 using skinshot::PumpUntil;
+using testing_support::ChildId;
 
 namespace {
-
-VARIANT Id(LONG id)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
 
 struct Reader {
     IAccessible* acc = NULL;
@@ -59,24 +52,24 @@ struct Reader {
     std::wstring Name(LONG id) const
     {
         BSTR b = NULL;
-        HRESULT hr = acc->get_accName(Id(id), &b);
+        HRESULT hr = acc->get_accName(ChildId(id), &b);
         return Text(hr, b);
     }
     std::wstring Value(const std::wstring& name) const
     {
         BSTR b = NULL;
-        HRESULT hr = acc->get_accValue(Id(Find(name)), &b);
+        HRESULT hr = acc->get_accValue(ChildId(Find(name)), &b);
         return Text(hr, b);
     }
     LONG Role(const std::wstring& name) const
     {
         VARIANT v;
-        return SUCCEEDED(acc->get_accRole(Id(Find(name)), &v)) ? v.lVal : -1;
+        return SUCCEEDED(acc->get_accRole(ChildId(Find(name)), &v)) ? v.lVal : -1;
     }
     LONG State(const std::wstring& name) const
     {
         VARIANT v;
-        return SUCCEEDED(acc->get_accState(Id(name.empty() ? CHILDID_SELF : Find(name)), &v)) ? v.lVal : -1;
+        return SUCCEEDED(acc->get_accState(ChildId(name.empty() ? CHILDID_SELF : Find(name)), &v)) ? v.lVal : -1;
     }
     bool Has(const std::wstring& name, LONG bits) const { return (State(name) & bits) == bits; }
 };
@@ -122,7 +115,7 @@ TEST(Reader, FrameAndPageAreReadAsTheyAre)
         EXPECT_EQ(row.r->Role(row.name), row.role);
     }
     BSTR keys = NULL;
-    ASSERT_EQ(pr.acc->get_accKeyboardShortcut(Id(pr.Find(L"下一步(N)")), &keys), S_OK);
+    ASSERT_EQ(pr.acc->get_accKeyboardShortcut(ChildId(pr.Find(L"下一步(N)")), &keys), S_OK);
     EXPECT_STREQ(keys, L"Alt+N");
     SysFreeString(keys);
 
@@ -163,10 +156,10 @@ TEST(Reader, FrameAndPageAreReadAsTheyAre)
 
     // The default action is a click, run once the window dispatches.
     page.ClearNotes();
-    EXPECT_EQ(pr.acc->accDoDefaultAction(Id(pr.Find(L"下一步(N)"))), S_OK);
+    EXPECT_EQ(pr.acc->accDoDefaultAction(ChildId(pr.Find(L"下一步(N)"))), S_OK);
     EXPECT_EQ(page.Count(L"click"), 0);
     EXPECT_TRUE(PumpUntil([&] { return page.Count(L"click", page.Find(L"nextbtn")) == 1; }, 3000));
-    EXPECT_EQ(pr.acc->accDoDefaultAction(Id(pr.Find(L"VELT电子日历"))), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(pr.acc->accDoDefaultAction(ChildId(pr.Find(L"VELT电子日历"))), DISP_E_MEMBERNOTFOUND);
 
     // The page hidden: its controls are invisible, the frame's show again.
     ShowWindow(p, SW_HIDE);

@@ -61,26 +61,17 @@ std::wstring Text(BSTR b)
     return s;
 }
 
-VARIANT Id(LONG id)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
-
 LONG Long(IAccessible* acc, LONG id, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*))
 {
     VARIANT out;
     VariantInit(&out);
-    return SUCCEEDED((acc->*get)(Id(id), &out)) && out.vt == VT_I4 ? out.lVal : -1;
+    return SUCCEEDED((acc->*get)(ChildId(id), &out)) && out.vt == VT_I4 ? out.lVal : -1;
 }
 
 std::wstring String(IAccessible* acc, LONG id, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*))
 {
     BSTR b = nullptr;
-    return (acc->*get)(Id(id), &b) == S_OK ? Text(b) : std::wstring();
+    return (acc->*get)(ChildId(id), &b) == S_OK ? Text(b) : std::wstring();
 }
 
 bool Open(HWND hwnd, ComPtr<IAccessible>& acc)
@@ -122,7 +113,7 @@ bool DoDefault(HWND hwnd, const std::wstring& name)
         return false;
     for (const Child& c : Read(hwnd).children) {
         if (c.name == name && !(c.state & STATE_SYSTEM_INVISIBLE))
-            return acc->accDoDefaultAction(Id(c.id)) == S_OK;
+            return acc->accDoDefaultAction(ChildId(c.id)) == S_OK;
     }
     return false;
 }

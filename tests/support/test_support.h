@@ -126,4 +126,15 @@ inline bool ColoursNear(uint32_t a, uint32_t b, int tolerance)
     return true;
 }
 
+// A VARIANT naming child `id` of an IAccessible (VT_I4), as screen readers
+// pass it.
+inline VARIANT ChildId(LONG id)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
 } // namespace testing_support

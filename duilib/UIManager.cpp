@@ -54,7 +54,7 @@ const wchar_t kCjkProbe[] = L"\x4E2D\x6587";  // two common Chinese characters
 
 // A font as asked for, in layout units, so that it can be made again at
 // another DPI.
-struct FontSpec {
+struct FontDesc {
     std::wstring face;
     int size = 12;
     bool bold = false;
@@ -153,9 +153,9 @@ struct CPaintManagerUI::Impl {
     SIZE minInfo = {0, 0};
     std::map<int, HFONT> fonts;
     HFONT defaultFont = NULL;
-    std::map<int, FontSpec> fontSpecs;
+    std::map<int, FontDesc> fontDescs;
     std::vector<HFONT> retiredFonts;  // made for an earlier DPI
-    FontSpec defaultSpec;  // the face empty: the library's default
+    FontDesc defaultDesc;  // the face empty: the library's default
     std::vector<std::pair<std::wstring, std::wstring>> windowLengths;  // as the layout wrote them
     DWORD fontColor = 0xFF000000;
     DWORD disabledColor = 0xFFA7A6AA;
@@ -392,17 +392,17 @@ void CPaintManagerUI::ChangeDpi(UINT dpi)
     // window is minimised).
     std::vector<HFONT>& old = m_p->retiredFonts;
     for (auto& font : m_p->fonts) {
-        const FontSpec& spec = m_p->fontSpecs[font.first];
-        HFONT f = MakeFont(spec.face.c_str(), spec.size, dpi, spec.bold, spec.underline, spec.italic);
+        const FontDesc& desc = m_p->fontDescs[font.first];
+        HFONT f = MakeFont(desc.face.c_str(), desc.size, dpi, desc.bold, desc.underline, desc.italic);
         if (f == NULL) continue;
         old.push_back(font.second);
         font.second = f;
     }
     if (m_p->defaultFont) {
         old.push_back(m_p->defaultFont);
-        const FontSpec& spec = m_p->defaultSpec;
-        m_p->defaultFont = MakeFont(spec.face.empty() ? kCjkFaces[0] : spec.face.c_str(), spec.size, dpi, spec.bold,
-                                    spec.underline, spec.italic);
+        const FontDesc& desc = m_p->defaultDesc;
+        m_p->defaultFont = MakeFont(desc.face.empty() ? kCjkFaces[0] : desc.face.c_str(), desc.size, dpi, desc.bold,
+                                    desc.underline, desc.italic);
     }
     // The resized copies of the pictures (their keys hold '|') are made
     // again at the new size when next drawn.
@@ -481,7 +481,7 @@ void CPaintManagerUI::SetDefaultFont(LPCTSTR pStrFontName, int nSize, bool bBold
     if (f == NULL) return;
     if (m_p->defaultFont) DeleteObject(m_p->defaultFont);
     m_p->defaultFont = f;
-    m_p->defaultSpec = {pStrFontName ? pStrFontName : L"", nSize, bBold, bUnderline, bItalic};
+    m_p->defaultDesc = {pStrFontName ? pStrFontName : L"", nSize, bBold, bUnderline, bItalic};
 }
 
 HFONT CPaintManagerUI::AddFont(LPCTSTR pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic)
@@ -498,7 +498,7 @@ bool CPaintManagerUI::AddFontAt(int index, LPCTSTR pStrFontName, int nSize, bool
     auto it = m_p->fonts.find(index);
     if (it != m_p->fonts.end()) DeleteObject(it->second);
     m_p->fonts[index] = f;
-    m_p->fontSpecs[index] = {pStrFontName ? pStrFontName : L"", nSize, bBold, bUnderline, bItalic};
+    m_p->fontDescs[index] = {pStrFontName ? pStrFontName : L"", nSize, bBold, bUnderline, bItalic};
     return true;
 }
 

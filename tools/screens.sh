@@ -11,6 +11,8 @@
 #                     and a removal; the screens a walk-through passes too
 #                     quickly (the progress pages) are drawn by screenshot_tool
 #                     from VELTSetupDate.DAT with the bar half way.
+#   *-144.png, *-192.png  the same screens at display scalings of 144 and 192
+#                     DPI; the calendar's photographed from the X server.
 #
 # Usage: tools/screens.sh [build-dir]   (default build/win64, configured with
 #        the win64 preset when it is not yet; it must lie in build/, the only
@@ -35,7 +37,7 @@ case "$build/" in
   "$here/build/"*) ;;
   *) echo "screens: $build does not lie in $here/build" >&2; exit 1 ;;
 esac
-cmake --build "$build" -j2 --target screenshot_tool uninstall_skin setup_skin Setup walkthrough
+cmake --build "$build" -j2 --target screenshot_tool uninstall_skin setup_skin Setup walkthrough velt_app
 
 . tools/wine-session.sh
 velt_wine_session
@@ -109,3 +111,52 @@ for dpi in 144 192; do
   scaled setup-removing Page8Wnd.xml --page Page10Wnd.xml 5 31 --set progressbar width 237
   scaled setup-removed Page8Wnd.xml --page Page11Wnd.xml 5 32
 done
+
+# The calendar at 144 and 192 DPI: the built calendar, started in the prefix
+# with the display's LogPixels at that DPI, on a virtual display that holds
+# its 760x840 window at 192 (a new session, unless DISPLAY names a display of
+# the caller's), photographed from the X server once two captures in a row
+# agree. The prefix's LogPixels is put back as it was.
+velt_end_wine_session
+VELT_XVFB_SCREEN=1600x1200x24 velt_wine_session
+desktop='HKCU\Control Panel\Desktop'
+old_dpi=$(tools/wine-run.sh reg query "$desktop" /v LogPixels 2>/dev/null | tr -d '\r' |
+  sed -n 's/.*LogPixels.*REG_DWORD[[:space:]]*0x\([0-9a-fA-F]*\).*/\1/p') || old_dpi=
+restore_dpi() {
+  if [ -n "$old_dpi" ]; then
+    tools/wine-run.sh reg add "$desktop" /v LogPixels /t REG_DWORD /d $((16#$old_dpi)) /f >/dev/null
+  else
+    tools/wine-run.sh reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 || true
+  fi
+}
+calendar=$build/bin/VELT电子日历.exe
+for dpi in 144 192; do
+  tools/wine-run.sh reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+  tools/wine-run.sh "$calendar" &
+  app=$!
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name 'VELT电子日历' | head -n 1) || true
+  name=setup-calendar-$dpi.png
+  ok=
+  if [ -n "$window" ]; then
+    last=
+    for _ in $(seq 1 100); do
+      import -window "$window" "$shots/$name" 2>/dev/null || break
+      now=$(md5sum <"$shots/$name")
+      if [ "$now" = "$last" ]; then ok=1; break; fi
+      last=$now
+      sleep 0.2
+    done
+  fi
+  kill "$app" 2>/dev/null || true
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  wait "$app" 2>/dev/null || true
+  /usr/lib/wine/wineserver -p 2>/dev/null || true
+  if [ -z "$ok" ]; then
+    restore_dpi
+    echo "screens: the calendar did not show a settled window at $dpi DPI" >&2
+    exit 1
+  fi
+  cp "$shots/$name" "$out/$name"
+  echo "screens: $out/$name"
+done
+restore_dpi

@@ -1,7 +1,8 @@
 # Sourced by the scripts that run Windows programs under Wine.
 #
 # velt_wine_session: makes sure DISPLAY names an X display (starting Xvfb on a
-# free display number when none is set), creates the project's Wine prefix of
+# free display number when none is set, with a screen of VELT_XVFB_SCREEN,
+# 1024x768x24 unless set), creates the project's Wine prefix of
 # VELT_WINE_ARCH (x86_64, the default, i686 or xp: tools/wine-env.sh) once a
 # display exists, exports WINEPREFIX and starts a persistent wine server, so
 # that each program starts in milliseconds. It also starts the link planter (below). When the calling
@@ -64,7 +65,7 @@ velt_ensure_display() {
   # the other's screenshots.
   local numfile i
   numfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${VELT_XVFB_SCREEN:-1024x768x24}" -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
   velt_xvfb_pid=$!
   for i in $(seq 1 100); do
     if [ -s "$numfile" ]; then

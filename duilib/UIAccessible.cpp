@@ -41,7 +41,11 @@
 // Locations are screen coordinates. accHitTest finds the child under a
 // point; accNavigate moves through the list (first, last, next, previous);
 // get_accParent is the window's standard object; get_accChild answers
-// S_FALSE for every child (they are simple elements).
+// S_FALSE for every child (they are simple elements). accSelect takes
+// SELFLAG_TAKEFOCUS alone (else DISP_E_MEMBERNOTFOUND): a FOCUSABLE child
+// gets the keyboard as the default action is run, on the window's thread
+// after the call (E_FAIL for a child that cannot take it now). A field's
+// native edit window answers for itself: UIAccessibleEdit.cpp.
 //
 // oleacc.dll is loaded from the system folder when the first request comes
 // (LresultFromObject, CreateStdAccessibleObject); without it WM_GETOBJECT
@@ -52,18 +56,14 @@
 // object is handed out in its apartment, a single-threaded one that the
 // first request initialises when the thread has none, until the window
 // goes); they only read the controls.
-#include "UIInternal.h"
+#include "UIAccessible.h"
 #include "system_dll.h"
 
-#include <oleacc.h>
 #include <wctype.h>
 
 #include <vector>
 
-namespace {
-
-using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
-using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+namespace duiacc {
 
 LresultFromObjectFn LresultFromObjectProc()
 {
@@ -77,6 +77,66 @@ CreateStdAccessibleObjectFn CreateStdProc()
         SystemFunction<CreateStdAccessibleObjectFn>(L"oleacc.dll", "CreateStdAccessibleObject");
     return fn;
 }
+
+BSTR Bstr(LPCTSTR text) { return SysAllocString(text ? text : L""); }
+
+AccObject::AccObject()
+{
+    // A thread that never initialised COM gets an apartment (S_FALSE: it
+    // had one) for as long as the object is connected.
+    const HRESULT hr = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    m_com = SUCCEEDED(hr);
+}
+
+AccObject::~AccObject() = default;
+
+void AccObject::LeaveApartment()
+{
+    if (m_com) CoUninitialize();
+    m_com = false;
+}
+
+HRESULT STDMETHODCALLTYPE AccObject::QueryInterface(REFIID riid, void** out)
+{
+    if (out == NULL) return E_POINTER;
+    *out = NULL;
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) || riid == __uuidof(IAccessible)) {
+        *out = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE AccObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
+
+ULONG STDMETHODCALLTYPE AccObject::Release()
+{
+    const LONG n = InterlockedDecrement(&m_refs);
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+}
+
+HRESULT STDMETHODCALLTYPE AccObject::GetTypeInfoCount(UINT* n)
+{
+    if (n) *n = 0;
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE AccObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE AccObject::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE AccObject::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+{
+    return E_NOTIMPL;
+}
+
+} // namespace duiacc
+
+namespace {
+
+using duiacc::Bstr;
+using duiacc::CreateStdAccessibleObjectFn;
+using duiacc::CreateStdProc;
+using duiacc::NameOf;
 
 bool IsPushButton(CPaintManagerUI* pm, CControlUI* c)
 {
@@ -139,13 +199,26 @@ CControlUI* LabelOf(CControlUI* c, CControlUI* under)
     return NULL;
 }
 
-CStdString NameOf(CPaintManagerUI* pm, CControlUI* c)
+} // namespace
+
+CStdString duiacc::NameOf(CPaintManagerUI* pm, CControlUI* c)
 {
     if (!c->GetAccName().IsEmpty()) return c->GetAccName();
-    if (CControlUI* label = LabelOf(c, pm->GetRoot())) return label->GetText();
+    if (CControlUI* label = pm ? LabelOf(c, pm->GetRoot()) : NULL) return label->GetText();
     if (!c->GetText().IsEmpty()) return c->GetText();
     return c->GetToolTip();
 }
+
+CStdString duiacc::KeysOf(CControlUI* c)
+{
+    CStdString keys;
+    if (c->GetShortcut() == 0) return keys;
+    keys = L"Alt+";
+    keys += static_cast<TCHAR>(towupper(c->GetShortcut()));
+    return keys;
+}
+
+namespace {
 
 LONG RoleOf(CPaintManagerUI* pm, CControlUI* c)
 {
@@ -199,59 +272,16 @@ LONG StateOf(CPaintManagerUI* pm, CControlUI* c)
     return s;
 }
 
-BSTR Bstr(LPCTSTR text) { return SysAllocString(text ? text : L""); }
-
 // The window's object. Reference counted by COM's rules; pm is NULL once
 // the window is gone.
-class Accessible final : public IAccessible {
+class Accessible final : public duiacc::AccObject {
 public:
-    explicit Accessible(CPaintManagerUI* pm) : m_pm(pm)
-    {
-        // The object is handed out in this thread's apartment: a thread
-        // that never initialised COM gets one (S_FALSE: it had one) for as
-        // long as the window lives.
-        const HRESULT hr = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
-        m_com = SUCCEEDED(hr);
-    }
+    explicit Accessible(CPaintManagerUI* pm) : m_pm(pm) {}
     // On the window's thread.
     void Disconnect()
     {
         m_pm = NULL;
-        if (m_com) CoUninitialize();
-        m_com = false;
-    }
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (out == NULL) return E_POINTER;
-        *out = NULL;
-        if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) || riid == __uuidof(IAccessible)) {
-            *out = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
-
-    // IDispatch: none (readers use the vtable).
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override
-    {
-        if (n) *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
+        LeaveApartment();
     }
 
     // IAccessible
@@ -356,9 +386,8 @@ public:
         CControlUI* c = NULL;
         HRESULT hr = Begin(child, out, &c);
         if (FAILED(hr)) return hr;
-        if (c == NULL || c->GetShortcut() == 0) return S_FALSE;
-        CStdString keys = L"Alt+";
-        keys += static_cast<TCHAR>(towupper(c->GetShortcut()));
+        const CStdString keys = c ? duiacc::KeysOf(c) : CStdString();
+        if (keys.IsEmpty()) return S_FALSE;
         *out = Bstr(keys);
         return *out ? S_OK : E_OUTOFMEMORY;
     }
@@ -394,11 +423,17 @@ public:
         *out = Bstr(action);
         return *out ? S_OK : E_OUTOFMEMORY;
     }
-    HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT child) override
+    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override
     {
         CControlUI* c = NULL;
         HRESULT hr = Resolve(child, &c);
-        return FAILED(hr) ? hr : DISP_E_MEMBERNOTFOUND;
+        if (FAILED(hr)) return hr;
+        if (c == NULL || flags != SELFLAG_TAKEFOCUS) return DISP_E_MEMBERNOTFOUND;
+        if (!(StateOf(m_pm, c) & STATE_SYSTEM_FOCUSABLE)) return E_FAIL;
+        // As the default action: on the window's thread, after the call.
+        return ::PostMessageW(m_pm->GetPaintWindow(), duiint::PrivateMessage(), duiint::PrivateAccFocus, child.lVal)
+                   ? S_OK
+                   : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE accLocation(long* x, long* y, long* w, long* h, VARIANT child) override
     {
@@ -474,7 +509,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
-    ~Accessible() = default;
+    ~Accessible() override = default;
 
     // S_OK with *out NULL for the window itself, the control for a child
     // id; E_INVALIDARG for anything else.
@@ -517,9 +552,7 @@ private:
         }
     }
 
-    LONG m_refs = 1;
     CPaintManagerUI* m_pm;
-    bool m_com = false;
 };
 
 } // namespace
@@ -529,7 +562,7 @@ namespace duiint {
 bool AccGetObject(CPaintManagerUI* pm, WPARAM wParam, LPARAM lParam, LRESULT& lRes)
 {
     if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) || pm->GetPaintWindow() == NULL) return false;
-    LresultFromObjectFn lresult = LresultFromObjectProc();
+    duiacc::LresultFromObjectFn lresult = duiacc::LresultFromObjectProc();
     if (lresult == NULL) return false;
     void*& slot = PaintManagerAccess::Accessible(pm);
     if (slot == NULL) slot = static_cast<IAccessible*>(new Accessible(pm));
@@ -561,6 +594,12 @@ void AccRunDefaultAction(CPaintManagerUI* pm, int childId)
     CControlUI* c = ControlOf(pm, childId);
     if (c == NULL || !Shown(c) || !c->IsEnabled()) return;
     c->Activate();
+}
+
+void AccRunFocus(CPaintManagerUI* pm, int childId)
+{
+    CControlUI* c = ControlOf(pm, childId);
+    if (c && (StateOf(pm, c) & STATE_SYSTEM_FOCUSABLE)) pm->SetFocus(c);
 }
 
 } // namespace duiint

@@ -2,7 +2,8 @@
 // manager's window, which brings caret, selection, clipboard, undo and IME
 // input. The control owns the child window and its background brush. The
 // text is mirrored in m_sText (under duiint::TextLock) on every change, so
-// GetText from another thread never touches the window.
+// GetText from another thread never touches the window. Screen readers that
+// ask the child window get the field's name (UIAccessibleEdit.cpp).
 #include "UIInternal.h"
 #include "UIRender.h"
 
@@ -20,6 +21,7 @@ struct NativeEdit {
     HBRUSH brush = NULL;
     DWORD brushColor = 0;
     bool settingText = false;
+    void* acc = NULL;  // the window's reader object (UIAccessibleEdit.cpp)
 };
 
 NativeEdit* FromChild(HWND hwnd) { return hwnd ? static_cast<NativeEdit*>(GetPropW(hwnd, kEditProp)) : NULL; }
@@ -72,7 +74,14 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             if (pm->MessageHandler(msg, wParam, lParam, r)) return r;
         }
         break;
+    case WM_GETOBJECT: {
+        // Read as the field: see UIAccessibleEdit.cpp.
+        LRESULT r = 0;
+        if (duiint::EditGetObject(hwnd, owner, &ne->acc, wParam, lParam, r)) return r;
+        break;
+    }
     case WM_NCDESTROY:
+        duiint::EditAccDisconnect(&ne->acc);
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
         RemovePropW(hwnd, kEditProp);
         ne->hwnd = NULL;

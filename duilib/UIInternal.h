@@ -14,7 +14,7 @@ namespace duiint {
 
 // Registered once per process; wParam tells what to do (Private*).
 UINT PrivateMessage();
-enum { PrivateRunQueue = 1, PrivateLayout = 2, PrivateWindowInit = 3, PrivateAccAction = 4 };
+enum { PrivateRunQueue = 1, PrivateLayout = 2, PrivateWindowInit = 3, PrivateAccAction = 4, PrivateAccFocus = 5 };
 
 // Guards CControlUI::m_sText (and CEditUI's copy) against readers on other
 // threads. Held only for a copy; never while calling out.
@@ -87,6 +87,16 @@ void AccNotify(CControlUI* c, DWORD event);
 // Runs the default action of child id of pm's window (posted by
 // accDoDefaultAction).
 void AccRunDefaultAction(CPaintManagerUI* pm, int childId);
+// Moves the keyboard focus to child id of pm's window when it can take it
+// (posted by accSelect).
+void AccRunFocus(CPaintManagerUI* pm, int childId);
+// The reader object of a field's native edit window (UIAccessibleEdit.cpp).
+// EditGetObject answers WM_GETOBJECT for OBJID_CLIENT (false for any other
+// object, or when oleacc is missing); *slot holds the window's reference,
+// NULL until the first request. EditAccDisconnect, when the native window
+// goes: the object forgets the window and the field and *slot is released.
+bool EditGetObject(HWND edit, CEditUI* field, void** slot, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+void EditAccDisconnect(void** slot);
 // A control lies under a visible page window of its own window (UIKeyboard).
 bool Covered(CControlUI* c);
 

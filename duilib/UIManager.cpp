@@ -866,6 +866,8 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             if (p->root) SendNotify(p->root, L"windowinit");
         } else if (wParam == duiint::PrivateAccAction) {
             duiint::AccRunDefaultAction(this, static_cast<int>(lParam));
+        } else if (wParam == duiint::PrivateAccFocus) {
+            duiint::AccRunFocus(this, static_cast<int>(lParam));
         }
         return true;
     }

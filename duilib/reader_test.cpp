@@ -5,8 +5,9 @@
 // checked, hidden, covered by the page, the window hidden); the progress
 // bar's value; the default action pressed on the window's thread, not in
 // the call; WinEvents for values and states; and the object of a destroyed
-// window disconnected. Setup and Uninstall read cross-process, page by
-// page: setup/test/reader_test.cpp.
+// window disconnected; a field's native edit window read as the field.
+// Setup and Uninstall read cross-process, page by page:
+// setup/test/reader_test.cpp.
 #include "dui_test_support.h"
 #include "test_support.h"
 
@@ -188,6 +189,60 @@ TEST(Reader, TheObjectOfADestroyedWindowIsDisconnected)
     }
     long n = 0;
     EXPECT_EQ(kept->get_accChildCount(&n), CO_E_OBJNOTCONNECTED);
+    kept->Release();
+    CoUninitialize();
+}
+
+TEST(Reader, AFieldsNativeWindowIsReadAsTheField)
+{
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(NULL)));
+    IAccessible* kept = NULL;
+    {
+        TestWindow w(L"ReaderFields.xml");
+        HWND hwnd = w.Open(NULL, 40, 40, 300, 200, true);
+        ASSERT_NE(hwnd, nullptr);
+        Reader tree(hwnd);
+        ASSERT_NE(tree.acc, nullptr);
+        // The field's name is the one of the window's tree; the password's
+        // text is never told.
+        struct {
+            const wchar_t* field;
+            const wchar_t* name;
+            const wchar_t* keys;
+            HRESULT valueResult;
+            const wchar_t* value;
+            LONG state;
+        } const rows[] = {
+            {L"name", L"用户名：", L"Alt+U", S_OK, L"张三", 0},
+            {L"pw", L"密码", L"", E_ACCESSDENIED, L"", STATE_SYSTEM_PROTECTED},
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(testing::Message() << row.state);
+            HWND edit = w.Find<CEditUI>(row.field, L"Edit")->GetNativeWindow();
+            ASSERT_EQ(tree.acc->accSelect(SELFLAG_TAKEFOCUS, ChildId(tree.Find(row.name))), S_OK);
+            EXPECT_TRUE(PumpUntil([&] { return GetFocus() == edit; }, 3000));
+            Reader r(edit);
+            ASSERT_NE(r.acc, nullptr);
+            EXPECT_EQ(r.Name(CHILDID_SELF), row.name);
+            BSTR b = NULL;
+            HRESULT hr = r.acc->get_accKeyboardShortcut(ChildId(CHILDID_SELF), &b);
+            EXPECT_EQ(r.Text(hr, b), row.keys);
+            b = NULL;
+            hr = r.acc->get_accValue(ChildId(CHILDID_SELF), &b);
+            EXPECT_EQ(hr, row.valueResult);
+            EXPECT_EQ(r.Text(hr, b), row.value);
+            VARIANT role;
+            ASSERT_EQ(r.acc->get_accRole(ChildId(CHILDID_SELF), &role), S_OK);
+            EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+            EXPECT_EQ(r.State(L"") & (STATE_SYSTEM_PROTECTED | STATE_SYSTEM_FOCUSED), row.state | STATE_SYSTEM_FOCUSED);
+            if (kept) kept->Release();
+            kept = r.acc;
+            kept->AddRef();
+        }
+    }
+    BSTR b = NULL;
+    EXPECT_EQ(kept->get_accName(ChildId(CHILDID_SELF), &b), CO_E_OBJNOTCONNECTED);
     kept->Release();
     CoUninitialize();
 }

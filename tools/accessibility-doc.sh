@@ -49,7 +49,9 @@ and the frame's controls it leaves uncovered (the minimise and close
 buttons). "Window" is the name of the page (its heading). States: focusable
 (takes the keyboard by Tab, or by the arrows in a choice), focused (has the keyboard), checked, unavailable
 (disabled), read-only. Keys: the Alt shortcut. A check box or option is
-named by the label beside it, which is not read again on its own. Every
+named by the label beside it, which is not read again on its own. A field
+that has the keyboard is read from its own edit window with the same name,
+role and value (none for a password). Every
 screen also has Tab / Shift+Tab, Enter (the forward button) and Escape
 ("取消"); see README, "Keyboard". The removal's progress pages (Setup's
 and Uninstall's Page10: a text, the progress bar "卸载进度", "取消") are

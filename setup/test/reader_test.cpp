@@ -9,8 +9,10 @@
 // the check boxes and options, "prebtn" once, "finishbtn"): no mouse, no
 // key. The progress bars' values are followed through an out-of-context
 // WinEvent hook while the work runs (the large payload keeps Setup's
-// progress pages up long enough to be read). The library's rules for each
-// state: duilib/reader_test.cpp (Reader.*).
+// progress pages up long enough to be read). Each field of the user and
+// location pages is given the keyboard by the reader (accSelect) and the
+// native edit window that then holds it must be read with the field's name.
+// The library's rules for each state: duilib/reader_test.cpp (Reader.*).
 //
 // With VELT_ACCESSIBILITY_DOC set to a file, every step read also goes there
 // as a Markdown table (tools/accessibility-doc.sh makes
@@ -274,6 +276,26 @@ LONG StateOf(const WizardDriver& run, const std::wstring& page, const std::wstri
     return -1;
 }
 
+// Gives the page's field of that name the keyboard as a reader does, then
+// reads the window that holds it (the field's native edit window) as a
+// reader would on its focus event: a text of that name.
+void CheckFocusedField(const WizardDriver& run, const std::wstring& page, const std::wstring& name)
+{
+    SCOPED_TRACE(Utf8(name));
+    ComPtr<IAccessible> tree;
+    ASSERT_TRUE(Open(run.Page(page), tree));
+    const std::vector<Child> children = Read(run.Page(page)).children;
+    auto field = std::find_if(children.begin(), children.end(), [&](const Child& c) { return c.name == name; });
+    ASSERT_NE(field, children.end());
+    ASSERT_EQ(tree->accSelect(SELFLAG_TAKEFOCUS, ChildId(field->id)), S_OK);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { edit = run.KeyboardWindow(); return edit && GetParent(edit) == run.Page(page); }, kPage));
+    ComPtr<IAccessible> acc;
+    ASSERT_TRUE(Open(edit, acc));
+    EXPECT_EQ(String(acc.Get(), CHILDID_SELF, &IAccessible::get_accName), name);
+    EXPECT_EQ(Long(acc.Get(), CHILDID_SELF, &IAccessible::get_accRole), ROLE_SYSTEM_TEXT);
+}
+
 // The progress bar's values as its value-change events come (out of
 // context, on this thread while it pumps), and the frame's and the progress
 // page's trees read at the first event that came while the page showed.
@@ -424,6 +446,8 @@ TEST_F(ReaderWalk, InstallThenUninstallByTheReader)
     Check(run, L"Setup: Page3, user information", L"Page3", L"用户信息",
           {FRAME_COVERED, {L"用户名：", kField, 0}, {L"单位：", kField, 0}, {L"为以下用户安装 VELT电子日历：", kText, 0},
            {L"所有使用此计算机的用户", kOption, kChecked}, {L"仅限我自己", kOption, 0}, PAGE_BUTTONS(L"下一步(N)")});
+    for (const wchar_t* field : {L"用户名：", L"单位："})
+        CheckFocusedField(run, L"Page3", field);
     ASSERT_TRUE(PressTo(run, L"Page3", L"下一步(N)", L"Page4"));
     Check(run, L"Setup: Page4, location and options", L"Page4", L"选择安装位置",
           {FRAME_COVERED, {L"安装向导将把 VELT电子日历安装到下面的文件夹中。", kText, 0},
@@ -431,6 +455,7 @@ TEST_F(ReaderWalk, InstallThenUninstallByTheReader)
            {L"浏览(R)...", kPush, 0}, {L"所需空间：*", kText, 0}, {L"附加快捷方式：", kText, 0},
            {L"创建桌面快捷方式", kCheck, kChecked}, {L"创建快速启动栏快捷方式", kCheck, kChecked},
            PAGE_BUTTONS(L"安装(I)")});
+    CheckFocusedField(run, L"Page4", L"安装文件夹");
 
     // The installation: the bar's value rises to 100% as events tell.
     {

@@ -2,7 +2,7 @@
 // real system: a scratch folder, child processes (the test helper among
 // them), file contents and folder trees, registry values, shell links. They
 // use the plain Windows calls and the standard library's files and folders
-// (COM through the ComPtr of setup/com_ptr.h), never the code under test,
+// (COM through the ComPtr of handles/com_ptr.h), never the code under test,
 // and clean up after themselves when they go out of scope. Real mouse and
 // keyboard input is skin/shot's pointer.h (velt_input).
 #pragma once

@@ -47,6 +47,11 @@
 // after the call (E_FAIL for a child that cannot take it now). A field's
 // native edit window answers for itself: UIAccessibleEdit.cpp.
 //
+// Events: the controls report focus, state, value, name and show/hide
+// changes (NotifyWinEvent with the child's id, AccNotify); a field whose
+// native window takes the keyboard leaves its focus event to the system,
+// which reports it for that window (answered by UIAccessibleEdit.cpp).
+//
 // oleacc.dll is loaded from the system folder when the first request comes
 // (LresultFromObject, CreateStdAccessibleObject); without it WM_GETOBJECT
 // gets the default processing. The manager holds one reference to its

@@ -660,7 +660,10 @@ void CPaintManagerUI::SetFocus(CControlUI* pControl)
         if ((edit == NULL || edit->GetNativeWindow() == NULL) && m_p->hwnd && ::GetFocus() != m_p->hwnd)
             ::SetFocus(m_p->hwnd);
         SendNotify(pControl, L"setfocus");
-        duiint::AccNotify(pControl, EVENT_OBJECT_FOCUS);
+        // A field's native window has the keyboard now, and the system tells
+        // readers so for that window, which answers as the field: one event,
+        // not two.
+        if (edit == NULL || edit->GetNativeWindow() == NULL) duiint::AccNotify(pControl, EVENT_OBJECT_FOCUS);
     }
     // The mark may lie around a small control: the whole window repaints.
     if (m_p->hwnd && IsFocusMarkShown()) InvalidateRect(m_p->hwnd, NULL, FALSE);

@@ -75,11 +75,17 @@ struct Reader {
     bool Has(const std::wstring& name, LONG bits) const { return (State(name) & bits) == bits; }
 };
 
-std::vector<std::pair<DWORD, LONG>> g_events;
+struct Event {
+    DWORD event;
+    HWND hwnd;
+    LONG child;
+    bool operator==(const Event& o) const { return event == o.event && hwnd == o.hwnd && child == o.child; }
+};
+std::vector<Event> g_events;
 
-void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD)
+void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD)
 {
-    if (object == OBJID_CLIENT) g_events.emplace_back(event, child);
+    if (object == OBJID_CLIENT) g_events.push_back({event, hwnd, child});
 }
 
 } // namespace
@@ -146,9 +152,9 @@ TEST(Reader, FrameAndPageAreReadAsTheyAre)
     frame.Find(L"progressbar")->SetAttribute(L"width", L"237");
     EXPECT_EQ(fr.Value(L"进度"), L"50%");
     page.Find(L"prebtn")->SetChecked(false);
-    const std::pair<DWORD, LONG> value(EVENT_OBJECT_VALUECHANGE, fr.Find(L"进度")),
-        state(EVENT_OBJECT_STATECHANGE, pr.Find(L"上一步(B)"));
-    auto seen = [](const std::pair<DWORD, LONG>& e) { return std::count(g_events.begin(), g_events.end(), e) > 0; };
+    const Event value{EVENT_OBJECT_VALUECHANGE, f, fr.Find(L"进度")},
+        state{EVENT_OBJECT_STATECHANGE, p, pr.Find(L"上一步(B)")};
+    auto seen = [](const Event& e) { return std::count(g_events.begin(), g_events.end(), e) > 0; };
     EXPECT_TRUE(PumpUntil([&] { return seen(value) && seen(state); }, 3000));
     UnhookWinEvent(hook);
     EXPECT_EQ(pr.Value(L"字段"), L"");
@@ -217,11 +223,25 @@ TEST(Reader, AFieldsNativeWindowIsReadAsTheField)
             {L"name", L"用户名：", L"Alt+U", S_OK, L"张三", 0},
             {L"pw", L"密码", L"", E_ACCESSDENIED, L"", STATE_SYSTEM_PROTECTED},
         };
+        // A reader hears of the focus once, from the edit window: a marker
+        // sent after the move shows that every event of the move has come.
+        HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_SELECTION, NULL, OnEvent,
+                                             GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+        ASSERT_NE(hook, nullptr);
         for (const auto& row : rows) {
             SCOPED_TRACE(testing::Message() << row.state);
             HWND edit = w.Find<CEditUI>(row.field, L"Edit")->GetNativeWindow();
+            g_events.clear();
             ASSERT_EQ(tree.acc->accSelect(SELFLAG_TAKEFOCUS, ChildId(tree.Find(row.name))), S_OK);
             EXPECT_TRUE(PumpUntil([&] { return GetFocus() == edit; }, 3000));
+            const Event marker{EVENT_OBJECT_SELECTION, hwnd, 4242};
+            NotifyWinEvent(marker.event, marker.hwnd, OBJID_CLIENT, marker.child);
+            EXPECT_TRUE(PumpUntil([&] { return std::count(g_events.begin(), g_events.end(), marker) > 0; }, 3000));
+            const Event focus{EVENT_OBJECT_FOCUS, edit, CHILDID_SELF};
+            EXPECT_EQ(std::count_if(g_events.begin(), g_events.end(),
+                                    [](const Event& e) { return e.event == EVENT_OBJECT_FOCUS; }),
+                      1);
+            EXPECT_EQ(std::count(g_events.begin(), g_events.end(), focus), 1);
             Reader r(edit);
             ASSERT_NE(r.acc, nullptr);
             EXPECT_EQ(r.Name(CHILDID_SELF), row.name);
@@ -240,6 +260,7 @@ TEST(Reader, AFieldsNativeWindowIsReadAsTheField)
             kept = r.acc;
             kept->AddRef();
         }
+        UnhookWinEvent(hook);
     }
     BSTR b = NULL;
     EXPECT_EQ(kept->get_accName(ChildId(CHILDID_SELF), &b), CO_E_OBJNOTCONNECTED);

@@ -19,15 +19,15 @@
 #                        window library takes it where the skin has one),
 #                        written for the pictures that <skin>.entries lists
 #                        one of: today CaptionButton.png's.
-# Every picture is drawn by the same code at 1x and at 2x: at 2x its text is
-# set at twice the point size and its lines drawn twice as wide, never
-# enlarged. A 2x copy is a PNG of exactly twice the size. What a 2x copy
-# costs (bytes, zopflipng; 2x copies of the backgrounds are lossless, their
-# pages' JPEGs at 2x cost more):
+# One drawing code serves both scales: at 2x a picture's text is set at
+# twice the point size and its lines drawn twice as wide, never enlarged; a
+# 2x copy is drawn only for the pictures the entries list one of, and stored
+# as a lossless PNG of exactly twice the size. What a 2x copy costs (bytes):
 #   CaptionButton@2x.png  1644 (thin lines: the cross)
 #   button@2x.png         62908 (every button's text)
-#   a background at 2x    65000 to 121000 (about 7000 to 9000 each with a
-#                         palette of 32 colours)
+#   a background at 2x    65000 to 121000 as drawn (7000 to 9000 with a
+#                         palette of 32 colours); bench/README.md has the
+#                         sums
 # The release kit must stay within 800000 bytes and had about 20000 bytes of
 # room, so only the close button carries a 2x copy; the progress fill is a
 # smooth gradient, which the library's enlargement draws as well as a copy.

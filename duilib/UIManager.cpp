@@ -745,44 +745,54 @@ bool CPaintManagerUI::DrawImageString(HDC hDC, const RECT& rcItem, const RECT& r
     RECT source = image.source, corner = image.corner;
     if (GetDpi() != kLayoutDpi) {
         // Above 96 DPI the part drawn is resized once to its scaled size with
-        // a smoothing filter, from the picture's 2x copy ("name@2x.ext") where
-        // the skin has one, and then drawn pixel for pixel; a nine-grid's
-        // corners scale with it.
+        // a smoothing filter, and then drawn pixel for pixel. It is resized
+        // from the nearer of the picture and its 2x copy ("name@2x.ext",
+        // exactly twice the size) where the skin has one: the copy from 144
+        // DPI on. A nine-grid's cells are resized each on its own, its
+        // corners to their scaled size (from the 2x copy, its corners at
+        // twice their size: at 192 DPI its very pixels).
         if (source.left == 0 && source.top == 0 && source.right == 0 && source.bottom == 0) source = {0, 0, sz.cx, sz.cy};
         source.right = source.right < sz.cx ? source.right : sz.cx;
         source.bottom = source.bottom < sz.cy ? source.bottom : sz.cy;
         if (source.right <= source.left || source.bottom <= source.top) return false;
         const int width = Scale(source.right - source.left), height = Scale(source.bottom - source.top);
-        // "file|l,t,r,b|w,h|" (without the C library's printf engine).
+        const RECT cornerTo = {Scale(corner.left), Scale(corner.top), Scale(corner.right), Scale(corner.bottom)};
+        // "file|l,t,r,b|w,h|l,t,r,b|" (without the C library's printf engine).
         std::wstring scaledKey = image.file;
         const int numbers[] = {static_cast<int>(source.left), static_cast<int>(source.top),
-                               static_cast<int>(source.right), static_cast<int>(source.bottom), width, height};
-        for (int i = 0; i < 6; ++i) {
-            scaledKey += (i == 0 || i == 4) ? L'|' : L',';
+                               static_cast<int>(source.right), static_cast<int>(source.bottom), width, height,
+                               static_cast<int>(corner.left), static_cast<int>(corner.top),
+                               static_cast<int>(corner.right), static_cast<int>(corner.bottom)};
+        for (int i = 0; i < 10; ++i) {
+            scaledKey += (i == 0 || i == 4 || i == 6) ? L'|' : L',';
             duiint::AppendInt(&scaledKey, numbers[i]);
         }
         scaledKey += L'|';
         auto it = m_p->images.find(scaledKey);
         if (it == m_p->images.end()) {
-            std::wstring twice = image.file;
-            const size_t dot = twice.rfind(L'.');
-            twice.insert(dot == std::wstring::npos ? twice.size() : dot, L"@2x");
-            SIZE szTwice;
-            HBITMAP hbmTwice = GetImage(twice.c_str(), &szTwice);
+            SIZE szTwice = {0, 0};
+            HBITMAP hbmTwice = NULL;
+            if (2 * GetDpi() >= 3 * kLayoutDpi) {
+                std::wstring twice = image.file;
+                const size_t dot = twice.rfind(L'.');
+                twice.insert(dot == std::wstring::npos ? twice.size() : dot, L"@2x");
+                hbmTwice = GetImage(twice.c_str(), &szTwice);
+            }
             duirender::Image scaled;
             if (hbmTwice && szTwice.cx == 2 * sz.cx && szTwice.cy == 2 * sz.cy) {
                 const duirender::Image big = {hbmTwice, szTwice.cx, szTwice.cy};
                 const RECT part = {2 * source.left, 2 * source.top, 2 * source.right, 2 * source.bottom};
-                duirender::ScaleImage(big, part, width, height, &scaled);
+                const RECT bigCorner = {2 * corner.left, 2 * corner.top, 2 * corner.right, 2 * corner.bottom};
+                duirender::ScaleImage(big, part, width, height, &scaled, bigCorner, cornerTo);
             } else {
-                duirender::ScaleImage(img, source, width, height, &scaled);
+                duirender::ScaleImage(img, source, width, height, &scaled, corner, cornerTo);
             }
             it = m_p->images.emplace(scaledKey, scaled).first;
         }
         if (it->second.hbm == NULL) return false;
         img = it->second;
         source = {0, 0, width, height};
-        corner = {Scale(corner.left), Scale(corner.top), Scale(corner.right), Scale(corner.bottom)};
+        corner = cornerTo;
     }
     RECT dest = rcItem;
     if (image.hasDest) {

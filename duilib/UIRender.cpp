@@ -171,7 +171,8 @@ void DrawImage(HDC hDC, const Image& img, const RECT& rcDest, const RECT& rcSrcI
                   sy[r + 1] - sy[r], fade);
 }
 
-bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image* out)
+bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image* out, const RECT& corner,
+                const RECT& cornerTo)
 {
     *out = Image();
     const int pw = part.right - part.left, ph = part.bottom - part.top;
@@ -186,9 +187,32 @@ bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image
     if (hbm == NULL) return false;
     const int stride = dib.dsBm.bmWidthBytes;
     const BYTE* from = static_cast<const BYTE*>(dib.dsBm.bmBits) + part.top * stride + part.left * 4;
-    // BGRA, premultiplied; the edges of the part are repeated, never the
-    // neighbouring sprite's pixels.
-    pixels::Resample(from, pw, ph, stride, bits, width, height);
+    // The cells of the nine-grid (one cell without corners, or when they do
+    // not fit on either side), each resized on its own.
+    const bool grid = (corner.left || corner.top || corner.right || corner.bottom) &&
+                      corner.left >= 0 && corner.top >= 0 && corner.right >= 0 && corner.bottom >= 0 &&
+                      cornerTo.left >= 0 && cornerTo.top >= 0 && cornerTo.right >= 0 && cornerTo.bottom >= 0 &&
+                      corner.left + corner.right < pw && corner.top + corner.bottom < ph &&
+                      cornerTo.left + cornerTo.right < width && cornerTo.top + cornerTo.bottom < height;
+    const int sx[4] = {0, grid ? corner.left : 0, grid ? pw - corner.right : pw, pw};
+    const int sy[4] = {0, grid ? corner.top : 0, grid ? ph - corner.bottom : ph, ph};
+    const int dx[4] = {0, grid ? cornerTo.left : 0, grid ? width - cornerTo.right : width, width};
+    const int dy[4] = {0, grid ? cornerTo.top : 0, grid ? height - cornerTo.bottom : height, height};
+    std::vector<BYTE> cell;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const int w = dx[c + 1] - dx[c], h = dy[r + 1] - dy[r];
+            const int fw = sx[c + 1] - sx[c], fh = sy[r + 1] - sy[r];
+            if (w <= 0 || h <= 0 || fw <= 0 || fh <= 0) continue;
+            // BGRA, premultiplied; the edges of the cell are repeated, never
+            // the neighbouring cell's or sprite's pixels.
+            cell.resize(static_cast<size_t>(w) * h * 4);
+            pixels::Resample(from + sy[r] * stride + sx[c] * 4, fw, fh, stride, cell.data(), w, h);
+            for (int y = 0; y < h; ++y)
+                memcpy(bits + (static_cast<size_t>(dy[r] + y) * width + dx[c]) * 4, cell.data() + static_cast<size_t>(y) * w * 4,
+                       static_cast<size_t>(w) * 4);
+        }
+    }
     out->hbm = hbm;
     out->width = width;
     out->height = height;

@@ -41,9 +41,13 @@ bool ParseImageString(const wchar_t* s, ImageSpec* out);
 void DrawImage(HDC hDC, const Image& img, const RECT& rcDest, const RECT& rcSrc, const RECT& corner, BYTE fade);
 // A new picture of width x height from `part` of `img` (inside it), resized
 // with a smoothing filter (common/resample.h: Catmull-Rom up, area average down,
-// the part's edges repeated), alpha kept premultiplied. The caller owns out->hbm. False, with
-// nothing made, for an empty or outside part.
-bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image* out);
+// the part's edges repeated), alpha kept premultiplied. With a nine-grid
+// `corner` (in the part's pixels) each of its nine cells is resized on its
+// own, the corners to exactly `cornerTo`, so that no cell takes in its
+// neighbour's pixels (a grid that does not fit either size is one cell). The
+// caller owns out->hbm. False, with nothing made, for an empty or outside part.
+bool ScaleImage(const Image& img, const RECT& part, int width, int height, Image* out,
+                const RECT& corner = RECT{0, 0, 0, 0}, const RECT& cornerTo = RECT{0, 0, 0, 0});
 void DrawColor(HDC hDC, const RECT& rc, DWORD argb);
 void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb, SIZE round);
 void DrawText(HDC hDC, const RECT& rc, const wchar_t* text, DWORD argb, HFONT font, UINT style);

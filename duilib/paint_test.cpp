@@ -145,3 +145,31 @@ TEST(DpiScaling, PicturesResizeSmoothlyFromTheirOwnPartOfTheSheet)
         }
     }
 }
+
+// A picture with a 2x copy is resized from the nearer of the two (the copy
+// from 144 DPI on), and a nine-grid's cells each on its own: n.png's ring
+// (blue in the picture, red in its 2x copy) is exactly its scaled corner
+// wide, and neither it nor the green middle takes in the other's colour.
+TEST(DpiScaling, NineGridsTakeTheirCornersWholeFromTheNearerCopy)
+{
+    ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
+    const std::tuple<UINT, DWORD> rows[] = {{96u, kBlue}, {120u, kBlue}, {144u, kRed}, {192u, kRed}};
+    for (const auto& [dpi, ring] : rows) {
+        SCOPED_TRACE(dpi);
+        TestWindow w(L"Sprites.xml");
+        w.Manager().SetDpi(dpi);
+        ASSERT_NE(w.Open(NULL, 0, 0, CPaintManagerUI::ScaleByDpi(240, dpi), CPaintManagerUI::ScaleByDpi(160, dpi)),
+                  nullptr);
+        const RECT g = w.Find(L"grid")->GetPos();
+        const int x = (g.left + g.right) / 2, y = (g.top + g.bottom) / 2, corner = CPaintManagerUI::ScaleByDpi(3, dpi);
+        const Bitmap bmp = w.Render();
+        const std::vector<DWORD> row = bmp.Cut({g.left, y, g.right, y + 1}), column = bmp.Cut({x, g.top, x + 1, g.bottom});
+        for (const std::vector<DWORD>* line : {&row, &column}) {
+            ASSERT_GT(line->size(), 2u * corner);
+            for (size_t i = 0; i < line->size(); ++i) {
+                const bool inRing = i < static_cast<size_t>(corner) || i >= line->size() - corner;
+                EXPECT_EQ((*line)[i], inRing ? ring : kGreen) << i;
+            }
+        }
+    }
+}

@@ -6,6 +6,8 @@
   - every image string of a layout names a picture of the archive and cuts a
     rectangle that lies inside it; the twelve option and check squares that
     the programs swap into their buttons lie inside button.png;
+  - a picture's 2x copy ("name@2x.png") is a PNG of exactly twice the size
+    of the picture "name.<ext>" of the archive;
   - a root background without a source rectangle (a frame) is a picture of
     the window's size; one with a source rectangle (a page) cuts a slice of
     the window's size;
@@ -127,6 +129,15 @@ def main(argv):
         for name in names:
             if name.endswith(".xml"):
                 check_layout(name, zf.read(name), sizes, failures)
+        for name, size in sizes.items():
+            if "@2x." not in name:
+                continue
+            stem = name.split("@2x.")[0]
+            single = [n for n in sizes if "@2x." not in n and n.rsplit(".", 1)[0] == stem]
+            if len(single) != 1:
+                failures.append("%s: no picture %s.<ext> of the archive" % (name, stem))
+            elif tuple(size) != (2 * sizes[single[0]][0], 2 * sizes[single[0]][1]):
+                failures.append("%s is %dx%d, not twice %s (%dx%d)" % ((name,) + tuple(size) + (single[0],) + tuple(sizes[single[0]])))
         buttons = sizes.get("button.png", (0, 0))
         for square in OPTION_CHECK_SQUARES:
             if square[2] > buttons[0] or square[3] > buttons[1]:

@@ -15,6 +15,22 @@
 #                        layouts and the option/check image strings cut
 #     CaptionButton.png  close button states
 #     progress.png       fill of the progress bar
+#     name@2x.png        the 2x copy of a picture, for 144 DPI and more (the
+#                        window library takes it where the skin has one),
+#                        written for the pictures that <skin>.entries lists
+#                        one of: today CaptionButton.png's.
+# One drawing code serves both scales: at 2x a picture's text is set at
+# twice the point size and its lines drawn twice as wide, never enlarged; a
+# 2x copy is drawn only for the pictures the entries list one of, and stored
+# as a lossless PNG of exactly twice the size. What a 2x copy costs (bytes):
+#   CaptionButton@2x.png  1644 (thin lines: the cross)
+#   button@2x.png         62908 (every button's text)
+#   a background at 2x    65000 to 121000 as drawn (7000 to 9000 with a
+#                         palette of 32 colours); bench/README.md has the
+#                         sums
+# The release kit must stay within 800000 bytes and had about 20000 bytes of
+# room, so only the close button carries a 2x copy; the progress fill is a
+# smooth gradient, which the library's enlargement draws as well as a copy.
 # A page shows the slice of its own frame-sized picture that lies under it, so
 # every background is drawn at the size of the frame it belongs to.
 # A page shows only the rectangle that its layout's bkimage "source" cuts
@@ -53,6 +69,7 @@ png_opts=(-strip -define png:exclude-chunks=date,time -define png:color-type=6)
 jpg_opts=(-strip -sampling-factor 1x1 -quality 90 -interlace JPEG)
 command -v zopflipng >/dev/null || { echo "missing zopflipng (tools/bootstrap.sh)" >&2; exit 1; }
 layouts=$(dirname "$0")
+entries=$layouts/$skin.entries
 [ "$skin" = setup ] && layouts=$layouts/setup
 
 # Fails unless the <geometry> rectangle (WxH+X+Y, or "" for all) of <a> and
@@ -77,6 +94,32 @@ store_png() { # <drawn.png> <out.png>
   same_look "$1" "$2" 0 ""
 }
 
+# Drawing at scale <k> (1 or 2): every picture is drawn by the same code at
+# 1x and at 2x, so that text and lines of a 2x copy are drawn at twice the
+# size, never enlarged.
+# ImageMagick's pixel <n> spans <n> - 0.5 to <n> + 0.5.
+#   at <k> <expr>      a point of the 1x drawing (stroke centres, circles)
+#   edge <k> <n>       the first pixel of 1x pixel <n>
+#   fill_end <k> <n>   the last pixel of 1x pixel <n> (filled rectangles end on it)
+at() { awk -v k="$1" "BEGIN { printf \"%g\", k * (($2) + 0.5) - 0.5 }"; }
+edge() { echo $(($1 * $2)); }
+fill_end() { echo $(($1 * ($2 + 1) - 1)); }
+#   times <k> <expr>   a length (stroke widths)
+times() { awk -v k="$1" "BEGIN { printf \"%g\", k * ($2) }"; }
+
+# The pictures that the skin carries a 2x copy of ("name@2x.png" beside
+# "name.ext") are those its entries list; "2" when <picture> is one of them
+# ("icons" when any background is), nothing otherwise.
+scales_of() { # <picture>
+  local stem=${1%.*}
+  if [ "$1" = icons ]; then
+    grep -q "BK@2x\.png$" "$entries" && echo 2
+  else
+    grep -qx "$stem@2x\.png" "$entries" && echo 2
+  fi
+  return 0
+}
+
 # Palette: a calm blue accent on white.
 caption_top='#2168A3'
 caption_bottom='#19588B'
@@ -91,46 +134,52 @@ footer='#F4F6F8'
 # ---------------------------------------------------------------------------
 # A small calendar glyph: <size> <out.png>; a rounded page with a blue band,
 # two rings and the number 31.
-calendar_icon() {
-  local s=$1 file=$2
+calendar_icon() { # <size at 1x> <scale> <out.png>
+  local s=$1 k=$2 file=$3
   local band=$((s * 30 / 100)) r=$((s / 8))
-  convert -size "${s}x${s}" xc:none \
-    -fill white -stroke '#C9D6E3' -strokewidth 1 \
-    -draw "roundrectangle 0.5,2.5 $((s - 1)).5,$((s - 1)).5 $r,$r" \
+  convert -size "$((s * k))x$((s * k))" xc:none \
+    -fill white -stroke '#C9D6E3' -strokewidth "$k" \
+    -draw "roundrectangle $(at $k 0.5),$(at $k 2.5) $(at $k $s-0.5),$(at $k $s-0.5) $((r * k)),$((r * k))" \
     -fill "$accent" -stroke none \
-    -draw "roundrectangle 0.5,2.5 $((s - 1)).5,$((band + 2)).5 $r,$r" \
-    -draw "rectangle 0.5,$((band - r + 2)) $((s - 1)).5,$((band + 2)).5" \
+    -draw "roundrectangle $(at $k 0.5),$(at $k 2.5) $(at $k $s-0.5),$(at $k $band+2.5) $((r * k)),$((r * k))" \
+    -draw "rectangle $(at $k 0.5),$(edge $k $((band - r + 2))) $(at $k $s-0.5),$(at $k $band+2.5)" \
     -fill '#8FA3B8' \
-    -draw "roundrectangle $((s * 28 / 100)),0 $((s * 28 / 100 + s / 12)),$((band - 1)) 1,1" \
-    -draw "roundrectangle $((s * 72 / 100 - s / 12)),0 $((s * 72 / 100)),$((band - 1)) 1,1" \
-    -font "$font" -fill "$accent" -pointsize $((s * 42 / 100)) -gravity center \
-    -annotate +0+$((band / 2 + 1)) '31' \
+    -draw "roundrectangle $(edge $k $((s * 28 / 100))),0 $(fill_end $k $((s * 28 / 100 + s / 12))),$(fill_end $k $((band - 1))) $k,$k" \
+    -draw "roundrectangle $(edge $k $((s * 72 / 100 - s / 12))),0 $(fill_end $k $((s * 72 / 100))),$(fill_end $k $((band - 1))) $k,$k" \
+    -font "$font" -fill "$accent" -pointsize $((s * 42 / 100 * k)) -gravity center \
+    -annotate +0+$(((band / 2 + 1) * k)) '31' \
     "${png_opts[@]}" "$file"
 }
 
-# The white caption glyph beside the title.
+# The white caption glyph beside the title: <scale> <out.png>.
 calendar_icon_small() {
-  convert -size 16x16 xc:none \
-    -fill none -stroke white -strokewidth 1.2 \
-    -draw 'roundrectangle 1.5,2.5 14.5,14.5 2,2' \
-    -fill white -stroke none -draw 'rectangle 2,3 14,6' \
-    -draw 'rectangle 4,0 5,4' -draw 'rectangle 11,0 12,4' \
-    -draw 'rectangle 4,9 5,10' -draw 'rectangle 7,9 8,10' -draw 'rectangle 10,9 11,10' \
-    -draw 'rectangle 4,12 5,13' -draw 'rectangle 7,12 8,13' \
-    "${png_opts[@]}" "$1"
+  local k=$1 dots=()
+  for box in 2,3,14,6 4,0,5,4 11,0,12,4 4,9,5,10 7,9,8,10 10,9,11,10 4,12,5,13 7,12,8,13; do
+    IFS=, read -r l t r b <<<"$box"
+    dots+=(-draw "rectangle $(edge $k $l),$(edge $k $t) $(fill_end $k $r),$(fill_end $k $b)")
+  done
+  convert -size "$((16 * k))x$((16 * k))" xc:none \
+    -fill none -stroke white -strokewidth "$(times $k 1.2)" \
+    -draw "roundrectangle $(at $k 1.5),$(at $k 2.5) $(at $k 14.5),$(at $k 14.5) $((2 * k)),$((2 * k))" \
+    -fill white -stroke none "${dots[@]}" \
+    "${png_opts[@]}" "$2"
 }
 
-# A round "i" for notes.
+# A round "i" for notes: <scale> <out.png>.
 info_icon() {
-  convert -size 16x16 xc:none \
-    -fill "$accent" -draw 'circle 7.5,7.5 7.5,0.3' \
-    -fill white -draw 'rectangle 7,6 8,12' -draw 'rectangle 7,3 8,4' \
-    "${png_opts[@]}" "$1"
+  local k=$1
+  convert -size "$((16 * k))x$((16 * k))" xc:none \
+    -fill "$accent" -draw "circle $(at $k 7.5),$(at $k 7.5) $(at $k 7.5),$(at $k 0.3)" \
+    -fill white -draw "rectangle $(edge $k 7),$(edge $k 6) $(fill_end $k 8),$(fill_end $k 12)" \
+    -draw "rectangle $(edge $k 7),$(edge $k 3) $(fill_end $k 8),$(fill_end $k 4)" \
+    "${png_opts[@]}" "$2"
 }
 
-calendar_icon 44 "$tmp/icon.png"
-info_icon "$tmp/info.png"
-calendar_icon_small "$tmp/icon16.png"
+for k in 1 $(scales_of icons); do
+  calendar_icon 44 $k "$tmp/icon-$k.png"
+  info_icon $k "$tmp/info-$k.png"
+  calendar_icon_small $k "$tmp/icon16-$k.png"
+done
 
 # Fails unless <text> drawn at <pointsize> is at most <room> pixels wide.
 fits() {
@@ -159,39 +208,48 @@ frame_background() {
   fits "$heading" 17 $((w - 71 - 8 - 35))
   fits "$sub" 12 $((w - 71 - 8 - 35))
   fits "$note" 12 $((w - 35 - 57))
-  local note_draw=()
-  if [ -n "$note" ]; then
-    note_draw=("$tmp/info.png" -geometry +35+316 -composite
-      -font "$font" -fill "$ink_soft" -pointsize 12 -gravity northwest -annotate +57+316 "$note")
-  fi
-  convert -size "${w}x${h}" xc:white \
-    \( -size "${w}x30" gradient:"$caption_top"-"$caption_bottom" \) -geometry +0+0 -composite \
-    \( -size "${w}x66" gradient:'#F3F8FD'-white \) -geometry +0+30 -composite \
-    -fill "$rule" -draw "rectangle 0,96 $((w - 1)),96" \
-    -fill "$footer" -draw "rectangle 0,346 $((w - 1)),$((h - 1))" \
-    -fill "$rule" -draw "rectangle 0,346 $((w - 1)),346" \
-    "$tmp/icon16.png" -geometry +12+7 -composite \
-    -font "$font" -fill white -pointsize 13 -gravity northwest \
-    -annotate +34+6 "$title" \
-    -fill "$ink" -pointsize 17 -annotate +35+43 "$heading" \
-    -fill "$ink_soft" -pointsize 12 -annotate +35+70 "$sub" \
-    "$tmp/icon.png" -geometry "+$((w - 71))+40" -composite \
-    "${note_draw[@]}" \
-    -fill none -stroke "$caption_bottom" -strokewidth 1 \
-    -draw "rectangle 0.5,0.5 $((w - 1)).5,$((h - 1)).5" \
-    -alpha off "$tmp/drawn.png"
   # A page's layout cuts the rectangle <left>,<top>,<right>,<bottom>.
-  local cut shown="" kept=$tmp/drawn.png
+  local cut
   cut=$(grep -ho "file='$(basename "$file")' source='[0-9,]*'" "$layouts"/*.xml | head -n1 | sed "s/.*source='//; s/'//" || true)
-  if [ -n "$cut" ]; then
-    IFS=, read -r l t r b <<<"$cut"
-    shown=$((r - l))x$((b - t))+$l+$t
-    kept=$tmp/kept.png
-    convert "$tmp/drawn.png" -crop "$shown" +repage -set option:distort:viewport "${w}x${h}-$l-$t" \
-      -virtual-pixel edge -distort SRT 0 +repage "$kept"
-  fi
-  convert "$kept" "${jpg_opts[@]}" "$file"
-  same_look "$tmp/drawn.png" "$file" 40 "$shown"
+  local k
+  for k in 1 $(scales_of "$(basename "$file")"); do
+    local W=$((w * k)) H=$((h * k)) note_draw=() shown="" kept=$tmp/drawn.png
+    if [ -n "$note" ]; then
+      note_draw=("$tmp/info-$k.png" -geometry "+$((35 * k))+$((316 * k))" -composite
+        -font "$font" -fill "$ink_soft" -pointsize $((12 * k)) -gravity northwest
+        -annotate "+$((57 * k))+$((316 * k))" "$note")
+    fi
+    convert -size "${W}x${H}" xc:white \
+      \( -size "${W}x$((30 * k))" gradient:"$caption_top"-"$caption_bottom" \) -geometry +0+0 -composite \
+      \( -size "${W}x$((66 * k))" gradient:'#F3F8FD'-white \) -geometry "+0+$((30 * k))" -composite \
+      -fill "$rule" -draw "rectangle 0,$(edge $k 96) $((W - 1)),$(fill_end $k 96)" \
+      -fill "$footer" -draw "rectangle 0,$(edge $k 346) $((W - 1)),$((H - 1))" \
+      -fill "$rule" -draw "rectangle 0,$(edge $k 346) $((W - 1)),$(fill_end $k 346)" \
+      "$tmp/icon16-$k.png" -geometry "+$((12 * k))+$((7 * k))" -composite \
+      -font "$font" -fill white -pointsize $((13 * k)) -gravity northwest \
+      -annotate "+$((34 * k))+$((6 * k))" "$title" \
+      -fill "$ink" -pointsize $((17 * k)) -annotate "+$((35 * k))+$((43 * k))" "$heading" \
+      -fill "$ink_soft" -pointsize $((12 * k)) -annotate "+$((35 * k))+$((70 * k))" "$sub" \
+      "$tmp/icon-$k.png" -geometry "+$(((w - 71) * k))+$((40 * k))" -composite \
+      "${note_draw[@]}" \
+      -fill none -stroke "$caption_bottom" -strokewidth "$k" \
+      -draw "rectangle $(at $k 0.5),$(at $k 0.5) $(at $k $w-0.5),$(at $k $h-0.5)" \
+      -alpha off "$tmp/drawn.png"
+    if [ -n "$cut" ]; then
+      IFS=, read -r l t r b <<<"$cut"
+      l=$((l * k)) t=$((t * k)) r=$((r * k)) b=$((b * k))
+      shown=$((r - l))x$((b - t))+$l+$t
+      kept=$tmp/kept.png
+      convert "$tmp/drawn.png" -crop "$shown" +repage -set option:distort:viewport "${W}x${H}-$l-$t" \
+        -virtual-pixel edge -distort SRT 0 +repage "$kept"
+    fi
+    if [ $k = 1 ]; then
+      convert "$kept" "${jpg_opts[@]}" "$file"
+      same_look "$tmp/drawn.png" "$file" 40 "$shown"
+    else
+      store_png "$kept" "${file%.jpg}@2x.png"
+    fi
+  done
 }
 
 if [ "$skin" = uninstall ]; then
@@ -241,10 +299,10 @@ fi
 # Push button sprite: <w> <h> <fill> <border> <text colour> <text> <out.png>
 push_button() {
   local w=$1 h=$2 fill=$3 border=$4 ink_colour=$5 text=$6 file=$7
-  convert -size "${w}x${h}" xc:none \
-    -fill "$fill" -stroke "$border" -strokewidth 1 \
-    -draw "roundrectangle 0.5,0.5 $((w - 1)).5,$((h - 1)).5 3,3" \
-    -stroke none -font "$font" -pointsize 12 -fill "$ink_colour" -gravity center \
+  convert -size "$((w * k))x$((h * k))" xc:none \
+    -fill "$fill" -stroke "$border" -strokewidth "$k" \
+    -draw "roundrectangle $(at $k 0.5),$(at $k 0.5) $(at $k $w-0.5),$(at $k $h-0.5) $((3 * k)),$((3 * k))" \
+    -stroke none -font "$font" -pointsize $((12 * k)) -fill "$ink_colour" -gravity center \
     -annotate +0+0 "$text" \
     "${png_opts[@]}" "$file"
 }
@@ -261,101 +319,112 @@ second_fill=(white '#EEF5FC' '#DCE8F5' '#F3F5F7')
 second_border=('#B7C1CB' '#7FA9D6' '#5F8FC4' '#D6DBE0')
 second_ink=("$ink" "$ink" "$ink" '#A3ABB3')
 
-composites=()
-for i in 0 1 2 3; do
-  push_button 85 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
-    '下一步(N)' "$tmp/next$i.png"
-  push_button 65 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
-    '取消' "$tmp/cancel$i.png"
-  push_button 65 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
-    '完成' "$tmp/finish$i.png"
-  push_button 85 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
-    '上一步(B)' "$tmp/prev$i.png"
-  push_button 85 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
-    '安装(I)' "$tmp/install$i.png"
-  push_button 85 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
-    '浏览(R)...' "$tmp/browse$i.png"
-  composites+=("$tmp/prev$i.png" -geometry "+1+${rows[$i]}" -composite)
-  composites+=("$tmp/next$i.png" -geometry "+91+${rows[$i]}" -composite)
-  composites+=("$tmp/cancel$i.png" -geometry "+182+${rows[$i]}" -composite)
-  composites+=("$tmp/finish$i.png" -geometry "+256+${rows[$i]}" -composite)
-  composites+=("$tmp/install$i.png" -geometry "+331+${rows[$i]}" -composite)
-  composites+=("$tmp/browse$i.png" -geometry "+422+${rows[$i]}" -composite)
-done
-
 # Minimise button for the caption band, 42x25 at y 150 / 186 / 220. Its last
 # three columns stay clear: Uninstall's layout lets the close button overlap
 # them, Setup's layouts cut only the first 39 columns.
 min_button() { # <overlay colour> <out.png>
-  convert -size 42x25 xc:none \
-    -fill "$1" -draw 'rectangle 0,0 38,24' \
-    -fill white -draw 'rectangle 14,13 24,13' \
+  convert -size "$((42 * k))x$((25 * k))" xc:none \
+    -fill "$1" -draw "rectangle 0,0 $(fill_end $k 38),$(fill_end $k 24)" \
+    -fill white -draw "rectangle $(edge $k 14),$(edge $k 13) $(fill_end $k 24),$(fill_end $k 13)" \
     "${png_opts[@]}" "$2"
 }
-min_button none "$tmp/min0.png"
-min_button 'rgba(255,255,255,0.20)' "$tmp/min1.png"
-min_button 'rgba(0,0,0,0.20)' "$tmp/min2.png"
-composites+=("$tmp/min0.png" -geometry +1+150 -composite)
-composites+=("$tmp/min1.png" -geometry +1+186 -composite)
-composites+=("$tmp/min2.png" -geometry +1+220 -composite)
 
 # Option (round, 20x20) and check (square, 14x14) buttons: off and on, each
 # normal / hot / pushed, at the x positions of the image strings.
 option_button() { # <fill> <ring> <dot or none> <out.png>
   local dot=()
-  [ "$3" = none ] || dot=(-fill "$3" -stroke none -draw 'circle 9.5,9.5 9.5,5.5')
-  convert -size 20x20 xc:none \
-    -fill "$1" -stroke "$2" -strokewidth 1.2 -draw 'circle 9.5,9.5 9.5,1.2' \
+  [ "$3" = none ] || dot=(-fill "$3" -stroke none -draw "circle $(at $k 9.5),$(at $k 9.5) $(at $k 9.5),$(at $k 5.5)")
+  convert -size "$((20 * k))x$((20 * k))" xc:none \
+    -fill "$1" -stroke "$2" -strokewidth "$(times $k 1.2)" \
+    -draw "circle $(at $k 9.5),$(at $k 9.5) $(at $k 9.5),$(at $k 1.2)" \
     "${dot[@]}" "${png_opts[@]}" "$4"
 }
 check_button() { # <fill> <border> <tick or none> <out.png>
   local tick=()
-  [ "$3" = none ] || tick=(-fill none -stroke "$3" -strokewidth 1.6 \
-    -draw 'polyline 3.2,7.2 5.8,9.8 10.8,4.2')
-  convert -size 14x14 xc:none \
-    -fill "$1" -stroke "$2" -strokewidth 1 -draw 'roundrectangle 0.5,0.5 13.5,13.5 2,2' \
+  [ "$3" = none ] || tick=(-fill none -stroke "$3" -strokewidth "$(times $k 1.6)" \
+    -draw "polyline $(at $k 3.2),$(at $k 7.2) $(at $k 5.8),$(at $k 9.8) $(at $k 10.8),$(at $k 4.2)")
+  convert -size "$((14 * k))x$((14 * k))" xc:none \
+    -fill "$1" -stroke "$2" -strokewidth "$k" \
+    -draw "roundrectangle $(at $k 0.5),$(at $k 0.5) $(at $k 13.5),$(at $k 13.5) $((2 * k)),$((2 * k))" \
     "${tick[@]}" "${png_opts[@]}" "$4"
 }
-option_button white '#98A4B0' none "$tmp/opt0.png"
-option_button white "$accent" none "$tmp/opt1.png"
-option_button '#E2EDF9' "$accent_pushed" none "$tmp/opt2.png"
-option_button white "$accent" "$accent" "$tmp/opt3.png"
-option_button '#EAF3FD' '#5BA3EC' '#5BA3EC' "$tmp/opt4.png"
-option_button '#E2EDF9' "$accent_pushed" "$accent_pushed" "$tmp/opt5.png"
-check_button white '#98A4B0' none "$tmp/chk0.png"
-check_button white "$accent" none "$tmp/chk1.png"
-check_button '#E2EDF9' "$accent_pushed" none "$tmp/chk2.png"
-check_button "$accent" '#236AB8' white "$tmp/chk3.png"
-check_button '#4F9DEB' '#3E8CDD' white "$tmp/chk4.png"
-check_button "$accent_pushed" '#1A5698' white "$tmp/chk5.png"
-opt_x=(3 39 75 110 146 182)
-chk_x=(4 41 77 112 148 184)
-for i in 0 1 2 3 4 5; do
-  composites+=("$tmp/opt$i.png" -geometry "+${opt_x[$i]}+263" -composite)
-  composites+=("$tmp/chk$i.png" -geometry "+${chk_x[$i]}+303" -composite)
-done
 
-convert -size 510x320 xc:none "${composites[@]}" "${png_opts[@]}" "$tmp/button.png"
-store_png "$tmp/button.png" "$out/button.png"
-
-# ---------------------------------------------------------------------------
 # CaptionButton.png: close button 36x28 at x 180, rows y 0 / 43 / 85.
 close_button() { # <fill> <out.png>
-  convert -size 36x28 xc:none \
-    -fill "$1" -draw 'rectangle 0,0 35,27' \
-    -fill none -stroke white -strokewidth 1.3 \
-    -draw 'line 13.5,9.5 22.5,18.5' -draw 'line 22.5,9.5 13.5,18.5' \
+  convert -size "$((36 * k))x$((28 * k))" xc:none \
+    -fill "$1" -draw "rectangle 0,0 $(fill_end $k 35),$(fill_end $k 27)" \
+    -fill none -stroke white -strokewidth "$(times $k 1.3)" \
+    -draw "line $(at $k 13.5),$(at $k 9.5) $(at $k 22.5),$(at $k 18.5)" \
+    -draw "line $(at $k 22.5),$(at $k 9.5) $(at $k 13.5),$(at $k 18.5)" \
     "${png_opts[@]}" "$2"
 }
-close_button none "$tmp/close0.png"
-close_button '#E0443E' "$tmp/close1.png"
-close_button '#B8322D' "$tmp/close2.png"
-convert -size 216x113 xc:none \
-  "$tmp/close0.png" -geometry +180+0 -composite \
-  "$tmp/close1.png" -geometry +180+43 -composite \
-  "$tmp/close2.png" -geometry +180+85 -composite \
-  "${png_opts[@]}" "$tmp/CaptionButton.png"
-store_png "$tmp/CaptionButton.png" "$out/CaptionButton.png"
+
+# Draws button.png and CaptionButton.png at scale <k> into $tmp (named
+# button-<k>.png and CaptionButton-<k>.png).
+draw_sprites() { # <k>
+  local k=$1 i composites=()
+  for i in 0 1 2 3; do
+    push_button 85 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
+      '下一步(N)' "$tmp/next$i.png"
+    push_button 65 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
+      '取消' "$tmp/cancel$i.png"
+    push_button 65 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
+      '完成' "$tmp/finish$i.png"
+    push_button 85 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
+      '上一步(B)' "$tmp/prev$i.png"
+    push_button 85 24 "${primary_fill[$i]}" "${primary_border[$i]}" "${primary_ink[$i]}" \
+      '安装(I)' "$tmp/install$i.png"
+    push_button 85 24 "${second_fill[$i]}" "${second_border[$i]}" "${second_ink[$i]}" \
+      '浏览(R)...' "$tmp/browse$i.png"
+    composites+=("$tmp/prev$i.png" -geometry "+$((1 * k))+$((rows[i] * k))" -composite)
+    composites+=("$tmp/next$i.png" -geometry "+$((91 * k))+$((rows[i] * k))" -composite)
+    composites+=("$tmp/cancel$i.png" -geometry "+$((182 * k))+$((rows[i] * k))" -composite)
+    composites+=("$tmp/finish$i.png" -geometry "+$((256 * k))+$((rows[i] * k))" -composite)
+    composites+=("$tmp/install$i.png" -geometry "+$((331 * k))+$((rows[i] * k))" -composite)
+    composites+=("$tmp/browse$i.png" -geometry "+$((422 * k))+$((rows[i] * k))" -composite)
+  done
+  min_button none "$tmp/min0.png"
+  min_button 'rgba(255,255,255,0.20)' "$tmp/min1.png"
+  min_button 'rgba(0,0,0,0.20)' "$tmp/min2.png"
+  composites+=("$tmp/min0.png" -geometry "+$k+$((150 * k))" -composite)
+  composites+=("$tmp/min1.png" -geometry "+$k+$((186 * k))" -composite)
+  composites+=("$tmp/min2.png" -geometry "+$k+$((220 * k))" -composite)
+  option_button white '#98A4B0' none "$tmp/opt0.png"
+  option_button white "$accent" none "$tmp/opt1.png"
+  option_button '#E2EDF9' "$accent_pushed" none "$tmp/opt2.png"
+  option_button white "$accent" "$accent" "$tmp/opt3.png"
+  option_button '#EAF3FD' '#5BA3EC' '#5BA3EC' "$tmp/opt4.png"
+  option_button '#E2EDF9' "$accent_pushed" "$accent_pushed" "$tmp/opt5.png"
+  check_button white '#98A4B0' none "$tmp/chk0.png"
+  check_button white "$accent" none "$tmp/chk1.png"
+  check_button '#E2EDF9' "$accent_pushed" none "$tmp/chk2.png"
+  check_button "$accent" '#236AB8' white "$tmp/chk3.png"
+  check_button '#4F9DEB' '#3E8CDD' white "$tmp/chk4.png"
+  check_button "$accent_pushed" '#1A5698' white "$tmp/chk5.png"
+  local opt_x=(3 39 75 110 146 182) chk_x=(4 41 77 112 148 184)
+  for i in 0 1 2 3 4 5; do
+    composites+=("$tmp/opt$i.png" -geometry "+$((opt_x[i] * k))+$((263 * k))" -composite)
+    composites+=("$tmp/chk$i.png" -geometry "+$((chk_x[i] * k))+$((303 * k))" -composite)
+  done
+  convert -size "$((510 * k))x$((320 * k))" xc:none "${composites[@]}" "${png_opts[@]}" "$tmp/button-$k.png"
+
+  close_button none "$tmp/close0.png"
+  close_button '#E0443E' "$tmp/close1.png"
+  close_button '#B8322D' "$tmp/close2.png"
+  convert -size "$((216 * k))x$((113 * k))" xc:none \
+    "$tmp/close0.png" -geometry "+$((180 * k))+0" -composite \
+    "$tmp/close1.png" -geometry "+$((180 * k))+$((43 * k))" -composite \
+    "$tmp/close2.png" -geometry "+$((180 * k))+$((85 * k))" -composite \
+    "${png_opts[@]}" "$tmp/CaptionButton-$k.png"
+}
+draw_sprites 1
+store_png "$tmp/button-1.png" "$out/button.png"
+store_png "$tmp/CaptionButton-1.png" "$out/CaptionButton.png"
+if [ -n "$(scales_of button.png)$(scales_of CaptionButton.png)" ]; then
+  draw_sprites 2
+  [ -z "$(scales_of button.png)" ] || store_png "$tmp/button-2.png" "$out/button@2x.png"
+  [ -z "$(scales_of CaptionButton.png)" ] || store_png "$tmp/CaptionButton-2.png" "$out/CaptionButton@2x.png"
+fi
 
 # ---------------------------------------------------------------------------
 # progress.png: 8x14 fill, stretched along the bar; light top edge, darker

@@ -239,6 +239,22 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* o
     return child.WaitExit(spent < ms ? ms - spent : 0) ? child.ExitCode() : -1;
 }
 
+std::string ToUtf8(const std::wstring& text)
+{
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+    return bytes;
+}
+
+std::wstring FromUtf8(const std::string& bytes)
+{
+    std::wstring text(bytes.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                                    static_cast<int>(text.size())));
+    return text;
+}
+
 std::string FileContent(const std::wstring& path)
 {
     std::string bytes;

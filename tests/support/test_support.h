@@ -84,6 +84,9 @@ std::string FileContent(const std::wstring& path);
 inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 bool MakeDirs(const std::wstring& path);
 std::wstring UniqueName(const std::wstring& prefix);
+// UTF-16 text as UTF-8 bytes, and back (invalid bytes become U+FFFD).
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& bytes);
 
 // Deletes a folder tree (or a file), read-only items too, with plain file
 // calls (no shell); true when it is gone. Links planted by PlantLink below it

@@ -111,6 +111,10 @@ std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path);
 bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& data,
                   REGSAM view = 0);
 
+// Replaces a folder's access list with the one of `sddl` ("D:P(...)"),
+// protected from inheritance; false when it could not be set.
+bool SetFolderDacl(const std::wstring& folder, const wchar_t* sddl);
+
 // A shell link's target; "<none>" when it cannot be read, "<icon differs>"
 // when its icon is not the target's first icon.
 std::wstring LinkTarget(const std::wstring& link);

@@ -36,10 +36,7 @@ constexpr DWORD kPage = 10000;
 // The text of the window holding the program's keyboard (a native field).
 std::wstring KeyboardText(const WizardDriver& run)
 {
-    WCHAR text[512] = {};
-    SendMessageTimeoutW(run.KeyboardWindow(), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        nullptr);
-    return text;
+    return WindowTextOf(run.KeyboardWindow());
 }
 
 // Keys, then the page that they show.
@@ -58,24 +55,14 @@ bool Tabs(int n)
 }
 
 // Pixels of the skin's focus colour (#19588B) on screen along the top and
-// bottom line of the mark inside a button; the picture goes to
-// %VELT_KEYBOARD_SHOT% when that is set.
+// bottom line of the mark inside a button.
 int FocusMarkOnScreen(WizardDriver& run, const std::wstring& page, const std::wstring& control)
 {
     RECT rect = {};
     skinshot::Image shot;
-    if (!run.ControlScreenRect(page, control, &rect))
+    if (!run.ControlScreenRect(page, control, &rect) || !InflateRect(&rect, 4, 4) ||
+        !skinshot::CaptureScreen(rect, &shot))
         return -1;
-    InflateRect(&rect, 4, 4);
-    if (!skinshot::CaptureScreen(rect, &shot))
-        return -1;
-    if (const wchar_t* path = _wgetenv(L"VELT_KEYBOARD_SHOT")) {
-        RECT page = {};
-        skinshot::Image whole;
-        GetWindowRect(run.Frame(), &page);
-        if (skinshot::CaptureScreen(page, &whole))
-            skinshot::WritePng(path, whole);
-    }
     int n = 0;
     for (int x = 0; x < shot.width; ++x)
         n += ColoursNear(shot.At(x, 6), 0x19588B, 0) + ColoursNear(shot.At(x, shot.height - 7), 0x19588B, 0);

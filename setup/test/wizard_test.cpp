@@ -92,12 +92,9 @@ std::wstring LegacyEntryPath()
 std::wstring EditText(WizardDriver& run, const std::wstring& page, const std::wstring& control)
 {
     RECT rect = {};
-    if (!run.ControlScreenRect(page, control, &rect))
-        return L"<no control>";
-    WCHAR text[1024] = {};
-    SendMessageTimeoutW(WindowFromPoint({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}), WM_GETTEXT,
-                        1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
-    return text;
+    return run.ControlScreenRect(page, control, &rect)
+               ? WindowTextOf(WindowFromPoint({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}))
+               : L"<no control>";
 }
 
 // What the screen shows in a control's rectangle once the program waits for

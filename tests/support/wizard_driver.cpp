@@ -49,6 +49,13 @@ std::vector<HWND> VisibleWindowsOf(DWORD pid)
     return windows;
 }
 
+std::wstring WindowTextOf(HWND window)
+{
+    WCHAR text[1024] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
 bool WizardDriver::Start(const std::wstring& exe, const std::wstring& skinArchive, const std::wstring& workDir,
                          const std::wstring& arguments)
 {

@@ -194,6 +194,10 @@ private:
     UINT m_dpi = 0;  // ProgramDpi's answer, once known
 };
 
+// A window's text as it answers WM_GETTEXT (a native field of another
+// process too); empty when it does not answer within 5 s.
+std::wstring WindowTextOf(HWND window);
+
 // The visible top-level windows of process `pid` now.
 std::vector<HWND> VisibleWindowsOf(DWORD pid);
 

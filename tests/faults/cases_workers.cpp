@@ -728,8 +728,7 @@ void AddWorkerCases(Cases* cases)
     };
     // The hostile locations, each met by the three programs; the hostile
     // manifests, each by the two removals.
-    WCHAR windows[MAX_PATH] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring windows = ShellPath(CSIDL_WINDOWS);
     std::wstring longPath = Ctx().scratch + L"\\cases\\long\\";
     while (longPath.size() < 300)
         longPath += L"VELT电子日历-";

@@ -223,7 +223,7 @@ INPUT Key(WORD vk, wchar_t ch, DWORD flags)
     return key;
 }
 
-bool Send(std::vector<INPUT> in)
+bool Send(std::vector<INPUT>& in)
 {
     return in.empty() || SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
 }

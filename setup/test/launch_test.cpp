@@ -119,7 +119,12 @@ protected:
     static bool EndCalendar()
     {
         DWORD id = 0;
-        return WaitUntil([&] { return (id = FindRunningApp()) != 0; }, 5000) && !EndProcess(id).empty();
+        WaitUntil([&] { return (id = FindRunningApp()) != 0; }, 5000);
+        const HANDLE process = id ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id) : nullptr;
+        const bool ended = process && TerminateProcess(process, 0) && WaitForSingleObject(process, 10000) == 0;
+        if (process)
+            CloseHandle(process);
+        return ended;
     }
 
     // Wine's server of the class (the system's when a broken-off run left the

@@ -32,17 +32,6 @@ struct LocalDescriptor {
     PSECURITY_DESCRIPTOR sd = nullptr;
 };
 
-bool SetFolderList(const std::wstring& folder, const wchar_t* sddl)
-{
-    LocalDescriptor list(sddl);
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    return list.sd && GetSecurityDescriptorDacl(list.sd, &present, &dacl, &defaulted) &&
-           SetNamedSecurityInfoW(const_cast<LPWSTR>(folder.c_str()), SE_FILE_OBJECT,
-                                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                 dacl, nullptr) == ERROR_SUCCESS;
-}
-
 std::wstring SidText(PSID sid)
 {
     LPWSTR text = nullptr;
@@ -85,7 +74,7 @@ TEST(FolderAcl, TheAllUsersListMeansWhatItSaysAndIsAccepted)
     const std::wstring folder = scratch / L"made";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), security.Attributes()));
     EXPECT_FALSE(FolderLetsOrdinaryUsersWrite(folder));
-    ASSERT_TRUE(SetFolderList(folder, L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)"));
+    ASSERT_TRUE(SetFolderDacl(folder, L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)"));
     EXPECT_TRUE(FolderLetsOrdinaryUsersWrite(folder));
     EXPECT_TRUE(FolderLetsOrdinaryUsersWrite(scratch / L"missing"));
 }
@@ -153,7 +142,7 @@ TEST(RecordTrust, TheCurrentUsersLocationsAnElevatedProgramTrusts)
         SCOPED_TRACE(c.name);
         if (c.location.find(base) == 0) {
             ASSERT_TRUE(MakeDirs(c.location));
-            ASSERT_TRUE(!c.everyoneWrites || SetFolderList(c.location, L"D:P(A;OICI;FA;;;WD)"));
+            ASSERT_TRUE(!c.everyoneWrites || SetFolderDacl(c.location, L"D:P(A;OICI;FA;;;WD)"));
         }
         if (c.manifestNames) {
             InstallManifest manifest;

@@ -48,8 +48,7 @@ std::wstring Link(const std::wstring& name, const std::wstring& target)
 
 TEST(ProtectedPath, PathsAreJudgedByWhatTheyName)
 {
-    WCHAR windows[MAX_PATH] = {};
-    ASSERT_TRUE(GetWindowsDirectoryW(windows, MAX_PATH));
+    const std::wstring windows = ShellPath(CSIDL_WINDOWS);
     const std::wstring programData = ShellPath(CSIDL_COMMON_APPDATA), shortData = ShortName(programData);
     ASSERT_FALSE(shortData.empty());
     ASSERT_NE(shortData, programData) << "Wine gives ProgramData no short name";
@@ -59,8 +58,8 @@ TEST(ProtectedPath, PathsAreJudgedByWhatTheyName)
     MakeDirs(victim);
     const std::wstring toWindows = Link(L"paths-windows", windows);
     const std::wstring toVictim = Link(L"paths-victim-" + std::to_wstring(GetCurrentProcessId()), victim);
-    const std::wstring drive = std::wstring(windows).substr(0, 2);
-    const std::wstring rest = std::wstring(windows).substr(2);
+    const std::wstring drive = windows.substr(0, 2);
+    const std::wstring rest = windows.substr(2);
 
     const PathRow rows[] = {
         {L"C:\\", true, false, "a drive's root"},
@@ -68,18 +67,18 @@ TEST(ProtectedPath, PathsAreJudgedByWhatTheyName)
         {L"relative\\dir", true, false, "relative: cannot be judged"},
         {L"\\\\server\\share", true, false, "a share's root"},
         {windows, true, false, "the Windows folder"},
-        {std::wstring(windows) + L"\\Temp", true, false, "below the Windows folder"},
+        {windows + L"\\Temp", true, false, "below the Windows folder"},
         // A 32-bit program on a 64-bit Windows reaches SysWOW64 by this name
         // (the file system redirector): the name does not say where it leads.
-        {std::wstring(windows) + L"\\system32\\drivers", true, RunsUnderWow64(), "below the Windows folder"},
-        {std::wstring(windows) + L"\\not there yet\\x", true, false, "below the Windows folder, not existing"},
+        {windows + L"\\system32\\drivers", true, RunsUnderWow64(), "below the Windows folder"},
+        {windows + L"\\not there yet\\x", true, false, "below the Windows folder, not existing"},
         {ShellPath(CSIDL_PROGRAM_FILES), true, false, "Program Files"},
         {ShellPath(CSIDL_PROGRAM_FILES, L"QRVL\\VELT电子日历"), false, false, "installations live below Program Files"},
         {programData, true, false, "a known folder"},
         {shortData, true, true, "a known folder by its short name"},
         {shortData + L"\\VELT", false, true, "below a known folder, by a short name"},
         {programData + L"\\VELT", false, false, "below a known folder"},
-        {L"\\\\?\\" + std::wstring(windows) + L"\\Temp", true, true, "literal form"},
+        {L"\\\\?\\" + windows + L"\\Temp", true, true, "literal form"},
         {L"\\\\?\\" + victim, true, true, "literal form of a plain folder"},
         {L"\\\\.\\" + victim, true, true, "device form"},
         {L"\\\\localhost\\" + drive.substr(0, 1) + L"$" + rest, true, true, "administrative share"},

@@ -412,8 +412,7 @@ TEST_F(EngineTest, FailuresAreReportedAndLeaveNothing)
     }
 
     const RepairJob job = {1, m_job.productKey, m_job.payload, m_job.payloadSize};
-    WCHAR windows[MAX_PATH] = {};
-    ASSERT_TRUE(GetWindowsDirectoryW(windows, MAX_PATH));
+    const std::wstring windows = ShellPath(CSIDL_WINDOWS);
     const struct {
         const char* name;
         const wchar_t* value;  // the record's one value; null: no record

@@ -36,10 +36,7 @@ constexpr DWORD kPage = 10000;
 // The text of the window holding the program's keyboard (a native field).
 std::wstring KeyboardText(const WizardDriver& run)
 {
-    WCHAR text[512] = {};
-    SendMessageTimeoutW(run.KeyboardWindow(), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        nullptr);
-    return text;
+    return WindowTextOf(run.KeyboardWindow());
 }
 
 // Keys, then the page that they show.
@@ -57,32 +54,15 @@ bool Tabs(int n)
     return true;
 }
 
-// Waits for the program's end; true when its exit code was 0.
-bool EndsWithZero(const WizardDriver& run)
-{
-    DWORD code = 99;
-    return run.WaitExit(30000, &code) && code == 0;
-}
-
 // Pixels of the skin's focus colour (#19588B) on screen along the top and
-// bottom line of the mark inside a button; the picture goes to
-// %VELT_KEYBOARD_SHOT% when that is set.
+// bottom line of the mark inside a button.
 int FocusMarkOnScreen(WizardDriver& run, const std::wstring& page, const std::wstring& control)
 {
     RECT rect = {};
     skinshot::Image shot;
-    if (!run.ControlScreenRect(page, control, &rect))
+    if (!run.ControlScreenRect(page, control, &rect) || !InflateRect(&rect, 4, 4) ||
+        !skinshot::CaptureScreen(rect, &shot))
         return -1;
-    InflateRect(&rect, 4, 4);
-    if (!skinshot::CaptureScreen(rect, &shot))
-        return -1;
-    if (const wchar_t* path = _wgetenv(L"VELT_KEYBOARD_SHOT")) {
-        RECT page = {};
-        skinshot::Image whole;
-        GetWindowRect(run.Frame(), &page);
-        if (skinshot::CaptureScreen(page, &whole))
-            skinshot::WritePng(path, whole);
-    }
     int n = 0;
     for (int x = 0; x < shot.width; ++x)
         n += ColoursNear(shot.At(x, 6), 0x19588B, 0) + ColoursNear(shot.At(x, shot.height - 7), 0x19588B, 0);
@@ -98,8 +78,7 @@ TEST_F(KeyboardWalk, InstallThenUninstallWithKeysOnly)
     ScratchDir parent(L"keys");
     const std::wstring dir = parent / L"键盘 Keys";
     WizardDriver run;
-    ASSERT_TRUE(run.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
-    ASSERT_NE(run.WaitFrame(kSetupWindowTitle, 30000), nullptr);
+    ASSERT_TRUE(StartSetup(run));
     ASSERT_TRUE(run.WaitForeground(10000)) << "the started wizard does not have the keyboard";
 
     // Escape asks the quit question; No (Tab to it, Space) keeps the first
@@ -157,8 +136,7 @@ TEST_F(KeyboardWalk, InstallThenUninstallWithKeysOnly)
 
     // The installed Uninstall: Enter removes, Enter finishes.
     WizardDriver uninstall;
-    ASSERT_TRUE(uninstall.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName));
-    ASSERT_NE(uninstall.WaitFrame(kUninstallWindowTitle, 30000, L"Page9Wnd.xml"), nullptr);
+    ASSERT_TRUE(StartUninstall(uninstall, dir));
     ASSERT_TRUE(uninstall.WaitForeground(10000));
     ASSERT_TRUE(KeysTo(uninstall, {VK_RETURN}, L"Page11", 30000));
     ASSERT_TRUE(WizardDriver::Keys({VK_RETURN}));
@@ -182,9 +160,7 @@ TEST_F(KeyboardWalk, RepairThenRemoveThroughSetupWithKeysOnly)
     // first), Up to "fixbtn", Enter; Enter on the completion page.
     {
         WizardDriver run;
-        ASSERT_TRUE(run.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
-        ASSERT_NE(run.WaitFrame(kSetupWindowTitle, 30000), nullptr);
-        ASSERT_TRUE(run.WaitForeground(10000));
+        ASSERT_TRUE(StartSetup(run) && run.WaitForeground(10000));
         ASSERT_TRUE(Tabs(1) && WizardDriver::Keys({VK_UP}));
         ASSERT_TRUE(KeysTo(run, {VK_RETURN}, L"Page13", 60000));
         ASSERT_TRUE(WizardDriver::Keys({VK_RETURN}));
@@ -195,9 +171,7 @@ TEST_F(KeyboardWalk, RepairThenRemoveThroughSetupWithKeysOnly)
     // Removal, the choice at start: Enter, Enter on the confirmation, Enter
     // on the completion page.
     WizardDriver run;
-    ASSERT_TRUE(run.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
-    ASSERT_NE(run.WaitFrame(kSetupWindowTitle, 30000), nullptr);
-    ASSERT_TRUE(run.WaitForeground(10000));
+    ASSERT_TRUE(StartSetup(run) && run.WaitForeground(10000));
     ASSERT_TRUE(KeysTo(run, {VK_RETURN}, L"Page9"));
     ASSERT_TRUE(KeysTo(run, {VK_RETURN}, L"Page11", 60000));
     ASSERT_TRUE(WizardDriver::Keys({VK_RETURN}));

@@ -52,27 +52,26 @@ protected:
     // The calls the stand-in logged since the last look.
     std::vector<std::wstring> TakeCalls()
     {
-        const std::string utf8 = FileContent(m_log);
+        const std::wstring text = FromUtf8(FileContent(m_log));
         DeleteFileW(m_log.c_str());
-        std::wstring text(utf8.size(), L'\0');
-        text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
-                                        static_cast<int>(text.size())));
         std::vector<std::wstring> calls;
         for (size_t at = 0, end; (end = text.find(L'\n', at)) != std::wstring::npos; at = end + 1)
             calls.push_back(text.substr(at, end - at));
         return calls;
     }
 
-    // The root folder of the Task Scheduler the launch sees, or null.
-    void RootFolder(ComPtr<ITaskFolder>* root)
+    // The Task Scheduler the launch sees, connected, and its root folder
+    // (both null when it cannot be reached).
+    void RootFolder(ComPtr<ITaskFolder>* root, ComPtr<ITaskService>* service = nullptr)
     {
-        ComPtr<ITaskService> service;
+        ComPtr<ITaskService> own;
+        service = service ? service : &own;
         VARIANT none = {};
         BSTR slash = SysAllocString(L"\\");
         if (SUCCEEDED(CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kIidTaskService,
-                                       service.OutVoid())) &&
-            SUCCEEDED(service->Connect(none, none, none, none)))
-            service->GetFolder(slash, root->Out());
+                                       service->OutVoid())) &&
+            SUCCEEDED((*service)->Connect(none, none, none, none)))
+            (*service)->GetFolder(slash, root->Out());
         SysFreeString(slash);
     }
 
@@ -90,12 +89,9 @@ protected:
         ComPtr<IRegisteredTask> registered;
         BSTR bPath = SysAllocString(path.c_str());
         BSTR bName = SysAllocString(m_name.c_str());
-        RootFolder(&root);
+        RootFolder(&root, &service);
         const bool ok =
-            root &&
-            SUCCEEDED(CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kIidTaskService,
-                                       service.OutVoid())) &&
-            SUCCEEDED(service->Connect(none, none, none, none)) && SUCCEEDED(service->NewTask(0, task.Out())) &&
+            root && SUCCEEDED(service->NewTask(0, task.Out())) &&
             SUCCEEDED(task->get_Actions(actions.Out())) &&
             SUCCEEDED(actions->Create(TASK_ACTION_EXEC, action.Out())) &&
             SUCCEEDED(action->QueryInterface(kIidExecAction, exec.OutVoid())) && SUCCEEDED(exec->put_Path(bPath)) &&

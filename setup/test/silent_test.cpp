@@ -24,6 +24,7 @@
 #include "shell_user_hook.h"
 #include "test_support.h"
 #include "wait_until.h"
+#include "wizard_driver.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -40,28 +41,6 @@ struct SilentRun {
     int windowsSeen = 0;  // visible top-level windows of the process, counted while it ran
 };
 
-struct WindowSearch {
-    DWORD pid;
-    int count;
-};
-
-BOOL CALLBACK CountVisible(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->pid && IsWindowVisible(window))
-        ++search->count;
-    return TRUE;
-}
-
-int VisibleWindowsOf(DWORD pid)
-{
-    WindowSearch search = {pid, 0};
-    EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&search));
-    return search.count;
-}
-
 // Runs `exe args` to its end (at most two minutes), looking for its windows
 // every few milliseconds; `during` (when given) is called once with the
 // process id while it runs.
@@ -75,7 +54,7 @@ SilentRun RunSilent(const std::wstring& exe, const std::wstring& args, const std
         during(process.Id());
     const DWORD start = GetTickCount();
     while (!process.WaitExit(5) && GetTickCount() - start < 120000)
-        run.windowsSeen += VisibleWindowsOf(process.Id());
+        run.windowsSeen += static_cast<int>(VisibleWindowsOf(process.Id()).size());
     run.code = process.ExitCode();
     return run;
 }
@@ -100,11 +79,7 @@ std::vector<std::wstring> LogLines(const std::wstring& path)
         const size_t text = line.find("  ");  // "yyyy-mm-dd hh:mm:ss.mmm  text"
         if (line.size() < 25 || text != 23)
             return {};
-        const std::string utf8 = line.substr(25);
-        std::wstring wide(utf8.size(), L'\0');
-        wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0],
-                                        static_cast<int>(wide.size())));
-        lines.push_back(wide);
+        lines.push_back(FromUtf8(line.substr(25)));
     }
     return lines;
 }

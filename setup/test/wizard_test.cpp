@@ -74,21 +74,6 @@ LONG SignatureStatus(const std::wstring& path)
     return WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
 }
 
-// Starts `exe` (a program beside the test program) and waits for its frame;
-// false when it did not appear.
-bool StartSetup(WizardDriver& run, const wchar_t* exe = L"Setup.exe")
-{
-    return run.Start(ModuleDir() + L"\\" + exe, kSetupSkinFileName) &&
-           run.WaitFrame(kSetupWindowTitle, 30000) != nullptr;
-}
-
-// Waits for the program's end; true when its exit code was 0.
-bool EndsWithZero(const WizardDriver& run, DWORD ms = 30000)
-{
-    DWORD code = 99;
-    return run.WaitExit(ms, &code) && code == 0;
-}
-
 // Answers the quit question of a window with Yes or No.
 bool AnswerQuitQuestion(WizardDriver& run, int id)
 {
@@ -107,12 +92,9 @@ std::wstring LegacyEntryPath()
 std::wstring EditText(WizardDriver& run, const std::wstring& page, const std::wstring& control)
 {
     RECT rect = {};
-    if (!run.ControlScreenRect(page, control, &rect))
-        return L"<no control>";
-    WCHAR text[1024] = {};
-    SendMessageTimeoutW(WindowFromPoint({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}), WM_GETTEXT,
-                        1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
-    return text;
+    return run.ControlScreenRect(page, control, &rect)
+               ? WindowTextOf(WindowFromPoint({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}))
+               : L"<no control>";
 }
 
 // What the screen shows in a control's rectangle once the program waits for
@@ -126,6 +108,13 @@ skinshot::Image ControlShot(WizardDriver& run, const std::wstring& page, const s
         skinshot::CaptureScreen(rect, &shot);
     }
     return shot;
+}
+
+// The colour at the centre of a Page3 option on the screen (0: unknown).
+uint32_t OptionCentre(WizardDriver& run, const wchar_t* option)
+{
+    const skinshot::Image shot = ControlShot(run, L"Page3", option);
+    return shot.Empty() ? 0u : shot.At(shot.width / 2, shot.height / 2);
 }
 
 // Whether Page3's "otheruserlabel" shows its text (in the label's red).
@@ -188,7 +177,7 @@ TEST_F(SetupWizard, TheRecordChoosesTheMode)
         WizardDriver run;
         ASSERT_TRUE(StartSetup(run));
         EXPECT_EQ(FindWindowW(c.frameClass, kSetupWindowTitle), run.Frame());
-        EXPECT_EQ(run.VisibleTopLevelWindows().size(), 1u);
+        EXPECT_EQ(VisibleWindowsOf(run.ProcessId()).size(), 1u);
         ASSERT_TRUE(run.PostSysClose());
         EXPECT_TRUE(EndsWithZero(run));
         EXPECT_EQ(RecordExists(HKEY_LOCAL_MACHINE), c.machine);
@@ -256,10 +245,7 @@ TEST_F(SetupWizard, ForwardAndBackKeepEveryPagesStateUpToAPathThatCannotBeMade)
     EXPECT_FALSE(ShowsElevationReason(run));
     // The page paints its options after it shows: wait for the two looks.
     // "anyonebtn" clicked, "onlymebtn" then looks as "anyonebtn" did.
-    auto centre = [&](const wchar_t* option) {
-        const skinshot::Image shot = ControlShot(run, L"Page3", option);
-        return shot.Empty() ? 0u : shot.At(shot.width / 2, shot.height / 2);
-    };
+    auto centre = [&](const wchar_t* option) { return OptionCentre(run, option); };
     ASSERT_TRUE(WaitUntil([&] { return centre(L"anyonebtn") != centre(L"onlymebtn"); }, 5000));
     const uint32_t unselected = centre(L"anyonebtn");
     ASSERT_TRUE(run.Click(L"Page3", L"anyonebtn"));
@@ -343,10 +329,7 @@ TEST_F(SetupWizard, ElevatedForAnotherAccountPage3OffersAllUsersOnly)
     for (const auto& [page, next] : {std::pair{L"", L"Page1"}, {L"Page1", L"Page2"}, {L"Page2", L"Page3"}})
         ASSERT_TRUE(run.Click(page, L"nextbtn") && run.WaitPageVisible(next, 10000)) << next;
     EXPECT_EQ(EditText(run, L"Page3", L"nameedit"), L"SYSTEM");
-    auto centre = [&](const wchar_t* option) {
-        const skinshot::Image shot = ControlShot(run, L"Page3", option);
-        return shot.Empty() ? 0u : shot.At(shot.width / 2, shot.height / 2);
-    };
+    auto centre = [&](const wchar_t* option) { return OptionCentre(run, option); };
     ASSERT_TRUE(WaitUntil([&] { return centre(L"anyonebtn") != centre(L"onlymebtn"); }, 5000));
     const uint32_t onlyMe = centre(L"onlymebtn");
     for (const wchar_t* option : {L"onlymebtn", L"anyonebtn"}) {
@@ -441,7 +424,7 @@ TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
         ASSERT_TRUE(!c.onlyMe || (run.Click(L"Page4", L"desktopscbtn") && run.Click(L"Page4", L"startmenuscbtn")));
         ASSERT_TRUE(run.Click(L"Page4", L"nextbtn") && run.WaitPageVisible(L"Page7", 60000));
         EXPECT_TRUE(run.WaitPageHidden(L"Page6", 10000));
-        EXPECT_EQ(run.VisibleTopLevelWindows().size(), 1u) << "a message box appeared";
+        EXPECT_EQ(VisibleWindowsOf(run.ProcessId()).size(), 1u) << "a message box appeared";
         // The click on "runnowbtn" is handled before the one on "finishbtn":
         // posted input to one window keeps its order.
         ASSERT_TRUE((c.reported || run.Click(L"Page7", L"runnowbtn")) && run.Click(L"Page7", L"finishbtn"));
@@ -471,8 +454,7 @@ TEST_F(SetupInstall, TheInstallationGoesWhereThePagesSay)
             continue;
 
         WizardDriver uninstall;
-        ASSERT_TRUE(uninstall.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName));
-        ASSERT_NE(uninstall.WaitFrame(kUninstallWindowTitle, 30000, L"Page9Wnd.xml"), nullptr);
+        ASSERT_TRUE(StartUninstall(uninstall, dir));
         ASSERT_TRUE(uninstall.Click(L"nextbtn") && uninstall.WaitPageVisible(L"Page11", 30000));
         ASSERT_TRUE(uninstall.Click(L"Page11", L"finishbtn"));
         EXPECT_TRUE(EndsWithZero(uninstall));

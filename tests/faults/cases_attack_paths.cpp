@@ -36,13 +36,6 @@ struct Attack {
     bool manifest;  // a manifest claiming the folder is planted in it
 };
 
-std::wstring WindowsFolder(const std::wstring& relative)
-{
-    WCHAR windows[MAX_PATH] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    return std::wstring(windows) + L"\\" + relative;
-}
-
 std::wstring ShortName(const std::wstring& path)
 {
     WCHAR name[MAX_PATH] = {};
@@ -168,7 +161,7 @@ void RefusedOnPage4(CaseRun& run)
 void AddAttackPathsCases(Cases* cases)
 {
     const auto scratchVictim = [] { return Ctx().scratch + L"\\paths-victim\\victim folder of files"; };
-    const auto tempVictim = [] { return WindowsFolder(L"Temp\\velt-paths-victim"); };
+    const auto tempVictim = [] { return ShellPath(CSIDL_WINDOWS, L"Temp\\velt-paths-victim"); };
     static const Attack attacks[] = {
         {L"short-name", scratchVictim, ShortName, true},
         {L"program-data-short-name", [] { return ShellPath(CSIDL_COMMON_APPDATA); }, ShortName, false},

@@ -16,8 +16,6 @@
 //             case lets the installation finish).
 #include "fault_support.h"
 
-#include <aclapi.h>
-#include <sddl.h>
 #include <shlwapi.h>
 
 namespace faults {
@@ -48,22 +46,6 @@ bool UserEntry(CaseRun& run, const std::wstring& key, const std::wstring& locati
     run.cleanups.push_back([key] { SHDeleteKeyW(HKEY_CURRENT_USER, key.c_str()); });
     return run.Check(testing_support::SetRegString(HKEY_CURRENT_USER, key, kValueInstallLocation, location),
                      L"could not write the current user's entry");
-}
-
-bool EveryoneMayWrite(const std::wstring& folder)
-{
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    const bool set =
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)", SDDL_REVISION_1,
-                                                             &sd, nullptr) &&
-        GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted) &&
-        SetNamedSecurityInfoW(const_cast<LPWSTR>(folder.c_str()), SE_FILE_OBJECT,
-                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
-                              nullptr) == ERROR_SUCCESS;
-    LocalFree(sd);
-    return set;
 }
 
 // Setup or Uninstall (a copy in a folder of its own) started on the
@@ -121,7 +103,8 @@ void OnLegacyUserEntry(CaseRun& run)
 void OnOpenFolder(CaseRun& run)
 {
     const std::wstring dir = Victim(run);
-    if (!run.Check(EveryoneMayWrite(dir), L"could not let everyone write the folder"))
+    if (!run.Check(testing_support::SetFolderDacl(dir, L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)"),
+                   L"could not let everyone write the folder"))
         return;
     run.Before();
     WizardDriver* d = StartToPage4(run, Ctx().Bin(L"Setup.exe"), dir);

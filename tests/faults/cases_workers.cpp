@@ -398,7 +398,7 @@ void DamagedAlone(CaseRun& run)
     const MessageBoxSeen seen = run.d->WaitMessageBox(30000, kCaptionError, kMsgSetupDamaged);
     if (!run.Check(seen.box != nullptr, L"no damaged-installer message"))
         return;
-    run.Check(run.d->VisibleTopLevelWindows() == std::vector<HWND>{seen.box}, L"another window shows");
+    run.Check(VisibleWindowsOf(run.d->ProcessId()) == std::vector<HWND>{seen.box}, L"another window shows");
     run.Check(GetWindow(seen.box, GW_OWNER) == nullptr, L"the message is owned by a window");
     run.Check(GetDlgItem(seen.box, IDOK) && !GetDlgItem(seen.box, IDYES), L"the message is not an OK message");
     run.Note(L"message \"" + seen.text + L"\" alone");
@@ -728,8 +728,7 @@ void AddWorkerCases(Cases* cases)
     };
     // The hostile locations, each met by the three programs; the hostile
     // manifests, each by the two removals.
-    WCHAR windows[MAX_PATH] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring windows = ShellPath(CSIDL_WINDOWS);
     std::wstring longPath = Ctx().scratch + L"\\cases\\long\\";
     while (longPath.size() < 300)
         longPath += L"VELT电子日历-";

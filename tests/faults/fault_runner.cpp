@@ -166,7 +166,7 @@ int wmain(int argc, wchar_t** argv)
     }
     Say(L"\n" + markdown);
     if (!table.empty())
-        testing_support::WriteBytes(table, WideToUtf8(markdown));
+        testing_support::WriteBytes(table, ToUtf8(markdown));
     Say(failed ? L"fault suite: " + std::to_wstring(failed) + L" case(s) failed" : L"fault suite: every case passed");
     return failed ? 1 : 0;
 }

@@ -34,14 +34,6 @@ std::vector<PROCESSENTRY32W> Leftovers(const std::vector<DWORD>& own)
     return found;
 }
 
-void Terminate(DWORD pid)
-{
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-    if (process && TerminateProcess(process, 1))
-        WaitForSingleObject(process, 5000);
-    CloseHandle(process);
-}
-
 // A file or folder of the payload, or the install manifest, in dir; or the
 // product's shortcut items (the group folders, the links).
 bool IsProductItem(const Payload& payload, const std::wstring& path, const std::wstring& dir, int allUsers)
@@ -173,13 +165,13 @@ void CaseRun::Finish()
     // delayed removal runs for a few seconds after the program's end.
     for (const PROCESSENTRY32W& process : Leftovers(own)) {
         if (!Check(Upper(process.szExeFile) != L"WINEDBG.EXE", L"a crash dialog (winedbg) appeared"))
-            Terminate(process.th32ProcessID);
+            testing_support::EndProcess(process.th32ProcessID);
     }
     std::vector<PROCESSENTRY32W> left;
     WaitUntil([&] { return (left = Leftovers(own)).empty(); }, 30000, 100);
     for (const PROCESSENTRY32W& process : left) {
         Check(false, std::wstring(L"leftover process ") + process.szExeFile);
-        Terminate(process.th32ProcessID);
+        testing_support::EndProcess(process.th32ProcessID);
     }
     if (!haveBefore)
         return;
@@ -462,7 +454,7 @@ KeyLock::KeyLock(const std::wstring& path) : m_path(path)
     }
     if (key)
         RegCloseKey(key);
-    if (m_sddl.empty() || !WriteBytes(LockFile(), WideToUtf8(path + L"|" + m_sddl)) ||
+    if (m_sddl.empty() || !WriteBytes(LockFile(), ToUtf8(path + L"|" + m_sddl)) ||
         !SetDacl(path, L"D:P(A;;KR;;;WD)"))
         return;
     HKEY probe = nullptr;
@@ -483,9 +475,7 @@ void RestoreLockedKey()
     std::string bytes;
     if (!testing_support::ReadBytes(LockFile(), &bytes))
         return;
-    std::wstring line(bytes.size(), L'\0');
-    line.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), line.data(),
-                                    static_cast<int>(line.size())));
+    const std::wstring line = testing_support::FromUtf8(bytes);
     const size_t bar = line.find(L'|');
     if (bar != std::wstring::npos && SetDacl(line.substr(0, bar), line.substr(bar + 1))) {
         Say(L"restored the permissions of HKLM\\" + line.substr(0, bar));
@@ -495,17 +485,9 @@ void RestoreLockedKey()
 
 void Say(const std::wstring& text)
 {
-    const std::string bytes = WideToUtf8(text + L"\n");
+    const std::string bytes = ToUtf8(text + L"\n");
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
-}
-
-std::string WideToUtf8(const std::wstring& text)
-{
-    std::string bytes(text.size() * 3, '\0');
-    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                                     static_cast<int>(bytes.size()), nullptr, nullptr));
-    return bytes;
 }
 
 } // namespace faults

@@ -48,6 +48,8 @@ using testing_support::MakeDirs;
 using testing_support::MessageBoxSeen;
 using testing_support::RemoveTree;
 using testing_support::ShellPath;
+using testing_support::ToUtf8;
+using testing_support::VisibleWindowsOf;
 using testing_support::WaitUntil;
 using testing_support::WizardDriver;
 using testing_support::WriteBytes;
@@ -254,7 +256,6 @@ void CheckInstalled(CaseRun& run, const Payload& payload, const std::wstring& di
 void RestoreLockedKey();
 
 void Say(const std::wstring& text);
-std::string WideToUtf8(const std::wstring& text);
 
 // A case ("<family>.<what>").
 struct FaultCase {

@@ -1,6 +1,7 @@
 // PlantLink: see plant_link.h.
 #include "plant_link.h"
 
+#include "test_support.h"
 #include "wait_until.h"
 
 #include <cwchar>
@@ -13,38 +14,6 @@ namespace {
 
 const wchar_t kRequests[] = L"C:\\velt-links";
 
-std::string Utf8(const std::wstring& text)
-{
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-bool WriteWhole(const std::wstring& path, const std::string& bytes)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-std::string ReadWhole(const std::wstring& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    char buffer[256];
-    DWORD read = 0;
-    const BOOL ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr);
-    CloseHandle(file);
-    return ok ? std::string(buffer, read) : std::string();
-}
-
 std::vector<std::wstring> g_planted;  // this process's links, as given (tests plant from one thread)
 
 // One request to the planter (an empty target: take the link back); its answer.
@@ -56,10 +25,10 @@ std::string Ask(const std::wstring& link, const std::wstring& target, DWORD dead
     const std::wstring done = name + L".done";
     std::string answer = "no link planter answered (run the tests in a session of tools/wine-session.sh)";
     CreateDirectoryW(kRequests, nullptr);
-    if (WriteWhole(name + L".tmp", Utf8(link) + "\n" + Utf8(target) + "\n") &&
+    if (WriteBytes(name + L".tmp", ToUtf8(link + L"\n" + target + L"\n")) &&
         MoveFileExW((name + L".tmp").c_str(), (name + L".req").c_str(), MOVEFILE_REPLACE_EXISTING) &&
         WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, deadlineMs)) {
-        WaitUntil([&] { return !(answer = ReadWhole(done)).empty(); }, 1000);
+        WaitUntil([&] { return ReadBytes(done, &answer) && !answer.empty(); }, 1000);
         DeleteFileW(done.c_str());
     } else {
         DeleteFileW((name + L".req").c_str());

@@ -5,7 +5,9 @@
 #include "plant_link.h"
 #include "system_dll.h"
 
+#include <aclapi.h>
 #include <psapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
@@ -239,6 +241,22 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, std::string* o
     return child.WaitExit(spent < ms ? ms - spent : 0) ? child.ExitCode() : -1;
 }
 
+std::string ToUtf8(const std::wstring& text)
+{
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+    return bytes;
+}
+
+std::wstring FromUtf8(const std::string& bytes)
+{
+    std::wstring text(bytes.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                                    static_cast<int>(text.size())));
+    return text;
+}
+
 std::string FileContent(const std::wstring& path)
 {
     std::string bytes;
@@ -321,6 +339,20 @@ bool RunsUnderWow64()
     const auto isWow64 = SystemFunction<IsWow64Fn>(L"kernel32.dll", "IsWow64Process");
     BOOL wow = FALSE;
     return isWow64 && isWow64(GetCurrentProcess(), &wow) && wow;
+}
+
+bool SetFolderDacl(const std::wstring& folder, const wchar_t* sddl)
+{
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) &&
+                     GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted) &&
+                     SetNamedSecurityInfoW(const_cast<LPWSTR>(folder.c_str()), SE_FILE_OBJECT,
+                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    LocalFree(sd);
+    return set;
 }
 
 std::wstring LinkTarget(const std::wstring& link)

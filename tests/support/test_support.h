@@ -84,6 +84,9 @@ std::string FileContent(const std::wstring& path);
 inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 bool MakeDirs(const std::wstring& path);
 std::wstring UniqueName(const std::wstring& prefix);
+// UTF-16 text as UTF-8 bytes, and back (invalid bytes become U+FFFD).
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& bytes);
 
 // Deletes a folder tree (or a file), read-only items too, with plain file
 // calls (no shell); true when it is gone. Links planted by PlantLink below it
@@ -107,6 +110,10 @@ std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& path);
 // registry view `view` gives (0: this program's).
 bool SetRegString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& data,
                   REGSAM view = 0);
+
+// Replaces a folder's access list with the one of `sddl` ("D:P(...)"),
+// protected from inheritance; false when it could not be set.
+bool SetFolderDacl(const std::wstring& folder, const wchar_t* sddl);
 
 // A shell link's target; "<none>" when it cannot be read, "<icon differs>"
 // when its icon is not the target's first icon.

@@ -2,6 +2,7 @@
 #include "wizard_driver.h"
 
 #include "image.h"
+#include "product.h"
 #include "skin_archive.h"
 #include "skin_window.h"
 
@@ -25,6 +26,17 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
+// Posts a click at a client point of `window`.
+void PostClick(HWND window, POINT client)
+{
+    const LPARAM pos = MAKELPARAM(client.x, client.y);
+    PostMessageW(window, WM_MOUSEMOVE, 0, pos);
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, pos);
+    PostMessageW(window, WM_LBUTTONUP, 0, pos);
+}
+
+} // namespace
+
 std::vector<HWND> VisibleWindowsOf(DWORD pid)
 {
     std::vector<HWND> windows;
@@ -37,16 +49,12 @@ std::vector<HWND> VisibleWindowsOf(DWORD pid)
     return windows;
 }
 
-// Posts a click at a client point of `window`.
-void PostClick(HWND window, POINT client)
+std::wstring WindowTextOf(HWND window)
 {
-    const LPARAM pos = MAKELPARAM(client.x, client.y);
-    PostMessageW(window, WM_MOUSEMOVE, 0, pos);
-    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, pos);
-    PostMessageW(window, WM_LBUTTONUP, 0, pos);
+    WCHAR text[1024] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
 }
-
-} // namespace
 
 bool WizardDriver::Start(const std::wstring& exe, const std::wstring& skinArchive, const std::wstring& workDir,
                          const std::wstring& arguments)
@@ -204,38 +212,42 @@ bool WizardDriver::TypeText(const std::wstring& page, const std::wstring& contro
     return true;
 }
 
+namespace {
+
+// A key event: virtual key `vk`, or the character `ch` with KEYEVENTF_UNICODE.
+INPUT Key(WORD vk, wchar_t ch, DWORD flags)
+{
+    INPUT key = {};
+    key.type = INPUT_KEYBOARD;
+    key.ki = {vk, static_cast<WORD>(ch), flags, 0, 0};
+    return key;
+}
+
+bool Send(std::vector<INPUT>& in)
+{
+    return in.empty() || SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
+}
+
+} // namespace
+
 bool WizardDriver::Keys(std::initializer_list<WORD> chord)
 {
     std::vector<INPUT> in;
-    for (WORD vk : chord) {
-        INPUT key = {};
-        key.type = INPUT_KEYBOARD;
-        key.ki.wVk = vk;
-        in.push_back(key);
-    }
-    for (auto it = chord.end(); it != chord.begin();) {
-        INPUT key = {};
-        key.type = INPUT_KEYBOARD;
-        key.ki.wVk = *--it;
-        key.ki.dwFlags = KEYEVENTF_KEYUP;
-        in.push_back(key);
-    }
-    return SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
+    for (WORD vk : chord)
+        in.push_back(Key(vk, 0, 0));
+    for (auto it = chord.end(); it != chord.begin();)
+        in.push_back(Key(*--it, 0, KEYEVENTF_KEYUP));
+    return Send(in);
 }
 
 bool WizardDriver::TypeKeys(const std::wstring& text)
 {
     std::vector<INPUT> in;
     for (wchar_t ch : text) {
-        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
-            INPUT key = {};
-            key.type = INPUT_KEYBOARD;
-            key.ki.wScan = ch;
-            key.ki.dwFlags = KEYEVENTF_UNICODE | up;
-            in.push_back(key);
-        }
+        in.push_back(Key(0, ch, KEYEVENTF_UNICODE));
+        in.push_back(Key(0, ch, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
     }
-    return in.empty() || SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
+    return Send(in);
 }
 
 HWND WizardDriver::KeyboardWindow() const
@@ -287,11 +299,6 @@ bool WizardDriver::WaitChildrenEnded(const wchar_t* exe, DWORD ms) const
     return Process() && WaitUntil([&] { return RunningChild(ProcessId(), exe) == 0; }, ms, 100);
 }
 
-std::vector<HWND> WizardDriver::VisibleTopLevelWindows() const
-{
-    return VisibleWindowsOf(ProcessId());
-}
-
 int WizardDriver::ProgressWidth(const std::wstring& page, const std::wstring& control)
 {
     HWND window = WindowOf(page);
@@ -332,6 +339,24 @@ int WizardDriver::ProgressWidth(const std::wstring& page, const std::wstring& co
         return run + 1;
     // A full bar: the frame's right border lies over its last column.
     return run > 0 ? run + 2 : -1;
+}
+
+bool StartSetup(WizardDriver& run, const std::wstring& exe)
+{
+    return run.Start(ModuleDir() + L"\\" + exe, kSetupSkinFileName) &&
+           run.WaitFrame(kSetupWindowTitle, 30000) != nullptr;
+}
+
+bool StartUninstall(WizardDriver& run, const std::wstring& dir, const std::wstring& workDir)
+{
+    return run.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName, workDir) &&
+           run.WaitFrame(kUninstallWindowTitle, 30000, L"Page9Wnd.xml") != nullptr;
+}
+
+bool EndsWithZero(const WizardDriver& run, DWORD ms)
+{
+    DWORD code = 99;
+    return run.WaitExit(ms, &code) && code == 0;
 }
 
 bool WalkSetupToPage4(WizardDriver& run, bool onlyMe)

@@ -156,8 +156,6 @@ public:
     // Waits until no process named `exe` that the program started still runs
     // (Uninstall's delayed removal, "cmd.exe", goes on after the program).
     bool WaitChildrenEnded(const wchar_t* exe, DWORD ms) const;
-    // The process's visible top-level windows now.
-    std::vector<HWND> VisibleTopLevelWindows() const;
 
     // The page (or the frame, page empty) is visible and the screen shows in
     // its control exactly what the layout draws there with `text` as the
@@ -195,6 +193,22 @@ private:
     std::map<std::wstring, std::vector<skinshot::NamedControl>> m_listings;
     UINT m_dpi = 0;  // ProgramDpi's answer, once known
 };
+
+// A window's text as it answers WM_GETTEXT (a native field of another
+// process too); empty when it does not answer within 5 s.
+std::wstring WindowTextOf(HWND window);
+
+// The visible top-level windows of process `pid` now.
+std::vector<HWND> VisibleWindowsOf(DWORD pid);
+
+// Starts `exe` (a program beside the test program, by default Setup.exe) and
+// waits for Setup's frame; false when it did not appear.
+bool StartSetup(WizardDriver& run, const std::wstring& exe = L"Setup.exe");
+// Starts <dir>\\Uninstall.exe (current directory `workDir`, by default the
+// temporary folder) and waits for its frame; false when it did not appear.
+bool StartUninstall(WizardDriver& run, const std::wstring& dir, const std::wstring& workDir = L"");
+// The program ends within ms with exit code 0.
+bool EndsWithZero(const WizardDriver& run, DWORD ms = 30000);
 
 // Setup's fresh-install frame from its first screen to Page4 with the frame's
 // and the pages' "nextbtn" (Page3's "onlymebtn" clicked first when onlyMe),

@@ -220,7 +220,7 @@ void CheckBitness(const std::wstring& dir)
           L"64-bit Windows: the folder and the shortcuts' target lie in " + programFiles);
 }
 
-bool StartSetup(WizardDriver& run, const std::wstring& exe)
+bool StartSetupAt(WizardDriver& run, const std::wstring& exe)
 {
     return Step(run.Start(exe, kSetupSkinFileName) && run.WaitFrame(kSetupWindowTitle, 30000) != nullptr,
                 L"Setup did not show its frame");
@@ -245,7 +245,7 @@ void FreshInstallation(const std::wstring& setup, const std::wstring& setupDir)
 {
     Say(L"1. A fresh installation, every page, the default choices");
     WizardDriver run;
-    if (!StartSetup(run, setup))
+    if (!StartSetupAt(run, setup))
         return;
     Shot(run, run.Frame(), L"first-screen");
     if (!Next(run, nullptr, L"Page1", L"welcome") || !Next(run, L"Page1", L"Page2", L"licence") ||
@@ -298,7 +298,7 @@ void Repair(const std::wstring& setup, const std::wstring& setupDir)
     DeleteFileW(ComposeShortcutPaths(1).desktopLink.c_str());
     DeleteFileW((dir + L"\\" + kUninstallSkinFileName).c_str());
     WizardDriver run;
-    if (!StartSetup(run, setup))
+    if (!StartSetupAt(run, setup))
         return;
     Shot(run, run.Frame(), L"maintenance");
     run.Click(L"fixbtn");
@@ -320,7 +320,7 @@ void Removal(const std::wstring& setup)
 {
     Say(L"4. Setup again: removal");
     WizardDriver run;
-    if (!StartSetup(run, setup))
+    if (!StartSetupAt(run, setup))
         return;
     if (!Next(run, nullptr, L"Page9", L"confirm-removal"))
         return;

@@ -31,14 +31,6 @@ using namespace testing_support;
 
 namespace {
 
-// Starts <dir>\\Uninstall.exe (current directory: `workDir`, by default the
-// temporary folder) and waits for its confirmation frame.
-bool StartUninstall(WizardDriver& run, const std::wstring& dir, const std::wstring& workDir = L"")
-{
-    return run.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName, workDir) &&
-           run.WaitFrame(kUninstallWindowTitle, 20000, L"Page9Wnd.xml") != nullptr;
-}
-
 // On the completion page: the progress page has gone, the line about files
 // in use says `left` (nothing when empty), Uninstall's folder is still
 // there; `beforeFinish` runs; "finishbtn" ends Uninstall with 0, its folder
@@ -62,8 +54,7 @@ void Finish(WizardDriver& run, const std::wstring& dir, const std::wstring& left
         },
         20000, 20));
     EXPECT_TRUE(stayed) << "removed before Uninstall ended";
-    DWORD code = 99;
-    EXPECT_TRUE(run.WaitExit(0, &code) && code == 0) << code;
+    EXPECT_TRUE(EndsWithZero(run, 0));
 }
 
 } // namespace
@@ -82,7 +73,7 @@ TEST(UninstallWizard, TheFrameThenTheFullRemovalWithTheFolderGoneAfterExit)
     ASSERT_TRUE(install.Ok());
     WizardDriver run;
     ASSERT_TRUE(StartUninstall(run, install.Dir(), install.Dir()));
-    ASSERT_EQ(1u, run.VisibleTopLevelWindows().size());
+    ASSERT_EQ(1u, VisibleWindowsOf(run.ProcessId()).size());
     HWND frame = run.Frame();
     RECT now = {};
     auto sizeIs = [&](LONG width, LONG height) {

@@ -76,8 +76,20 @@ fetch_source() { # name, glob of the orig tarball
 fetch_source zlib 'zlib_*.orig.tar.*' || true
 fetch_source pugixml 'pugixml_*.orig.tar.*' || true
 
+# A mirror being synced answers with index files of the wrong size for a
+# while: the update is tried three times, a little later each time, and
+# after that apt goes on with the indexes it has (the install below fails
+# by itself when they do not serve).
 if [ "$need_update" -eq 1 ]; then
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  for wait in 20 60 0; do
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq && break
+    if [ "$wait" -eq 0 ]; then
+      echo "bootstrap: apt-get update failed three times; going on with the package lists apt has" >&2
+    else
+      echo "bootstrap: apt-get update failed; trying again in $wait s" >&2
+      sleep "$wait"
+    fi
+  done
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "bootstrap: installing ${missing[*]}"

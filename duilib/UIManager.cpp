@@ -746,8 +746,8 @@ bool CPaintManagerUI::DrawImageString(HDC hDC, const RECT& rcItem, const RECT& r
     if (GetDpi() != kLayoutDpi) {
         // Above 96 DPI the part drawn is resized once to its scaled size with
         // a smoothing filter, and then drawn pixel for pixel. It is resized
-        // from the nearer of the picture and its 2x copy ("name@2x.ext",
-        // exactly twice the size) where the skin has one: the copy from 144
+        // from the nearer of the picture and its 2x copy ("name@2x.ext" or
+        // "name@2x.png", exactly twice the size) where the skin has one: the copy from 144
         // DPI on. A nine-grid's cells are resized each on its own, its
         // corners to their scaled size (from the 2x copy, its corners at
         // twice their size: at 192 DPI its very pixels).
@@ -773,10 +773,14 @@ bool CPaintManagerUI::DrawImageString(HDC hDC, const RECT& rcItem, const RECT& r
             SIZE szTwice = {0, 0};
             HBITMAP hbmTwice = NULL;
             if (2 * GetDpi() >= 3 * kLayoutDpi) {
-                std::wstring twice = image.file;
-                const size_t dot = twice.rfind(L'.');
-                twice.insert(dot == std::wstring::npos ? twice.size() : dot, L"@2x");
-                hbmTwice = GetImage(twice.c_str(), &szTwice);
+                // "name@2x.ext", else "name@2x.png": a JPEG's text and lines
+                // keep better in a lossless copy.
+                std::wstring stem = image.file;
+                const size_t dot = stem.rfind(L'.');
+                const std::wstring ext = dot == std::wstring::npos ? L"" : stem.substr(dot);
+                stem = stem.substr(0, dot) + L"@2x";
+                hbmTwice = GetImage((stem + ext).c_str(), &szTwice);
+                if (hbmTwice == NULL && ext != L".png") hbmTwice = GetImage((stem + L".png").c_str(), &szTwice);
             }
             duirender::Image scaled;
             if (hbmTwice && szTwice.cx == 2 * sz.cx && szTwice.cy == 2 * sz.cy) {

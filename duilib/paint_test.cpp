@@ -149,7 +149,8 @@ TEST(DpiScaling, PicturesResizeSmoothlyFromTheirOwnPartOfTheSheet)
 // A picture with a 2x copy is resized from the nearer of the two (the copy
 // from 144 DPI on), and a nine-grid's cells each on its own: n.png's ring
 // (blue in the picture, red in its 2x copy) is exactly its scaled corner
-// wide, and neither it nor the green middle takes in the other's colour.
+// wide, and neither it nor the green middle takes in the other's colour. A
+// JPEG's 2x copy may be a PNG: pic.jpg is blue, pic@2x.png red.
 TEST(DpiScaling, NineGridsTakeTheirCornersWholeFromTheNearerCopy)
 {
     ASSERT_TRUE(duitest::UseSkin(L"DuiTest.dat"));
@@ -171,5 +172,7 @@ TEST(DpiScaling, NineGridsTakeTheirCornersWholeFromTheNearerCopy)
                 EXPECT_EQ((*line)[i], inRing ? ring : kGreen) << i;
             }
         }
+        const std::vector<DWORD> picture = bmp.Cut(w.Find(L"jpg")->GetPos());
+        EXPECT_TRUE(std::all_of(picture.begin(), picture.end(), [&](DWORD px) { return ColoursNear(px, ring, 8); }));
     }
 }

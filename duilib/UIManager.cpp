@@ -747,10 +747,10 @@ bool CPaintManagerUI::DrawImageString(HDC hDC, const RECT& rcItem, const RECT& r
         // Above 96 DPI the part drawn is resized once to its scaled size with
         // a smoothing filter, and then drawn pixel for pixel. It is resized
         // from the nearer of the picture and its 2x copy ("name@2x.ext" or
-        // "name@2x.png", exactly twice the size) where the skin has one: the copy from 144
-        // DPI on. A nine-grid's cells are resized each on its own, its
-        // corners to their scaled size (from the 2x copy, its corners at
-        // twice their size: at 192 DPI its very pixels).
+        // "name@2x.png", exactly twice the size) where the skin has one: the
+        // copy from 144 DPI on. A nine-grid's cells are resized each on its
+        // own, its corners to their scaled size (from the 2x copy, its
+        // corners at twice their size: at 192 DPI its very pixels).
         if (source.left == 0 && source.top == 0 && source.right == 0 && source.bottom == 0) source = {0, 0, sz.cx, sz.cy};
         source.right = source.right < sz.cx ? source.right : sz.cx;
         source.bottom = source.bottom < sz.cy ? source.bottom : sz.cy;

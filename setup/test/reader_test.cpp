@@ -172,16 +172,6 @@ bool NameMatches(const std::wstring& name, const std::wstring& want)
     return name == want;
 }
 
-std::string Utf8(const std::wstring& w)
-{
-    if (w.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
 // Appends the step's visible trees to %VELT_ACCESSIBILITY_DOC% as Markdown.
 void Document(const std::wstring& step, const std::vector<AccTree>& trees)
 {
@@ -211,7 +201,7 @@ void Document(const std::wstring& step, const std::vector<AccTree>& trees)
                    c.keys + L" | " + value + L" |\n";
         }
     }
-    const std::string bytes = Utf8(out);
+    const std::string bytes = ToUtf8(out);
     fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
 }
@@ -237,14 +227,14 @@ void Compare(const std::wstring& step, const std::vector<AccTree>& trees, const 
             if (used[i] || !NameMatches(seen[i].name, row.name))
                 continue;
             found = used[i] = true;
-            EXPECT_EQ(seen[i].role, row.role) << Utf8(seen[i].name);
+            EXPECT_EQ(seen[i].role, row.role) << ToUtf8(seen[i].name);
             EXPECT_EQ(seen[i].state & kTold, Expected(row.role, row.states))
-                << Utf8(seen[i].name) << ": " << Utf8(StateNames(seen[i].state));
+                << ToUtf8(seen[i].name) << ": " << ToUtf8(StateNames(seen[i].state));
         }
-        EXPECT_TRUE(found) << "not read: " << Utf8(row.name);
+        EXPECT_TRUE(found) << "not read: " << ToUtf8(row.name);
     }
     for (size_t i = 0; i < seen.size(); ++i)
-        EXPECT_TRUE(used[i]) << "read but not expected: " << Utf8(seen[i].name) << " (" << Utf8(RoleName(seen[i].role))
+        EXPECT_TRUE(used[i]) << "read but not expected: " << ToUtf8(seen[i].name) << " (" << ToUtf8(RoleName(seen[i].role))
                              << ")";
     Document(step, trees);
 }
@@ -281,7 +271,7 @@ LONG StateOf(const WizardDriver& run, const std::wstring& page, const std::wstri
 // reader would on its focus event: a text of that name.
 void CheckFocusedField(const WizardDriver& run, const std::wstring& page, const std::wstring& name)
 {
-    SCOPED_TRACE(Utf8(name));
+    SCOPED_TRACE(ToUtf8(name));
     ComPtr<IAccessible> tree;
     ASSERT_TRUE(Open(run.Page(page), tree));
     const std::vector<Child> children = Read(run.Page(page)).children;
@@ -357,10 +347,10 @@ public:
     {
         SCOPED_TRACE(step);
         ASSERT_NE(m_hook, nullptr);
-        ASSERT_TRUE(skinshot::PumpUntil([&] { return m_run.PageVisible(next); }, 120000)) << Utf8(next);
+        ASSERT_TRUE(skinshot::PumpUntil([&] { return m_run.PageVisible(next); }, 120000)) << ToUtf8(next);
         ASSERT_FALSE(g_values.empty()) << "no value change of the progress bar";
         for (size_t i = 1; i < g_values.size(); ++i)
-            EXPECT_LE(Percent(g_values[i - 1]), Percent(g_values[i])) << Utf8(g_values[i - 1]) << " then " << Utf8(g_values[i]);
+            EXPECT_LE(Percent(g_values[i - 1]), Percent(g_values[i])) << ToUtf8(g_values[i - 1]) << " then " << ToUtf8(g_values[i]);
         const AccTree done = Read(m_run.Page(g_progressPage));
         auto bar = std::find_if(done.children.begin(), done.children.end(),
                                 [](const Child& c) { return c.role == ROLE_SYSTEM_PROGRESSBAR; });

@@ -18,19 +18,13 @@
 #     name@2x.png        the 2x copy of a picture, for 144 DPI and more (the
 #                        window library takes it where the skin has one),
 #                        written for the pictures that <skin>.entries lists
-#                        one of: today CaptionButton.png's.
+#                        one of: every background, button.png and
+#                        CaptionButton.png (the progress fill is a smooth
+#                        gradient, which the library's enlargement draws as
+#                        well as a copy would).
 # One drawing code serves both scales: at 2x a picture's text is set at
-# twice the point size and its lines drawn twice as wide, never enlarged; a
-# 2x copy is drawn only for the pictures the entries list one of, and stored
-# as a lossless PNG of exactly twice the size. What a 2x copy costs (bytes):
-#   CaptionButton@2x.png  1644 (thin lines: the cross)
-#   button@2x.png         62908 (every button's text)
-#   a background at 2x    65000 to 121000 as drawn (7000 to 9000 with a
-#                         palette of 32 colours); bench/README.md has the
-#                         sums
-# The release kit must stay within 800000 bytes and had about 20000 bytes of
-# room, so only the close button carries a 2x copy; the progress fill is a
-# smooth gradient, which the library's enlargement draws as well as a copy.
+# twice the point size and its lines drawn twice as wide, never enlarged. A
+# 2x copy is a PNG of exactly twice the size.
 # A page shows the slice of its own frame-sized picture that lies under it, so
 # every background is drawn at the size of the frame it belongs to.
 # A page shows only the rectangle that its layout's bkimage "source" cuts
@@ -44,8 +38,20 @@
 #                thin lines stay crisp); every channel of every pixel shown
 #                stays within 40 of 255 levels of the drawn one (the error sits
 #                at the edges of the text; the mean error is about 1.5 levels).
-#   sprites      PNG by zopflipng: lossless (with a palette where the picture
+#                Their 2x copies: PNG with a palette of 48 colours (pngquant,
+#                no dithering, so flat areas stay flat), within the same 40
+#                levels; a 2x background is mostly text on flat colour, which
+#                a palette keeps far better per byte than JPEG (about 10 KB
+#                against 16 KB at quality 60).
+#   button.png   PNG with a palette of 256 colours with alpha (pngquant, no
+#                dithering), at 1x and 2x: every channel within 24 levels (the
+#                anti-aliased edges of its text; 9 and 18 levels today), at a
+#                third of the lossless size (pngquant gives the same bytes
+#                for the same picture).
+#   the others   PNG by zopflipng: lossless (with a palette where the picture
 #                has at most 256 colours), the same pixels as drawn.
+# The release kit's size (bench/README.md, "The kit zip") is most of all
+# these pictures and the programs.
 #
 # Usage: make_pictures.sh <uninstall|setup> <out-dir>
 # Exit status: 0 when every picture was written, non-zero otherwise (1 for bad
@@ -67,7 +73,9 @@ trap 'rm -rf "$tmp"' EXIT
 # chroma.
 png_opts=(-strip -define png:exclude-chunks=date,time -define png:color-type=6)
 jpg_opts=(-strip -sampling-factor 1x1 -quality 90 -interlace JPEG)
-command -v zopflipng >/dev/null || { echo "missing zopflipng (tools/bootstrap.sh)" >&2; exit 1; }
+for tool in zopflipng pngquant; do
+  command -v $tool >/dev/null || { echo "missing $tool (tools/bootstrap.sh)" >&2; exit 1; }
+done
 layouts=$(dirname "$0")
 entries=$layouts/$skin.entries
 [ "$skin" = setup ] && layouts=$layouts/setup
@@ -81,7 +89,7 @@ same_look() { # <a> <b> <levels> <geometry>
     convert "$2" -crop "$4" +repage "$tmp/look-b.png"
     a=$tmp/look-a.png b=$tmp/look-b.png
   fi
-  peak=$(compare -metric PAE "$a" "$b" null: 2>&1 | sed 's/ .*//') || true
+  peak=$(compare -metric PAE "$a" "$b" null: 2>&1 | sed 's/[. ].*//') || true
   if ! [[ $peak =~ ^[0-9]+$ ]] || [ "$peak" -gt $(($3 * 257)) ]; then
     echo "make_pictures: $(basename "$2") is off by ${peak:-?} of 65535 levels (at most $(($3 * 257)))" >&2
     return 1
@@ -92,6 +100,15 @@ same_look() { # <a> <b> <levels> <geometry>
 store_png() { # <drawn.png> <out.png>
   zopflipng -y --iterations=5 "$1" "$2" >/dev/null
   same_look "$1" "$2" 0 ""
+}
+
+# Writes <drawn.png> to <out.png> with a palette of <colours> (alpha kept),
+# without dithering, then as small as zopflipng makes it; fails unless every
+# channel of the <geometry> rectangle ("" for all) stays within <levels>.
+store_palette() { # <drawn.png> <out.png> <colours> <levels> <geometry>
+  pngquant --nofs --strip --speed 1 --force --output "$tmp/palette.png" "$3" -- "$1"
+  zopflipng -y --iterations=5 "$tmp/palette.png" "$2" >/dev/null
+  same_look "$1" "$2" "$4" "$5"
 }
 
 # Drawing at scale <k> (1 or 2): every picture is drawn by the same code at
@@ -247,7 +264,7 @@ frame_background() {
       convert "$kept" "${jpg_opts[@]}" "$file"
       same_look "$tmp/drawn.png" "$file" 40 "$shown"
     else
-      store_png "$kept" "${file%.jpg}@2x.png"
+      store_palette "$kept" "${file%.jpg}@2x.png" 48 40 "$shown"
     fi
   done
 }
@@ -418,11 +435,11 @@ draw_sprites() { # <k>
     "${png_opts[@]}" "$tmp/CaptionButton-$k.png"
 }
 draw_sprites 1
-store_png "$tmp/button-1.png" "$out/button.png"
+store_palette "$tmp/button-1.png" "$out/button.png" 256 24 ""
 store_png "$tmp/CaptionButton-1.png" "$out/CaptionButton.png"
 if [ -n "$(scales_of button.png)$(scales_of CaptionButton.png)" ]; then
   draw_sprites 2
-  [ -z "$(scales_of button.png)" ] || store_png "$tmp/button-2.png" "$out/button@2x.png"
+  [ -z "$(scales_of button.png)" ] || store_palette "$tmp/button-2.png" "$out/button@2x.png" 256 24 ""
   [ -z "$(scales_of CaptionButton.png)" ] || store_png "$tmp/CaptionButton-2.png" "$out/CaptionButton@2x.png"
 fi
 

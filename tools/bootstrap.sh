@@ -17,7 +17,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   googletest libstb-dev
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
-  fonts-wqy-microhei nsis locales python3 zopfli
+  fonts-wqy-microhei nsis locales python3 zopfli pngquant
   osslsigncode openssl softhsm2 libengine-pkcs11-openssl
   wine32:i386
 )

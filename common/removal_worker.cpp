@@ -59,6 +59,7 @@ std::vector<std::wstring> LeftByOthers(const std::vector<std::wstring>& handed, 
 
 RemovalOutcome RunRemoval(const RemovalJob& job, WorkerHooks& hooks)
 {
+    static_cast<void>(hooks.PassCheckpoint(Checkpoint::BeforeRemoval, -1));
     RemovalOutcome outcome;
     outcome.allUsers = job.allUsers;
     const std::wstring recordPath = InstallRecordKeyPath(job.productKey);

@@ -1,13 +1,15 @@
 // RunRemoval: the removal of an installed product, step by step, on the
 // calling thread (the removal worker of Setup's maintenance mode and of
 // Uninstall), apart from any window: the page hands it the job and its hooks
-// (only the bar is used) and gets the outcome back.
+// (the bar and the one checkpoint) and gets the outcome back.
 //
-// Steps: the install record under RecordRoot(job.allUsers) is opened for full
-// access; its "InstallLocation" is read (when that fails, the current user's
-// record is tried instead, and the rest of the removal works for the current
-// user). A location from the current user's record that an elevated
-// program may not trust (record_trust.h) counts as unreadable: no file goes.
+// Steps: the checkpoint BeforeRemoval (worker_hooks.h; its answer is not
+// asked: a removal never stops early). The install record under
+// RecordRoot(job.allUsers) is opened for full access; its "InstallLocation"
+// is read (when that fails, the current user's record is tried instead, and
+// the rest of the removal works for the current user). A location from the
+// current user's record that an elevated program may not trust
+// (record_trust.h) counts as unreadable: no file goes.
 // From a non-empty location what the installation created is removed
 // (install_removal.h; for the record of all users with a shell notification
 // and at above-normal priority, raised_priority.h, given back after it), and the delayed removal is started for

@@ -3,7 +3,7 @@
 // which root it works on, what goes from the folder (a folder of the user's
 // and the desktop included), the shortcuts (another product's in the shared
 // programs group stay), the autostart value and the record, the bar's three
-// steps, and files that another program holds open. What the windows add
+// steps and the checkpoint before them, and files that another program holds open. What the windows add
 // (the pages, Uninstall's own folder after it has ended) is checked end to
 // end in uninstall_test.cpp.
 #include "removal_worker.h"
@@ -20,20 +20,27 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 using namespace testing_support;
 
 namespace {
 
-// The progress page's side: a bar `maxWidth` wide (-1: none).
+// The progress page's side: a bar `maxWidth` wide (-1: none). Every
+// checkpoint says "stop", which a removal does not ask.
 struct BarHooks : WorkerHooks {
     explicit BarHooks(int max) : maxWidth(max) {}
     int BarMaxWidth() override { return maxWidth; }
     void SetBarWidth(int width) override { widths.push_back(width); }
-    bool PassCheckpoint(Checkpoint, int) override { return false; }
+    bool PassCheckpoint(Checkpoint at, int entry) override
+    {
+        checkpoints.push_back({at, entry, widths.size()});
+        return true;
+    }
     void ShowError(const std::wstring& text) override { errors.push_back(text); }
     const int maxWidth;
     std::vector<int> widths;
+    std::vector<std::tuple<Checkpoint, int, size_t>> checkpoints;  // and how many widths came before
     std::vector<std::wstring> errors;
 };
 
@@ -44,8 +51,9 @@ struct BarHooks : WorkerHooks {
 // payload's (or the manifest's) names when it was the user's or is the
 // desktop (even with a manifest that claims it), nothing without a location.
 // The shortcuts, the autostart value and the record go under the root worked
-// on; the bar reads 158, 316, 474 whatever happened, and a page without a
-// bar gets no width; the process and the thread end at the priorities they
+// on; the bar reads 158, 316, 474 whatever happened, after the one
+// checkpoint (whose "stop" goes unheeded), and a page without a bar gets no
+// width; the process and the thread end at the priorities they
 // had. A record of the current user's whose location an
 // elevated program may not trust removes no file.
 TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
@@ -107,6 +115,7 @@ TEST(RemovalEngine, RemovesWhatTheRecordAndTheManifestSay)
         EXPECT_EQ(c.workedOn, outcome.allUsers);
         EXPECT_EQ(c.scope, outcome.scope);
         EXPECT_EQ(hooks.widths, (c.hasBar ? std::vector<int>{158, 316, 474} : std::vector<int>{}));
+        EXPECT_EQ(hooks.checkpoints, (std::vector<std::tuple<Checkpoint, int, size_t>>{{Checkpoint::BeforeRemoval, -1, 0}}));
         EXPECT_TRUE(hooks.errors.empty());
         for (const std::wstring& link : {links.programsProduct, links.desktopLink, links.quickLaunchLink})
             EXPECT_FALSE(Exists(link)) << link;

@@ -8,7 +8,9 @@
 // Checkpoints: the installation stops at these, in this order (AfterEntry
 // once after every payload entry, entry = its index); at each the page may
 // hold it while the user is asked whether to quit, and tells it whether to
-// stop. Repair and removal have none.
+// stop. The removal passes one, BeforeRemoval, before its first step, and
+// never stops there (its page does not hold its worker; it exists for the
+// observer below). The repair has none.
 #pragma once
 
 #include <string>
@@ -22,6 +24,7 @@ enum class Checkpoint {
     AfterManifest,     // the install manifest is written
     AfterAutostart,    // the shortcuts and the autostart value are made
     AtFinish,          // the bar is full; the finish page comes next
+    BeforeRemoval,     // the removal: nothing removed yet, the bar as its page starts it
 };
 
 class WorkerHooks {

@@ -2,10 +2,11 @@
 # Regenerates docs/accessibility.md under 64-bit Wine: what a screen reader
 # reads on every screen of Setup and Uninstall, never written by hand. It
 # runs the reader walk-throughs (setup_wizard_tests, ReaderWalk.*: a fresh
-# installation, the installed Uninstall, Setup's maintenance with a repair)
-# in the build's own prefix with VELT_ACCESSIBILITY_DOC set; they append one
-# table per screen as they read it (role, name, states, keyboard shortcut,
-# value), and this script puts them under the page's introduction.
+# installation, the installed Uninstall, Setup's maintenance with a repair
+# and a removal) in the build's own prefix with VELT_ACCESSIBILITY_DOC set;
+# they append one table per screen as they read it (role, name, states,
+# keyboard shortcut, value), and this script puts them under the page's
+# introduction.
 #
 # Usage: tools/accessibility-doc.sh [build-dir]   (default build/win64; it
 #        must lie in build/, the only folder outside the prefix that Windows
@@ -54,9 +55,9 @@ that has the keyboard is read from its own edit window with the same name,
 role and value (none for a password). Every
 screen also has Tab / Shift+Tab, Enter (the forward button) and Escape
 ("取消"); see README, "Keyboard". The removal's progress pages (Setup's
-and Uninstall's Page10: a text, the progress bar "卸载进度", "取消") are
-gone before a reader can read them here, since deleting the folder is
-their first step; their bar's value is followed all the same.
+and Uninstall's Page10) are read while the test programs hold the removal
+before its first step, which deletes the folder; the walk-throughs then
+follow their bar's value to the end.
 TEXT
   tr -d '\r' <"$tables"
 } >"$out"

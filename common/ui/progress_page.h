@@ -8,8 +8,9 @@
 // worker its hooks (worker_hooks.h): the bar, its widths in layout units,
 // set through the window library's thread-safe setter scaled by the page's
 // DPI and set again when that changes (0 or less hides it); error boxes owned by the
-// page; and, on a page that holds its worker (the installation), the
-// checkpoints.
+// page; and the checkpoints: each reaches the test programs' observer first
+// (worker_hooks.h), and on a page that holds its worker (the installation)
+// waits while the quit question is open and says whether to stop.
 //
 // Start(work, done, stopped) runs `work` once, on a new thread owned by the
 // page, with the page's hooks. Once it has returned, `done` runs on the

@@ -9,9 +9,12 @@
 // the check boxes and options, "prebtn" once, "finishbtn"): no mouse, no
 // key. The progress bars' values are followed through an out-of-context
 // WinEvent hook while the work runs (the large payload keeps Setup's
-// progress pages up long enough to be read). Each field of the user and
-// location pages is given the keyboard by the reader (accSelect) and the
-// native edit window that then holds it must be read with the field's name.
+// progress pages up long enough to be read; the removal, whose first step
+// takes the whole folder, is held on its page by the test programs'
+// checkpoint gate, checkpoint_gate_driver.h, while the page is read). Each
+// field of the user and location pages is given the keyboard by the reader
+// (accSelect) and the native edit window that then holds it must be read
+// with the field's name.
 // The library's rules for each state: duilib/reader_test.cpp (Reader.*).
 //
 // With VELT_ACCESSIBILITY_DOC set to a file, every step read also goes there
@@ -19,6 +22,7 @@
 // docs/accessibility.md from it).
 #include <gtest/gtest.h>
 
+#include "checkpoint_gate_driver.h"
 #include "com_ptr.h"
 #include "clean_machine_fixture.h"
 #include "fake_installation.h"
@@ -340,8 +344,7 @@ public:
 
     // Pumps until the page `next` shows; the values the events told must
     // not fall, and the bar must stand at 100% at the end. With rows, the
-    // page as read while it showed must match them (Uninstall's removal
-    // passes too quickly for that: its first step is the whole folder).
+    // page as read while it showed must match them.
     void Follow(const wchar_t* next, const std::wstring& step, const std::wstring& heading,
                 std::initializer_list<Row> rows)
     {
@@ -383,15 +386,24 @@ constexpr LONG kChecked = STATE_SYSTEM_CHECKED, kOff = STATE_SYSTEM_UNAVAILABLE,
 #define FRAME_BUTTONS {L"上一步(B)", kPush, kOff}, {L"下一步(N)", kPush, 0}, {L"取消", kPush, 0}
 
 // The removal from the window that asks for it (the frame when page is
-// empty) to its end: the bar followed, the completion page read ("done"),
+// empty) to its end, in a test program (it has the checkpoint gate): the
+// progress page read while the removal is held before its first step (its
+// text `working`), the bar followed, the completion page read ("done"),
 // "完成" by the reader, the program ended with 0 and the record under root
 // gone. who: "Setup:" or "Uninstall:".
-void RemoveByReader(const WizardDriver& run, const std::wstring& page, const std::wstring& who, const wchar_t* done,
-                    HKEY root)
+void RemoveByReader(const WizardDriver& run, const std::wstring& page, const std::wstring& who,
+                    const wchar_t* working, const wchar_t* done, HKEY root)
 {
     {
+        CheckpointGateDriver gate(run.ProcessId(), static_cast<LONG>(Checkpoint::BeforeRemoval));
+        ASSERT_TRUE(gate.Armed());
         Progress progress(run, L"Page10");
         ASSERT_TRUE(DoDefault(page.empty() ? run.Frame() : run.Page(page), L"下一步(N)"));
+        ASSERT_TRUE(gate.WaitHeld(kPage));
+        ASSERT_TRUE(run.WaitPageVisible(L"Page10", kPage));
+        Check(run, who + L" Page10, removing", L"Page10", L"正在卸载",
+              {FRAME_COVERED, {working, kText, 0}, {L"卸载进度", kBar, 0}, {L"取消", kPush, 0}});
+        gate.Release();
         progress.Follow(L"Page11", who + L" removing", L"正在卸载", {});
     }
     Check(run, who + L" removed", L"Page11", L"卸载完成", {FRAME_COVERED, {done, kText, 0}, {L"完成", kPush, 0}});
@@ -468,14 +480,17 @@ TEST_F(ReaderWalk, InstallThenUninstallByTheReader)
     const std::wstring dir = RecordString(RecordRoot(1), kValueInstallLocation);
     ASSERT_FALSE(dir.empty());
 
-    // The installed Uninstall.
+    // The installed Uninstall, as its test program (the same with the checkpoint gate).
+    ASSERT_TRUE(CopyFileW((ModuleDir() + L"\\UninstallGateTest.exe").c_str(),
+                          (dir + L"\\" + kUninstallerFileName).c_str(), FALSE));
     WizardDriver uninstall;
     ASSERT_TRUE(uninstall.Start(dir + L"\\" + kUninstallerFileName, kUninstallSkinFileName));
     ASSERT_NE(uninstall.WaitFrame(kUninstallWindowTitle, 30000, L"Page9Wnd.xml"), nullptr);
     Check(uninstall, L"Uninstall: confirmation", L"", L"卸载 VELT电子日历",
           {{L"最小化", kPush, 0}, {L"关闭", kPush, 0}, {L"卸载向导将从您的计算机中删除*", kText, 0},
            {L"单击“下一步(N)”开始卸载*", kText, 0}, {L"下一步(N)", kPush, 0}, {L"取消", kPush, 0}});
-    RemoveByReader(uninstall, L"", L"Uninstall:", L"VELT电子日历已经成功卸载*", RecordRoot(1));
+    RemoveByReader(uninstall, L"", L"Uninstall:", L"VELT电子日历正在卸载中。。。", L"VELT电子日历已经成功卸载*",
+                   RecordRoot(1));
 }
 
 TEST_F(ReaderWalk, MaintenanceByTheReader)
@@ -522,8 +537,9 @@ TEST_F(ReaderWalk, MaintenanceByTheReader)
 
     // The removal, chosen at start.
     WizardDriver removal;
-    ASSERT_TRUE(removal.Start(ModuleDir() + L"\\Setup.exe", kSetupSkinFileName));
+    ASSERT_TRUE(removal.Start(ModuleDir() + L"\\SetupLargeTest.exe", kSetupSkinFileName));
     ASSERT_NE(removal.WaitFrame(kSetupWindowTitle, 30000), nullptr);
     ASSERT_TRUE(PressTo(removal, L"", L"下一步(N)", L"Page9"));
-    RemoveByReader(removal, L"Page9", L"Setup:", L"VELT电子日历已经成功卸载，单击“完成”按钮退出安装向导。", RecordRoot(0));
+    RemoveByReader(removal, L"Page9", L"Setup:", L"正在卸载 VELT电子日历，请稍候……",
+                   L"VELT电子日历已经成功卸载，单击“完成”按钮退出安装向导。", RecordRoot(0));
 }

@@ -19,7 +19,7 @@
 // A cancel or a quit must leave the machine exactly as it was.
 #include "fault_support.h"
 
-#include "checkpoint_gate.h"
+#include "checkpoint_gate_driver.h"
 #include "extraction.h"
 #include "worker_hooks.h"
 
@@ -60,42 +60,6 @@ int BarAt(const Point& p)
                ? 1
                : ExtractionBarWidth(p.at == Checkpoint::AfterEntry ? p.entry : Entries() - 1, Entries(), 474);
 }
-
-// The checkpoint gate of the large Setup (process pid): holds the worker at
-// `hold` (nowhere when null) until released (or destroyed), and tells where
-// the worker is.
-class Gate {
-public:
-    Gate(DWORD pid, const Point* hold)
-        : m_mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(CheckpointGateBlock),
-                                       CheckpointGateName(pid).c_str())),
-          m_release(CreateEventW(nullptr, TRUE, FALSE, CheckpointReleaseName(pid).c_str())),
-          m_block(static_cast<CheckpointGateBlock*>(MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)))
-    {
-        if (m_block) {
-            m_block->holdEntry = hold ? hold->entry : -1;
-            InterlockedExchange(&m_block->holdAt, hold ? static_cast<LONG>(hold->at) : -1);
-        }
-    }
-    ~Gate()
-    {
-        Release();
-        UnmapViewOfFile(m_block);
-        CloseHandle(m_mapping);
-        CloseHandle(m_release);
-    }
-    bool Armed() const { return m_block && m_release; }
-    bool WaitHeld(DWORD ms) const { return WaitUntil([&] { return Read(&m_block->held) != 0; }, ms, 5); }
-    void Release() const { SetEvent(m_release); }
-    int Reached() const { return Read(&m_block->reached); }
-    Point Last() const { return {static_cast<Checkpoint>(Read(&m_block->lastAt)), Read(&m_block->lastEntry)}; }
-
-private:
-    static LONG Read(volatile LONG* value) { return InterlockedCompareExchange(value, 0, 0); }
-    HANDLE m_mapping;
-    HANDLE m_release;
-    CheckpointGateBlock* m_block;
-};
 
 // Where the installation goes: a new folder, or a folder of the user's.
 struct Target {
@@ -208,10 +172,11 @@ void CheckHeld(CaseRun& run, WizardDriver& d, const Target& t, const Point& p, i
 // Starts the large Setup for t, arms its gate (holding at `hold`, or
 // nowhere) and starts the installation; with a hold, waits until the worker
 // is held there. Null, with the check failed, when a step did not happen.
-std::unique_ptr<Gate> StartGated(CaseRun& run, const Target& t, const Point* hold)
+std::unique_ptr<CheckpointGateDriver> StartGated(CaseRun& run, const Target& t, const Point* hold)
 {
     WizardDriver* d = StartToPage4(run, Ctx().big.exe, t.dir);
-    auto gate = d ? std::make_unique<Gate>(d->ProcessId(), hold) : nullptr;
+    auto gate = d ? std::make_unique<CheckpointGateDriver>(
+                           d->ProcessId(), hold ? static_cast<LONG>(hold->at) : -1, hold ? hold->entry : -1) : nullptr;
     if (!gate || !run.Check(gate->Armed(), L"the checkpoint gate could not be made"))
         return nullptr;
     d->Click(L"Page4", L"nextbtn");
@@ -230,7 +195,7 @@ void LeaveWhileHeld(CaseRun& run, const Point& p, bool existing, Quit quit, Then
 {
     const Target t = MakeTarget(run, existing);
     run.Before();
-    const std::unique_ptr<Gate> gate = StartGated(run, t, &p);
+    const std::unique_ptr<CheckpointGateDriver> gate = StartGated(run, t, &p);
     if (!gate)
         return;
     WizardDriver* d = run.drivers.back().get();
@@ -319,7 +284,7 @@ void CancelTimed(CaseRun& run, int entry, int percent, bool existing)
 {
     const Target t = MakeTarget(run, existing);
     run.Before();
-    const std::unique_ptr<Gate> gate = StartGated(run, t, nullptr);
+    const std::unique_ptr<CheckpointGateDriver> gate = StartGated(run, t, nullptr);
     if (!gate)
         return;
     WizardDriver& d = *run.drivers.back();
@@ -337,12 +302,12 @@ void CancelTimed(CaseRun& run, int entry, int percent, bool existing)
         return;
     // The worker stops at its next checkpoint: the last the gate saw, once it
     // passes no more and nothing after it begins.
-    Point landed = gate->Last();
+    Point landed = Point{gate->LastAt(), gate->LastEntry()};
     int seen = -1;
     run.Check(WaitUntil(
                   [&] {
                       const int before = std::exchange(seen, gate->Reached());
-                      landed = gate->Last();
+                      landed = Point{gate->LastAt(), gate->LastEntry()};
                       return before == seen && !Moved(d, t, landed, BarAt(landed));
                   },
                   30000, 300),

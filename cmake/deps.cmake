@@ -13,7 +13,7 @@ endif()
 # zlib without its gz* file functions (nothing reads or writes .gz files),
 # compiled as our code is: for size, each function in a section of its own,
 # without unwind tables (see minizip below). A program that only inflates
-# then carries inflate and crc32 alone, about 20 KB; Debian's prebuilt
+# then carries inflate and crc32 alone, about 18 KB; Debian's prebuilt
 # libz-mingw-w64 (-O2, whole objects, unwind tables) put 36 KB into Setup.exe
 # and DuiLibu.dll.
 set(VELT_ZLIB_DIR ${VELT_DEPS_DIR}/zlib)
@@ -23,6 +23,13 @@ add_library(zlib_static STATIC
   ${VELT_ZLIB_DIR}/trees.c ${VELT_ZLIB_DIR}/uncompr.c ${VELT_ZLIB_DIR}/zutil.c)
 target_include_directories(zlib_static SYSTEM PUBLIC ${VELT_ZLIB_DIR})
 target_compile_options(zlib_static PRIVATE -fno-asynchronous-unwind-tables)
+# crc32's tables (5 KB on i686, 9 KB on x86_64, which no compressor shrinks)
+# are computed at the first call instead of carried (zlib's
+# DYNAMIC_CRC_TABLE; C11 atomics make that first call safe on any thread).
+# The file keeps its data in .bss: MinGW's GCC gives a zero-initialised
+# variable a section with contents, zeros in the file, under -fdata-sections.
+target_compile_definitions(zlib_static PRIVATE DYNAMIC_CRC_TABLE)
+set_source_files_properties(${VELT_ZLIB_DIR}/crc32.c PROPERTIES COMPILE_OPTIONS -fno-data-sections)
 
 # minizip neither throws nor is unwound through (its callbacks are ours and
 # throw nothing), so it carries no unwind tables: on Windows the linker keeps

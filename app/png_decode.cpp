@@ -1,9 +1,12 @@
 // stb_image compiled for PNG only, from memory (see png_decode.h), as static
 // functions of this file (the compiler drops what is not called) and without
-// failure texts (nobody asks for them).
+// failure texts (nobody asks for them). Its per-thread settings are never
+// set, so they are plain statics: a thread-local variable would bring in the
+// runtime's emulated TLS and the whole POSIX thread library (about 32 KB).
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
 #define STBI_NO_FAILURE_STRINGS
+#define STBI_NO_THREAD_LOCALS
 #define STBI_ONLY_PNG
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR

@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 namespace {
 
 HANDLE g_file = INVALID_HANDLE_VALUE;
@@ -72,9 +70,9 @@ void LogLine(const std::wstring& text)
         return;
     SYSTEMTIME now = {};
     GetLocalTime(&now);
-    char stamp[40];
-    std::snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u.%03u  ", now.wYear, now.wMonth, now.wDay,
-                  now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    char stamp[40];  // wsprintfA (user32), not snprintf: the C library's printf engine is large
+    wsprintfA(stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u  ", now.wYear, now.wMonth, now.wDay,
+              now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
     const std::string line = stamp + Utf8(text) + "\r\n";
     EnterCriticalSection(&g_lock);
     Write(line);

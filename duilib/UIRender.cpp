@@ -6,11 +6,15 @@
 // stb_image for this file only (static functions, so that the compiler drops
 // what is not called), from memory, for the four picture formats a skin may
 // hold; no float conversions, and no failure texts (nobody asks for them).
+// Its per-thread settings (flip, unpremultiply) are never set, so they are
+// plain statics: a thread-local variable would bring in the runtime's
+// emulated TLS and with it the whole POSIX thread library (about 32 KB).
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_FAILURE_STRINGS
+#define STBI_NO_THREAD_LOCALS
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_GIF

@@ -1,6 +1,7 @@
 #include "install_journal.h"
 
 
+#include "decimal_text.h"
 #include "delete_path.h"
 #include "file_handle.h"
 #include "paths.h"
@@ -136,7 +137,7 @@ bool InstallJournal::KeepAside(OpenedItem* file, const std::wstring& relative)
     }
     if (!m_backup.Valid())
         return false;
-    const KeptFile kept = {relative, std::to_wstring(m_keptFiles.size())};
+    const KeptFile kept = {relative, DecimalText(static_cast<long long>(m_keptFiles.size()))};
     // A rename on the same volume: bytes, times and attributes stay as they were.
     if (!RenameOpened(file, m_backup, kept.kept, false))
         return false;

@@ -1,6 +1,7 @@
 #include "silent_run.h"
 
 #include "com_ptr.h"
+#include "decimal_text.h"
 #include "exit_code.h"
 #include "folder_acl.h"
 #include "install_journal.h"
@@ -133,6 +134,6 @@ int RunSetupSilently(const CommandOptions& options, const RecordProbe& record, v
         code = Refuse(kExitNotInstalled, kMsgNotInstalled);
     else
         code = Install(options, endSession);
-    LogLine(L"退出代码 " + std::to_wstring(code));
+    LogLine(L"退出代码 " + DecimalText(code));
     return code;
 }

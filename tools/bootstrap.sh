@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, idempotently, every Debian package the build and the tests need, and
 # fetches the source packages whose code we compile for the Windows targets
-# (zlib for minizip, pugixml) into the build tree. Safe to run again: a second
+# (zlib with minizip, pugixml) into the build tree. Safe to run again: a second
 # run installs nothing and downloads nothing.
 #
 # Usage: tools/bootstrap.sh <build-dir>
@@ -14,7 +14,7 @@ deps=$(cd "$build_dir/deps" && pwd)
 
 packages=(
   cmake ninja-build dpkg-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
   googletest libstb-dev
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-microhei nsis locales python3 zopfli pngquant
@@ -115,7 +115,14 @@ for loc in zh_CN.UTF-8 en_US.UTF-8; do
 done
 [ "$gen" -eq 1 ] && as_root locale-gen >/dev/null
 
-# Unpack the parts we compile: minizip (zlib's contrib) and pugixml.
+# Unpack the parts we compile: zlib itself, minizip (zlib's contrib) and pugixml.
+if [ ! -f "$deps/zlib/inflate.c" ]; then
+  tmp=$(mktemp -d)
+  tar -xf "$(ls "$deps"/zlib_*.orig.tar.* | head -n1)" -C "$tmp"
+  mkdir -p "$deps/zlib"
+  cp "$tmp"/zlib-*/*.[ch] "$deps/zlib/"
+  rm -rf "$tmp"
+fi
 if [ ! -f "$deps/minizip/unzip.c" ]; then
   tmp=$(mktemp -d)
   tar -xf "$(ls "$deps"/zlib_*.orig.tar.* | head -n1)" -C "$tmp"

@@ -19,6 +19,7 @@
 // the exit code says how it went (exit_code.h). A run with windows returns
 // kExitDone.
 #include "command_line.h"
+#include "decimal_text.h"
 #include "delayed_removal.h"
 #include "exit_code.h"
 #include "install_record.h"
@@ -102,7 +103,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         if (code == kExitDone)
             StartSelfRemoval(moduleDir, removal);
         watch.Done();
-        LogLine(L"退出代码 " + std::to_wstring(code));
+        LogLine(L"退出代码 " + DecimalText(code));
         return code;
     }
     CUninstallWizard wizard(record.allUsers);

@@ -282,11 +282,22 @@ void CheckFocusedField(const WizardDriver& run, const std::wstring& page, const 
     auto field = std::find_if(children.begin(), children.end(), [&](const Child& c) { return c.name == name; });
     ASSERT_NE(field, children.end());
     ASSERT_EQ(tree->accSelect(SELFLAG_TAKEFOCUS, ChildId(field->id)), S_OK);
-    HWND edit = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { edit = run.KeyboardWindow(); return edit && GetParent(edit) == run.Page(page); }, kPage));
+    // The focus moves when the page's thread takes the posted request: until
+    // then the keyboard may still be in the previous field's edit window.
     ComPtr<IAccessible> acc;
-    ASSERT_TRUE(Open(edit, acc));
-    EXPECT_EQ(String(acc.Get(), CHILDID_SELF, &IAccessible::get_accName), name);
+    std::wstring read;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const HWND edit = run.KeyboardWindow();
+            acc.Reset();
+            read = edit && GetParent(edit) == run.Page(page) && Open(edit, acc)
+                       ? String(acc.Get(), CHILDID_SELF, &IAccessible::get_accName)
+                       : L"";
+            return read == name;
+        },
+        kPage))
+        << "the keyboard's window reads " << ToUtf8(read);
+    ASSERT_TRUE(acc);
     EXPECT_EQ(Long(acc.Get(), CHILDID_SELF, &IAccessible::get_accRole), ROLE_SYSTEM_TEXT);
 }
 

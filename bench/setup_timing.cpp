@@ -19,7 +19,7 @@
 // Prints one line: "<seconds> <longest answer in ms> <answers> <worker's
 // extraction seconds>". Exit status 0 when the installation completed, 1
 // otherwise.
-#include "checkpoint_gate.h"
+#include "checkpoint_gate_driver.h"
 #include "fake_installation.h"
 #include "wizard_driver.h"
 
@@ -44,43 +44,15 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
     return Seconds(from.QuadPart, to.QuadPart);
 }
 
-// The checkpoint gate's block for one Setup process, armed to hold nowhere.
-class GateBlock {
-public:
-    explicit GateBlock(DWORD processId)
-        : m_mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(CheckpointGateBlock),
-                                       CheckpointGateName(processId).c_str()))
-    {
-        if (m_mapping)
-            m_block = static_cast<CheckpointGateBlock*>(
-                MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(CheckpointGateBlock)));
-        if (m_block)
-            InterlockedExchange(&m_block->holdAt, -1);
-    }
-    ~GateBlock()
-    {
-        if (m_block)
-            UnmapViewOfFile(m_block);
-        if (m_mapping)
-            CloseHandle(m_mapping);
-    }
-    GateBlock(const GateBlock&) = delete;
-    GateBlock& operator=(const GateBlock&) = delete;
-
-    // The worker's extraction time, or -1 when the gate noted none.
-    double ExtractionSeconds() const
-    {
-        if (!m_block)
-            return -1;
-        const LONGLONG start = __atomic_load_n(&m_block->extractionStart, __ATOMIC_SEQ_CST);
-        const LONGLONG end = __atomic_load_n(&m_block->lastEntryWritten, __ATOMIC_SEQ_CST);
-        return start && end > start ? Seconds(start, end) : -1;
-    }
-
-private:
-    HANDLE m_mapping;
-    CheckpointGateBlock* m_block = nullptr;
-};
+// The worker's extraction time from the gate (armed to hold nowhere), or -1
+// when it noted none (the shipped Setup has no gate).
+double ExtractionSeconds(const CheckpointGateDriver& gate)
+{
+    if (!gate.Armed())
+        return -1;
+    const LONGLONG start = gate.ExtractionStart(), end = gate.LastEntryWritten();
+    return start && end > start ? Seconds(start, end) : -1;
+}
 
 } // namespace
 
@@ -95,7 +67,7 @@ int wmain(int argc, wchar_t** argv)
     WizardDriver run;
     if (!run.Start(argv[1], kSetupSkinFileName))
         return 1;
-    const GateBlock gate(run.ProcessId());
+    const CheckpointGateDriver gate(run.ProcessId(), -1);
     if (!run.WaitFrame(kSetupWindowTitle, 30000))
         return 1;
     const bool walked =
@@ -136,6 +108,6 @@ int wmain(int argc, wchar_t** argv)
         run.Click(L"Page7", L"finishbtn");
         run.WaitExit(30000);
     }
-    std::printf("%.3f %.1f %d %.3f\n", elapsed, longest, answers, gate.ExtractionSeconds());
+    std::printf("%.3f %.1f %d %.3f\n", elapsed, longest, answers, ExtractionSeconds(gate));
     return finished ? 0 : 1;
 }

@@ -51,6 +51,10 @@ public:
     int Reached() const { return Read(&m_block->reached); }
     Checkpoint LastAt() const { return static_cast<Checkpoint>(Read(&m_block->lastAt)); }
     int LastEntry() const { return Read(&m_block->lastEntry); }
+    // The worker's clock (QueryPerformanceCounter) at BeforeExtraction and
+    // at the last entry written; 0 where it has not noted one.
+    LONGLONG ExtractionStart() const { return __atomic_load_n(&m_block->extractionStart, __ATOMIC_SEQ_CST); }
+    LONGLONG LastEntryWritten() const { return __atomic_load_n(&m_block->lastEntryWritten, __ATOMIC_SEQ_CST); }
 
 private:
     static LONG Read(volatile LONG* value) { return InterlockedCompareExchange(value, 0, 0); }

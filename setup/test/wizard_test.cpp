@@ -88,13 +88,23 @@ std::wstring LegacyEntryPath()
     return std::wstring(kUninstallParentKey) + L"\\" + kLegacyProductCode;
 }
 
-// The text of the native edit field under a control of a page.
+// The text of the native edit field under a control of a page. A page that
+// has just been shown can still lie under the one it replaces for a moment,
+// so this waits until the window at the control's centre is the edit field;
+// if it never is, the answer names what was there instead.
 std::wstring EditText(WizardDriver& run, const std::wstring& page, const std::wstring& control)
 {
     RECT rect = {};
-    return run.ControlScreenRect(page, control, &rect)
-               ? WindowTextOf(WindowFromPoint({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}))
-               : L"<no control>";
+    if (!run.ControlScreenRect(page, control, &rect))
+        return L"<no control>";
+    const POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    HWND at = nullptr;
+    auto isEdit = [&] {
+        wchar_t cls[16] = {};
+        at = WindowFromPoint(centre);
+        return GetClassNameW(at, cls, 16) > 0 && lstrcmpiW(cls, L"Edit") == 0;
+    };
+    return WaitUntil(isEdit, 5000) ? WindowTextOf(at) : L"<not the edit field: " + WindowTextOf(at) + L">";
 }
 
 // What the screen shows in a control's rectangle once the program waits for
